@@ -1,0 +1,36 @@
+/*
+ * console_io.h --
+ *
+ *	Internal side of the console layer: evaluation in the console
+ *	interpreter that leaves its caller's state alone, cursor and clear
+ *	commands of the console window, and the pause/abort poll of long
+ *	computations. The exported part (consolePuts, conGets, the meter ...)
+ *	is declared in ovex/ovex.h.
+ */
+#ifndef OVEX_CORE_CONSOLE_IO_H
+#define OVEX_CORE_CONSOLE_IO_H
+
+#include <tcl.h>
+
+/* Values of the pause/abort state that the poll acts on. */
+#define OVEX_STATE_PAUSE 2
+#define OVEX_STATE_ABORT 3
+
+/* Evaluates script globally in interp, which is kept alive meanwhile; the
+ * interpreter's result, errorInfo and errorCode are left as they were,
+ * because on Linux the console interpreter is usually the one running the
+ * calling command. Returns the script's code. */
+int consoleEval(Tcl_Interp *interp, const char *script, int length);
+
+/* Moves the console cursor ("tkConsoleXY x y"); nothing without a console. */
+void consoleGotoXY(int x, int y);
+
+/* Clears the console window ("clear"); nothing without a console. */
+void consoleClear(void);
+
+/* Passes pending events and runs "ovex.pause" or "ovex.abort" when the
+ * state asks for it. Returns the pause/abort state (0..3); a computation
+ * stops when it sees OVEX_STATE_ABORT. */
+int pollPauseAbort(void);
+
+#endif /* OVEX_CORE_CONSOLE_IO_H */

@@ -1,0 +1,291 @@
+/*
+ * package_init.cpp --
+ *
+ *	The package entry points, the per-interpreter package set-up, the
+ *	fixed chain that creates every command of an interpreter, the loading
+ *	of the application's script libraries and the package exit handler.
+ */
+#include "core/inits.h"
+#include "core/package.h"
+#include "platform/winsock.h"
+
+#include <cfenv>
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+
+static int socketsStarted;
+static int tulxStarted;
+
+const char *ovexVersionString(void)
+{
+    return OVEX_PACKAGE_VERSION;
+}
+
+/*
+ * startSockets --
+ *	Starts the network once per process; a failure is only reported.
+ */
+static void startSockets(void)
+{
+    if (socketsStarted) {
+        return;
+    }
+    if (wsInit() != 0) {
+        ovex_fprintf(stderr, "WSAStartup failed!\n");
+        return;
+    }
+    socketsStarted = 1;
+}
+
+/*
+ * getTulxHome --
+ *	The home directory: the first that exists of the variable tulxHome,
+ *	env(THOME), the variable ovexHome and env(OVEX); a value found in the
+ *	last three is stored into tulxHome. With none, the current directory.
+ */
+const char *getTulxHome(Tcl_Interp *interp)
+{
+    const char *home = Tcl_GetVar(interp, "tulxHome", TCL_GLOBAL_ONLY);
+    if (home != NULL) {
+        return home;
+    }
+    home = Tcl_GetVar2(interp, "env", "THOME", TCL_GLOBAL_ONLY);
+    if (home == NULL) {
+        home = Tcl_GetVar(interp, "ovexHome", TCL_GLOBAL_ONLY);
+    }
+    if (home == NULL) {
+        home = Tcl_GetVar2(interp, "env", "OVEX", TCL_GLOBAL_ONLY);
+    }
+    if (home != NULL) {
+        std::string copy = home;
+        return Tcl_SetVar(interp, "tulxHome", copy.c_str(), TCL_GLOBAL_ONLY);
+    }
+    Tcl_InterpState state = Tcl_SaveInterpState(interp, TCL_OK);
+    Tcl_GlobalEval(interp, "set tulxHome [pwd]");
+    Tcl_RestoreInterpState(interp, state);
+    return Tcl_GetVar(interp, "tulxHome", TCL_GLOBAL_ONLY);
+}
+
+/*
+ * conCopyHomeVars --
+ *	Gives interpreter to the home directory and script lists of from,
+ *	with their defaults where from has none.
+ */
+void conCopyHomeVars(Tcl_Interp *from, Tcl_Interp *to)
+{
+    std::string home;
+    const char *value = getTulxHome(from);
+    if (value != NULL) {
+        home = value;
+    }
+    const char *app = Tcl_GetVar(from, "ovexAppScripts", TCL_GLOBAL_ONLY);
+    std::string appScripts = app ? app : OVEX_DEFAULT_APP_SCRIPTS;
+    const char *con = Tcl_GetVar(from, "ovexConScripts", TCL_GLOBAL_ONLY);
+    std::string conScripts = con ? con : OVEX_DEFAULT_CON_SCRIPTS;
+
+    Tcl_SetVar(to, "tulxHome", home.c_str(), TCL_GLOBAL_ONLY);
+    Tcl_SetVar(to, "ovexAppScripts", appScripts.c_str(), TCL_GLOBAL_ONLY);
+    Tcl_SetVar(to, "ovexConScripts", conScripts.c_str(), TCL_GLOBAL_ONLY);
+}
+
+/*
+ * ovexPanicProc --
+ *	Tcl's panic procedure: "panic:", the message and a newline on the
+ *	console's standard error. Tcl ends the process after it returns.
+ */
+static void ovexPanicProc(const char *format, ...)
+{
+    char message[4096];
+    va_list ap;
+    va_start(ap, format);
+    int length = vsnprintf(message, sizeof message, format, ap);
+    va_end(ap);
+    if (length < 0) {
+        return;
+    }
+    ovexPanicMessage("%s", message);
+}
+
+/*
+ * recordDisplay --
+ *	Records the display of the first interpreter with a Tk main window.
+ */
+static void recordDisplay(Tcl_Interp *interp)
+{
+    if (ovexState.display != NULL) {
+        return;
+    }
+    Tk_Window main = ovexMainWindow(interp);
+    if (main == NULL) {
+        return;
+    }
+    Tk_MakeWindowExist(main);
+    ovexState.display = Tk_Display(main);
+    ovexState.screenNumber = Tk_ScreenNumber(main);
+    ovexState.screen = Tk_Screen(main);
+    ovexState.colormap = Tk_Colormap(main);
+    ovexState.depth = Tk_Depth(main);
+    ovexState.deepScreen = ovexState.depth > 24;
+}
+
+/*
+ * ovexPackageInit --
+ *	Per-interpreter set-up: home and script variables, the package
+ *	itself; once per process the display, the image registry, the panic
+ *	procedure and the floating-point mask.
+ */
+static int ovexPackageInit(Tcl_Interp *interp)
+{
+    conCopyHomeVars(interp, interp);
+    int code = Tcl_PkgProvide(interp, OVEX_PACKAGE_NAME, OVEX_PACKAGE_VERSION);
+    if (code != TCL_OK) {
+        return code;
+    }
+    if (ovexState.initialised) {
+        return TCL_OK;
+    }
+    recordDisplay(interp);
+
+    Tcl_Interp *previous = setConsoleInterp(interp);
+    code = TCL_OK;
+    if (!tulxStarted) {
+        code = Tulx_Init(interp);
+        tulxStarted = (code == TCL_OK);
+    }
+    if (code == TCL_OK) {
+        Tcl_SetPanicProc(ovexPanicProc);
+        /* Faults give infinities and NaNs; several programs rely on it. */
+        fedisableexcept(FE_ALL_EXCEPT);
+    }
+    setConsoleInterp(previous);
+    return code;
+}
+
+static void keepAliveTimer(ClientData clientData)
+{
+    ovexState.keepAlive = Tcl_CreateTimerHandler(30000, keepAliveTimer, NULL);
+}
+
+static int createCommand(Tcl_Interp *interp, const char *name, Tcl_CmdProc *proc,
+                         Tcl_CmdDeleteProc *deleteProc = NULL)
+{
+    return Tcl_CreateCommand(interp, name, proc, NULL, deleteProc) ? TCL_OK : TCL_ERROR;
+}
+
+/*
+ * ovexRegisterCommands --
+ *	Creates every command of the system in this order; the first step
+ *	that fails ends the chain with its code, leaving earlier commands.
+ */
+static int ovexRegisterCommands(Tcl_Interp *interp)
+{
+    typedef int (InitProc)(Tcl_Interp *);
+    static InitProc *const chain[] = {
+        OvexTime_Init, WinPatch_Init, Rimg_Init, Calc_Init, Comb_Init, Grass_Init,
+        Etran_Init, Ddw_Init, Twain_Init, Glw_Init, Dicom_Init, Tiff_Init, Gcp_Init,
+        Gpz_Init, Printer_Init, Shape_Init, Gtable_Init, Terra_Init, Proj_Init,
+        Gcanvas_Init, Camera_Init,
+    };
+    for (InitProc *init : chain) {
+        int code = init(interp);
+        if (code != TCL_OK) {
+            return code;
+        }
+    }
+    if (createCommand(interp, "tulx", tulxCmd, tulxCmdDelete) != TCL_OK
+        || createCommand(interp, "ovex.selection", ovexSelectionCmd) != TCL_OK
+        || createCommand(interp, "ovex.listconcat", ovexListconcatCmd) != TCL_OK) {
+        return TCL_ERROR;
+    }
+    if (ovexState.keepAlive == NULL) {
+        keepAliveTimer(NULL);
+    }
+    return TCL_OK;
+}
+
+/*
+ * ovexAppInit --
+ *	The registration chain, winmsg, then the application's script
+ *	libraries.
+ */
+static int ovexAppInit(Tcl_Interp *interp)
+{
+    Tcl_Preserve(interp);
+    int code = ovexRegisterCommands(interp);
+    if (code == TCL_OK) {
+        Tcl_CreateCommand(interp, "winmsg", winmsgCmd, NULL, winmsgDelete);
+        code = Tcl_GlobalEval(interp,
+            "foreach s $ovexAppScripts {calc decompload [file join $tulxHome $s]}");
+    }
+    Tcl_Release(interp);
+    return code;
+}
+
+/*
+ * ovexExitHandler --
+ *	Tears down what the package holds for the process.
+ */
+static void ovexExitHandler(ClientData clientData)
+{
+    ovexState.consoleInterp = NULL;
+    tulxDeleteAll();
+    tulxFreePaletteColors();
+    ovexState.initialised = 0;
+    if (socketsStarted) {
+        wsCleanup();
+        socketsStarted = 0;
+    }
+}
+
+static void registerExitHandler(void)
+{
+    if (!ovexState.initialised) {
+        Tcl_CreateExitHandler(ovexExitHandler, NULL);
+        ovexState.initialised = 1;
+    }
+}
+
+extern "C" OVEX_API int Ovex_Init(Tcl_Interp *interp)
+{
+    startSockets();
+    if (Tcl_CreateCommand(interp, "ovex", ovexCmd, NULL, NULL) == NULL) {
+        return TCL_ERROR;
+    }
+    Tcl_Interp *previous = setConsoleInterp(interp);
+    int code = ovexPackageInit(interp);
+    if (code != TCL_OK) {
+        Tcl_AppendResult(interp, "error in init ovex", (char *)NULL);
+        setConsoleInterp(previous);
+        return code;
+    }
+    code = ovexAppInit(interp);
+    if (code != TCL_OK) {
+        Tcl_AppendResult(interp, "error in init app", (char *)NULL);
+        setConsoleInterp(previous);
+        return code;
+    }
+    /* The Tk console patch is for the Windows console only. */
+    registerExitHandler();
+    return TCL_OK;
+}
+
+/*
+ * Console_Init --
+ *	Entry point of console mode, which runs the library's own console
+ *	windows. Console mode is not built yet: the package is set up and the
+ *	call answers a clear error.
+ */
+extern "C" OVEX_API int Console_Init(Tcl_Interp *interp)
+{
+    startSockets();
+    Tcl_Interp *previous = setConsoleInterp(interp);
+    int code = ovexPackageInit(interp);
+    if (code != TCL_OK) {
+        setConsoleInterp(previous);
+        return code;
+    }
+    setConsoleInterp(previous);
+    Tcl_SetResult(interp, (char *)"console mode is not available in this build", TCL_STATIC);
+    return TCL_ERROR;
+}

@@ -1,0 +1,101 @@
+/*
+ * geo_stubs.cpp --
+ *
+ *	Registration of the geospatial object commands (GRASS, GCP sets,
+ *	shapes, tables, terra tile stores, projections, cameras), which
+ *	answer "not available" until their objects are built.
+ */
+#include <stdio.h>
+
+#include "core/inits.h"
+#include "core/package.h"
+
+/*
+ * Creates the named commands in order, stopping at the first that cannot
+ * be created. Returns TCL_OK, or TCL_ERROR with *failedName set.
+ */
+static int
+createPlaceholders(Tcl_Interp *interp, const char *const *names, const char **failedName)
+{
+    for (; *names != NULL; names++) {
+        if (ovexCreatePlaceholder(interp, *names) != TCL_OK) {
+            if (failedName != NULL) {
+                *failedName = *names;
+            }
+            return TCL_ERROR;
+        }
+    }
+    return TCL_OK;
+}
+
+int
+Grass_Init(Tcl_Interp *interp)
+{
+    static const char *const names[] = {"grass", "_vask.parseInput", NULL};
+    return createPlaceholders(interp, names, NULL);
+}
+
+int
+Gcp_Init(Tcl_Interp *interp)
+{
+    static const char *const names[] = {"gcp.create", NULL};
+    return createPlaceholders(interp, names, NULL);
+}
+
+int
+Shape_Init(Tcl_Interp *interp)
+{
+    static const char *const names[] = {"shape.create", "shape.info", NULL};
+    return createPlaceholders(interp, names, NULL);
+}
+
+int
+Gtable_Init(Tcl_Interp *interp)
+{
+    static const char *const names[] = {"gtable.create", "gtable.info", NULL};
+    return createPlaceholders(interp, names, NULL);
+}
+
+int
+Terra_Init(Tcl_Interp *interp)
+{
+    static const char *const names[] = {"terra.create", NULL};
+    return createPlaceholders(interp, names, NULL);
+}
+
+/*
+ *----------------------------------------------------------------------
+ *
+ * Proj_Init --
+ *
+ *	Creates the projection, datum-shift and geodesic commands.
+ *
+ * Results:
+ *	TCL_OK, or TCL_ERROR after naming the command that could not be
+ *	created on standard error.
+ *
+ *----------------------------------------------------------------------
+ */
+int
+Proj_Init(Tcl_Interp *interp)
+{
+    static const char *const names[] = {
+        "proj", "proj.create", "proj.exitCode", "proj.module", "proj.info",
+        "nad2nad", "nad2nad.create", "geod", "geod.create", "cs2cs", "cs2cs.create",
+        NULL};
+    const char *failedName = NULL;
+
+    if (createPlaceholders(interp, names, &failedName) != TCL_OK) {
+        ovex_fprintf(stderr, "Fail to create command:%s", failedName);
+        return TCL_ERROR;
+    }
+    return TCL_OK;
+}
+
+int
+Camera_Init(Tcl_Interp *interp)
+{
+    static const char *const names[] = {"camera.create", "pushbroom.create",
+                                        "quaternion.slerp", NULL};
+    return createPlaceholders(interp, names, NULL);
+}

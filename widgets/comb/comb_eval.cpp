@@ -1,0 +1,329 @@
+/*
+ * comb_eval.cpp --
+ *
+ *	The composite-widget store (_comb) accessors and the direct evaluator
+ *	with its abort protocol.
+ */
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "widgets/comb/comb_eval.h"
+
+#define COMB_STORE "_comb"
+
+/*
+ * A formatted text: short texts live in the caller's stack buffer, long ones
+ * in an allocated block that the destructor frees.
+ */
+class CombText {
+public:
+    CombText() : heap(NULL) { stack[0] = '\0'; }
+    ~CombText() { if (heap != NULL) Tcl_Free(heap); }
+
+    /* Returns the formatted text, or NULL when it cannot be formatted. */
+    const char *format(const char *fmt, va_list ap)
+    {
+        va_list again;
+        va_copy(again, ap);
+        int length = vsnprintf(stack, sizeof(stack), fmt, ap);
+        if (length < 0) {
+            va_end(again);
+            return NULL;
+        }
+        if ((size_t)length < sizeof(stack)) {
+            va_end(again);
+            return stack;
+        }
+        heap = Tcl_AttemptAlloc((unsigned int)length + 1);
+        if (heap != NULL) {
+            vsnprintf(heap, (size_t)length + 1, fmt, again);
+        }
+        va_end(again);
+        return heap;
+    }
+
+private:
+    CombText(const CombText &);
+    CombText &operator=(const CombText &);
+
+    char stack[COMB_FORMAT_SIZE];
+    char *heap;
+};
+
+/*
+ * Appends "\nError from <caller>: <first word>\n" to errorInfo and, under an
+ * abort point, prints the trace and unwinds. Returns status otherwise.
+ */
+static int
+combFail(CombAbort *abortPoint, Tcl_Interp *interp, int status, const char *caller,
+         int argc, const char *const *argv, int showResult)
+{
+    combAddErrorInfo(interp, "\nError from %s: %s\n", caller, argv[0]);
+    if (abortPoint == NULL) {
+        return status;
+    }
+
+    /* The console may be this interpreter: keep the command's message and
+     * errorInfo for the command that set the abort point. */
+    Tcl_InterpState saved = Tcl_SaveInterpState(interp, status);
+    if (showResult) {
+        ovex_printf("%s\nAbort at:\n", Tcl_GetStringResult(interp));
+    } else {
+        ovex_printf("Abort at:\n");
+    }
+    for (int i = 0; i < argc; i++) {
+        ovex_printf("%s ", argv[i]);
+    }
+    ovex_printf("\nfrom %s\n", caller);
+    (void)Tcl_RestoreInterpState(interp, saved);
+
+    abortPoint->landed = 1;
+    throw CombAbortException{abortPoint};
+}
+
+/*
+ * Calls the command's string procedure the way Tcl would: with an empty
+ * result to start from.
+ */
+static int
+combCall(Tcl_CmdProc *proc, ClientData clientData, Tcl_Interp *interp, int argc,
+         const char **argv)
+{
+    Tcl_SetObjResult(interp, Tcl_NewObj());
+    return proc(clientData, interp, argc, argv);
+}
+
+/*
+ *----------------------------------------------------------------------
+ *
+ * combEval --
+ *
+ *	Runs a command on a NULL-ended list of words, without parsing or
+ *	substitution: through proc and clientData when proc is given, else
+ *	through the command named by the first word.
+ *
+ * Results:
+ *	TCL_OK with the command's result; TCL_ERROR with no words; else the
+ *	command's status (TCL_BREAK and TCL_CONTINUE are failures too).
+ *
+ * Side effects:
+ *	A failure appends to errorInfo; under an abort point it also prints
+ *	the abort trace on standard output and unwinds to the abort point.
+ *
+ *----------------------------------------------------------------------
+ */
+int
+combEval(CombAbort *abortPoint, ClientData clientData, Tcl_Interp *interp,
+         Tcl_CmdProc *proc, ...)
+{
+    const char *words[COMB_MAX_WORDS + 1];
+    int argc = 0;
+    int tooMany = 0;
+    va_list ap;
+
+    va_start(ap, proc);
+    for (const char *word = va_arg(ap, const char *); word != NULL;
+            word = va_arg(ap, const char *)) {
+        if (argc == COMB_MAX_WORDS) {
+            tooMany = 1;
+            break;
+        }
+        words[argc++] = word;
+    }
+    va_end(ap);
+    words[argc] = NULL;
+
+    if (argc == 0) {
+        return TCL_ERROR;
+    }
+
+    int status;
+    if (tooMany) {
+        /* Never run a command with its list cut short. */
+        Tcl_SetObjResult(interp, Tcl_NewStringObj("combEval: too many words", -1));
+        status = TCL_ERROR;
+    } else if (proc != NULL) {
+        status = combCall(proc, clientData, interp, argc, words);
+    } else {
+        Tcl_CmdInfo info;
+        if (Tcl_GetCommandInfo(interp, words[0], &info) && info.proc != NULL) {
+            status = combCall(info.proc, info.clientData, interp, argc, words);
+        } else {
+            combAddErrorInfo(interp, "\n%s does not exists!", words[0]);
+            status = TCL_ERROR;
+        }
+    }
+
+    if (status != TCL_OK) {
+        return combFail(abortPoint, interp, status, "combEval", argc, words, 1);
+    }
+    return TCL_OK;
+}
+
+/*
+ *----------------------------------------------------------------------
+ *
+ * combEvalVar --
+ *
+ *	Runs the command named by argv[0] on the caller's word array.
+ *
+ * Results:
+ *	As combEval.
+ *
+ * Side effects:
+ *	As combEval, with its own messages and a trace without the result.
+ *
+ *----------------------------------------------------------------------
+ */
+int
+combEvalVar(CombAbort *abortPoint, Tcl_Interp *interp, int argc, const char **argv)
+{
+    if (argc <= 0 || argv == NULL || argv[0] == NULL) {
+        return TCL_ERROR;
+    }
+
+    int status;
+    Tcl_CmdInfo info;
+    if (Tcl_GetCommandInfo(interp, argv[0], &info) && info.proc != NULL) {
+        status = combCall(info.proc, info.clientData, interp, argc, argv);
+    } else {
+        combAddErrorInfo(interp, "\n%s dose not exist!", argv[0]);
+        status = TCL_ERROR;
+    }
+
+    if (status != TCL_OK) {
+        return combFail(abortPoint, interp, status, "combEvalVar", argc, argv, 0);
+    }
+    return TCL_OK;
+}
+
+/*
+ *----------------------------------------------------------------------
+ *
+ * combGetVar --
+ *
+ *	Reads the _comb element whose name is formatted, at global level.
+ *
+ * Results:
+ *	The value, or NULL when the element does not exist.
+ *
+ *----------------------------------------------------------------------
+ */
+const char *
+combGetVar(Tcl_Interp *interp, const char *format, ...)
+{
+    CombText name;
+    va_list ap;
+
+    va_start(ap, format);
+    const char *element = name.format(format, ap);
+    va_end(ap);
+    if (element == NULL) {
+        return NULL;
+    }
+    return Tcl_GetVar2(interp, COMB_STORE, element, TCL_GLOBAL_ONLY);
+}
+
+/*
+ *----------------------------------------------------------------------
+ *
+ * combSetVar --
+ *
+ *	Writes value into the _comb element whose name is formatted, at
+ *	global level.
+ *
+ * Results:
+ *	The stored value, or NULL when Tcl refuses the assignment.
+ *
+ *----------------------------------------------------------------------
+ */
+const char *
+combSetVar(Tcl_Interp *interp, const char *value, const char *format, ...)
+{
+    CombText name;
+    va_list ap;
+
+    va_start(ap, format);
+    const char *element = name.format(format, ap);
+    va_end(ap);
+    if (element == NULL) {
+        return NULL;
+    }
+    return Tcl_SetVar2(interp, COMB_STORE, element, value, TCL_GLOBAL_ONLY);
+}
+
+/*
+ *----------------------------------------------------------------------
+ *
+ * combGlobalEval --
+ *
+ *	Formats a script and evaluates it at global level.
+ *
+ * Results:
+ *	The script's status.
+ *
+ *----------------------------------------------------------------------
+ */
+int
+combGlobalEval(Tcl_Interp *interp, const char *format, ...)
+{
+    CombText script;
+    va_list ap;
+
+    va_start(ap, format);
+    const char *text = script.format(format, ap);
+    va_end(ap);
+    if (text == NULL) {
+        Tcl_SetObjResult(interp, Tcl_NewStringObj("combGlobalEval: not enough memory", -1));
+        return TCL_ERROR;
+    }
+    return Tcl_EvalEx(interp, text, -1, TCL_EVAL_GLOBAL);
+}
+
+/*
+ *----------------------------------------------------------------------
+ *
+ * combAddErrorInfo --
+ *
+ *	Formats a message and appends it to errorInfo.
+ *
+ * Side effects:
+ *	errorInfo grows; the interpreter's result is unchanged.
+ *
+ *----------------------------------------------------------------------
+ */
+void
+combAddErrorInfo(Tcl_Interp *interp, const char *format, ...)
+{
+    CombText message;
+    va_list ap;
+
+    va_start(ap, format);
+    const char *text = message.format(format, ap);
+    va_end(ap);
+    if (text != NULL) {
+        Tcl_AddErrorInfo(interp, text);
+    }
+}
+
+/*
+ *----------------------------------------------------------------------
+ *
+ * combAbort --
+ *
+ *	Writes message on standard error and unwinds to the abort point.
+ *
+ *----------------------------------------------------------------------
+ */
+void
+combAbort(CombAbort *abortPoint, const char *message)
+{
+    /* Written as text: a message that holds a '%' must not be read as a
+     * format with missing arguments. */
+    ovex_fputs(message, stderr);
+    if (abortPoint != NULL) {
+        abortPoint->landed = 1;
+        throw CombAbortException{abortPoint};
+    }
+}
