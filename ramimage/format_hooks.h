@@ -1,0 +1,43 @@
+/*
+ * format_hooks.h --
+ *
+ *	What the RAM-image core calls in the format readers: frame selection,
+ *	whole-image decoding and write-back, and the strip and row readers of
+ *	TIFF and DICOM images. Formats not built yet answer "not handled".
+ */
+#ifndef OVEX_RAMIMAGE_FORMAT_HOOKS_H
+#define OVEX_RAMIMAGE_FORMAT_HOOKS_H
+
+#include "ovex/ramimage.h"
+
+/* Frames. seekRamImage: the new frame number, -2 when there is no further
+ * frame, -1 on error, 0 when the image cannot be seeked. */
+int seekRamImage(RAMIMG *image, int frame);
+int seekImagedefFrame(RAMIMG *image, int frame);
+int tiffSeekHook(RAMIMG *image, int frame);
+void tiffFreeHook(RAMIMG *image);
+int gifSeekHook(RAMIMG *image, int frame);
+int dicomSeekFrame(RAMIMG *image, int frame);
+void dicomFreeHook(RAMIMG *image);
+/* Time between frames in milliseconds of a DICOM image's private data. */
+float dicomFrameTime(void *priv);
+
+/* Whole-image formats: decoding into the cache and writing back. */
+int readGIF(RAMIMG *image);          /* 1 decoded, 2 end of file, 0 error */
+void saveGifRamImage(RAMIMG *image);
+int readJPEG(RAMIMG *image);         /* 1, or 0 when the cache cannot be built */
+void writeJpegRamImage(RAMIMG *image);
+int readXbmRamImage(RAMIMG *image);  /* 1 when every row was filled */
+void writeXbmRamImage(RAMIMG *image);
+
+/* Row sources of TIFF and DICOM images: a buffer of consecutive file rows
+ * (block bytes each) starting at *row, *count of them; the caller frees it
+ * with gmemFree. NULL when nothing could be read. */
+unsigned char *readTiffStrips(RAMIMG *image, int *row, int *count);
+unsigned char *dicomReadRows(RAMIMG *image, int *row, int *count);
+
+/* Rows per strip or tile length of a TIFF image's private data, 0 when the
+ * image has none described (for the cache depth). */
+int tiffCacheUnit(RAMIMG *image);
+
+#endif /* OVEX_RAMIMAGE_FORMAT_HOOKS_H */
