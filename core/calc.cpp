@@ -5,14 +5,18 @@
  *	This file only dispatches; every subcommand lives with its concern
  *	and is reached through the table below.
  */
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 
+#include "core/calc_handlers.h"
 #include "core/inits.h"
 #include "core/package.h"
 #include "core/script_library.h"
 
 /* One subcommand: a word matches when it is a prefix of name and at least
- * minLength long. A subcommand without a handler is known but not built. */
+ * minLength long. A subcommand without a handler is known but not built
+ * (scangif waits for the GIF reader). */
 struct CalcSubcommand {
     const char *name;
     int minLength;
@@ -22,42 +26,42 @@ struct CalcSubcommand {
 /* The minimum length is shared by all names of one first letter, except
  * d2r, which needs its whole name. */
 static const CalcSubcommand calcSubcommands[] = {
-    {"bands", 4, NULL},
-    {"bitmap", 4, NULL},
-    {"chars", 5, NULL},
-    {"clrscr", 5, NULL},
-    {"correl", 5, NULL},
+    {"bands", 4, calcBands},
+    {"bitmap", 4, calcBitmap},
+    {"chars", 5, calcChars},
+    {"clrscr", 5, calcClrscr},
+    {"correl", 5, calcCorrel},
     {"comptest", 5, calcCompTest},
     {"compsave", 5, calcCompSave},
     {"decompload", 4, calcDecompLoad},
-    {"d2r", 3, NULL},
-    {"fgets", 3, NULL},
-    {"fscanf", 3, NULL},
-    {"fplane", 3, NULL},
-    {"ftime", 3, NULL},
-    {"freeDisk", 3, NULL},
-    {"galloc", 5, NULL},
-    {"gfree", 5, NULL},
-    {"gotoxy", 5, NULL},
-    {"geocalc", 5, NULL},
-    {"handles", 5, NULL},
-    {"loadtime", 4, NULL},
-    {"malloc", 4, NULL},
-    {"memid", 4, NULL},
-    {"memory", 4, NULL},
-    {"meter", 4, NULL},
-    {"panic", 3, NULL},
-    {"rand", 3, NULL},
-    {"realloc", 3, NULL},
-    {"refImgCoord", 3, NULL},
-    {"rrand", 3, NULL},
-    {"r2d", 3, NULL},
+    {"d2r", 3, calcDegToRad},
+    {"fgets", 3, calcFgets},
+    {"fscanf", 3, calcFscanf},
+    {"fplane", 3, calcFplane},
+    {"ftime", 3, calcFtime},
+    {"freeDisk", 3, calcFreeDisk},
+    {"galloc", 5, calcGalloc},
+    {"gfree", 5, calcGfree},
+    {"gotoxy", 5, calcGotoxy},
+    {"geocalc", 5, calcGeocalc},
+    {"handles", 5, calcHandles},
+    {"loadtime", 4, calcLoadtime},
+    {"malloc", 4, calcMalloc},
+    {"memid", 4, calcMemid},
+    {"memory", 4, calcMemory},
+    {"meter", 4, calcMeter},
+    {"panic", 3, calcPanic},
+    {"rand", 3, calcRand},
+    {"realloc", 3, calcRealloc},
+    {"refImgCoord", 3, calcRefImgCoord},
+    {"rrand", 3, calcRrand},
+    {"r2d", 3, calcRadToDeg},
     {"scangif", 4, NULL},
-    {"scramble", 4, NULL},
-    {"srand", 4, NULL},
-    {"stime", 4, NULL},
-    {"test", 4, NULL},
-    {"xyzRotate", 3, NULL},
+    {"scramble", 4, calcScramble},
+    {"srand", 4, calcSrand},
+    {"stime", 4, calcStime},
+    {"test", 4, calcTest},
+    {"xyzRotate", 3, calcXyzRotate},
 };
 
 /* The answer to calc without a word (gotoxy and realloc are not listed). */
@@ -66,6 +70,71 @@ static const char calcCommandList[] =
     "fgets fscanf fplane ftime freeDisk galloc gfree geocalc handles loadtime "
     "malloc memid memory meter panic test rand refImgCoord rrand r2d scangif "
     "scramble srand stime xyzRotate";
+
+/*
+ * formatResult --
+ *	Sets or appends a printf-formatted text to the interpreter's result;
+ *	a text that cannot be allocated leaves the result alone.
+ */
+static void formatResult(Tcl_Interp *interp, int append, const char *format, va_list ap)
+{
+    char buffer[512];
+    va_list again;
+    va_copy(again, ap);
+    int length = vsnprintf(buffer, sizeof buffer, format, ap);
+    char *text = buffer;
+    if (length >= (int)sizeof buffer) {
+        text = Tcl_AttemptAlloc((unsigned int)length + 1);
+        if (text != NULL) {
+            vsnprintf(text, (size_t)length + 1, format, again);
+        }
+    }
+    va_end(again);
+    if (length < 0 || text == NULL) {
+        return;
+    }
+    if (append) {
+        Tcl_AppendResult(interp, text, (char *)NULL);
+    } else {
+        Tcl_SetResult(interp, text, TCL_VOLATILE);
+    }
+    if (text != buffer) {
+        Tcl_Free(text);
+    }
+}
+
+void calcSetResult(Tcl_Interp *interp, const char *format, ...)
+{
+    va_list ap;
+    va_start(ap, format);
+    formatResult(interp, 0, format, ap);
+    va_end(ap);
+}
+
+void calcAppendResult(Tcl_Interp *interp, const char *format, ...)
+{
+    va_list ap;
+    va_start(ap, format);
+    formatResult(interp, 1, format, ap);
+    va_end(ap);
+}
+
+/*
+ * calcDebugErrorInfo --
+ *	Subcommands that report through errorInfo show it on standard error
+ *	while the script sets Ovex_Debug to 1.
+ */
+void calcDebugErrorInfo(Tcl_Interp *interp)
+{
+    const char *debug = Tcl_GetVar(interp, "Ovex_Debug", 0);
+    if (debug == NULL || strcmp(debug, "1") != 0) {
+        return;
+    }
+    const char *info = Tcl_GetVar(interp, "errorInfo", TCL_GLOBAL_ONLY);
+    if (info != NULL) {
+        ovex_fprintf(stderr, "%s\n", info);
+    }
+}
 
 /*
  * calcCmd --

@@ -83,6 +83,11 @@ int ovexCreatePlaceholder(Tcl_Interp *interp, const char *name);
 /* Appends text to the interpreter's errorInfo without touching its result. */
 void ovexAddErrorInfo(Tcl_Interp *interp, const char *text);
 
+/* The registration chain, and the chain followed by winmsg and the
+ * application's script libraries. */
+int ovexRegisterCommands(Tcl_Interp *interp);
+int ovexAppInit(Tcl_Interp *interp);
+
 /* Commands of the package core registered by the chain. */
 int ovexSelectionCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char **argv);
 int ovexListconcatCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char **argv);

@@ -5,13 +5,17 @@
  *	fixed chain that creates every command of an interpreter, the loading
  *	of the application's script libraries and the package exit handler.
  */
+#include "core/console_channels.h"
+#include "core/console_manager.h"
 #include "core/inits.h"
 #include "core/package.h"
 #include "platform/winsock.h"
+#include "ramimage/formats/image_probe.h"
 
 #include <cfenv>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 static int socketsStarted;
@@ -178,7 +182,7 @@ static int createCommand(Tcl_Interp *interp, const char *name, Tcl_CmdProc *proc
  *	Creates every command of the system in this order; the first step
  *	that fails ends the chain with its code, leaving earlier commands.
  */
-static int ovexRegisterCommands(Tcl_Interp *interp)
+int ovexRegisterCommands(Tcl_Interp *interp)
 {
     typedef int (InitProc)(Tcl_Interp *);
     static InitProc *const chain[] = {
@@ -209,7 +213,7 @@ static int ovexRegisterCommands(Tcl_Interp *interp)
  *	The registration chain, winmsg, then the application's script
  *	libraries.
  */
-static int ovexAppInit(Tcl_Interp *interp)
+int ovexAppInit(Tcl_Interp *interp)
 {
     Tcl_Preserve(interp);
     int code = ovexRegisterCommands(interp);
@@ -229,12 +233,79 @@ static int ovexAppInit(Tcl_Interp *interp)
 static void ovexExitHandler(ClientData clientData)
 {
     ovexState.consoleInterp = NULL;
+    conExitAll(TCL_ALL_EVENTS);
     tulxDeleteAll();
     tulxFreePaletteColors();
+    freeImageReaders();
     ovexState.initialised = 0;
     if (socketsStarted) {
         wsCleanup();
         socketsStarted = 0;
+    }
+}
+
+/* The leading fields of the record that Tk's console command carries. */
+struct TkConsoleRecord {
+    Tcl_Interp *consoleInterp;  /* interpreter of the console window */
+    Tcl_Interp *interp;         /* interpreter the console controls */
+};
+
+/*
+ * tkConsoleInterpOf --
+ *	The interpreter of Tk's console when interp has Tk's console command,
+ *	else NULL. Commands of the same name that are not Tk's (procedures,
+ *	aliases, the console command of the library's own consoles) are
+ *	refused before their client data is read.
+ */
+static Tcl_Interp *tkConsoleInterpOf(Tcl_Interp *interp)
+{
+    Tcl_CmdInfo info;
+    if (!Tcl_GetCommandInfo(interp, "console", &info) || !info.isNativeObjectProc
+        || info.objClientData == NULL) {
+        return NULL;
+    }
+    Tcl_InterpState state = Tcl_SaveInterpState(interp, TCL_OK);
+    int scripted = 1;
+    if (Tcl_GlobalEval(interp,
+            "expr {[llength [info procs ::console]] || ![catch {interp alias {} ::console}]}")
+        == TCL_OK) {
+        Tcl_GetBooleanFromObj(NULL, Tcl_GetObjResult(interp), &scripted);
+    }
+    Tcl_RestoreInterpState(interp, state);
+    if (scripted) {
+        return NULL;
+    }
+    TkConsoleRecord *record = (TkConsoleRecord *)info.objClientData;
+    if (record->interp != interp || record->consoleInterp == NULL
+        || Tcl_InterpDeleted(record->consoleInterp)) {
+        return NULL;
+    }
+    return record->consoleInterp;
+}
+
+/*
+ * ovexPatchConsole --
+ *	Adopts Tk's console, when interp has one: its interpreter becomes the
+ *	console interpreter with the package's commands, and console lines
+ *	become standard input (Tcl's channel types are read-only, so the
+ *	console's line reader is made the standard input channel rather than
+ *	patched into the existing one). The console's own script is then
+ *	loaded; a failure only appends "Failed to patch console!".
+ */
+static void ovexPatchConsole(Tcl_Interp *interp)
+{
+    Tcl_Interp *console = tkConsoleInterpOf(interp);
+    if (console == NULL) {
+        return;
+    }
+    setConsoleInterp(console);
+    Tcl_CreateCommand(console, "setConStdIO", setConStdIO, NULL, NULL);
+    ovexState.tkConsole = 1;
+    conUseConsoleInput(interp);
+    ovexRegisterCommands(console);
+    if (Tcl_GlobalEval(interp, "calc decompload [file join $tulxHome conpatch.lib]") != TCL_OK
+        && Tcl_GlobalEval(interp, "source [file join $tulxHome conpatch.tcl]") != TCL_OK) {
+        Tcl_AppendResult(interp, "Failed to patch console!", (char *)NULL);
     }
 }
 
@@ -265,16 +336,21 @@ extern "C" OVEX_API int Ovex_Init(Tcl_Interp *interp)
         setConsoleInterp(previous);
         return code;
     }
-    /* The Tk console patch is for the Windows console only. */
+    /* Tk's console is adopted on Windows only. */
+    const char *platform = Tcl_GetVar2(interp, "tcl_platform", "platform", TCL_GLOBAL_ONLY);
+    if (platform != NULL && strcmp(platform, "windows") == 0) {
+        ovexPatchConsole(interp);
+    }
     registerExitHandler();
     return TCL_OK;
 }
 
 /*
  * Console_Init --
- *	Entry point of console mode, which runs the library's own console
- *	windows. Console mode is not built yet: the package is set up and the
- *	call answers a clear error.
+ *	Entry point of console mode, where the library runs its own console
+ *	windows. An interactive host gets a new application interpreter with
+ *	its console (the host stays outside the console table); otherwise the
+ *	host itself becomes the application of console slot 0.
  */
 extern "C" OVEX_API int Console_Init(Tcl_Interp *interp)
 {
@@ -285,7 +361,27 @@ extern "C" OVEX_API int Console_Init(Tcl_Interp *interp)
         setConsoleInterp(previous);
         return code;
     }
-    setConsoleInterp(previous);
-    Tcl_SetResult(interp, (char *)"console mode is not available in this build", TCL_STATIC);
-    return TCL_ERROR;
+    setConsoleInterp(NULL);
+    code = ovexShellInit(interp);
+    if (code != TCL_OK) {
+        setConsoleInterp(previous);
+        return code;
+    }
+    ovexState.tkConsole = 1;
+
+    /* A host that did not set tcl_interactive counts as not interactive. */
+    const char *interactive = Tcl_GetVar(interp, "tcl_interactive", TCL_GLOBAL_ONLY);
+    if (interactive != NULL && interactive[0] != '0') {
+        code = Tcl_GlobalEval(interp, "ovex create");
+        ovexPatchConsole(interp);
+    } else {
+        code = Tcl_GlobalEval(interp, "ovex attach");
+        Tcl_SetVar(interp, "tcl_interactive", "1", TCL_GLOBAL_ONLY);
+    }
+    if (code != TCL_OK) {
+        setConsoleInterp(previous);
+        return code;
+    }
+    registerExitHandler();
+    return TCL_OK;
 }

@@ -2,19 +2,13 @@
  * pending_inits.cpp --
  *
  *	Registration of package-core commands whose code is not in this build
- *	yet: ovex.time, rimage, dicom, tiff and gpz answer "not available"
+ *	yet: rimage, dicom, tiff and gpz answer "not available"
  *	(rimage still answers its version, which scripts check on start-up).
  */
 #include <string.h>
 
 #include "core/inits.h"
 #include "core/package.h"
-
-int
-OvexTime_Init(Tcl_Interp *interp)
-{
-    return ovexCreatePlaceholder(interp, "ovex.time") == TCL_OK ? TCL_OK : TCL_ERROR;
-}
 
 /*
  * The rimage command: "rimage version" answers the package version; every

@@ -93,13 +93,13 @@ int formatAndWrite(FILE *stream, int channel, const char *format, va_list ap)
     return written;
 }
 
-/* Scans one console line; with no line, its length (0). */
+/* Scans one console line; EOF when no line comes, so that loops asking
+ * again stop at the end of input. */
 int scanConsoleLine(const char *format, va_list ap)
 {
-    int length = 0;
-    char *line = conGets(&length);
+    char *line = conGets(NULL);
     if (line == NULL || format == NULL) {
-        return length;
+        return EOF;
     }
     return vsscanf(line, format, ap);
 }

@@ -382,7 +382,8 @@ TEST_F(ConsoleIoTest, ScanfScansOneConsoleLine)
     EXPECT_STREQ("word", word);
     EXPECT_EQ(1, ovex_fscanf(stdin, "%d", &number));
     EXPECT_EQ(7, number);
-    EXPECT_EQ(0, ovex_scanf("%d", &number)) << "no line";
+    EXPECT_EQ(EOF, ovex_scanf("%d", &number)) << "no line";
+    EXPECT_EQ(EOF, ovex_fscanf(stdin, "%d", &number)) << "no line";
 }
 
 TEST_F(ConsoleIoTest, RealFileFgetsStopsAtNMinusOneAndKeepsTheRest)

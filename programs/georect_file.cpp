@@ -1,0 +1,100 @@
+/*
+ * georect_file.cpp --
+ *
+ *	Building and writing georectification parameter blocks (layout in
+ *	georect_file.h).
+ */
+#include "programs/georect_file.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "ovex/ovex.h"
+#include "ovex/ovexstdio.h"
+
+static_assert(offsetof(GeorectParams, nCoef) == 40 && offsetof(GeorectParams, coef) == 48,
+              "the block must be the file's bytes");
+
+size_t georectParamsSize(uint32_t nCoef)
+{
+    return GEORECT_HEAD_SIZE + 2 * (size_t)nCoef * sizeof(double);
+}
+
+/*
+ * makeGeorectParams --
+ * Returns: a new block of exactly georectParamsSize(nCoef) bytes, or NULL
+ *	when memory is short.
+ */
+GeorectParams *makeGeorectParams(double meanX1, double meanY1, double meanX2, double meanY2,
+                                 uint32_t nCoef, uint32_t degree, const double *icoef,
+                                 const double *jcoef)
+{
+    GeorectParams *block = (GeorectParams *)gmemAlloc(georectParamsSize(nCoef));
+    if (block == NULL) {
+        return NULL;
+    }
+    memcpy(block->id, GEORECT_MAGIC, GEORECT_MAGIC_SIZE);
+    block->meanX1 = meanX1;
+    block->meanY1 = meanY1;
+    block->meanX2 = meanX2;
+    block->meanY2 = meanY2;
+    block->nCoef = nCoef;
+    block->degree = degree;
+    if (nCoef > 0) {
+        double *i = block->coef;
+        double *j = block->coef + nCoef;
+        memcpy(i, icoef, nCoef * sizeof(double));
+        memcpy(j, jcoef, nCoef * sizeof(double));
+        /* The evaluator never adds the output means: they go into the constants. */
+        i[0] += meanY2;
+        j[0] += meanX2;
+    }
+    return block;
+}
+
+/* Writes all count bytes, retrying interrupted and partial writes. */
+static int writeFully(int fd, const unsigned char *bytes, size_t count)
+{
+    while (count > 0) {
+        ssize_t written = write(fd, bytes, count);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return 0;
+        }
+        bytes += written;
+        count -= (size_t)written;
+    }
+    return 1;
+}
+
+/*
+ * writeGeorectParams --
+ * Returns: 1 when the whole block was written, else 0 after its message.
+ * Changes: creates or truncates fileName.
+ */
+int writeGeorectParams(const char *fileName, double meanX1, double meanY1, double meanX2,
+                       double meanY2, uint32_t nCoef, uint32_t degree, const double *icoef,
+                       const double *jcoef)
+{
+    int fd = open(fileName, O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (fd < 0) {
+        ovex_fprintf(stderr, "%s open error.", fileName);
+        return 0;
+    }
+    GeorectParams *block =
+        makeGeorectParams(meanX1, meanY1, meanX2, meanY2, nCoef, degree, icoef, jcoef);
+    int ok = block != NULL && writeFully(fd, (const unsigned char *)block, georectParamsSize(nCoef));
+    if (close(fd) != 0) {
+        ok = 0;  /* a failed close can lose the data of a network file system */
+    }
+    if (!ok) {
+        ovex_fprintf(stderr, "%s write error.", fileName);
+    }
+    gmemFree(block);
+    return ok;
+}

@@ -1,0 +1,59 @@
+/*
+ * tiff_layout.h --
+ *
+ *	Where the pixels of a TIFF or GeoTIFF image lie, as the TIFF reader
+ *	describes the current image for the row cache. The image's dataOffset
+ *	is the StripOffsets (or TileOffsets) field: the data position itself
+ *	when there is one strip or tile, else the position of an array of
+ *	32-bit offsets (entry k at dataOffset + 4k, in the file's byte order).
+ */
+#ifndef OVEX_RAMIMAGE_TIFF_LAYOUT_H
+#define OVEX_RAMIMAGE_TIFF_LAYOUT_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "ovex/ramimage.h"
+
+enum {
+    TIFF_COMPRESSION_NONE = 1,      /* 0 (absent) means the same */
+    TIFF_COMPRESSION_PACKBITS = 32773
+};
+
+struct TiffLayout {
+    int tileWidth;                  /* below 1: stripped */
+    int tileLength;
+    int stripCount;                 /* strips, or tiles of a tiled image */
+    int rowsPerStrip;
+    int64_t stripByteCounts;        /* the count itself for one strip, else the counts array */
+    int compression;
+    int msbf;                       /* byte order of the offset and count arrays */
+};
+
+/* The layout of the image's current TIFF image, or NULL when the image has
+ * none described (the TIFF reader provides it). */
+const TiffLayout *tiffLayoutOf(RAMIMG *image);
+
+/* Rows of one strip or tile row (the cache unit); 0 when there is none
+ * usable. */
+int tiffLayoutUnit(const TiffLayout *layout, const RAMIMG *image);
+
+/* Scratch bytes the cache keeps for reading: decoded rows (rowBytes) and
+ * tile lines or compressed chunks (workBytes) for `unitRows` rows. */
+void tiffScratchBytes(const TiffLayout *layout, const RAMIMG *image, int unitRows,
+                      size_t *rowBytes, size_t *workBytes);
+
+/* Reads the strip or tile row holding *row into rows (file rows of block
+ * bytes): *row receives the first row read and *count the rows, fewer
+ * than the strip when rowsCapacity is short (then reading starts at the
+ * row asked for). Returns 1, or 0 when nothing could be read. */
+int readTiffRowsInto(RAMIMG *image, const TiffLayout *layout, int *row, int *count,
+                     unsigned char *rows, size_t rowsCapacity, unsigned char *work,
+                     size_t workCapacity);
+
+/* Writes one interleaved file row (block bytes) where the row lies in an
+ * uncompressed image. 1 when written, 0 when not (compressed, or a write
+ * failed). */
+int writeTiffRow(RAMIMG *image, const TiffLayout *layout, int row, const unsigned char *data);
+
+#endif /* OVEX_RAMIMAGE_TIFF_LAYOUT_H */

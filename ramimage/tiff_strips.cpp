@@ -1,0 +1,352 @@
+/*
+ * tiff_strips.cpp --
+ *
+ *	Reading and writing the rows of a TIFF or GeoTIFF image where its
+ *	strips or tiles put them, for the row cache. Stripped images may be
+ *	plain or PackBits-compressed; tiled images are read plain. The TIFF
+ *	reader describes the image (tiff_layout.h); until it does, the image
+ *	has no rows to read.
+ */
+#include "ramimage/tiff_layout.h"
+
+#include <string.h>
+
+#include "core/gmem.h"
+#include "ramimage/format_hooks.h"
+#include "ramimage/packbits.h"
+#include "ramimage/positional_io.h"
+
+/* Scratch above this is read in pieces, starting at the row asked for. */
+static const size_t tiffScratchLimit = 4u << 20;
+/* Compressed bytes read at once. */
+static const size_t packBitsChunk = 64u << 10;
+
+static bool isTiled(const TiffLayout *layout)
+{
+    return layout->tileWidth >= 1;
+}
+
+static bool isUncompressed(const TiffLayout *layout)
+{
+    return layout->compression == 0 || layout->compression == TIFF_COMPRESSION_NONE;
+}
+
+static int64_t tileLineBytes(const TiffLayout *layout, const RAMIMG *image)
+{
+    return (int64_t)layout->tileWidth * image->head.bits * image->head.nbands / 8;
+}
+
+/*
+ * readArrayEntry --
+ *	Entry k of a 32-bit array at pos in the file's byte order. Returns 1
+ *	and the value, or 0 when it cannot be read.
+ */
+static int readArrayEntry(RAMIMG *image, const TiffLayout *layout, int64_t pos, int64_t k,
+                          int64_t *value)
+{
+    unsigned char bytes[4];
+    if (readAt(image->fd, bytes, 4, pos + 4 * k) != 4) {
+        return 0;
+    }
+    uint32_t v = layout->msbf
+        ? ((uint32_t)bytes[0] << 24) | ((uint32_t)bytes[1] << 16) | ((uint32_t)bytes[2] << 8) | bytes[3]
+        : ((uint32_t)bytes[3] << 24) | ((uint32_t)bytes[2] << 16) | ((uint32_t)bytes[1] << 8) | bytes[0];
+    *value = v;
+    return 1;
+}
+
+/*
+ * unitStart --
+ *	File position of strip or tile `index`: the array entry when there
+ *	are several, the data position itself when there is one.
+ */
+static int unitStart(RAMIMG *image, const TiffLayout *layout, int64_t index, int64_t *pos)
+{
+    if (layout->stripCount > 1) {
+        if (index >= layout->stripCount) {
+            return 0;
+        }
+        return readArrayEntry(image, layout, image->dataOffset, index, pos);
+    }
+    if (index != 0) {
+        return 0;
+    }
+    *pos = image->dataOffset;
+    return 1;
+}
+
+int tiffLayoutUnit(const TiffLayout *layout, const RAMIMG *image)
+{
+    if (layout == NULL) {
+        return 0;
+    }
+    int unit = isTiled(layout) ? layout->tileLength : layout->rowsPerStrip;
+    if (unit < 1) {
+        return 0;                   /* no usable strip height */
+    }
+    return unit < image->head.rows ? unit : image->head.rows;
+}
+
+void tiffScratchBytes(const TiffLayout *layout, const RAMIMG *image, int unitRows,
+                      size_t *rowBytes, size_t *workBytes)
+{
+    *rowBytes = 0;
+    *workBytes = 0;
+    int64_t block = image->head.block;
+    if (layout == NULL || unitRows < 1 || block < 1) {
+        return;
+    }
+    int64_t rows = unitRows;
+    if ((uint64_t)(rows * block) > tiffScratchLimit) {
+        rows = (int64_t)tiffScratchLimit / block;
+        if (rows < 1) {
+            rows = 1;
+        }
+    }
+    *rowBytes = (size_t)(rows * block);
+    if (isTiled(layout)) {
+        int64_t line = tileLineBytes(layout, image);
+        *workBytes = line > 0 ? (size_t)(rows * line) : 0;
+    } else if (layout->compression == TIFF_COMPRESSION_PACKBITS) {
+        *workBytes = packBitsChunk;
+    }
+}
+
+/*
+ * chooseRows --
+ *	The rows returned of a unit [start, end) holding row: the whole unit
+ *	when it fits in `limit` rows, else as much as fits from row on.
+ */
+static void chooseRows(int row, int start, int end, int64_t limit, int *first, int *count)
+{
+    if (end - start <= limit) {
+        *first = start;
+        *count = end - start;
+    } else {
+        *first = row;
+        *count = (int)((end - row) < limit ? (end - row) : limit);
+    }
+}
+
+static int readTiledRows(RAMIMG *image, const TiffLayout *layout, int row, int *first,
+                         int *count, unsigned char *rows, size_t rowsCapacity,
+                         unsigned char *work, size_t workCapacity)
+{
+    int64_t block = image->head.block;
+    int64_t line = tileLineBytes(layout, image);
+    int tileLength = tiffLayoutUnit(layout, image);
+    if (line < 1 || tileLength < 1 || layout->tileLength < 1) {
+        return 0;
+    }
+    int64_t limit = (int64_t)(rowsCapacity / (size_t)block);
+    int64_t workLimit = (int64_t)(workCapacity / (size_t)line);
+    if (workLimit < limit) {
+        limit = workLimit;
+    }
+    if (limit < 1) {
+        return 0;
+    }
+    int64_t tileRow = row / layout->tileLength;
+    int start = (int)(tileRow * layout->tileLength);
+    int end = start + layout->tileLength < image->head.rows ? start + layout->tileLength
+                                                            : image->head.rows;
+    chooseRows(row, start, end, limit, first, count);
+
+    int64_t across = (image->head.columns - 1) / layout->tileWidth + 1;
+    size_t wanted = (size_t)(*count * line);
+    int anyRead = 0;
+    for (int64_t i = 0; i < across; i++) {
+        int64_t part = block - i * line;
+        if (part <= 0) {
+            break;
+        }
+        if (part > line) {
+            part = line;
+        }
+        int64_t pos;
+        ssize_t got = -1;
+        if (unitStart(image, layout, tileRow * across + i, &pos)) {
+            got = readAt(image->fd, work, wanted, pos + (int64_t)(*first - start) * line);
+        }
+        if (got <= 0) {
+            got = 0;
+        } else {
+            anyRead = 1;
+        }
+        memset(work + got, 0, wanted - (size_t)got);
+        for (int k = 0; k < *count; k++) {
+            memcpy(rows + (size_t)k * (size_t)block + (size_t)(i * line), work + (size_t)(k * line),
+                   (size_t)part);
+        }
+    }
+    return anyRead;
+}
+
+static int readStrippedRows(RAMIMG *image, const TiffLayout *layout, int row, int *first,
+                            int *count, unsigned char *rows, size_t rowsCapacity,
+                            unsigned char *work, size_t workCapacity)
+{
+    int64_t block = image->head.block;
+    int rowsPerStrip = tiffLayoutUnit(layout, image);
+    int64_t limit = (int64_t)(rowsCapacity / (size_t)block);
+    if (rowsPerStrip < 1 || limit < 1) {
+        return 0;
+    }
+    int64_t strip = row / rowsPerStrip;
+    int start = (int)(strip * rowsPerStrip);
+    int end = start + rowsPerStrip < image->head.rows ? start + rowsPerStrip : image->head.rows;
+    chooseRows(row, start, end, limit, first, count);
+    size_t wanted = (size_t)(*count * block);
+    int64_t pos;
+    if (!unitStart(image, layout, strip, &pos)) {
+        return 0;
+    }
+
+    if (isUncompressed(layout)) {
+        ssize_t got = readAt(image->fd, rows, wanted, pos + (int64_t)(*first - start) * block);
+        if (got <= 0) {
+            return 0;
+        }
+        memset(rows + got, 0, wanted - (size_t)got);
+        return 1;
+    }
+    if (layout->compression != TIFF_COMPRESSION_PACKBITS || workCapacity < 1) {
+        return 0;
+    }
+
+    /* A compressed strip is decoded from its start; rows above the first
+     * wanted are dropped as they come out. */
+    int64_t length;
+    if (layout->stripCount > 1) {
+        if (!readArrayEntry(image, layout, layout->stripByteCounts, strip, &length)) {
+            return 0;
+        }
+    } else {
+        length = layout->stripByteCounts;
+    }
+    PackBitsDecoder decoder;
+    packBitsInit(&decoder, rows, wanted, (size_t)(*first - start) * (size_t)block);
+    int64_t done = 0;
+    while (done < length) {
+        size_t piece = length - done < (int64_t)workCapacity ? (size_t)(length - done) : workCapacity;
+        ssize_t got = readAt(image->fd, work, piece, pos + done);
+        if (got <= 0) {
+            break;
+        }
+        if (packBitsFeed(&decoder, work, (size_t)got)) {
+            break;
+        }
+        done += got;
+    }
+    if (decoder.produced == 0) {
+        return 0;
+    }
+    memset(rows + decoder.produced, 0, wanted - decoder.produced);
+    return 1;
+}
+
+int readTiffRowsInto(RAMIMG *image, const TiffLayout *layout, int *row, int *count,
+                     unsigned char *rows, size_t rowsCapacity, unsigned char *work,
+                     size_t workCapacity)
+{
+    int r = *row;
+    if (image == NULL || layout == NULL || image->fd < 0 || r < 0 || r >= image->head.rows
+        || image->head.block < 1) {
+        return 0;
+    }
+    int first = r, n = 0;
+    int ok = isTiled(layout)
+        ? (isUncompressed(layout)
+               && readTiledRows(image, layout, r, &first, &n, rows, rowsCapacity, work, workCapacity))
+        : readStrippedRows(image, layout, r, &first, &n, rows, rowsCapacity, work, workCapacity);
+    if (!ok) {
+        return 0;
+    }
+    *row = first;
+    *count = n;
+    return 1;
+}
+
+int writeTiffRow(RAMIMG *image, const TiffLayout *layout, int row, const unsigned char *data)
+{
+    int64_t block = image->head.block;
+    int unit = tiffLayoutUnit(layout, image);
+    if (!isUncompressed(layout) || unit < 1 || block < 1) {
+        return 0;
+    }
+    if (!isTiled(layout)) {
+        int64_t strip = row / unit, pos;
+        if (!unitStart(image, layout, strip, &pos)) {
+            return 0;
+        }
+        return writeAt(image->fd, data, (size_t)block, pos + (row - strip * unit) * block);
+    }
+    int64_t line = tileLineBytes(layout, image);
+    if (line < 1 || layout->tileLength < 1) {
+        return 0;
+    }
+    int64_t tileRow = row / layout->tileLength;
+    int64_t across = (image->head.columns - 1) / layout->tileWidth + 1;
+    int64_t lineInTile = row - tileRow * layout->tileLength;
+    for (int64_t i = 0; i < across; i++) {
+        int64_t part = block - i * line;
+        if (part <= 0) {
+            break;
+        }
+        int64_t pos;
+        if (!unitStart(image, layout, tileRow * across + i, &pos)
+            || !writeAt(image->fd, data + i * line, (size_t)(part > line ? line : part),
+                        pos + lineInTile * line)) {
+            return 0;
+        }
+    }
+    return 1;
+}
+
+/*
+ * readTiffStrips --
+ *	The file rows of the strip or tile row holding *row, in a buffer the
+ *	caller frees with gmemFree; *row receives the first row and *count
+ *	their number. NULL when the image has no TIFF layout described or
+ *	nothing could be read.
+ */
+unsigned char *readTiffStrips(RAMIMG *image, int *row, int *count)
+{
+    const TiffLayout *layout = image != NULL ? tiffLayoutOf(image) : NULL;
+    int unit = tiffLayoutUnit(layout, image);
+    int64_t block = image != NULL ? image->head.block : 0;
+    if (layout == NULL || unit < 1 || block < 1) {
+        return NULL;
+    }
+    size_t rowsBytes = (size_t)unit * (size_t)block;
+    size_t workBytes = 0;
+    if (isTiled(layout)) {
+        workBytes = (size_t)unit * (size_t)tileLineBytes(layout, image);
+    } else if (layout->compression == TIFF_COMPRESSION_PACKBITS) {
+        workBytes = packBitsChunk;
+    }
+    unsigned char *rows = (unsigned char *)gmemAlloc(rowsBytes);
+    unsigned char *work = workBytes > 0 ? (unsigned char *)gmemAlloc(workBytes) : NULL;
+    if (rows == NULL || (workBytes > 0 && work == NULL)) {
+        gmemFree(rows);
+        gmemFree(work);
+        return NULL;
+    }
+    int ok = readTiffRowsInto(image, layout, row, count, rows, rowsBytes, work, workBytes);
+    gmemFree(work);
+    if (!ok) {
+        gmemFree(rows);
+        return NULL;
+    }
+    return rows;
+}
+
+/*
+ * tiffCacheUnit --
+ *	Rows per strip or tile length of the image's TIFF layout, 0 when it
+ *	has none described.
+ */
+int tiffCacheUnit(RAMIMG *image)
+{
+    return image != NULL ? tiffLayoutUnit(tiffLayoutOf(image), image) : 0;
+}
