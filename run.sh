@@ -13,6 +13,10 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   xvfb xauth
 )
+# Independent tools the tests use as witnesses of our file formats.
+if [ "$mode" = test ]; then
+  packages+=(imagemagick netpbm libjpeg-turbo-progs giflib-tools gdal-bin libtiff-tools dcmtk python3)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
