@@ -15,8 +15,7 @@
 #include "core/script_library.h"
 
 /* One subcommand: a word matches when it is a prefix of name and at least
- * minLength long. A subcommand without a handler is known but not built
- * (scangif waits for the GIF reader). */
+ * minLength long. A subcommand without a handler is known but not built. */
 struct CalcSubcommand {
     const char *name;
     int minLength;
@@ -56,7 +55,7 @@ static const CalcSubcommand calcSubcommands[] = {
     {"refImgCoord", 3, calcRefImgCoord},
     {"rrand", 3, calcRrand},
     {"r2d", 3, calcRadToDeg},
-    {"scangif", 4, NULL},
+    {"scangif", 4, calcScanGif},
     {"scramble", 4, calcScramble},
     {"srand", 4, calcSrand},
     {"stime", 4, calcStime},

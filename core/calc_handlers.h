@@ -71,6 +71,9 @@ CALC_HANDLER(calcFscanf);
 CALC_HANDLER(calcLoadtime);
 CALC_HANDLER(calcFreeDisk);
 
+/* calc_scangif.cpp */
+CALC_HANDLER(calcScanGif);
+
 /* calc_time.cpp */
 CALC_HANDLER(calcFtime);
 CALC_HANDLER(calcStime);

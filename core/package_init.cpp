@@ -10,7 +10,9 @@
 #include "core/inits.h"
 #include "core/package.h"
 #include "platform/winsock.h"
+#include "ramimage/formats/dicom.h"
 #include "ramimage/formats/image_probe.h"
+#include "ramimage/tiff_tag_names.h"
 
 #include <cfenv>
 #include <cstdarg>
@@ -236,6 +238,8 @@ static void ovexExitHandler(ClientData clientData)
     conExitAll(TCL_ALL_EVENTS);
     tulxDeleteAll();
     tulxFreePaletteColors();
+    dicomFreeDictionary();
+    freeTiffTagNames();
     freeImageReaders();
     ovexState.initialised = 0;
     if (socketsStarted) {

@@ -64,3 +64,17 @@ double diskFreeBytes(const char *path)
     uint64_t available = (uint64_t)figures.f_bavail * (uint64_t)figures.f_frsize;
     return (double)available;
 }
+
+/*
+ * driveFreeBytes --
+ *	The current drive is the current folder's file system; numbered
+ *	drives do not exist here.
+ */
+double driveFreeBytes(int drive)
+{
+    if (drive < 0) {
+        return diskFreeBytes(NULL);
+    }
+    ovex_fprintf(stderr, "Error in getdfree() call\n");
+    return -1.0;
+}

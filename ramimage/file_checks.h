@@ -18,4 +18,10 @@ int fileExists(const char *path);
  * "Error in getdfree() call\n" on standard error. */
 double diskFreeBytes(const char *path);
 
+/* Free bytes of a drive numbered from 0 for A:. This system has no
+ * drives, so a negative drive (the current one) gives diskFreeBytes of the
+ * current folder and any other drive -1.0 after "Error in getdfree()
+ * call\n" on standard error. */
+double driveFreeBytes(int drive);
+
 #endif /* OVEX_RAMIMAGE_FILE_CHECKS_H */

@@ -81,29 +81,7 @@ int seekImagedefFrame(RAMIMG *image, int frame)
     return target;
 }
 
-/* Releases private data whose format keeps nothing inside it. */
-static void freePrivate(RAMIMG *image)
-{
-    if (image->priv != NULL) {
-        gmemFree(image->priv);
-        image->priv = NULL;
-    }
-}
 
-int tiffSeekHook(RAMIMG *image, int frame) { return 0; }
-void tiffFreeHook(RAMIMG *image) { freePrivate(image); }
-int gifSeekHook(RAMIMG *image, int frame) { return 0; }
-int dicomSeekFrame(RAMIMG *image, int frame) { return 0; }
-void dicomFreeHook(RAMIMG *image) { freePrivate(image); }
-float dicomFrameTime(void *priv) { return 0.0f; }
 
-int readGIF(RAMIMG *image) { return 0; }
-void saveGifRamImage(RAMIMG *image) {}
-int readJPEG(RAMIMG *image) { return 0; }
-void writeJpegRamImage(RAMIMG *image) {}
-int readXbmRamImage(RAMIMG *image) { return 0; }
-void writeXbmRamImage(RAMIMG *image) {}
 
-unsigned char *dicomReadRows(RAMIMG *image, int *row, int *count) { return NULL; }
 
-const TiffLayout *tiffLayoutOf(RAMIMG *image) { return NULL; }

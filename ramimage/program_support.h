@@ -9,6 +9,19 @@
 #ifndef OVEX_RAMIMAGE_PROGRAM_SUPPORT_H
 #define OVEX_RAMIMAGE_PROGRAM_SUPPORT_H
 
+/* A program run by a rimage subcommand. programName is "rimage " and the
+ * subcommand's full word; argv holds the words after the subcommand.
+ * Returns 2 after printing the usage (no words), 1 when the run ended, 0
+ * after printing an error on standard error. */
+typedef int (RimageProgram)(const char *programName, int argc, const char **argv);
+
+/* Results of a RimageProgram. */
+enum {
+    PROGRAM_FAILED = 0,
+    PROGRAM_DONE = 1,
+    PROGRAM_USAGE = 2
+};
+
 /* Room of each band pair list. */
 #define MAX_BAND_PAIRS 8192
 

@@ -227,6 +227,12 @@ int settleFileHead(ImageHead *head, int *rowBytes)
     if (head->imgid >= IMGID_MRGB32) {
         return settlePackedRgb(head, *rowBytes, RAMIMG_EUNHANDLED);
     }
+    /* A JPEG's block is its compression quality, not a file row (the
+     * picture is decoded and written whole): raising it to the row length
+     * would write a wide image back at another quality. */
+    if (head->imgid == IMGID_JPEG) {
+        return 0;
+    }
 
     /* The least file row a read or write-back of the layout touches. */
     int64_t needed = *rowBytes;

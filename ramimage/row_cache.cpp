@@ -25,6 +25,7 @@
 #include "core/vocabulary.h"
 #include "ramimage/cache_block.h"
 #include "ramimage/format_hooks.h"
+#include "ramimage/formats/dib.h"
 #include "ramimage/positional_io.h"
 #include "ramimage/tiff_layout.h"
 
@@ -502,14 +503,15 @@ static void loadPixelRows(RAMIMG *image, int row)
 
 /*
  * loadDibRow --
- *	Reads a bottom-up DIB row: one band straight into its slot, several
- *	bands byte-interleaved into the slots of each band.
+ *	Reads a DIB row from where dibRowPosition puts it (bottom-up, or
+ *	top-down): one band straight into its slot, several bands
+ *	byte-interleaved into the slots of each band.
  */
 static void loadDibRow(RAMIMG *image, int row, int slot)
 {
     int nbands = image->head.nbands;
     int64_t block = image->head.block;
-    int64_t pos = image->dataOffset + (int64_t)(image->head.rows - row - 1) * block;
+    int64_t pos = dibRowPosition(image, row);
     bool swap = needsSwap(image);
     if (nbands == 1) {
         if (readAt(image->fd, slotRow(image, slot), (size_t)image->rowBytes, pos) > 0 && swap) {
@@ -883,7 +885,7 @@ void flushCacheRow(RAMIMG *image, int slot)
         writeSlot(image, slot, bandRowPosition(image, layout, id));
         break;
     case LAYOUT_DIB: {
-        int64_t pos = image->dataOffset + (int64_t)(image->head.rows - row - 1) * block;
+        int64_t pos = dibRowPosition(image, row);
         if (image->head.nbands == 1) {
             writeSlot(image, slot, pos);
         } else {

@@ -5,7 +5,8 @@
  *	describes the current image for the row cache. The image's dataOffset
  *	is the StripOffsets (or TileOffsets) field: the data position itself
  *	when there is one strip or tile, else the position of an array of
- *	32-bit offsets (entry k at dataOffset + 4k, in the file's byte order).
+ *	32-bit offsets (entry k at dataOffset + 4k, in the file's byte order;
+ *	16-bit entries at dataOffset + 2k when offsetsShort is set).
  */
 #ifndef OVEX_RAMIMAGE_TIFF_LAYOUT_H
 #define OVEX_RAMIMAGE_TIFF_LAYOUT_H
@@ -28,6 +29,8 @@ struct TiffLayout {
     int64_t stripByteCounts;        /* the count itself for one strip, else the counts array */
     int compression;
     int msbf;                       /* byte order of the offset and count arrays */
+    int offsetsShort;               /* 1: the offsets array holds 16-bit entries */
+    int countsShort;                /* 1: the counts array holds 16-bit entries */
 };
 
 /* The layout of the image's current TIFF image, or NULL when the image has

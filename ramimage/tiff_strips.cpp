@@ -38,13 +38,22 @@ static int64_t tileLineBytes(const TiffLayout *layout, const RAMIMG *image)
 
 /*
  * readArrayEntry --
- *	Entry k of a 32-bit array at pos in the file's byte order. Returns 1
- *	and the value, or 0 when it cannot be read.
+ *	Entry k of a 32-bit (or, with isShort, 16-bit) array at pos in the
+ *	file's byte order. Returns 1 and the value, or 0 when it cannot be
+ *	read.
  */
 static int readArrayEntry(RAMIMG *image, const TiffLayout *layout, int64_t pos, int64_t k,
-                          int64_t *value)
+                          int64_t *value, int isShort = 0)
 {
     unsigned char bytes[4];
+    if (isShort) {
+        if (readAt(image->fd, bytes, 2, pos + 2 * k) != 2) {
+            return 0;
+        }
+        *value = layout->msbf ? ((int64_t)bytes[0] << 8) | bytes[1]
+                              : ((int64_t)bytes[1] << 8) | bytes[0];
+        return 1;
+    }
     if (readAt(image->fd, bytes, 4, pos + 4 * k) != 4) {
         return 0;
     }
@@ -66,7 +75,7 @@ static int unitStart(RAMIMG *image, const TiffLayout *layout, int64_t index, int
         if (index >= layout->stripCount) {
             return 0;
         }
-        return readArrayEntry(image, layout, image->dataOffset, index, pos);
+        return readArrayEntry(image, layout, image->dataOffset, index, pos, layout->offsetsShort);
     }
     if (index != 0) {
         return 0;
@@ -218,7 +227,8 @@ static int readStrippedRows(RAMIMG *image, const TiffLayout *layout, int row, in
      * wanted are dropped as they come out. */
     int64_t length;
     if (layout->stripCount > 1) {
-        if (!readArrayEntry(image, layout, layout->stripByteCounts, strip, &length)) {
+        if (!readArrayEntry(image, layout, layout->stripByteCounts, strip, &length,
+                            layout->countsShort)) {
             return 0;
         }
     } else {

@@ -27,13 +27,15 @@ struct TiffState;
 int probeDicom(int fd, ImageHead *head, void **priv);
 /* "BM" file; 1 (imgid 7) or 0. */
 int probeDib(int fd, ImageHead *head);
-/* X bitmap text; 1 (imgid 8) or 0. */
+/* X bitmap text; 1 (imgid 8) or 0; -1 (reported) when its decoded size is
+ * above ovexWholeImageCap(). */
 int probeXbm(int fd, ImageHead *head);
 /* ERDAS 7.x; the imgid 4, 5 or 14 by the magic, or 0. */
 int probeErdas(int fd, ImageHead *head);
 /* GIF from a file (block NULL) or a memory block (fd -1); 10, 11 or 0. */
 int probeGif(int fd, ImageHead *head, const unsigned char *block, size_t length);
-/* FFT image file; 1 (imgid 16) or 0. */
+/* FFT image file; 1 (imgid 16) or 0; -1 when the header copy that *priv
+ * receives cannot be allocated. */
 int probeFft(int fd, ImageHead *head, void **priv);
 /* ELAS; 1 (imgid 6) or 0. */
 int probeElas(int fd, ImageHead *head);
@@ -41,7 +43,8 @@ int probeElas(int fd, ImageHead *head);
  * *state, which receives the new TIFF state on success. 1 described
  * (imgid 9 or 15), 0 not described, -1 refused (ends the probe). */
 int imgTiff(int fd, ImageHead *head, int volume, struct TiffState **state);
-/* JPEG from a file (block NULL) or a memory block (fd -1); 1 (imgid 13) or 0. */
+/* JPEG from a file (block NULL) or a memory block (fd -1); 1 (imgid 13) or 0;
+ * -1 for a file whose decoded size is above the whole-image cap. */
 int probeJpeg(int fd, ImageHead *head, const unsigned char *block, size_t length);
 /* PGM/PPM; 1 (imgid 12) or 0. */
 int probePpm(int fd, ImageHead *head);

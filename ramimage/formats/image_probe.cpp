@@ -110,7 +110,8 @@ int tryReaders(ImageReaderHook *list, int fd, const char *fileName, ImageHead *h
 bool rowsHoldAllBands(int imgid)
 {
     return imgid == IMGID_BIP || imgid == IMGID_DIB || imgid == IMGID_TIFF
-           || imgid == IMGID_GEOTIFF || imgid == IMGID_BIPD;
+           || imgid == IMGID_GEOTIFF || imgid == IMGID_BIPD || imgid == IMGID_PPM
+           || imgid == IMGID_FFT;
 }
 
 bool isImagedefFamily(int imgid)

@@ -9,7 +9,9 @@
 #include <utility>
 #include <vector>
 
+#include "console_capture.h"
 #include "core/package.h"
+#include "ramimage/file_checks.h"
 #include "ramimage/program_support.h"
 
 namespace {
@@ -211,6 +213,26 @@ TEST_F(BandParams, ListsStopAtTheirRoom)
     EXPECT_EQ(MAX_BAND_PAIRS, n);
     EXPECT_EQ(8191, inBands[MAX_BAND_PAIRS - 1]);
     EXPECT_EQ("0", pairs(9000, 9000, "1-8193"));
+}
+
+/* ---- Free space ----------------------------------------------------------- */
+
+TEST(FreeSpace, CurrentDriveAndFoldersOfNewFiles)
+{
+    console_capture::ConsoleCapture console;
+    EXPECT_GT(driveFreeBytes(-1), 0.0);
+    EXPECT_GT(diskFreeBytes("/tmp"), 0.0);
+    EXPECT_GT(diskFreeBytes("/tmp/ovex-no-such-file.img"), 0.0);
+    EXPECT_EQ("", console.takeStderr());
+}
+
+TEST(FreeSpace, FailuresAreReported)
+{
+    console_capture::ConsoleCapture console;
+    EXPECT_EQ(-1.0, driveFreeBytes(2));  /* no lettered drives here */
+    EXPECT_EQ("Error in getdfree() call\n", console.takeStderr());
+    EXPECT_EQ(-1.0, diskFreeBytes("/ovex-no-such-folder/new.img"));
+    EXPECT_EQ("Error in getdfree() call\n", console.takeStderr());
 }
 
 }  // namespace

@@ -1,0 +1,30 @@
+/*
+ * x_error_trap.cpp --
+ *
+ *	Protocol errors of a run of X requests caught through Tk's error
+ *	handlers.
+ */
+#include "display/windraw/x_error_trap.h"
+
+static int countXError(ClientData clientData, XErrorEvent *event)
+{
+    (void)event;
+    ((XErrorTrap *)clientData)->errors++;
+    return 0;
+}
+
+void xErrorTrapBegin(XErrorTrap *trap, Display *display)
+{
+    trap->display = display;
+    trap->errors = 0;
+    trap->handler = Tk_CreateErrorHandler(display, -1, -1, -1, countXError, (ClientData)trap);
+}
+
+int xErrorTrapEnd(XErrorTrap *trap)
+{
+    /* Errors arrive asynchronously: only after the round trip have all
+     * replies to the requests so far reached the handler. */
+    XSync(trap->display, False);
+    Tk_DeleteErrorHandler(trap->handler);
+    return trap->errors;
+}

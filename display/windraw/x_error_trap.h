@@ -1,0 +1,25 @@
+/*
+ * x_error_trap.h --
+ *
+ *	Catching the protocol errors of a run of X requests, so that a bad
+ *	drawable or rectangle makes a call fail instead of ending the process
+ *	through Xlib's default handler.
+ */
+#ifndef OVEX_DISPLAY_WINDRAW_X_ERROR_TRAP_H
+#define OVEX_DISPLAY_WINDRAW_X_ERROR_TRAP_H
+
+#include <tk.h>
+
+typedef struct XErrorTrap {
+    Display *display;
+    Tk_ErrorHandler handler;
+    int errors;                 /* protocol errors seen since the trap was set */
+} XErrorTrap;
+
+/* Starts catching every error of requests made on display from now on. */
+void xErrorTrapBegin(XErrorTrap *trap, Display *display);
+/* Waits for the requests made so far to be processed and stops catching.
+ * Returns the number of errors caught (0 when all went well). */
+int xErrorTrapEnd(XErrorTrap *trap);
+
+#endif /* OVEX_DISPLAY_WINDRAW_X_ERROR_TRAP_H */

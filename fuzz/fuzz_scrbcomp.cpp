@@ -1,0 +1,45 @@
+/*
+ * fuzz_scrbcomp.cpp --
+ *
+ *	Fuzz target: script libraries ("SCRBCOMP") loaded by calc decompload.
+ *
+ *	A library that decodes is evaluated, so the target evaluates it in an
+ *	interpreter without any command: whatever script the fuzzer builds
+ *	cannot touch files, run programs or loop. Inputs without the magic
+ *	would only be sourced as plain Tcl, which is Tcl's business; they are
+ *	skipped.
+ */
+#include "fuzz/fuzz_harness.h"
+
+#include <cstring>
+#include <tcl.h>
+
+#include "core/script_library.h"
+
+/* An interpreter whose every command was removed ("rename" last). */
+static Tcl_Interp *commandlessInterp(void)
+{
+    Tcl_Interp *interp = Tcl_CreateInterp();
+    Tcl_Eval(interp,
+             "foreach ns [namespace children ::] {namespace delete $ns}\n"
+             "foreach c [info commands] {if {$c ne \"rename\"} {rename $c {}}}\n"
+             "rename rename {}");
+    return interp;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    fuzzSetUp();
+    if (size < SCRIPT_LIB_HEADER_SIZE || memcmp(data, SCRIPT_LIB_MAGIC, SCRIPT_LIB_MAGIC_SIZE) != 0) {
+        return 0;
+    }
+    static Tcl_Interp *interp = commandlessInterp();
+    std::string path = fuzzWriteFile("input.lib", data, size);
+    if (path.empty()) {
+        return 0;
+    }
+    const char *argv[] = {"calc", "decompload", path.c_str(), NULL};
+    calcDecompLoad(NULL, interp, 3, argv);
+    Tcl_ResetResult(interp);
+    return 0;
+}

@@ -1,0 +1,179 @@
+#!/usr/bin/env bash
+# Writes the seed corpora of the fuzz targets into fuzz/corpus/<target>/:
+# small files made with independent tools (ImageMagick, netpbm, libjpeg,
+# libtiff, GDAL, DCMTK) and, for the formats only this system writes,
+# headers laid out by hand. Every seed stays a few kilobytes at most.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+out=$here/corpus
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+mkdir -p "$out"/{imagedef,dib,erdas,elas,pnm,xbm,fft,gif,tiff,jpeg,dicom,gpz,scrbcomp,probe}
+
+convert -size 7x5 gradient:red-blue src.ppm
+convert -size 7x5 gradient: gray.pgm
+convert -size 9x4 pattern:checkerboard -monochrome mono.pbm
+
+# PGM/PPM: binary and plain, 8 and 16 bits.
+cp src.ppm "$out/pnm/p6.ppm"; cp gray.pgm "$out/pnm/p5.pgm"
+convert src.ppm -depth 16 "$out/pnm/p6-16.ppm"
+convert gray.pgm -depth 16 "$out/pnm/p5-16.pgm"
+convert src.ppm -compress none "$out/pnm/p3.ppm"
+convert gray.pgm -compress none "$out/pnm/p2.pgm"
+
+# DIB/BMP: 24-bit, 8-bit and 4-bit palettes, 1 bit, RLE, top-down, 32-bit.
+convert src.ppm BMP3:"$out/dib/rgb24.bmp"
+convert src.ppm -colors 16 -type palette BMP3:"$out/dib/pal8.bmp"
+convert src.ppm -colors 8 -depth 4 -type palette BMP3:"$out/dib/pal4.bmp"
+convert mono.pbm BMP3:"$out/dib/mono.bmp"
+convert src.ppm -colors 16 -type palette -compress RLE BMP3:"$out/dib/rle8.bmp"
+convert src.ppm -alpha on BMP:"$out/dib/rgba32.bmp"
+ppmtobmp src.ppm > "$out/dib/netpbm.bmp" 2>/dev/null
+
+# X bitmap.
+convert mono.pbm "$out/xbm/mono.xbm"
+pbmtoxbm mono.pbm > "$out/xbm/netpbm.xbm"
+
+# GIF: still, interlaced, transparent, animated with two frames.
+convert src.ppm -colors 16 "$out/gif/still.gif"
+convert src.ppm -colors 16 -interlace GIF "$out/gif/interlaced.gif"
+convert src.ppm -colors 16 -transparent "#ff0000" "$out/gif/transparent.gif"
+convert -delay 10 src.ppm gray.pgm -colors 8 "$out/gif/anim.gif"
+ppmtogif src.ppm > "$out/gif/netpbm.gif" 2>/dev/null || convert src.ppm GIF87:"$out/gif/gif87.gif"
+
+# TIFF: strips and tiles, PackBits, LZW, Deflate, palette, 16 bits, two
+# volumes, GeoTIFF.
+convert src.ppm -compress none "$out/tiff/rgb.tif"
+tiffcp -c packbits "$out/tiff/rgb.tif" "$out/tiff/packbits.tif"
+convert src.ppm -compress lzw "$out/tiff/lzw.tif"
+convert src.ppm -compress zip "$out/tiff/deflate.tif"
+convert src.ppm -colors 16 -type palette "$out/tiff/palette.tif"
+convert gray.pgm -depth 16 "$out/tiff/gray16.tif"
+convert mono.pbm "$out/tiff/mono.tif"
+convert src.ppm gray.pgm -compress none "$out/tiff/twopages.tif"
+tiffcp -t -w 16 -l 16 "$out/tiff/rgb.tif" "$out/tiff/tiled.tif"
+convert src.ppm -endian MSB -compress none "$out/tiff/bigendian.tif"
+gdal_translate -q -of GTiff -a_srs EPSG:32633 -a_ullr 500000 4200000 500070 4199950 \
+  gray.pgm "$out/tiff/geotiff.tif"
+
+# JPEG: baseline, progressive, greyscale, restart markers.
+cjpeg -quality 75 src.ppm > "$out/jpeg/baseline.jpg"
+cjpeg -progressive src.ppm > "$out/jpeg/progressive.jpg"
+cjpeg -grayscale gray.pgm > "$out/jpeg/gray.jpg"
+cjpeg -restart 1 src.ppm > "$out/jpeg/restart.jpg"
+
+# DICOM: uncompressed greyscale and colour, RLE.
+img2dcm "$out/jpeg/gray.jpg" gray-jpeg.dcm
+dcmdjpeg gray-jpeg.dcm "$out/dicom/gray.dcm"
+dcmcrle "$out/dicom/gray.dcm" "$out/dicom/gray-rle.dcm"
+img2dcm "$out/jpeg/baseline.jpg" rgb-jpeg.dcm
+dcmdjpeg rgb-jpeg.dcm "$out/dicom/rgb.dcm"
+dcmcrle "$out/dicom/rgb.dcm" "$out/dicom/rgb-rle.dcm"
+
+# Formats written by this system only: headers laid out by hand.
+python3 - "$out" <<'PY'
+import struct, sys, zlib, os
+out = sys.argv[1]
+def put(path, data):
+    with open(os.path.join(out, path), "wb") as f:
+        f.write(data)
+
+# IMAGEDEF (byte 0 even: probed file), and headerless layouts (byte 0 odd).
+for name, magic, order, imgid, pixel in (("bsq-byte", b"IMAGEDEF_MSBL", "<", 1, 3),
+                                         ("bil-short", b"IMAGEDEF_MSBF", ">", 2, 4),
+                                         ("bip-float", b"IMAGEDEF_MSBL", "<", 3, 6),
+                                         ("bsq-1bit", b"IMAGEDEF_MSBL", "<", 1, 1)):
+    rows, columns, nbands = 3, 5, 2
+    h = bytearray(1152)
+    h[0:len(magic)] = magic
+    struct.pack_into(order + "11i", h, 16, 0, imgid, 1, 0, 1152, pixel, nbands, rows, columns, 0, 0)
+    struct.pack_into(order + "8d", h, 60, 10.0, 20.0, 0.0, 1.0, 0.0, 255.0, 1.0, -1.0)
+    struct.pack_into(order + "i", h, 124, 2)
+    h[128:134] = bytes([1, 2, 3, 250, 251, 252])
+    bits = {1: 1, 3: 8, 4: 16, 6: 32}[pixel]
+    row = (columns * bits - 1) // 8 + 1
+    put("imagedef/" + name, b"\0" + bytes(h) + bytes(range(row * rows * nbands)))
+for layout in (0, 1, 2):
+    for pixel, bits in ((3, 8), (4, 16), (2, 4)):
+        desc = bytes([layout * 2 + 1, pixel, 6, 0, 4, 0, 2, 0, 1])
+        row = (6 * bits - 1) // 8 + 1
+        put("imagedef/raw-%d-%d" % (layout, pixel), desc + bytes((i * 7) & 255 for i in range(row * 4 * 2)))
+
+# ERDAS 7.x: the three magics, 8-bit, 4-bit and 16-bit packing.
+for magic, packing, name in ((b"HEADER", 0, "e73"), (b"HEAD74", 0, "e74"),
+                             (b"E74BSQ", 2, "e74bsq"), (b"HEAD74", 1, "e74-4bit")):
+    columns, rows, nbands = 6, 4, 2
+    h = bytearray(128)
+    h[0:6] = magic
+    struct.pack_into("<hhhf", h, 6, packing, nbands, 0, 1.0)
+    if magic == b"HEADER":
+        struct.pack_into("<ff", h, 16, columns, rows)
+    else:
+        struct.pack_into("<ii", h, 16, columns, rows)
+    struct.pack_into("<ii", h, 24, 1, 1)
+    struct.pack_into("<H", h, 92, 1)
+    struct.pack_into("<ffff", h, 112, 100.0, 200.0, 30.0, 30.0)
+    bits = {0: 8, 1: 4, 2: 16}[packing]
+    row = (columns * bits - 1) // 8 + 1
+    put("erdas/" + name + ".lan", bytes(h) + bytes((i * 5) & 255 for i in range(row * rows * nbands)))
+
+# ELAS.
+for name, nbands in (("one", 1), ("three", 3)):
+    h = bytearray(1024)
+    columns, rows = 8, 3
+    struct.pack_into("<8i", h, 0, 1024, columns, 1, rows, 1, columns, nbands, 4321)
+    struct.pack_into("<i", h, 36, 300)
+    struct.pack_into("<i", h, 44, 400)
+    struct.pack_into("<ff", h, 48, 25.0, 25.0)
+    put("elas/" + name + ".elas", bytes(h) + bytes(range(columns * rows * nbands)))
+
+# FFT image file.
+h = bytearray(1024)
+h[0:15] = b"FFT IMAGE FILE\0"
+struct.pack_into("<ii", h, 84, 2, 3)
+struct.pack_into("<d", h, 104, 6.0)
+put("fft/small.fft", bytes(h) + b"".join(struct.pack("<ff", i, -i) for i in range(6)))
+
+# GPZ: header of 2064 bytes naming gpz.dat, then that data file.
+for name, code, bits in (("byte", 1, 8), ("short", 2, 16), ("float", 4, 32), ("bit", 0, 1)):
+    h = bytearray(2064)
+    h[0:3] = b"GPZ"
+    h[8:15] = b"gpz.dat"
+    columns, rows, nbands = 5, 3, 2
+    struct.pack_into("<iiii", h, 180, columns, rows, nbands, code)
+    struct.pack_into("<4d", h, 272, 1.0, 2.0, 0.5, -0.5)
+    struct.pack_into("<i", h, 900, 2)
+    h[1040:1048] = bytes([0, 0, 255, 0, 255, 0, 0, 0])
+    row = (columns * bits - 1) // 8 + 1
+    put("gpz/" + name, bytes(h) + bytes(range(row * rows * nbands)))
+
+# Script libraries: the zlib stream passed through substitution table 1
+# (taken from the reader's source), under a header with selector 3.
+import re
+here = os.path.dirname(out)
+source = open(os.path.join(here, "..", "core", "script_library.cpp")).read()
+table_text = source.split("substTable1[256] = {", 1)[1].split("};", 1)[0]
+table = [int(x, 16) for x in re.findall(r"0x[0-9a-f]{2}", table_text)]
+assert len(table) == 256
+for name, text in (("set", b"set a 1\n"), ("proc", b"proc p {} {return 2}\np\n"), ("return", b"return\n")):
+    body = zlib.compress(text + b"\0")
+    h = bytearray(33)
+    h[0:8] = b"SCRBCOMP"
+    h[8] = 3
+    h[9:9 + len(str(len(body)))] = str(len(body)).encode()
+    h[21:21 + len(str(len(text) + 1))] = str(len(text) + 1).encode()
+    put("scrbcomp/" + name, bytes(h) + bytes(table[b] for b in body))
+PY
+
+# The open path sees every format.
+for d in imagedef dib erdas elas pnm xbm fft gif tiff jpeg dicom; do
+  for f in "$out/$d"/*; do
+    case $d in
+      imagedef) case $(basename "$f") in raw-*) continue ;; esac
+                tail -c +2 "$f" > "$out/probe/$d-$(basename "$f")" ;;
+      *) cp "$f" "$out/probe/$d-$(basename "$f")" ;;
+    esac
+  done
+done
+du -sh "$out"

@@ -1,0 +1,105 @@
+/*
+ * fft_file.h --
+ *
+ *	FFT image files: a 1024-byte FftHeader followed by rows x columns
+ *	complex values (two 32-bit floats each), row by row; element (r, c)
+ *	lies at byte 1024 + (r x columns + c) x 8. All numbers are in the
+ *	machine's little-endian order. The functions here create, open, read
+ *	and write such files in blocks of whole rows or column segments, and
+ *	keep the header's running statistics.
+ *
+ *	Also the chunked block reader and writer (getFileData, putFileData)
+ *	that other program files share.
+ */
+#ifndef OVEX_PROGRAMS_FFT_FILE_H
+#define OVEX_PROGRAMS_FFT_FILE_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#define FFT_HEADER_SIZE 1024
+#define FFT_MAGIC "FFT IMAGE FILE"
+#define FFT_MAGIC_SIZE 15           /* the text and its terminating zero */
+
+/* What the data of an FFT image file is ("SF": spatial to frequency domain,
+ * "FS": back to the spatial domain; RI real/imaginary, PP magnitude/phase;
+ * X along rows only, Y along columns only). */
+enum FftKind {
+    INIT = 0,
+    SFRI = 1,
+    SFPP = 2,
+    FSRI = 3,
+    FSPP = 4,
+    SFRIX = 5,
+    SFRIY = 6,
+    SFPPX = 7,
+    SFPPY = 8
+};
+
+typedef struct FftHeader {
+    char magic[16];                 /* FFT_MAGIC and its zero; byte 15 reserved */
+    char source[64];                /* first 64 characters of the source file name */
+    int32_t band;                   /* source band, 1-based; 0 palette indices */
+    int32_t rows;                   /* a power of two */
+    int32_t columns;                /* a power of two */
+    int32_t sourceRows;
+    int32_t sourceColumns;
+    int32_t kind;                   /* FftKind */
+    double count;                   /* elements summarised below */
+    double maxRe, minRe;            /* first components */
+    double maxIm, minIm;            /* second components */
+    double meanRe, meanIm;
+    double stdRe, stdIm;            /* mean squares while a run accumulates */
+    unsigned char reserved[848];
+} FftHeader;
+
+/* Byte offset of element (r, c) in the file. */
+int64_t fftElementOffset(const FftHeader *head, int row, int column);
+
+/* Creates (or truncates) path with owner read and write permission, checks
+ * the free space for the whole file, writes head and opens the file again
+ * through openFftFile. The descriptor, or -1 after a message on standard
+ * error. */
+int createFftFile(const char *path, FftHeader *head);
+
+/* Opens an existing FFT image file for reading and writing and reads its
+ * header into head. The descriptor, or -1 after a message on standard
+ * error ("Not an FFT image file!\n" for another magic). */
+int openFftFile(const char *path, FftHeader *head);
+
+/* Reads rowCount whole rows from firstRow into buffer (rowCount x columns
+ * x 2 floats). buffer, or NULL after a message (rows before a short read
+ * are in buffer). */
+float *GetFFTFileBlock(FftHeader *head, int fd, float *buffer, int firstRow, int rowCount);
+
+/* Reads columnCount values from firstColumn of every row into buffer, row
+ * by row (rows x columnCount x 2 floats). buffer, or NULL after a
+ * message. */
+float *GetFFTFileSeg(FftHeader *head, int fd, float *buffer, int firstColumn, int columnCount);
+
+/* Writes rowCount whole rows from firstRow; with statistics non-zero each
+ * row is folded into head's statistics first. 1, or 0 after a message. */
+int PutFFTFileBlock(FftHeader *head, int fd, const float *buffer, int firstRow, int rowCount,
+                    int statistics);
+
+/* The counterpart of GetFFTFileSeg; with statistics non-zero every row of
+ * the segment is folded into head's statistics before anything is
+ * written. 1, or 0 after a message. */
+int PutFFTFileSeg(FftHeader *head, int fd, const float *buffer, int firstColumn,
+                  int columnCount, int statistics);
+
+/* Writes head at the start of the file. 1, or 0 after a message. */
+int PutFFTHead(FftHeader *head, int fd);
+
+/* Folds count complex values (2 x count floats) into head's extremes,
+ * running means and mean squares, and its count. */
+void fftHeaderStats(FftHeader *head, int count, const float *elements);
+
+/* Reads (writes) count bytes in chunks of at most 32768 bytes, at offset
+ * when it is 0 or more, else at the current position. The bytes of the
+ * complete chunks moved before the first short one; 0 when the seek
+ * fails. Failures are reported on standard error. */
+int64_t getFileData(int fd, void *buffer, int64_t count, int64_t offset);
+int64_t putFileData(int fd, const void *buffer, int64_t count, int64_t offset);
+
+#endif /* OVEX_PROGRAMS_FFT_FILE_H */

@@ -1,0 +1,65 @@
+/*
+ * program_table.cpp --
+ *
+ *	Which program each program subcommand of rimage runs. A program that
+ *	is built replaces programNotBuilt in its row.
+ */
+#include <string.h>
+
+#include "programs/program_table.h"
+#include "programs/copy_crop.h"
+#include "programs/data_program.h"
+#include "programs/rform_program.h"
+#include "ovex/ovexstdio.h"
+
+int programNotBuilt(const char *name, int argc, const char **argv)
+{
+    (void)argc;
+    (void)argv;
+    ovex_fprintf(stderr, "%s: not available in this build\n", name);
+    return PROGRAM_FAILED;
+}
+
+/* copy and crop run the same program. */
+static const RimageProgramEntry rimagePrograms[] = {
+    {"calc", programNotBuilt},
+    {"classify", programNotBuilt},
+    {"copy", rimageCopy},
+    {"crop", rimageCopy},
+    {"data", rimageData},
+    {"dist", programNotBuilt},
+    {"egv", programNotBuilt},
+    {"gfftrans", programNotBuilt},
+    {"gconv", programNotBuilt},
+    {"geocalc", programNotBuilt},
+    {"georef", programNotBuilt},
+    {"gisoc", programNotBuilt},
+    {"gsfzoom", programNotBuilt},
+    {"gslope", programNotBuilt},
+    {"gstat", programNotBuilt},
+    {"gtop", programNotBuilt},
+    {"gdem", programNotBuilt},
+    {"pcalc", programNotBuilt},
+    {"ptable", programNotBuilt},
+    {"rform", rimageRform},
+    {"rotate", programNotBuilt},
+    {"resample", programNotBuilt},
+    {"smetric", programNotBuilt},
+    {"section", programNotBuilt},
+    {"statinfo", programNotBuilt},
+    {"trans", programNotBuilt},
+    {NULL, NULL},
+};
+
+RimageProgram *findRimageProgram(const char *word)
+{
+    if (word == NULL) {
+        return NULL;
+    }
+    for (const RimageProgramEntry *entry = rimagePrograms; entry->word != NULL; entry++) {
+        if (strcmp(entry->word, word) == 0) {
+            return entry->program;
+        }
+    }
+    return NULL;
+}

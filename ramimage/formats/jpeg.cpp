@@ -1,0 +1,643 @@
+/*
+ * jpeg.cpp --
+ *
+ *	JPEG files (imgid 13) through libjpeg: probe, whole-image decoder,
+ *	blank-image and image encoders, and the comment markers that carry a
+ *	RAM image's georeference and description.
+ *
+ *	Layout of the parts of a JPEG stream this file looks at (big-endian
+ *	16-bit lengths; libjpeg parses everything, this file only checks the
+ *	signature itself):
+ *
+ *	offset  size  field
+ *	     0     2  SOI marker FF D8
+ *	     2     1  FF, the start of the next marker (APPn, DQT, SOFn, COM...)
+ *	     .     .  COM markers (FF FE, length, text) written by this system,
+ *	              right after the frame and table markers:
+ *	                1. the georeference line "ovex proj:NAME x0:.. y0:..
+ *	                   dx:.. dy:.." with its terminating zero;
+ *	                2. the image description (imgdes) with its zero.
+ *	     .     .  SOFn: precision, height, width, components (1 grey,
+ *	              3 RGB as YCbCr; others as the stream says)
+ *	     .     .  scans, EOI FF D9
+ *
+ *	What the head of a JPEG image holds: pixel BYTE, bits 8, nbands the
+ *	components, rows x columns the picture, mapid 1 and a unit
+ *	georeference unless a comment gives one, encoding 1, and block the
+ *	compression quality (90 for a file read here).
+ *
+ *	Every libjpeg call runs below a return point (setjmp) that the
+ *	library's error exit jumps to. The functions that set one keep only
+ *	plain C data on their frames, so the jump skips no destructor; the
+ *	stdio streams are opened and closed by their callers outside it.
+ */
+#include "ramimage/formats/jpeg.h"
+
+#include <cerrno>
+#include <climits>
+#include <csetjmp>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+extern "C" {
+#include <jerror.h>
+#include <jpeglib.h>
+}
+
+#include "ovex/ovexstdio.h"
+#include "ramimage/georef_line.h"
+#include "ramimage/ramimg.h"
+#include "ramimage/whole_image_cap.h"
+
+namespace {
+
+/* Comment bytes kept per COM marker: a georeference line is shorter than
+ * GEOREF_LINE_SIZE and a description than 256, so more is never needed. */
+const unsigned int COMMENT_KEEP = 512;
+const size_t DESCRIPTION_KEEP = RAMIMG_NAME_SIZE - 1;
+
+/* ---- Error manager -------------------------------------------------------- */
+
+struct JpegErrorManager {
+    struct jpeg_error_mgr pub;
+    void (*standardEmit)(j_common_ptr cinfo, int level);
+    jmp_buf returnPoint;
+};
+
+/* The library's messages go to the console's standard error. */
+void jpegOutputMessage(j_common_ptr cinfo)
+{
+    char text[JMSG_LENGTH_MAX];
+    (*cinfo->err->format_message)(cinfo, text);
+    ovex_fprintf(stderr, "%s\n", text);
+}
+
+/*
+ * jpegErrorExit --
+ *	The library's fatal-error routine: its message first, then back to
+ *	the return point of the call in progress, which cleans up and fails.
+ */
+void jpegErrorExit(j_common_ptr cinfo)
+{
+    (*cinfo->err->output_message)(cinfo);
+    longjmp(((JpegErrorManager *)cinfo->err)->returnPoint, 1);
+}
+
+/*
+ * jpegEmitMessage --
+ *	Warnings and traces as the standard manager handles them, except that
+ *	a stream that ends early fails the call: the library would go on with
+ *	invented grey rows and report success.
+ */
+void jpegEmitMessage(j_common_ptr cinfo, int level)
+{
+    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) {
+        jpegErrorExit(cinfo);
+    }
+    ((JpegErrorManager *)cinfo->err)->standardEmit(cinfo, level);
+}
+
+/*
+ * jpegLimitScans --
+ *	Progress hook of the decoder: refuses a stream with more scans than
+ *	JPEG_MAX_SCANS, each of which would pass over the whole image.
+ */
+void jpegLimitScans(j_common_ptr cinfo)
+{
+    if (cinfo->is_decompressor
+        && ((j_decompress_ptr)cinfo)->input_scan_number > JPEG_MAX_SCANS) {
+        ovex_fprintf(stderr, "JPEG stream has more than %d scans\n", JPEG_MAX_SCANS);
+        longjmp(((JpegErrorManager *)cinfo->err)->returnPoint, 1);
+    }
+}
+
+struct jpeg_error_mgr *setupErrors(JpegErrorManager *manager)
+{
+    struct jpeg_error_mgr *err = jpeg_std_error(&manager->pub);
+    manager->standardEmit = err->emit_message;
+    err->error_exit = jpegErrorExit;
+    err->emit_message = jpegEmitMessage;
+    err->output_message = jpegOutputMessage;
+    return err;
+}
+
+/*
+ * applyMemoryLimit --
+ *	libjpeg's memory limit from env(JPEGMEM) of the console interpreter,
+ *	in thousands of bytes ("M" suffix: millions); none when unset.
+ *	Beyond it a progressive image, which needs backing store, fails.
+ */
+void applyMemoryLimit(j_common_ptr cinfo)
+{
+    const char *text = ovex_getenv("JPEGMEM");
+    long limit = 0;
+    long value = 0;
+    char unit = 'x';
+    if (text != NULL && sscanf(text, "%ld%c", &value, &unit) > 0 && value > 0) {
+        long scale = (unit == 'm' || unit == 'M') ? 1000000L : 1000L;
+        limit = (value > LONG_MAX / scale) ? LONG_MAX : value * scale;
+    }
+    cinfo->mem->max_memory_to_use = limit;
+}
+
+/* ---- Streams on the caller's descriptor ------------------------------------ */
+
+/*
+ * openDuplicate --
+ *	A stdio stream on a duplicate of fd positioned at byte 0 (which moves
+ *	fd's shared position too); truncate empties the file first. NULL when
+ *	the descriptor cannot be duplicated or opened in that mode.
+ */
+FILE *openDuplicate(int fd, const char *mode, bool truncate)
+{
+    int copy = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (copy < 0) {
+        return NULL;
+    }
+    if (truncate && ftruncate(copy, 0) != 0) {
+        close(copy);
+        return NULL;
+    }
+    FILE *stream = fdopen(copy, mode);
+    if (stream == NULL) {
+        close(copy);
+        return NULL;
+    }
+    if (fseeko(stream, 0, SEEK_SET) != 0) {
+        fclose(stream);
+        return NULL;
+    }
+    return stream;
+}
+
+/* Reads the signature at byte 0 of fd without moving its position. */
+bool fileHasSignature(int fd)
+{
+    unsigned char start[3];
+    ssize_t got;
+    do {
+        got = pread(fd, start, sizeof(start), 0);
+    } while (got < 0 && errno == EINTR);
+    return got == (ssize_t)sizeof(start) && isJpegSignature(start);
+}
+
+void attachSource(j_decompress_ptr cinfo, FILE *stream, const unsigned char *block, size_t length)
+{
+    if (block != NULL) {
+        jpeg_mem_src(cinfo, block, (unsigned long)length);
+    } else {
+        jpeg_stdio_src(cinfo, stream);
+    }
+}
+
+/* ---- Probe ------------------------------------------------------------------ */
+
+/*
+ * probeStream --
+ *	Reads the header and the comment markers into found. 1 recognised,
+ *	0 after a library error, -1 for an image above the whole-image cap.
+ */
+int probeStream(FILE *stream, const unsigned char *block, size_t length, ImageHead *found)
+{
+    struct jpeg_decompress_struct cinfo;
+    JpegErrorManager manager;
+    memset(&cinfo, 0, sizeof(cinfo));
+    cinfo.err = setupErrors(&manager);
+    if (setjmp(manager.returnPoint)) {
+        jpeg_destroy_decompress(&cinfo);
+        return 0;
+    }
+    jpeg_create_decompress(&cinfo);
+    applyMemoryLimit((j_common_ptr)&cinfo);
+    jpeg_save_markers(&cinfo, JPEG_COM, COMMENT_KEEP);
+    attachSource(&cinfo, stream, block, length);
+    jpeg_read_header(&cinfo, TRUE);
+
+    int64_t columns = cinfo.image_width;
+    int64_t rows = cinfo.image_height;
+    int64_t bands = cinfo.num_components;
+    int64_t cap = ovexWholeImageCap();
+    if (columns < 1 || rows < 1 || bands < 1 || columns * rows * bands > cap) {
+        ovex_fprintf(stderr,
+                     "JPEG image of %lld x %lld pixels and %lld components is above the "
+                     "decoding limit of %lld bytes (OVEX_MAX_DECODE)\n",
+                     (long long)columns, (long long)rows, (long long)bands, (long long)cap);
+        jpeg_destroy_decompress(&cinfo);
+        return -1;
+    }
+
+    found->imgid = IMGID_JPEG;
+    found->pixel = PIXEL_BYTE;
+    found->bits = 8;
+    found->nbands = (int32_t)bands;
+    found->rows = (int32_t)rows;
+    found->columns = (int32_t)columns;
+    found->offset = 0;
+    found->top = 0;
+    found->left = 0;
+    found->mapid = 1;
+    found->nindices = 0;
+    found->transparent = -1;
+    found->x0 = 0.0;
+    found->y0 = 0.0;
+    found->dx = 1.0;
+    found->dy = 1.0;
+    found->msbf = msbFirst();
+    found->encoding = 1;
+    found->frames = 1;
+    found->block = JPEG_DEFAULT_QUALITY;
+    readJpegComments(&cinfo, found);
+
+    jpeg_abort_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return 1;
+}
+
+/* ---- Decoder ----------------------------------------------------------------- */
+
+/*
+ * splitScanline --
+ *	Spreads one decoded scanline of n pixels of `bands` interleaved
+ *	components over the rows of its bands (band b at out + b x rowBytes).
+ */
+void splitScanline(const JSAMPLE *line, int n, int bands, unsigned char *out, int rowBytes)
+{
+    if (bands == 3) {
+        unsigned char *red = out;
+        unsigned char *green = out + rowBytes;
+        unsigned char *blue = out + 2 * (size_t)rowBytes;
+        for (int i = 0; i < n; i++) {
+            red[i] = line[3 * i];
+            green[i] = line[3 * i + 1];
+            blue[i] = line[3 * i + 2];
+        }
+        return;
+    }
+    for (int b = 0; b < bands; b++) {
+        unsigned char *row = out + (size_t)b * (size_t)rowBytes;
+        const JSAMPLE *from = line + b;
+        for (int i = 0; i < n; i++) {
+            row[i] = from[(size_t)i * bands];
+        }
+    }
+}
+
+int decodeStream(FILE *stream, const unsigned char *block, size_t length, unsigned char *buffer,
+                 int rowBytes, int rows, int bands)
+{
+    struct jpeg_decompress_struct cinfo;
+    struct jpeg_progress_mgr progress;
+    JpegErrorManager manager;
+    memset(&cinfo, 0, sizeof(cinfo));
+    cinfo.err = setupErrors(&manager);
+    if (setjmp(manager.returnPoint)) {
+        jpeg_destroy_decompress(&cinfo);
+        return 0;
+    }
+    jpeg_create_decompress(&cinfo);
+    applyMemoryLimit((j_common_ptr)&cinfo);
+    memset(&progress, 0, sizeof(progress));
+    progress.progress_monitor = jpegLimitScans;
+    cinfo.progress = &progress;
+    attachSource(&cinfo, stream, block, length);
+    jpeg_read_header(&cinfo, TRUE);
+    jpeg_calc_output_dimensions(&cinfo);
+
+    /* The buffer was sized from the head; a file changed since, or a head
+     * that describes another picture, must not write past it. */
+    if (cinfo.output_components != bands || (int64_t)cinfo.output_width > (int64_t)rowBytes
+        || (int64_t)cinfo.output_height > (int64_t)rows) {
+        ovex_fprintf(stderr,
+                     "JPEG image of %u x %u pixels and %d components does not fit %d x %d x %d\n",
+                     (unsigned)cinfo.output_width, (unsigned)cinfo.output_height,
+                     cinfo.output_components, rowBytes, rows, bands);
+        jpeg_destroy_decompress(&cinfo);
+        return 0;
+    }
+    jpeg_start_decompress(&cinfo);
+
+    int width = (int)cinfo.output_width;
+    size_t bandGroup = (size_t)bands * (size_t)rowBytes;
+    if (bands == 1) {
+        while (cinfo.output_scanline < cinfo.output_height) {
+            JSAMPROW row = buffer + (size_t)cinfo.output_scanline * (size_t)rowBytes;
+            if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) {
+                break;
+            }
+        }
+    } else {
+        JSAMPARRAY line = (*cinfo.mem->alloc_sarray)((j_common_ptr)&cinfo, JPOOL_IMAGE,
+                                                     (JDIMENSION)width * (JDIMENSION)bands, 1);
+        while (cinfo.output_scanline < cinfo.output_height) {
+            size_t r = cinfo.output_scanline;
+            if (jpeg_read_scanlines(&cinfo, line, 1) != 1) {
+                break;
+            }
+            splitScanline(line[0], width, bands, buffer + r * bandGroup, rowBytes);
+        }
+    }
+    if (cinfo.output_scanline < cinfo.output_height) {
+        jpeg_destroy_decompress(&cinfo);    /* a source that cannot go on */
+        return 0;
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return 1;
+}
+
+/* ---- Encoders ----------------------------------------------------------------- */
+
+/*
+ * encodeStream --
+ *	Compresses head's picture with `components` (1 grey, 3 RGB) at
+ *	quality into stream: from rows (band-interleaved by line, nbands
+ *	bands of rowBytes bytes per row), or all zero when rows is NULL.
+ *	1, or 0 after a library error.
+ */
+int encodeStream(FILE *stream, const ImageHead *head, int components, int quality,
+                 const unsigned char *rows, int rowBytes)
+{
+    struct jpeg_compress_struct cinfo;
+    JpegErrorManager manager;
+    memset(&cinfo, 0, sizeof(cinfo));
+    cinfo.err = setupErrors(&manager);
+    if (setjmp(manager.returnPoint)) {
+        jpeg_destroy_compress(&cinfo);
+        return 0;
+    }
+    jpeg_create_compress(&cinfo);
+    applyMemoryLimit((j_common_ptr)&cinfo);
+    jpeg_stdio_dest(&cinfo, stream);
+    /* Negative sizes become huge ones, which the library refuses. */
+    cinfo.image_width = (JDIMENSION)head->columns;
+    cinfo.image_height = (JDIMENSION)head->rows;
+    cinfo.input_components = components;
+    cinfo.in_color_space = (components == 3) ? JCS_RGB : JCS_GRAYSCALE;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    writeJpegComments(&cinfo, head);
+
+    size_t width = cinfo.image_width;
+    JSAMPARRAY line = (*cinfo.mem->alloc_sarray)((j_common_ptr)&cinfo, JPOOL_IMAGE,
+                                                 (JDIMENSION)(width * (size_t)components), 1);
+    memset(line[0], 0, width * (size_t)components);
+    size_t bandGroup = (size_t)(head->nbands > 0 ? head->nbands : 1) * (size_t)rowBytes;
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = line[0];
+        if (rows != NULL) {
+            const unsigned char *group = rows + (size_t)cinfo.next_scanline * bandGroup;
+            if (components == 3) {
+                const unsigned char *red = group;
+                const unsigned char *green = group + rowBytes;
+                const unsigned char *blue = group + 2 * (size_t)rowBytes;
+                for (size_t i = 0; i < width; i++) {
+                    row[3 * i] = red[i];
+                    row[3 * i + 1] = green[i];
+                    row[3 * i + 2] = blue[i];
+                }
+            } else {
+                row = (JSAMPROW)group;      /* the first band as it is */
+            }
+        }
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    return 1;
+}
+
+/* Closes a written stream; false when its last bytes could not be written. */
+bool closeWritten(FILE *stream)
+{
+    bool ok = fflush(stream) == 0 && !ferror(stream);
+    return fclose(stream) == 0 && ok;
+}
+
+} // namespace
+
+int isJpegSignature(const unsigned char *bytes)
+{
+    return bytes != NULL && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
+}
+
+/*
+ *----------------------------------------------------------------------
+ *
+ * probeJpeg --
+ *
+ *	Recognises a JPEG file (block NULL) or memory block (fd -1) and reads
+ *	its header and comment markers.
+ *
+ * Results:
+ *	1 (imgid 13); 0 without the signature or after a library error; -1
+ *	for a file (not a block) whose decoded size is above the whole-image
+ *	cap, so that the open fails with "unhandled" rather than "unknown".
+ *	A block above the cap answers 0.
+ *
+ * Side effects:
+ *	Fills head only when recognised. fd's position is put back.
+ *
+ *----------------------------------------------------------------------
+ */
+int probeJpeg(int fd, ImageHead *head, const unsigned char *block, size_t length)
+{
+    if (head == NULL) {
+        return 0;
+    }
+    FILE *stream = NULL;
+    off_t position = -1;
+    if (block == NULL) {
+        if (fd < 0 || !fileHasSignature(fd)) {
+            return 0;
+        }
+        position = lseek(fd, 0, SEEK_CUR);
+        stream = openDuplicate(fd, "rb", false);
+        if (stream == NULL) {
+            return 0;
+        }
+    } else if (length < 3 || !isJpegSignature(block)) {
+        return 0;
+    }
+
+    ImageHead found = *head;
+    int result = probeStream(stream, block, length, &found);
+    if (stream != NULL) {
+        fclose(stream);
+        if (position >= 0) {
+            lseek(fd, position, SEEK_SET);
+        }
+    }
+    if (result == 1) {
+        *head = found;
+    }
+    if (result < 0 && block != NULL) {
+        result = 0;
+    }
+    return result;
+}
+
+/*
+ *----------------------------------------------------------------------
+ *
+ * readJpegFile --
+ *
+ *	Decodes a whole JPEG into band rows; see jpeg.h.
+ *
+ *----------------------------------------------------------------------
+ */
+int readJpegFile(int fd, unsigned char *buffer, int rowBytes, int rows, int bands,
+                 const unsigned char *block, size_t length)
+{
+    if (buffer == NULL || rowBytes < 1 || rows < 1 || bands < 1) {
+        return 0;
+    }
+    FILE *stream = NULL;
+    off_t position = -1;
+    if (block == NULL) {
+        if (fd < 0 || !fileHasSignature(fd)) {
+            ovex_fprintf(stderr, "not a jpeg file...\n");
+            return 0;
+        }
+        position = lseek(fd, 0, SEEK_CUR);
+        stream = openDuplicate(fd, "rb", false);
+        if (stream == NULL) {
+            return 0;
+        }
+    } else if (length < 3 || !isJpegSignature(block)) {
+        ovex_fprintf(stderr, "not a jpeg file...\n");
+        return 0;
+    }
+
+    int result = decodeStream(stream, block, length, buffer, rowBytes, rows, bands);
+    if (stream != NULL) {
+        fclose(stream);
+        if (position >= 0) {
+            lseek(fd, position, SEEK_SET);
+        }
+    }
+    return result;
+}
+
+/*
+ *----------------------------------------------------------------------
+ *
+ * writeJpegBlank --
+ *
+ *	Writes a whole JPEG file of an all-zero image of head's size into fd
+ *	(truncated first), with the comment markers; quality 90.
+ *
+ * Results:
+ *	0, or -1 when the stream cannot be opened or after a library error.
+ *
+ * Side effects:
+ *	head's nbands becomes 1 when below 2, else 3; nindices 0.
+ *
+ *----------------------------------------------------------------------
+ */
+int writeJpegBlank(int fd, ImageHead *head)
+{
+    if (head == NULL || fd < 0) {
+        return -1;
+    }
+    head->nbands = (head->nbands < 2) ? 1 : 3;
+    head->nindices = 0;
+    FILE *stream = openDuplicate(fd, "w+b", true);
+    if (stream == NULL) {
+        return -1;
+    }
+    int ok = encodeStream(stream, head, head->nbands, JPEG_DEFAULT_QUALITY, NULL, 0);
+    if (!closeWritten(stream)) {
+        ok = 0;
+    }
+    return ok ? 0 : -1;
+}
+
+/*
+ *----------------------------------------------------------------------
+ *
+ * writeJpegImage --
+ *
+ *	Encodes band-interleaved-by-line rows into fd; see jpeg.h.
+ *
+ *----------------------------------------------------------------------
+ */
+int writeJpegImage(int fd, const ImageHead *head, const unsigned char *rows, int rowBytes)
+{
+    if (head == NULL || rows == NULL || fd < 0) {
+        return 0;
+    }
+    if (head->nbands < 1 || head->columns < 1 || rowBytes < head->columns) {
+        ovex_fprintf(stderr, "JPEG rows of %d bytes cannot hold %d columns of %d bands\n",
+                     rowBytes, head->columns, head->nbands);
+        return 0;
+    }
+    int quality = head->block;
+    if (quality < 0) {
+        quality = JPEG_DEFAULT_QUALITY;
+    } else if (quality > 100) {
+        quality = 100;
+    }
+    /* JPEG has grey and RGB here: another band count keeps its first band,
+     * so no more bands are interleaved than the stream has components. */
+    int components = (head->nbands == 3) ? 3 : 1;
+    FILE *stream = openDuplicate(fd, "w+b", true);
+    if (stream == NULL) {
+        return 0;
+    }
+    int ok = encodeStream(stream, head, components, quality, rows, rowBytes);
+    if (!closeWritten(stream)) {
+        ok = 0;
+    }
+    return ok;
+}
+
+/*
+ * writeJpegComments --
+ *	The georeference line and the description, each a COM marker with
+ *	its terminating zero.
+ */
+void writeJpegComments(struct jpeg_compress_struct *cinfo, const ImageHead *head)
+{
+    char line[GEOREF_LINE_SIZE];
+    int length = formatGeorefLine(head, line);
+    jpeg_write_marker(cinfo, JPEG_COM, (const JOCTET *)line, (unsigned int)length);
+
+    char description[RAMIMG_NAME_SIZE];
+    size_t kept = strnlen(head->imgdes, DESCRIPTION_KEEP);
+    memcpy(description, head->imgdes, kept);
+    description[kept] = '\0';
+    jpeg_write_marker(cinfo, JPEG_COM, (const JOCTET *)description, (unsigned int)kept + 1);
+}
+
+/*
+ * readJpegComments --
+ *	The first saved COM marker that is a georeference line gives the
+ *	georeference, the COM marker after it the description; later markers
+ *	are not looked at.
+ */
+void readJpegComments(struct jpeg_decompress_struct *cinfo, ImageHead *head)
+{
+    for (jpeg_saved_marker_ptr marker = cinfo->marker_list; marker != NULL;
+         marker = marker->next) {
+        if (marker->marker != JPEG_COM
+            || !parseGeorefBytes(head, marker->data, marker->data_length)) {
+            continue;
+        }
+        jpeg_saved_marker_ptr next = marker->next;
+        while (next != NULL && next->marker != JPEG_COM) {
+            next = next->next;
+        }
+        if (next != NULL) {
+            size_t kept = next->data_length < DESCRIPTION_KEEP ? next->data_length
+                                                                : DESCRIPTION_KEEP;
+            memset(head->imgdes, 0, sizeof(head->imgdes));
+            memcpy(head->imgdes, next->data, kept);
+        }
+        return;
+    }
+}

@@ -1,0 +1,202 @@
+/*
+ * jpeg_frames.cpp --
+ *
+ *	JPEG images in the row cache: the whole picture is decoded into a
+ *	cache that holds every row of every band on the first miss, and a
+ *	changed image is written back as a whole new file, which replaces the
+ *	old one only once it is complete. After a write-back the cache is
+ *	emptied, so the next access shows the compressed result.
+ */
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+
+#include "core/gmem.h"
+#include "ovex/ovexstdio.h"
+#include "ramimage/cache_block.h"
+#include "ramimage/format_hooks.h"
+#include "ramimage/formats/jpeg.h"
+#include "ramimage/ramimg.h"
+#include "ramimage/safe_replace.h"
+#include "ramimage/whole_image_cap.h"
+
+namespace {
+
+/* Band rows of the whole image, or -1 when the image has none. */
+int64_t bandRowCount(const RAMIMG *image)
+{
+    if (image->head.rows < 1 || image->head.nbands < 1) {
+        return -1;
+    }
+    return (int64_t)image->head.rows * image->head.nbands;
+}
+
+/* Decodes the image's file or encoded buffer into buffer (every band row,
+ * rowBytes apart in slot order). */
+int decodeInto(RAMIMG *image, unsigned char *buffer)
+{
+    const unsigned char *block = image->extBuffer;
+    return readJpegFile(block != NULL ? -1 : image->fd, buffer, image->rowBytes,
+                        image->head.rows, image->head.nbands, block, image->extSize);
+}
+
+/*
+ * fillMissingRows --
+ *	Before the whole file is written, the band rows the cache does not
+ *	hold (never decoded: a row claimed for writing alone does not decode
+ *	the picture) are decoded from the file, so that writing back one row
+ *	never blanks the others. Returns false when they cannot be had.
+ */
+bool fillMissingRows(RAMIMG *image, int64_t all)
+{
+    int64_t missing = 0;
+    for (int64_t k = 0; k < all; k++) {
+        if (image->rowIds[k] != k) {
+            missing++;
+        }
+    }
+    if (missing == 0) {
+        return true;
+    }
+    size_t rowBytes = (size_t)image->rowBytes;
+    int64_t bytes = all * (int64_t)rowBytes;
+    unsigned char *decoded = NULL;
+    if (bytes <= ovexWholeImageCap()) {
+        decoded = (unsigned char *)gmemAlloc((size_t)bytes);
+    }
+    if (decoded == NULL || !decodeInto(image, decoded)) {
+        ovex_fprintf(stderr, "Can't write JPEG image %s: its rows outside the cache cannot be read\n",
+                     image->tag);
+        gmemFree(decoded);
+        return false;
+    }
+    for (int64_t k = 0; k < all; k++) {
+        if (image->rowIds[k] != k) {
+            memcpy(slotRow(image, (int)k), decoded + (size_t)k * rowBytes, rowBytes);
+            image->rowIds[k] = (int)k;
+        }
+    }
+    gmemFree(decoded);
+    return true;
+}
+
+struct JpegWriteJob {
+    const ImageHead *head;
+    const unsigned char *rows;
+    int rowBytes;
+};
+
+int writeJob(int fd, void *clientData)
+{
+    const JpegWriteJob *job = (const JpegWriteJob *)clientData;
+    return writeJpegImage(fd, job->head, job->rows, job->rowBytes);
+}
+
+} // namespace
+
+/*
+ *----------------------------------------------------------------------
+ *
+ * readJPEG --
+ *
+ *	Decodes the whole JPEG image (its file, or its encoded buffer when it
+ *	has one) into the cache, band b of row r into the slot of (r, b).
+ *
+ * Results:
+ *	1; 0 when the cache cannot hold every row (after "Error of malloc in
+ *	readJPEG.\n" on standard output) or would be above the whole-image
+ *	cap. A decoding error leaves what was decoded in the cache.
+ *
+ * Side effects:
+ *	The cache may be rebuilt; every slot is marked as holding its row.
+ *
+ *----------------------------------------------------------------------
+ */
+int readJPEG(RAMIMG *image)
+{
+    if (image == NULL) {
+        return 0;
+    }
+    int64_t all = bandRowCount(image);
+    if (all < 0 || image->rowBytes < 1) {
+        return 0;
+    }
+    if (image->slots < all || image->cacheBlock == NULL) {
+        int64_t cap = ovexWholeImageCap();
+        if (all * image->rowBytes > cap) {
+            ovex_fprintf(stderr,
+                         "JPEG image %s needs %lld bytes decoded, above the limit of %lld "
+                         "bytes (OVEX_MAX_DECODE)\n",
+                         image->tag, (long long)(all * image->rowBytes), (long long)cap);
+            return 0;
+        }
+        if (setRAMImageBuf(image, image->head.rows) <= 0 || image->slots < all) {
+            ovex_printf("Error of malloc in readJPEG.\n");
+            return 0;
+        }
+    }
+    for (int k = 0; k < image->slots; k++) {
+        image->rowIds[k] = (k < all) ? k : -1;
+    }
+    if (image->fd >= 0 || image->extBuffer != NULL) {
+        decodeInto(image, image->cacheBlock);
+    }
+    return 1;
+}
+
+/*
+ *----------------------------------------------------------------------
+ *
+ * writeJpegRamImage --
+ *
+ *	Writes the whole JPEG file again from the cache, at the quality in
+ *	the head's block. The new file is written beside the old one and
+ *	renamed over it only when complete, keeping the file's mode; the
+ *	image's descriptor is then reopened on it.
+ *
+ * Side effects:
+ *	On success the dirty bits are cleared and the cache emptied (the
+ *	next access decodes the new file). On failure the file and the
+ *	descriptor stay as they were, the message goes to standard error and
+ *	the failure is remembered for flushRamImage; the cached rows stay.
+ *
+ *----------------------------------------------------------------------
+ */
+void writeJpegRamImage(RAMIMG *image)
+{
+    if (image == NULL || image->fd < 0 || image->cacheBlock == NULL) {
+        return;
+    }
+    int64_t all = bandRowCount(image);
+    if (all < 0 || image->slots < all) {
+        ovex_fprintf(stderr, "Can't write JPEG image %s: the cache does not hold every row\n",
+                     image->tag);
+        noteWriteFailure(image);
+        return;
+    }
+    int mode = fcntl(image->fd, F_GETFL);
+    if (mode < 0 || (mode & O_ACCMODE) == O_RDONLY) {
+        ovex_fprintf(stderr, "Can't write JPEG image %s: %s is open for reading only\n",
+                     image->tag, image->head.file);
+        noteWriteFailure(image);
+        return;
+    }
+    if (!fillMissingRows(image, all)) {
+        noteWriteFailure(image);
+        return;
+    }
+
+    JpegWriteJob job = {&image->head, image->cacheBlock, image->rowBytes};
+    if (!replaceFileSafely(image->head.file, writeJob, &job)) {
+        ovex_fprintf(stderr, "Error in writing JPEG image %s: %s\n", image->head.file,
+                     strerror(errno));
+        noteWriteFailure(image);
+        return;
+    }
+    if (!reopenReplacedFile(image->head.file, &image->fd)) {
+        ovex_fprintf(stderr, "Can't reopen JPEG image %s: %s\n", image->head.file,
+                     strerror(errno));
+    }
+    memset(image->dirtyBits, 0, (size_t)image->slots / 8 + 1);
+    invalidateRowCache(image);
+}

@@ -1,0 +1,336 @@
+/*
+ * fft_test.cpp --
+ *
+ *	The FFT kernel (transforms, centring, the row and column passes) and
+ *	FFT image files (creating, opening, blocks of rows, column segments,
+ *	header statistics), and the chunked block reader and writer.
+ */
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <vector>
+
+#include "programs/fft_file.h"
+#include "programs/fft_kernel.h"
+#include "ramimage/formats/raw_fixtures.h"
+
+namespace {
+
+using namespace raw_fixtures;
+typedef std::vector<float> Floats;
+
+/* Tables of both kinds for n. */
+struct Twiddles {
+    std::vector<double> cosTable, sinTable;
+    Twiddles(int n, int direction) : cosTable((size_t)n), sinTable((size_t)n)
+    {
+        fftTwiddles(n, direction, cosTable.data(), sinTable.data());
+    }
+};
+
+/* The direct sum X(j) = sum x(k) e^(+2 pi i jk / n). */
+Floats directTransform(const Floats &x)
+{
+    int n = (int)x.size() / 2;
+    Floats out(x.size());
+    for (int j = 0; j < n; j++) {
+        std::complex<double> sum = 0;
+        for (int k = 0; k < n; k++) {
+            sum += std::complex<double>(x[2 * k], x[2 * k + 1])
+                   * std::polar(1.0, 2.0 * M_PI * j * k / n);
+        }
+        out[2 * j] = (float)sum.real();
+        out[2 * j + 1] = (float)sum.imag();
+    }
+    return out;
+}
+
+Floats ramp(int n, unsigned seed)
+{
+    Floats x((size_t)n * 2);
+    for (size_t i = 0; i < x.size(); i++) {
+        x[i] = (float)((i * 37 + seed * 11) % 23) - 11.0f;
+    }
+    return x;
+}
+
+TEST(FftKernel, TwiddleTablesHoldTheAnglesOfEveryLength)
+{
+    Twiddles forward(8, 1), inverse(8, -1);
+    for (int k = 1; k <= 8; k++) {
+        EXPECT_DOUBLE_EQ(cos(2.0 * 3.141592653589793 / k), forward.cosTable[k - 1]);
+        EXPECT_DOUBLE_EQ(sin(2.0 * 3.141592653589793 / k), forward.sinTable[k - 1]);
+        EXPECT_DOUBLE_EQ(-forward.sinTable[k - 1], inverse.sinTable[k - 1]);
+    }
+}
+
+TEST(FftKernel, ForwardMatchesTheDirectSumAndInverseGivesTheInputBack)
+{
+    for (int n : {1, 2, 4, 8, 64}) {
+        Floats x = ramp(n, (unsigned)n);
+        Floats y = x;
+        Twiddles forward(n, 1), inverse(n, -1);
+        fftComplex(n, y.data(), 1, forward.cosTable.data(), forward.sinTable.data());
+        Floats expected = directTransform(x);
+        for (size_t i = 0; i < y.size(); i++) {
+            EXPECT_NEAR(expected[i], y[i], 1e-3 * n) << "n " << n << " at " << i;
+        }
+        fftComplex(n, y.data(), -1, inverse.cosTable.data(), inverse.sinTable.data());
+        for (size_t i = 0; i < y.size(); i++) {
+            EXPECT_NEAR(x[i], y[i], 1e-4) << "n " << n << " at " << i;
+        }
+    }
+}
+
+TEST(FftKernel, RowPassCentresAConstantLine)
+{
+    const int n = 8;
+    Twiddles forward(n, 1), inverse(n, -1);
+    Floats line((size_t)n * 2);
+    for (int k = 0; k < n; k++) {
+        line[2 * k] = 3.0f;
+        line[2 * k + 1] = -1.0f;
+    }
+    ASSERT_EQ(1, fftRows(line.data(), forward.sinTable.data(), forward.cosTable.data(), 1, n, 1));
+    for (int j = 0; j < n; j++) {
+        EXPECT_FLOAT_EQ(j == n / 2 ? 24.0f : 0.0f, line[2 * j]) << j;
+        EXPECT_FLOAT_EQ(j == n / 2 ? -8.0f : 0.0f, line[2 * j + 1]) << j;
+    }
+    ASSERT_EQ(1, fftRows(line.data(), inverse.sinTable.data(), inverse.cosTable.data(), 1, n, -1));
+    for (int k = 0; k < n; k++) {
+        EXPECT_FLOAT_EQ(3.0f, line[2 * k]);
+        EXPECT_FLOAT_EQ(-1.0f, line[2 * k + 1]);
+    }
+}
+
+TEST(FftKernel, LinesOfLengthOneAreUnchanged)
+{
+    Twiddles forward(1, 1), inverse(1, -1);
+    Floats data = {2.5f, -7.0f, 4.0f, 1.0f};
+    Floats original = data;
+    fftRows(data.data(), forward.sinTable.data(), forward.cosTable.data(), 2, 1, 1);
+    fftColumns(data.data(), inverse.sinTable.data(), inverse.cosTable.data(), 1, 2, -1);
+    EXPECT_EQ(original, data);
+}
+
+TEST(FftKernel, TwoDimensionalRoundTripAndCentredZeroFrequency)
+{
+    const int rows = 4, columns = 8;
+    Floats data((size_t)rows * columns * 2);
+    for (size_t i = 0; i < data.size(); i += 2) {
+        data[i] = 1.0f;
+    }
+    Floats original = ramp(rows * columns, 3);
+    Twiddles rowsForward(columns, 1), rowsInverse(columns, -1);
+    Twiddles colsForward(rows, 1), colsInverse(rows, -1);
+
+    /* A constant image: all its energy at (rows/2, columns/2). */
+    fftRows(data.data(), rowsForward.sinTable.data(), rowsForward.cosTable.data(), rows, columns, 1);
+    fftColumns(data.data(), colsForward.sinTable.data(), colsForward.cosTable.data(), rows, columns, 1);
+    for (int r = 0; r < rows; r++) {
+        for (int c = 0; c < columns; c++) {
+            bool centre = r == rows / 2 && c == columns / 2;
+            EXPECT_FLOAT_EQ(centre ? 32.0f : 0.0f, data[2 * (r * columns + c)]) << r << "," << c;
+        }
+    }
+
+    data = original;
+    fftRows(data.data(), rowsForward.sinTable.data(), rowsForward.cosTable.data(), rows, columns, 1);
+    fftColumns(data.data(), colsForward.sinTable.data(), colsForward.cosTable.data(), rows, columns, 1);
+    fftColumns(data.data(), colsInverse.sinTable.data(), colsInverse.cosTable.data(), rows, columns, -1);
+    fftRows(data.data(), rowsInverse.sinTable.data(), rowsInverse.cosTable.data(), rows, columns, -1);
+    for (size_t i = 0; i < data.size(); i++) {
+        EXPECT_NEAR(original[i], data[i], 1e-4) << i;
+    }
+}
+
+/* ---- FFT image files --------------------------------------------------- */
+
+class FftFile : public RawFormatTest {
+protected:
+    FftHeader header(int rows, int columns)
+    {
+        FftHeader head;
+        memset(&head, 0, sizeof head);
+        memcpy(head.magic, FFT_MAGIC, FFT_MAGIC_SIZE);
+        snprintf(head.source, sizeof head.source, "source.img");
+        head.band = 1;
+        head.rows = rows;
+        head.columns = columns;
+        head.sourceRows = rows - 1;
+        head.sourceColumns = columns - 1;
+        head.kind = SFRI;
+        head.maxRe = head.maxIm = -INFINITY;
+        head.minRe = head.minIm = INFINITY;
+        return head;
+    }
+};
+
+TEST_F(FftFile, BlocksAndSegmentsLandAtTheirElements)
+{
+    std::string file = path("a.fft");
+    FftHeader head = header(4, 4);
+    int fd = createFftFile(file.c_str(), &head);
+    ASSERT_GE(fd, 0) << stderrText();
+    EXPECT_EQ(SFRI, head.kind);
+
+    /* Rows 1 and 2 as a block: element (r, c) = (10r + c, -(10r + c)). */
+    Floats block(2 * 4 * 2);
+    for (int r = 1; r <= 2; r++) {
+        for (int c = 0; c < 4; c++) {
+            block[(size_t)((r - 1) * 4 + c) * 2] = (float)(10 * r + c);
+            block[(size_t)((r - 1) * 4 + c) * 2 + 1] = -(float)(10 * r + c);
+        }
+    }
+    ASSERT_EQ(1, PutFFTFileBlock(&head, fd, block.data(), 1, 2, 0));
+    /* Column 3 of every row as a segment. */
+    Floats segment = {100, 101, 110, 111, 120, 121, 130, 131};
+    ASSERT_EQ(1, PutFFTFileSeg(&head, fd, segment.data(), 3, 1, 0));
+    ASSERT_EQ(1, PutFFTHead(&head, fd));
+
+    Bytes bytes = registry_fixtures::readFile(file);
+    ASSERT_EQ(1024u + 4 * 4 * 8, bytes.size());
+    float value;
+    memcpy(&value, &bytes[(size_t)fftElementOffset(&head, 2, 1)], 4);
+    EXPECT_EQ(21.0f, value);
+    memcpy(&value, &bytes[(size_t)fftElementOffset(&head, 2, 3) + 4], 4);
+    EXPECT_EQ(121.0f, value);
+
+    Floats read(2 * 4 * 2);
+    ASSERT_EQ(read.data(), GetFFTFileBlock(&head, fd, read.data(), 1, 2));
+    EXPECT_EQ(11.0f, read[2]);
+    EXPECT_EQ(-22.0f, read[(4 + 2) * 2 + 1]);
+    EXPECT_EQ(110.0f, read[3 * 2]);
+    Floats column(4 * 2 * 2);
+    ASSERT_EQ(column.data(), GetFFTFileSeg(&head, fd, column.data(), 2, 2));
+    EXPECT_EQ((Floats{0, 0, 100, 101, 12, -12, 110, 111, 22, -22, 120, 121, 0, 0, 130, 131}), column);
+    close(fd);
+    EXPECT_EQ("", stderrText());
+}
+
+TEST_F(FftFile, StatisticsFoldRowsIntoRunningMeans)
+{
+    FftHeader head = header(1, 4);
+    Floats rising = {1, 10, 2, 20, 3, 30};
+    fftHeaderStats(&head, 3, rising.data());
+    EXPECT_EQ(1.0, head.minRe);
+    EXPECT_EQ(3.0, head.maxRe);
+    EXPECT_EQ(10.0, head.minIm);
+    EXPECT_EQ(30.0, head.maxIm);
+    EXPECT_EQ(3.0, head.count);
+    EXPECT_DOUBLE_EQ(2.0, head.meanRe);
+    EXPECT_DOUBLE_EQ(20.0, head.meanIm);
+    EXPECT_DOUBLE_EQ(14.0 / 3.0, head.stdRe);      /* mean square while accumulating */
+    Floats more = {-6, 0};
+    fftHeaderStats(&head, 1, more.data());
+    EXPECT_EQ(-6.0, head.minRe);
+    EXPECT_EQ(4.0, head.count);
+    EXPECT_DOUBLE_EQ(0.0, head.meanRe);
+    EXPECT_DOUBLE_EQ(15.0, head.meanIm);
+    EXPECT_DOUBLE_EQ(50.0 / 4.0, head.stdRe);
+
+    /* Written blocks fold their rows in. */
+    std::string file = path("s.fft");
+    FftHeader written = header(2, 2);
+    int fd = createFftFile(file.c_str(), &written);
+    ASSERT_GE(fd, 0);
+    Floats rows = {1, 0, 2, 0, 3, 0, 4, 0};
+    ASSERT_EQ(1, PutFFTFileBlock(&written, fd, rows.data(), 0, 2, 1));
+    EXPECT_EQ(4.0, written.count);
+    EXPECT_DOUBLE_EQ(2.5, written.meanRe);
+    Floats segment = {8, 1, 9, 1};
+    ASSERT_EQ(1, PutFFTFileSeg(&written, fd, segment.data(), 1, 1, 1));
+    EXPECT_EQ(6.0, written.count);
+    EXPECT_EQ(9.0, written.maxRe);
+    close(fd);
+}
+
+TEST_F(FftFile, OpenRefusesShortFilesAndOtherMagics)
+{
+    std::string shortFile = write("short.fft", Bytes(1000, 0));
+    FftHeader head;
+    EXPECT_EQ(-1, openFftFile(shortFile.c_str(), &head));
+    EXPECT_EQ(shortFile + ": Unexpected end of file\n", stderrText());
+
+    Tcl_Eval(console, "set ::stderr {}");
+    Bytes other(1024, 0);
+    memcpy(other.data(), "FFT IMAGE FILF", 14);
+    std::string otherFile = write("other.fft", other);
+    EXPECT_EQ(-1, openFftFile(otherFile.c_str(), &head));
+    EXPECT_EQ("Not an FFT image file!\n", stderrText());
+
+    Tcl_Eval(console, "set ::stderr {}");
+    std::string missing = path("missing.fft");
+    EXPECT_EQ(-1, openFftFile(missing.c_str(), &head));
+    EXPECT_EQ(missing + ": No such file or directory\n", stderrText());
+}
+
+TEST_F(FftFile, CreateOnATooSmallDiskLeavesAnEmptyFile)
+{
+    std::string file = write("full.fft", Bytes(5000, 7));
+    FftHeader head = header(1 << 30, 1 << 20);
+    EXPECT_EQ(-1, createFftFile(file.c_str(), &head));
+    EXPECT_EQ(0u, stderrText().find("Insufficient disk space.\nRquest: 9007199254742016  Available: "))
+        << stderrText();
+    EXPECT_TRUE(registry_fixtures::readFile(file).empty());
+}
+
+TEST_F(FftFile, ReadsAndWritesOutsideTheFileAreRefused)
+{
+    std::string file = path("r.fft");
+    FftHeader head = header(2, 2);
+    int fd = createFftFile(file.c_str(), &head);
+    ASSERT_GE(fd, 0);
+    Floats buffer(64);
+    EXPECT_EQ(nullptr, GetFFTFileBlock(&head, fd, buffer.data(), 1, 2));
+    EXPECT_EQ(nullptr, GetFFTFileBlock(&head, fd, buffer.data(), -1, 1));
+    EXPECT_EQ(nullptr, GetFFTFileSeg(&head, fd, buffer.data(), 1, 2));
+    EXPECT_EQ(0, PutFFTFileBlock(&head, fd, buffer.data(), 2, 1, 0));
+    EXPECT_EQ(0, PutFFTFileSeg(&head, fd, buffer.data(), -1, 1, 0));
+    /* Rows the file does not hold yet read short. */
+    Tcl_Eval(console, "set ::stderr {}");
+    EXPECT_EQ(nullptr, GetFFTFileBlock(&head, fd, buffer.data(), 0, 1));
+    EXPECT_EQ("read error in GetFFTFileBlock", stderrText());
+    close(fd);
+}
+
+TEST_F(FftFile, ChunkedReadsStopAtTheFirstShortChunk)
+{
+    Bytes data(2 * 32768 + 100);
+    for (size_t i = 0; i < data.size(); i++) {
+        data[i] = (unsigned char)(i * 13);
+    }
+    std::string file = write("chunks.bin", data);
+    int fd = open(file.c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    Bytes buffer(data.size() + 1000);
+    EXPECT_EQ((int64_t)data.size(), getFileData(fd, buffer.data(), (int64_t)data.size(), 0));
+    EXPECT_EQ(0, memcmp(data.data(), buffer.data(), data.size()));
+    /* Asking for more: the third chunk reads short and is not counted. */
+    EXPECT_EQ(65536, getFileData(fd, buffer.data(), (int64_t)data.size() + 1000, 0));
+    EXPECT_EQ("read in getFileData: Unexpected end of file\n", stderrText());
+    /* -1 reads at the current position. */
+    ASSERT_EQ(10, lseek(fd, 10, SEEK_SET));
+    EXPECT_EQ(5, getFileData(fd, buffer.data(), 5, -1));
+    EXPECT_EQ(data[10], buffer[0]);
+
+    Bytes fresh(40000, 0x5A);
+    EXPECT_EQ(40000, putFileData(fd, fresh.data(), 40000, 100));
+    Bytes after = registry_fixtures::readFile(file);
+    EXPECT_EQ(0x5A, after[100]);
+    EXPECT_EQ(0x5A, after[40099]);
+    EXPECT_EQ(data[40100], after[40100]);
+    EXPECT_EQ(0, getFileData(fd, buffer.data(), -1, 0));
+    close(fd);
+
+    Tcl_Eval(console, "set ::stderr {}");
+    int full = open("/dev/full", O_WRONLY);
+    if (full >= 0) {
+        EXPECT_EQ(0, putFileData(full, fresh.data(), 40000, -1));
+        EXPECT_EQ("putFileData error in write\n", stderrText());
+        close(full);
+    }
+}
+
+}  // namespace
