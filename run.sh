@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 machine lacks, builds Ovex, then runs the
-# demo (./run.sh demo) or the whole test suite (./run.sh test). Run as root.
+# demo (./run.sh demo) or the whole test suite (./run.sh test); ./run.sh
+# sanitize runs the suite under ASan and UBSan (folder build-sanitize), and
+# ./run.sh fuzz replays the fuzz corpora (folder build-fuzz). Run as root.
 set -euo pipefail
 mode=${1:-demo}
 cd "$(dirname "$0")"
@@ -14,8 +16,12 @@ packages=(
   xvfb xauth
 )
 # Independent tools the tests use as witnesses of our file formats.
-if [ "$mode" = test ]; then
+if [ "$mode" = test ] || [ "$mode" = sanitize ]; then
   packages+=(imagemagick netpbm libjpeg-turbo-progs giflib-tools gdal-bin libtiff-tools dcmtk python3)
+fi
+# The fuzz targets need clang and its libFuzzer runtime.
+if [ "$mode" = fuzz ]; then
+  packages+=(clang libclang-rt-14-dev)
 fi
 missing=()
 for p in "${packages[@]}"; do
@@ -28,11 +34,21 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 jobs=$(nproc)
+case "$mode" in
+  # The whole suite once more under AddressSanitizer and UBSan.
+  sanitize)
+    cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOVEX_SANITIZE=ON -DOVEX_BUILD_BENCH=OFF
+    cmake --build build-sanitize -j"$jobs"
+    exec ctest --test-dir build-sanitize --output-on-failure -j"$jobs" ;;
+  # Every fuzz corpus replayed through its target.
+  fuzz) exec .ci/replay-fuzz ;;
+esac
+
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j"$jobs"
 
 case "$mode" in
   demo) tclsh examples/demo.tcl build ;;
   test) ctest --test-dir build --output-on-failure -j"$jobs" ;;
-  *) echo "usage: $0 demo|test" >&2; exit 2 ;;
+  *) echo "usage: $0 demo|test|sanitize|fuzz" >&2; exit 2 ;;
 esac

@@ -49,6 +49,14 @@ if(OVEX_SANITIZE)
     set(OVEX_UBSAN_RUNTIME "")
   endif()
 
+  # The dynamic loader runs the shells with the runtime preloaded.
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=ld-linux-x86-64.so.2
+                  OUTPUT_VARIABLE OVEX_DYNAMIC_LOADER OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(NOT EXISTS "${OVEX_DYNAMIC_LOADER}" OR NOT IS_ABSOLUTE "${OVEX_DYNAMIC_LOADER}")
+    find_file(OVEX_DYNAMIC_LOADER NAMES ld-linux-x86-64.so.2 ld-linux-aarch64.so.1
+              PATHS /lib64 /lib /lib/x86_64-linux-gnu /lib/aarch64-linux-gnu NO_DEFAULT_PATH)
+  endif()
+
   # tclsh and wish found through these wrappers by the test suite.
   find_program(OVEX_REAL_TCLSH NAMES tclsh8.6 tclsh REQUIRED)
   find_program(OVEX_REAL_WISH NAMES wish8.6 wish)

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "core/package.h"
+#include "ramimage/photo_bridge.h"
 
 /* Name of the bitmap the subcommand defines. */
 static const char CALC_BITMAP_NAME[] = "test";
@@ -58,7 +59,7 @@ CALC_HANDLER(calcBitmap)
         Tcl_SetResult(interp, (char *)"calc bitmap: Tk is not loaded", TCL_STATIC);
         return TCL_ERROR;
     }
-    Tk_PhotoHandle photo = Tk_FindPhoto(interp, argv[2]);
+    Tk_PhotoHandle photo = findPhoto(interp, argv[2]);
     if (photo == NULL) {
         return TCL_OK;
     }

@@ -5,7 +5,8 @@
 # Opens the bundled multispectral scene (examples/data/sample.img, made by
 # examples/make_sample.py), prints its attributes and band statistics, copies
 # a window of it into a new image, writes that window as BMP, GIF, JPEG,
-# PPM, ERDAS .lan and GeoTIFF, and reopens each file to show what was read.
+# PPM, ERDAS .lan and GeoTIFF into BUILDDIR/demo-output, and reopens each
+# file to show what was read.
 
 set here [file dirname [file normalize [info script]]]
 set buildDir [file normalize [expr {$argc > 0 ? [lindex $argv 0] : [file join $here .. build]}]]

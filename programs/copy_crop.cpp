@@ -90,7 +90,6 @@ static int intOption(const ProgOptions *options, const char *name, int fallback)
     return value != NULL ? ovexLenientInt(value) : fallback;
 }
 
-/* Narrows a span computed in 64 bits; the caller has cut it to an int. */
 static int64_t smaller(int64_t a, int64_t b)
 {
     return a < b ? a : b;
@@ -110,8 +109,9 @@ static void releaseRunImages(CopyRun *run)
  *	options. Bits and row length follow the new pixel type and size,
  *	and an output of several bands keeps no palette in use, since only a
  *	one-band image is colour-indexed.
- * Returns: the new image, or NULL with *err (after "Invalid image ID\n"
- *	or "Invalid pixel ID\n" on standard error, *err then 0).
+ * Returns: the new image, or NULL after "Invalid image ID\n", "Invalid
+ *	pixel ID\n" (*err left as the failed open of the output set it) or
+ *	"Error in open %s.\n" (*err from the create) on standard error.
  */
 static RAMIMG *createOutput(const CopyRun *run, const ProgOptions *options, const char *word,
                             int dump, int *err)
@@ -127,7 +127,6 @@ static RAMIMG *createOutput(const CopyRun *run, const ProgOptions *options, cons
         head.imgid = imgidFromName(imgid);
         if (head.imgid < 1) {
             ovex_fprintf(stderr, "Invalid image ID\n");
-            *err = RAMIMG_OK;
             return NULL;
         }
     }
@@ -136,7 +135,6 @@ static RAMIMG *createOutput(const CopyRun *run, const ProgOptions *options, cons
         head.pixel = pixelFromName(pixel);
         if (head.pixel < 1) {
             ovex_fprintf(stderr, "Invalid pixel ID\n");
-            *err = RAMIMG_OK;
             return NULL;
         }
     }
@@ -146,6 +144,7 @@ static RAMIMG *createOutput(const CopyRun *run, const ProgOptions *options, cons
     }
     if (head.rows < 1 || head.columns < 1 || head.nbands < 1) {
         *err = RAMIMG_EUNHANDLED;
+        ovex_fprintf(stderr, "Error in open %s.\n", word);
         return NULL;
     }
     if (head.nbands != 1) {
@@ -158,13 +157,18 @@ static RAMIMG *createOutput(const CopyRun *run, const ProgOptions *options, cons
         int64_t least = leastRowLength(&head);
         if (least < 1 || least > INT32_MAX) {
             *err = RAMIMG_EUNHANDLED;
+            ovex_fprintf(stderr, "Error in open %s.\n", word);
             return NULL;
         }
         head.block = (int32_t)least;
     }
 
     RAMIMG *image = openRAMImageNew(&head, NULL, 0, err);
-    if (image != NULL && dump
+    if (image == NULL) {
+        ovex_fprintf(stderr, "Error in open %s.\n", word);
+        return NULL;
+    }
+    if (dump
         && (image->head.imgid == IMGID_BSQ || image->head.imgid == IMGID_BIL
             || image->head.imgid == IMGID_BIP)) {
         /* The rows go over the header just written, from the first byte. */
@@ -339,9 +343,6 @@ static int copyParseArgs(CopyRun *run, int argc, const char **argv)
     if (run->out == NULL) {
         run->out = createOutput(run, &options, outWord, dump, &err);
         if (run->out == NULL) {
-            if (err != RAMIMG_OK) {
-                ovex_fprintf(stderr, "Error in open %s.\n", outWord);
-            }
             goto failed;
         }
     }

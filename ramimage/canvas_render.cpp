@@ -9,6 +9,11 @@
 #include <stdio.h>
 #include <string.h>
 
+/* Tk's private canvas record; its few declarations of Tk-internal
+ * functions are not used here. */
+#ifndef MODULE_SCOPE
+#define MODULE_SCOPE extern
+#endif
 #include "tk-private/generic/tkCanvas.h"
 
 #include "ramimage/canvas_render.h"

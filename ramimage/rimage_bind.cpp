@@ -108,8 +108,20 @@ int rimageBind(ImageHead *, Tcl_Interp *interp, int argc, const char **argv)
             return bindFailed(interp, "Error: malloc");
         }
         memset(obj, 0, sizeof *obj);
-        Tcl_CreateCommand(interp, Tcl_DStringValue(&name), rimgObjCmd, (ClientData)obj,
-                          rimgObjDelete);
+        /* A name whose namespace cannot be made gets no command, and
+         * nothing would ever free the record. */
+        Tcl_Command token = Tcl_CreateCommand(interp, Tcl_DStringValue(&name), rimgObjCmd,
+                                              (ClientData)obj, rimgObjDelete);
+        if (token == NULL || findRimgObj(interp, Tcl_DStringValue(&name)) != obj) {
+            if (token != NULL) {
+                Tcl_DeleteCommandFromToken(interp, token);  /* frees the record */
+            } else {
+                gmemFree(obj);
+            }
+            closeRAMImage(image, NULL);
+            Tcl_DStringFree(&name);
+            return bindFailed(interp, "Error: objName conflits with Tcl command.");
+        }
     }
 
     const char *message = NULL;

@@ -9,6 +9,7 @@
 #include <string.h>
 
 #include "ramimage/rimage_command.h"
+#include "ramimage/rimage_capture.h"
 #include "ramimage/rimage_maintenance.h"
 #include "ramimage/ramimg.h"
 #include "ramimage/view_object.h"
@@ -26,20 +27,6 @@ struct RimageSubcommand {
     int minLength;
     RimageHandler *handler;
 };
-
-/* Subcommands of later changes answer that they are not built. */
-#define NOT_BUILT_HANDLER(function, word)                                                  \
-    static int function(ImageHead *, Tcl_Interp *interp, int, const char **)               \
-    {                                                                                      \
-        Tcl_SetObjResult(interp,                                                           \
-                         Tcl_NewStringObj("rimage " word ": not available in this build", -1)); \
-        return TCL_ERROR;                                                                  \
-    }
-
-NOT_BUILT_HANDLER(rimageCanvas, "canvas")
-NOT_BUILT_HANDLER(rimageClipboard, "clipboard")
-NOT_BUILT_HANDLER(rimageDraw, "draw")
-NOT_BUILT_HANDLER(rimageWindow, "window")
 
 /* Within a first letter the first match wins: "geo" runs geocalc, "re"
  * resident, "se" section, "v" version. */

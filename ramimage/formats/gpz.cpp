@@ -154,9 +154,11 @@ int gpzReadHead(int fd, const char *fileName, ImageHead *head, void **priv)
         ovex_fprintf(stderr, "Wrong GPZ data file name.\n");
         return -1;
     }
-    int dataFd = open(path.c_str(), O_RDWR | O_CLOEXEC);
+    /* Not blocking: the stored name may be a FIFO or a device, whose open
+     * would wait forever; only a regular file is accepted below. */
+    int dataFd = open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
     if (dataFd < 0) {
-        dataFd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        dataFd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     }
     if (dataFd < 0) {
         return -1;
@@ -173,6 +175,11 @@ int gpzReadHead(int fd, const char *fileName, ImageHead *head, void **priv)
                      path.c_str(), columns, rows, bands);
         close(dataFd);
         return -1;
+    }
+
+    int flags = fcntl(dataFd, F_GETFL);
+    if (flags >= 0) {
+        fcntl(dataFd, F_SETFL, flags & ~O_NONBLOCK);
     }
 
     head->imgid = IMGID_BSQ;

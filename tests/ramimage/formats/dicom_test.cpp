@@ -230,7 +230,9 @@ protected:
         FILE *f = fopen(p.c_str(), "wb");
         EXPECT_NE(f, nullptr);
         if (f != NULL) {
-            fwrite(bytes.data(), 1, bytes.size(), f);
+            if (!bytes.empty()) {   /* an empty vector's data() may be NULL */
+                fwrite(bytes.data(), 1, bytes.size(), f);
+            }
             fclose(f);
         }
         return p;

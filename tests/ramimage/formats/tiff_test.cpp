@@ -245,7 +245,9 @@ protected:
         FILE *out = fopen(p.c_str(), "wb");
         EXPECT_NE(out, nullptr);
         if (out != NULL) {
-            fwrite(bytes.data(), 1, bytes.size(), out);
+            if (!bytes.empty()) {   /* an empty vector's data() may be NULL */
+                fwrite(bytes.data(), 1, bytes.size(), out);
+            }
             fclose(out);
         }
         return p;

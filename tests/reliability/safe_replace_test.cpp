@@ -1,0 +1,294 @@
+/*
+ * safe_replace_test.cpp --
+ *
+ *	No data is lost when a whole file is written again: the new contents
+ *	go to a temporary file that replaces the original only when complete.
+ *	A failing encoder and a full disk (a file-size limit in a child
+ *	process) leave the original byte for byte, with no temporary behind;
+ *	a success keeps the file's mode and moves the image's descriptor to
+ *	the new file. Covered for the X bitmap, GIF and JPEG write-back.
+ */
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "ramimage/console_capture.h"
+#include "ramimage/formats/image_probe.h"
+#include "ramimage/ramimg.h"
+#include "ramimage/safe_replace.h"
+
+namespace {
+
+typedef std::vector<unsigned char> Bytes;
+
+Bytes readAll(const std::string &path)
+{
+    Bytes bytes;
+    int fd = open(path.c_str(), O_RDONLY);
+    if (fd < 0) {
+        return bytes;
+    }
+    unsigned char buffer[4096];
+    ssize_t n;
+    while ((n = read(fd, buffer, sizeof(buffer))) > 0) {
+        bytes.insert(bytes.end(), buffer, buffer + n);
+    }
+    close(fd);
+    return bytes;
+}
+
+void writeAll(const std::string &path, const std::string &text, mode_t mode)
+{
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ((ssize_t)text.size(), write(fd, text.data(), text.size()));
+    close(fd);
+    ASSERT_EQ(0, chmod(path.c_str(), mode));
+}
+
+mode_t modeOf(const std::string &path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0;
+}
+
+/* Names in the folder, sorted. */
+std::vector<std::string> listing(const std::string &folder)
+{
+    std::vector<std::string> names;
+    DIR *dir = opendir(folder.c_str());
+    if (dir == NULL) {
+        return names;
+    }
+    while (struct dirent *entry = readdir(dir)) {
+        if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0) {
+            names.push_back(entry->d_name);
+        }
+    }
+    closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+/* Runs body in a child process whose files may not grow beyond limit
+ * bytes (SIGXFSZ ignored, so writes fail with EFBIG); the child's exit
+ * status: body's result. */
+template <typename Body> int withFileSizeLimit(rlim_t limit, Body body)
+{
+    fflush(NULL);
+    pid_t child = fork();
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        struct rlimit small = {limit, limit};
+        if (setrlimit(RLIMIT_FSIZE, &small) != 0) {
+            _exit(100);
+        }
+        _exit(body());
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
+        return -1;
+    }
+    return WEXITSTATUS(status);
+}
+
+struct Payload {
+    std::string text;
+    bool succeed;
+};
+
+/* Writes the payload, then reports success or an encoder failure. */
+int payloadWriter(int fd, void *clientData)
+{
+    const Payload *payload = (const Payload *)clientData;
+    size_t done = 0;
+    while (done < payload->text.size()) {
+        ssize_t n = write(fd, payload->text.data() + done, payload->text.size() - done);
+        if (n <= 0) {
+            return 0;
+        }
+        done += (size_t)n;
+    }
+    return payload->succeed ? 1 : 0;
+}
+
+class SafeReplace : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char name[] = "/tmp/ovex-replace-XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(name));
+        folder = name;
+        target = folder + "/target";
+    }
+
+    void TearDown() override
+    {
+        std::string command = "rm -rf '" + folder + "'";
+        ASSERT_EQ(0, system(command.c_str()));
+    }
+
+    std::string folder, target;
+};
+
+TEST_F(SafeReplace, SuccessReplacesTheContentsAndKeepsTheMode)
+{
+    writeAll(target, "original", 0640);
+    Payload payload = {"replacement", true};
+    ASSERT_EQ(1, replaceFileSafely(target.c_str(), payloadWriter, &payload));
+    EXPECT_EQ(Bytes({'r', 'e', 'p', 'l', 'a', 'c', 'e', 'm', 'e', 'n', 't'}), readAll(target));
+    EXPECT_EQ(0640u, modeOf(target));
+    EXPECT_EQ(std::vector<std::string>{"target"}, listing(folder));
+}
+
+TEST_F(SafeReplace, NewFileGetsMode0600)
+{
+    Payload payload = {"new", true};
+    ASSERT_EQ(1, replaceFileSafely(target.c_str(), payloadWriter, &payload));
+    EXPECT_EQ(0600u, modeOf(target));
+}
+
+TEST_F(SafeReplace, FailingEncoderLeavesTheOriginal)
+{
+    writeAll(target, "original", 0644);
+    Bytes before = readAll(target);
+    Payload payload = {"half of the new fi", false};
+    EXPECT_EQ(0, replaceFileSafely(target.c_str(), payloadWriter, &payload));
+    EXPECT_EQ(before, readAll(target));
+    EXPECT_EQ(0644u, modeOf(target));
+    EXPECT_EQ(std::vector<std::string>{"target"}, listing(folder));
+}
+
+TEST_F(SafeReplace, FullDiskLeavesTheOriginalAndSaysWhy)
+{
+    writeAll(target, "original", 0644);
+    Bytes before = readAll(target);
+    std::string big(64 * 1024, 'x');
+    int status = withFileSizeLimit(1024, [&] {
+        Payload payload = {big, true};
+        errno = 0;
+        int result = replaceFileSafely(target.c_str(), payloadWriter, &payload);
+        return result == 0 && errno == EFBIG ? 0 : 1;
+    });
+    EXPECT_EQ(0, status);
+    EXPECT_EQ(before, readAll(target));
+    EXPECT_EQ(std::vector<std::string>{"target"}, listing(folder));
+}
+
+TEST_F(SafeReplace, UnwritableFolderLeavesTheOriginal)
+{
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "root writes into any folder";
+    }
+    writeAll(target, "original", 0644);
+    ASSERT_EQ(0, chmod(folder.c_str(), 0500));
+    Payload payload = {"replacement", true};
+    EXPECT_EQ(0, replaceFileSafely(target.c_str(), payloadWriter, &payload));
+    chmod(folder.c_str(), 0700);
+    EXPECT_EQ(Bytes({'o', 'r', 'i', 'g', 'i', 'n', 'a', 'l'}), readAll(target));
+}
+
+/* ---- Whole-file write-back of the formats -------------------------------- */
+
+struct WholeFileFormat {
+    const char *name;
+    int imgid;
+    int pixel;
+    int nbands;
+};
+
+class WholeFileWriteBack : public SafeReplace,
+                           public ::testing::WithParamInterface<WholeFileFormat> {
+protected:
+    /* A blank image file of the format made by its own writer, opened. */
+    RAMIMG *createAndOpen()
+    {
+        const WholeFileFormat &format = GetParam();
+        ImageHead head;
+        initImageHead(&head);
+        snprintf(head.file, sizeof(head.file), "%s", target.c_str());
+        head.imgid = format.imgid;
+        head.pixel = format.pixel;
+        head.bits = bitsPerPixel(format.pixel);
+        head.nbands = format.nbands;
+        head.rows = 16;
+        head.columns = 16;
+        head.block = rowBytesFor(format.pixel, 16) * (format.imgid == IMGID_JPEG ? format.nbands : 1);
+        head.transparent = -1;
+        head.dataFd = -1;
+        if (createImageFile(&head) < 0) {
+            return nullptr;
+        }
+        chmod(target.c_str(), 0640);
+        int err = 0;
+        RAMIMG *image = openRamImageFile(target.c_str(), NULL, NULL, &err);
+        EXPECT_NE(nullptr, image) << format.name << " err " << err << " " << console.takeStderr();
+        return image;
+    }
+
+    /* Changes row 0 of band 0 in the cache and marks it for write-back. */
+    void changeFirstRow(RAMIMG *image)
+    {
+        unsigned char *line = getRAMImageLine(image, 0, 0, 1);
+        ASSERT_NE(nullptr, line);
+        memset(line, 0xA5, (size_t)image->rowBytes);
+        markRowDirty(image, 0, 0);
+    }
+
+    console_capture::ConsoleCapture console;
+};
+
+TEST_P(WholeFileWriteBack, FullDiskKeepsTheOriginalAndReportsTheFailure)
+{
+    RAMIMG *image = createAndOpen();
+    ASSERT_NE(nullptr, image);
+    Bytes before = readAll(target);
+    ASSERT_FALSE(before.empty());
+    changeFirstRow(image);
+    /* The child's write-back meets a limit far below the file's size. */
+    int status = withFileSizeLimit(16, [&] { return flushRamImage(image) == 0 ? 0 : 1; });
+    EXPECT_EQ(0, status) << GetParam().name;
+    EXPECT_EQ(before, readAll(target)) << GetParam().name;
+    EXPECT_EQ(std::vector<std::string>{"target"}, listing(folder)) << GetParam().name;
+    freeRamImage(image);
+    console.takeStderr();
+}
+
+TEST_P(WholeFileWriteBack, SuccessKeepsTheModeAndReopensTheDescriptor)
+{
+    RAMIMG *image = createAndOpen();
+    ASSERT_NE(nullptr, image);
+    Bytes before = readAll(target);
+    changeFirstRow(image);
+    ASSERT_EQ(1, flushRamImage(image)) << console.takeStderr();
+    EXPECT_NE(before, readAll(target)) << GetParam().name;
+    EXPECT_EQ(0640u, modeOf(target)) << GetParam().name;
+    EXPECT_EQ(std::vector<std::string>{"target"}, listing(folder)) << GetParam().name;
+    struct stat byPath, byFd;
+    ASSERT_EQ(0, stat(target.c_str(), &byPath));
+    ASSERT_EQ(0, fstat(image->fd, &byFd));
+    EXPECT_EQ(byPath.st_ino, byFd.st_ino) << GetParam().name << ": descriptor left on the old file";
+    freeRamImage(image);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, WholeFileWriteBack,
+                         ::testing::Values(WholeFileFormat{"XBM", IMGID_XBMP, PIXEL_1BIT, 1},
+                                           WholeFileFormat{"GIF", IMGID_GIF87A, PIXEL_BYTE, 1},
+                                           WholeFileFormat{"JPEG", IMGID_JPEG, PIXEL_BYTE, 3}),
+                         [](const ::testing::TestParamInfo<WholeFileFormat> &info) {
+                             return std::string(info.param.name);
+                         });
+
+}  // namespace
