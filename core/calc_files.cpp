@@ -26,6 +26,30 @@
 #define STREAM_USER_BUFFER 0x0001
 
 /*
+ * openNamedStream --
+ *	The file named by argv[2] opened with mode. NULL with the usage
+ *	(when there is no file name), the translation failure or "Error in
+ *	open NAME\n" in the result.
+ */
+static FILE *openNamedStream(Tcl_Interp *interp, int argc, const char **argv, const char *usage,
+                             const char *mode)
+{
+    if (argc < 3) {
+        Tcl_SetResult(interp, (char *)usage, TCL_STATIC);
+        return NULL;
+    }
+    std::string path;
+    if (!translateFileName(interp, argv[2], &path)) {
+        return NULL;
+    }
+    FILE *stream = fopen(path.c_str(), mode);
+    if (stream == NULL) {
+        calcSetResult(interp, "Error in open %s\n", argv[2]);
+    }
+    return stream;
+}
+
+/*
  * calcFgets --
  *	calc fgets fileName
  *	Reads the file in 512-byte blocks through a buffered stream and
@@ -37,17 +61,8 @@
  */
 CALC_HANDLER(calcFgets)
 {
-    if (argc < 3) {
-        Tcl_SetResult(interp, (char *)"usage: calc fgets fileName\n", TCL_STATIC);
-        return TCL_ERROR;
-    }
-    std::string path;
-    if (!translateFileName(interp, argv[2], &path)) {
-        return TCL_ERROR;
-    }
-    FILE *stream = fopen(path.c_str(), "rb");
+    FILE *stream = openNamedStream(interp, argc, argv, "usage: calc fgets fileName\n", "rb");
     if (stream == NULL) {
-        calcSetResult(interp, "Error in open %s\n", argv[2]);
         return TCL_ERROR;
     }
     char block[FGETS_BLOCK];
@@ -79,17 +94,8 @@ CALC_HANDLER(calcFgets)
  */
 CALC_HANDLER(calcFscanf)
 {
-    if (argc < 3) {
-        Tcl_SetResult(interp, (char *)"usage: calc fscanf fileName\n", TCL_STATIC);
-        return TCL_ERROR;
-    }
-    std::string path;
-    if (!translateFileName(interp, argv[2], &path)) {
-        return TCL_ERROR;
-    }
-    FILE *stream = fopen(path.c_str(), "r");
+    FILE *stream = openNamedStream(interp, argc, argv, "usage: calc fscanf fileName\n", "r");
     if (stream == NULL) {
-        calcSetResult(interp, "Error in open %s\n", argv[2]);
         return TCL_ERROR;
     }
     char buffer[FSCANF_BUFFER];

@@ -36,6 +36,7 @@
 
 #include "core/package.h"
 #include "core/paths.h"
+#include "core/whole_file.h"
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
 
@@ -216,28 +217,10 @@ static int translatedPath(Tcl_Interp *interp, const char *name, char *path, size
 }
 
 /*
- * writeAll / readAll --
- *	Move exactly count bytes in pieces of at most 32767 bytes.
- * Returns: 1 when every byte moved, 0 on an error or a short transfer.
+ * readUpTo --
+ *	Reads count bytes in pieces of at most 32767 bytes.
+ * Returns: the bytes read, fewer only at the end of the file; -1 on error.
  */
-static int writeAll(int fd, const unsigned char *bytes, size_t count)
-{
-    while (count > 0) {
-        size_t piece = count < SCRIPT_LIB_IO_PIECE ? count : SCRIPT_LIB_IO_PIECE;
-        ssize_t written = write(fd, bytes, piece);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return 0;
-        }
-        bytes += written;
-        count -= (size_t)written;
-    }
-    return 1;
-}
-
-/* Returns: the bytes read, fewer only at the end of the file; -1 on error. */
 static ssize_t readUpTo(int fd, unsigned char *bytes, size_t count)
 {
     size_t done = 0;
@@ -307,12 +290,6 @@ int calcCompSave(ClientData clientData, Tcl_Interp *interp, int argc, const char
         gmemFree(buffer);
         return failWith(interp, NULL, tag);
     }
-    int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        gmemFree(buffer);
-        return failWith(interp, "Error in open.\n", tag);
-    }
-
     unsigned char *header = buffer;
     memset(header, 0, SCRIPT_LIB_HEADER_SIZE);
     memcpy(header, SCRIPT_LIB_MAGIC, SCRIPT_LIB_MAGIC_SIZE);
@@ -321,12 +298,12 @@ int calcCompSave(ClientData clientData, Tcl_Interp *interp, int argc, const char
     snprintf((char *)header + 9, SCRIPT_LIB_LENGTH_FIELD, "%lu", (unsigned long)compressedLength);
     snprintf((char *)header + 21, SCRIPT_LIB_LENGTH_FIELD, "%lu", (unsigned long)length);
 
-    int written = writeAll(fd, buffer, SCRIPT_LIB_HEADER_SIZE + compressedLength);
+    int written = writeNewFile(path, buffer, SCRIPT_LIB_HEADER_SIZE + compressedLength);
     gmemFree(buffer);
-    if (close(fd) != 0) {
-        written = 0;
+    if (written == WHOLE_FILE_OPEN_FAILED) {
+        return failWith(interp, "Error in open.\n", tag);
     }
-    if (!written) {
+    if (written != WHOLE_FILE_WRITTEN) {
         return failWith(interp, "Error in writing.\n", tag);
     }
     char answer[TCL_DOUBLE_SPACE];

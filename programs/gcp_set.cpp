@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "core/numeric.h"
+#include "core/whole_file.h"
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
 #include "programs/georect_file.h"
@@ -472,25 +473,6 @@ static int32_t getInt32(const unsigned char *at)
     return value;
 }
 
-static int writeFully(int fd, const unsigned char *bytes, size_t count)
-{
-    while (count > 0) {
-        ssize_t written = write(fd, bytes, count);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            if (written == 0) {
-                errno = ENOSPC;
-            }
-            return 0;
-        }
-        bytes += written;
-        count -= (size_t)written;
-    }
-    return 1;
-}
-
 /* Returns: the bytes read (fewer only at the end of the file), -1 on error. */
 static ssize_t readFully(int fd, unsigned char *bytes, size_t count)
 {
@@ -530,13 +512,8 @@ int saveGcpObj(GcpSet *set, const char *fileName)
     putInt32(bytes + 14, set->nterms);
     memcpy(bytes + GCPOBJ_HEAD_SIZE, set->records, (size_t)set->count * GCPOBJ_RECORD_SIZE);
 
-    int fd = open(fileName, O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    int ok = fd >= 0 && writeFully(fd, bytes, size);
+    int ok = writeNewFile(fileName, bytes, size) == WHOLE_FILE_WRITTEN;
     int savedErrno = errno;
-    if (fd >= 0 && close(fd) != 0 && ok) {
-        ok = 0;
-        savedErrno = errno;
-    }
     gmemFree(bytes);
     if (!ok) {
         ovex_fprintf(stderr, "%s: %s\n", fileName, strerror(savedErrno));

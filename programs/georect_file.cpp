@@ -6,12 +6,9 @@
  */
 #include "programs/georect_file.h"
 
-#include <cerrno>
 #include <cstring>
 
-#include <fcntl.h>
-#include <unistd.h>
-
+#include "core/whole_file.h"
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
 
@@ -55,23 +52,6 @@ GeorectParams *makeGeorectParams(double meanX1, double meanY1, double meanX2, do
     return block;
 }
 
-/* Writes all count bytes, retrying interrupted and partial writes. */
-static int writeFully(int fd, const unsigned char *bytes, size_t count)
-{
-    while (count > 0) {
-        ssize_t written = write(fd, bytes, count);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return 0;
-        }
-        bytes += written;
-        count -= (size_t)written;
-    }
-    return 1;
-}
-
 /*
  * writeGeorectParams --
  * Returns: 1 when the whole block was written, else 0 after its message.
@@ -81,20 +61,20 @@ int writeGeorectParams(const char *fileName, double meanX1, double meanY1, doubl
                        double meanY2, uint32_t nCoef, uint32_t degree, const double *icoef,
                        const double *jcoef)
 {
-    int fd = open(fileName, O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (fd < 0) {
-        ovex_fprintf(stderr, "%s open error.", fileName);
-        return 0;
-    }
     GeorectParams *block =
         makeGeorectParams(meanX1, meanY1, meanX2, meanY2, nCoef, degree, icoef, jcoef);
-    int ok = block != NULL && writeFully(fd, (const unsigned char *)block, georectParamsSize(nCoef));
-    if (close(fd) != 0) {
-        ok = 0;  /* a failed close can lose the data of a network file system */
+    /* Without a block the file is still created or truncated, and the
+     * failure told as a write error. A failed close counts too: it can
+     * lose the data of a network file system. */
+    int written = writeNewFile(fileName, block, block != NULL ? georectParamsSize(nCoef) : 0);
+    int ok = block != NULL && written == WHOLE_FILE_WRITTEN;
+    gmemFree(block);
+    if (written == WHOLE_FILE_OPEN_FAILED) {
+        ovex_fprintf(stderr, "%s open error.", fileName);
+        return 0;
     }
     if (!ok) {
         ovex_fprintf(stderr, "%s write error.", fileName);
     }
-    gmemFree(block);
     return ok;
 }

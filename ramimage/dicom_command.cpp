@@ -12,7 +12,6 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include "core/gmem.h"
@@ -20,6 +19,7 @@
 #include "core/package.h"
 #include "ramimage/formats/dicom.h"
 #include "ramimage/ramimg.h"
+#include "ramimage/table_command.h"
 
 namespace {
 
@@ -144,12 +144,8 @@ Tcl_HashTable *openElements(Tcl_Interp *interp, const char *name, bool *owned)
         }
         return (Tcl_HashTable *)image->priv;
     }
-    int fd = open(name, O_RDWR | O_CLOEXEC);
+    int fd = openListedFile(interp, name);
     if (fd < 0) {
-        fd = open(name, O_RDONLY | O_CLOEXEC);
-    }
-    if (fd < 0) {
-        Tcl_SetObjResult(interp, Tcl_ObjPrintf("Error in open:%s", name));
         return NULL;
     }
     Tcl_HashTable *table = readDicomElements(fd, NULL);
@@ -232,28 +228,9 @@ int listData(Tcl_Interp *interp, int argc, const char **argv)
 int dicomCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char **argv)
 {
     (void)clientData;
-    if (argc < 2) {
-        Tcl_SetObjResult(interp, Tcl_ObjPrintf("Usage: %s option", argv[0]));
-        return TCL_ERROR;
-    }
-    const char *option = argv[1];
-    if (strcmp(option, "add") == 0) {
-        return addEntries(interp, argc, argv);
-    }
-    if (strcmp(option, "get") == 0) {
-        return getEntry(interp, argc, argv);
-    }
-    if (strcmp(option, "index") == 0) {
-        return indexEntries(interp, argc, argv);
-    }
-    if (strcmp(option, "count") == 0) {
-        Tcl_SetObjResult(interp, Tcl_ObjPrintf("%d", dicomDictCount()));
-        return TCL_OK;
-    }
-    if (strcmp(option, "data") == 0) {
-        return listData(interp, argc, argv);
-    }
-    return TCL_ERROR;
+    static const TableCommandHandlers handlers = {addEntries, getEntry, indexEntries,
+                                                  dicomDictCount, listData};
+    return dispatchTableCommand(&handlers, interp, argc, argv);
 }
 
 /* Text of value bytes: each byte below 32 as ".". */

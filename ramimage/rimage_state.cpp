@@ -29,19 +29,35 @@ static RAMIMG *namedOpenImage(Tcl_Interp *interp, const char **argv)
 }
 
 /*
+ * commandImage --
+ *	The open image named by argv[2] when the command has 3 to maxArgc
+ *	words. Otherwise NULL with *code: TCL_OK with the usage (argv[0]
+ *	argv[1] + usage) as the result for a wrong word count, TCL_ERROR with
+ *	namedOpenImage's message for an image that is not open.
+ */
+static RAMIMG *commandImage(Tcl_Interp *interp, int argc, const char **argv, int maxArgc,
+                            const char *usage, int *code)
+{
+    if (argc < 3 || argc > maxArgc) {
+        setRimageUsage(interp, argv, usage);
+        *code = TCL_OK;
+        return NULL;
+    }
+    *code = TCL_ERROR;
+    return namedOpenImage(interp, argv);
+}
+
+/*
  * rimageLock, rimageUnlock --
  *	rimage lock|unlock NAME: replaces the image's whole flags word with 1
  *	(locked: its last close keeps it) or 0. Empty result.
  */
 static int setImageFlags(Tcl_Interp *interp, int argc, const char **argv, unsigned int flags)
 {
-    if (argc != 3) {
-        setRimageUsage(interp, argv, " imgID");
-        return TCL_OK;
-    }
-    RAMIMG *image = namedOpenImage(interp, argv);
+    int code;
+    RAMIMG *image = commandImage(interp, argc, argv, 3, " imgID", &code);
     if (image == NULL) {
-        return TCL_ERROR;
+        return code;
     }
     attrRAMImage(image, flags);
     return TCL_OK;
@@ -65,13 +81,10 @@ int rimageUnlock(ImageHead *, Tcl_Interp *interp, int argc, const char **argv)
  */
 int rimageFlush(ImageHead *, Tcl_Interp *interp, int argc, const char **argv)
 {
-    if (argc != 3) {
-        setRimageUsage(interp, argv, " imgID");
-        return TCL_OK;
-    }
-    RAMIMG *image = namedOpenImage(interp, argv);
+    int code;
+    RAMIMG *image = commandImage(interp, argc, argv, 3, " imgID", &code);
     if (image == NULL) {
-        return TCL_ERROR;
+        return code;
     }
     return flushRamImageForCommand(interp, image) ? TCL_OK : TCL_ERROR;
 }
@@ -83,13 +96,10 @@ int rimageFlush(ImageHead *, Tcl_Interp *interp, int argc, const char **argv)
  */
 int rimageResident(ImageHead *, Tcl_Interp *interp, int argc, const char **argv)
 {
-    if (argc != 3) {
-        setRimageUsage(interp, argv, " imgID");
-        return TCL_OK;
-    }
-    RAMIMG *image = namedOpenImage(interp, argv);
+    int code;
+    RAMIMG *image = commandImage(interp, argc, argv, 3, " imgID", &code);
     if (image == NULL) {
-        return TCL_ERROR;
+        return code;
     }
     Tcl_SetObjResult(interp, Tcl_NewStringObj(image->fd < 0 ? "1" : "0", -1));
     return TCL_OK;
@@ -105,13 +115,11 @@ int rimageResident(ImageHead *, Tcl_Interp *interp, int argc, const char **argv)
  */
 int rimageUpdate(ImageHead *, Tcl_Interp *interp, int argc, const char **argv)
 {
-    if (argc != 3 && argc != 4) {
-        setRimageUsage(interp, argv, " imgID [DISPLAY|CONFIG|ALL|DATA] (def: DISPLAY)");
-        return TCL_OK;
-    }
-    RAMIMG *image = namedOpenImage(interp, argv);
+    int code;
+    RAMIMG *image = commandImage(interp, argc, argv, 4,
+                                 " imgID [DISPLAY|CONFIG|ALL|DATA] (def: DISPLAY)", &code);
     if (image == NULL) {
-        return TCL_ERROR;
+        return code;
     }
     const char *mode = argc == 4 ? argv[3] : "DISPLAY";
     int mask;
@@ -143,13 +151,10 @@ int rimageUpdate(ImageHead *, Tcl_Interp *interp, int argc, const char **argv)
  */
 int rimageVolume(ImageHead *, Tcl_Interp *interp, int argc, const char **argv)
 {
-    if (argc != 3 && argc != 4) {
-        setRimageUsage(interp, argv, " imgID [vID]");
-        return TCL_OK;
-    }
-    RAMIMG *image = namedOpenImage(interp, argv);
+    int code;
+    RAMIMG *image = commandImage(interp, argc, argv, 4, " imgID [vID]", &code);
     if (image == NULL) {
-        return TCL_ERROR;
+        return code;
     }
     if (argc == 4) {
         int wanted = ovexLenientInt(argv[3]);

@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +18,7 @@
 #include "core/package.h"
 #include "ramimage/formats/tiff.h"
 #include "ramimage/ramimg.h"
+#include "ramimage/table_command.h"
 #include "ramimage/tiff_tag_names.h"
 
 namespace {
@@ -152,12 +152,8 @@ int openSource(Tcl_Interp *interp, const char *name, Source *source)
         }
         return TCL_OK;
     }
-    source->fd = open(name, O_RDWR | O_CLOEXEC);
+    source->fd = openListedFile(interp, name);
     if (source->fd < 0) {
-        source->fd = open(name, O_RDONLY | O_CLOEXEC);
-    }
-    if (source->fd < 0) {
-        Tcl_SetObjResult(interp, Tcl_ObjPrintf("Error in open:%s", name));
         return TCL_ERROR;
     }
     source->ownsFd = true;
@@ -341,28 +337,9 @@ int listData(Tcl_Interp *interp, int argc, const char **argv)
 int tiffCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char **argv)
 {
     (void)clientData;
-    if (argc < 2) {
-        Tcl_SetObjResult(interp, Tcl_ObjPrintf("Usage: %s option", argv[0]));
-        return TCL_ERROR;
-    }
-    const char *option = argv[1];
-    if (strcmp(option, "add") == 0) {
-        return addNames(interp, argc, argv);
-    }
-    if (strcmp(option, "get") == 0) {
-        return getName(interp, argc, argv);
-    }
-    if (strcmp(option, "index") == 0) {
-        return indexNames(interp, argc, argv);
-    }
-    if (strcmp(option, "count") == 0) {
-        Tcl_SetObjResult(interp, Tcl_ObjPrintf("%d", tiffTagNameCount()));
-        return TCL_OK;
-    }
-    if (strcmp(option, "data") == 0) {
-        return listData(interp, argc, argv);
-    }
-    return TCL_ERROR;
+    static const TableCommandHandlers handlers = {addNames, getName, indexNames,
+                                                  tiffTagNameCount, listData};
+    return dispatchTableCommand(&handlers, interp, argc, argv);
 }
 
 } // namespace

@@ -69,25 +69,21 @@ static int describeDrawable(Display *display, Drawable drawable, DrawableInfo *i
     if (drawable == None) {
         return 0;
     }
-    Window root;
-    int x, y;
-    unsigned int width, height, border, depth;
-    XErrorTrap trap;
-    xErrorTrapBegin(&trap, display);
-    Status got = XGetGeometry(display, drawable, &root, &x, &y, &width, &height, &border, &depth);
-    if (xErrorTrapEnd(&trap) != 0 || got == 0) {
+    DrawableGeometry geometry;
+    if (!trappedDrawableGeometry(display, drawable, &geometry)) {
         return 0;
     }
-    info->root = root;
-    info->width = (int)width;
-    info->height = (int)height;
-    info->border = (int)border;
-    info->depth = (int)depth;
-    Screen *screen = screenOfRoot(display, root);
+    info->root = geometry.root;
+    info->width = (int)geometry.width;
+    info->height = (int)geometry.height;
+    info->border = (int)geometry.border;
+    info->depth = (int)geometry.depth;
+    Screen *screen = screenOfRoot(display, geometry.root);
     info->colormap = DefaultColormapOfScreen(screen);
 
     /* Only a window has attributes; for a pixmap the request fails. */
     XWindowAttributes attributes;
+    XErrorTrap trap;
     xErrorTrapBegin(&trap, display);
     Status isWindow = XGetWindowAttributes(display, drawable, &attributes);
     if (xErrorTrapEnd(&trap) == 0 && isWindow != 0) {

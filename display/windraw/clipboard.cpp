@@ -118,13 +118,9 @@ int copyToClipboard(Display *display, Drawable drawable, int x, int y, int width
     if (pixmap == None) {
         return 0;
     }
-    Window root;
-    int px, py;
-    unsigned int pw, ph, border, depth;
-    XErrorTrap trap;
-    xErrorTrapBegin(&trap, display);
-    Status got = XGetGeometry(display, pixmap, &root, &px, &py, &pw, &ph, &border, &depth);
-    if (xErrorTrapEnd(&trap) != 0 || got == 0) {
+    DrawableGeometry geometry;
+    if (!trappedDrawableGeometry(display, pixmap, &geometry)) {
+        XErrorTrap trap;
         xErrorTrapBegin(&trap, display);
         Tk_FreePixmap(display, pixmap);
         xErrorTrapEnd(&trap);
@@ -133,7 +129,7 @@ int copyToClipboard(Display *display, Drawable drawable, int x, int y, int width
     clip.pixmap = pixmap;
     clip.width = capturedWidth;
     clip.height = capturedHeight;
-    clip.depth = (int)depth;
+    clip.depth = (int)geometry.depth;
     clip.palette = drawablePalette(display, drawable);
     return 1;
 }
@@ -185,22 +181,17 @@ static int findClipboardBitmap(Tk_Window tkwin, ClipboardSource *source)
         return 0;
     }
     Display *display = Tk_Display(tkwin);
-    Window root;
-    int x, y;
-    unsigned int width, height, border, depth;
-    XErrorTrap trap;
-    xErrorTrapBegin(&trap, display);
-    Status got = XGetGeometry(display, id, &root, &x, &y, &width, &height, &border, &depth);
-    if (xErrorTrapEnd(&trap) != 0 || got == 0 || (int)depth != Tk_Depth(tkwin)
-            || width < 1 || height < 1 || width > CAPTURE_MAX_SIDE
-            || height > CAPTURE_MAX_SIDE) {
+    DrawableGeometry geometry;
+    if (!trappedDrawableGeometry(display, id, &geometry) || (int)geometry.depth != Tk_Depth(tkwin)
+            || geometry.width < 1 || geometry.height < 1 || geometry.width > CAPTURE_MAX_SIDE
+            || geometry.height > CAPTURE_MAX_SIDE) {
         return 0;
     }
     source->display = display;
     source->pixmap = id;
-    source->width = (int)width;
-    source->height = (int)height;
-    source->depth = (int)depth;
+    source->width = (int)geometry.width;
+    source->height = (int)geometry.height;
+    source->depth = (int)geometry.depth;
     return 1;
 }
 

@@ -28,3 +28,13 @@ int xErrorTrapEnd(XErrorTrap *trap)
     Tk_DeleteErrorHandler(trap->handler);
     return trap->errors;
 }
+
+int trappedDrawableGeometry(Display *display, Drawable drawable, DrawableGeometry *geometry)
+{
+    XErrorTrap trap;
+    xErrorTrapBegin(&trap, display);
+    Status got = XGetGeometry(display, drawable, &geometry->root, &geometry->x, &geometry->y,
+                              &geometry->width, &geometry->height, &geometry->border,
+                              &geometry->depth);
+    return xErrorTrapEnd(&trap) == 0 && got != 0;
+}

@@ -22,4 +22,15 @@ void xErrorTrapBegin(XErrorTrap *trap, Display *display);
  * Returns the number of errors caught (0 when all went well). */
 int xErrorTrapEnd(XErrorTrap *trap);
 
+/* What XGetGeometry tells of a drawable. */
+typedef struct DrawableGeometry {
+    Window root;
+    int x, y;
+    unsigned int width, height, border, depth;
+} DrawableGeometry;
+
+/* XGetGeometry of drawable with its errors caught. Returns 1, or 0 when
+ * the request failed or raised an error. */
+int trappedDrawableGeometry(Display *display, Drawable drawable, DrawableGeometry *geometry);
+
 #endif /* OVEX_DISPLAY_WINDRAW_X_ERROR_TRAP_H */
