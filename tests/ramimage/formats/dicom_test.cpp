@@ -693,7 +693,9 @@ TEST_F(DicomTest, ValuesAreShownByRepresentation)
         e->element = 0x0001;
         e->length = e->held = (uint32_t)c.value.size();
         e->vr = (uint16_t)c.vr;
-        memcpy(e->value, c.value.data(), c.value.size());
+        if (!c.value.empty()) {   /* an empty vector's data() may be NULL */
+            memcpy(e->value, c.value.data(), c.value.size());
+        }
         e->value[c.value.size()] = '\0';
         Tcl_Obj *shown = dicomFormatValue(e);
         Tcl_IncrRefCount(shown);

@@ -79,7 +79,9 @@ protected:
     {
         FILE *f = fopen(path(name).c_str(), "wb");
         ASSERT_NE(f, nullptr);
-        fwrite(bytes.data(), 1, bytes.size(), f);
+        if (!bytes.empty()) {   /* an empty vector's data() may be NULL */
+            fwrite(bytes.data(), 1, bytes.size(), f);
+        }
         fclose(f);
     }
 

@@ -57,7 +57,8 @@ bool writeBytes(const std::string &path, const Bytes &bytes)
     if (f == NULL) {
         return false;
     }
-    bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    /* An empty vector's data() may be NULL, which fwrite must not get. */
+    bool ok = bytes.empty() || fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     return fclose(f) == 0 && ok;
 }
 
