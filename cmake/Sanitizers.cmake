@@ -22,6 +22,11 @@ if(OVEX_SANITIZE OR OVEX_FUZZ)
 endif()
 
 if(OVEX_SANITIZE)
+  # Every program built from here on gets the runtime defaults; the shell
+  # wrappers pass the same settings to tclsh and wish. (Fuzz builds keep
+  # the sanitizer's own: there a huge allocation is a finding.)
+  add_library(ovex_sanitizer_defaults OBJECT ${CMAKE_SOURCE_DIR}/cmake/sanitizer_defaults.c)
+  link_libraries(ovex_sanitizer_defaults)
   add_compile_options(-fsanitize=address,undefined)
   add_link_options(-fsanitize=address,undefined)
   if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
@@ -51,10 +56,13 @@ if(OVEX_SANITIZE)
 
   # The dynamic loader runs the shells with the runtime preloaded.
   execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=ld-linux-x86-64.so.2
-                  OUTPUT_VARIABLE OVEX_DYNAMIC_LOADER OUTPUT_STRIP_TRAILING_WHITESPACE)
-  if(NOT EXISTS "${OVEX_DYNAMIC_LOADER}" OR NOT IS_ABSOLUTE "${OVEX_DYNAMIC_LOADER}")
+                  OUTPUT_VARIABLE compilerLoader OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(IS_ABSOLUTE "${compilerLoader}" AND EXISTS "${compilerLoader}")
+    set(OVEX_DYNAMIC_LOADER "${compilerLoader}")
+  else()
     find_file(OVEX_DYNAMIC_LOADER NAMES ld-linux-x86-64.so.2 ld-linux-aarch64.so.1
-              PATHS /lib64 /lib /lib/x86_64-linux-gnu /lib/aarch64-linux-gnu NO_DEFAULT_PATH)
+              PATHS /lib64 /lib /lib/x86_64-linux-gnu /lib/aarch64-linux-gnu NO_DEFAULT_PATH
+              REQUIRED)
   endif()
 
   # tclsh and wish found through these wrappers by the test suite.

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <tcl.h>
@@ -77,6 +78,20 @@ void readImage(RAMIMG *image)
     freeRamImage(image);
 }
 
+/* The scratch folder and what the targets wrote into it go at exit. */
+void removeScratchFolder(void)
+{
+    if (DIR *dir = opendir(scratchFolder.c_str())) {
+        while (struct dirent *entry = readdir(dir)) {
+            if (entry->d_name[0] != '.') {
+                unlink((scratchFolder + "/" + entry->d_name).c_str());
+            }
+        }
+        closedir(dir);
+    }
+    rmdir(scratchFolder.c_str());
+}
+
 } // namespace
 
 void fuzzSetUp(void)
@@ -97,6 +112,7 @@ void fuzzSetUp(void)
         abort();
     }
     scratchFolder = name.data();
+    atexit(removeScratchFolder);
 }
 
 std::string fuzzPath(const char *name)

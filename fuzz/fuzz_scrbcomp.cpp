@@ -11,19 +11,35 @@
  */
 #include "fuzz/fuzz_harness.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <tcl.h>
 
 #include "core/script_library.h"
 
-/* An interpreter whose every command was removed ("rename" last). */
+/* An interpreter without namespaces or commands. The commands are deleted
+ * from C: a script removing them would lose "if" and "foreach" on the way. */
 static Tcl_Interp *commandlessInterp(void)
 {
     Tcl_Interp *interp = Tcl_CreateInterp();
-    Tcl_Eval(interp,
-             "foreach ns [namespace children ::] {namespace delete $ns}\n"
-             "foreach c [info commands] {if {$c ne \"rename\"} {rename $c {}}}\n"
-             "rename rename {}");
+    if (Tcl_Eval(interp, "info commands") != TCL_OK) {
+        abort();
+    }
+    Tcl_Obj *commands = Tcl_DuplicateObj(Tcl_GetObjResult(interp));
+    Tcl_IncrRefCount(commands);
+    Tcl_Eval(interp, "foreach ns [namespace children ::] {namespace delete $ns}");
+    int count = 0;
+    Tcl_Obj **names = NULL;
+    Tcl_ListObjGetElements(NULL, commands, &count, &names);
+    for (int i = 0; i < count; i++) {
+        Tcl_DeleteCommand(interp, Tcl_GetString(names[i]));
+    }
+    Tcl_DecrRefCount(commands);
+    /* Proof that nothing is left to run. */
+    if (Tcl_Eval(interp, "set a 1") != TCL_ERROR || Tcl_Eval(interp, "info commands") != TCL_ERROR) {
+        abort();
+    }
+    Tcl_ResetResult(interp);
     return interp;
 }
 

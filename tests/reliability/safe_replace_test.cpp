@@ -17,6 +17,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <ostream>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -208,6 +209,12 @@ struct WholeFileFormat {
     int pixel;
     int nbands;
 };
+
+/* Test names and messages show the format's name. */
+void PrintTo(const WholeFileFormat &format, std::ostream *out)
+{
+    *out << format.name;
+}
 
 class WholeFileWriteBack : public SafeReplace,
                            public ::testing::WithParamInterface<WholeFileFormat> {
