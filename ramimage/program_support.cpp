@@ -168,7 +168,7 @@ static int isGroupSeparator(char c)
 /*
  * parseBandParams --
  *	Without spec, the bands pair with themselves up to the smaller count.
- *	Otherwise each group of the specification adds its pairs until the
+ *	Otherwise each group of the band specification adds its pairs until the
  *	lists are full.
  * Returns: the number of pairs (0-based), or 0 on a malformed group
  *	(after its message) or a band out of range (silently).
