@@ -23,7 +23,7 @@
 #define FUZZ_DECODE_CAP "4000000"
 
 /* Row bytes read from one image at most (streamed layouts have no cap). */
-#define FUZZ_ROW_BUDGET ((int64_t)1 << 24)
+#define FUZZ_ROW_BUDGET ((int64_t)1 << 20)
 
 /* Budget charged for one row at least, so that images of many tiny rows
  * also end. */
