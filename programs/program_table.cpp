@@ -9,6 +9,7 @@
 #include "programs/program_table.h"
 #include "programs/copy_crop.h"
 #include "programs/data_program.h"
+#include "programs/gconv_program.h"
 #include "programs/rform_program.h"
 #include "ovex/ovexstdio.h"
 
@@ -30,7 +31,7 @@ static const RimageProgramEntry rimagePrograms[] = {
     {"dist", programNotBuilt},
     {"egv", programNotBuilt},
     {"gfftrans", programNotBuilt},
-    {"gconv", programNotBuilt},
+    {"gconv", rimageGconv},
     {"geocalc", programNotBuilt},
     {"georef", programNotBuilt},
     {"gisoc", programNotBuilt},
