@@ -10,7 +10,9 @@
 #include "programs/copy_crop.h"
 #include "programs/data_program.h"
 #include "programs/gconv_program.h"
+#include "programs/resample_program.h"
 #include "programs/rform_program.h"
+#include "programs/rotate_program.h"
 #include "ovex/ovexstdio.h"
 
 int programNotBuilt(const char *name, int argc, const char **argv)
@@ -43,8 +45,8 @@ static const RimageProgramEntry rimagePrograms[] = {
     {"pcalc", programNotBuilt},
     {"ptable", programNotBuilt},
     {"rform", rimageRform},
-    {"rotate", programNotBuilt},
-    {"resample", programNotBuilt},
+    {"rotate", rimageRotate},
+    {"resample", rimageResample},
     {"smetric", programNotBuilt},
     {"section", programNotBuilt},
     {"statinfo", programNotBuilt},
