@@ -9,6 +9,8 @@
 #include "programs/program_table.h"
 #include "programs/copy_crop.h"
 #include "programs/data_program.h"
+#include "programs/gdem_program.h"
+#include "programs/gslope_program.h"
 #include "programs/rform_program.h"
 #include "ovex/ovexstdio.h"
 
@@ -35,10 +37,10 @@ static const RimageProgramEntry rimagePrograms[] = {
     {"georef", programNotBuilt},
     {"gisoc", programNotBuilt},
     {"gsfzoom", programNotBuilt},
-    {"gslope", programNotBuilt},
+    {"gslope", rimageGslope},
     {"gstat", programNotBuilt},
     {"gtop", programNotBuilt},
-    {"gdem", programNotBuilt},
+    {"gdem", rimageGdem},
     {"pcalc", programNotBuilt},
     {"ptable", programNotBuilt},
     {"rform", rimageRform},
