@@ -10,6 +10,8 @@
 #include "programs/copy_crop.h"
 #include "programs/data_program.h"
 #include "programs/gconv_program.h"
+#include "programs/gdem_program.h"
+#include "programs/gslope_program.h"
 #include "programs/resample_program.h"
 #include "programs/rform_program.h"
 #include "programs/rotate_program.h"
@@ -38,10 +40,10 @@ static const RimageProgramEntry rimagePrograms[] = {
     {"georef", programNotBuilt},
     {"gisoc", programNotBuilt},
     {"gsfzoom", programNotBuilt},
-    {"gslope", programNotBuilt},
+    {"gslope", rimageGslope},
     {"gstat", programNotBuilt},
     {"gtop", programNotBuilt},
-    {"gdem", programNotBuilt},
+    {"gdem", rimageGdem},
     {"pcalc", programNotBuilt},
     {"ptable", programNotBuilt},
     {"rform", rimageRform},
