@@ -9,7 +9,9 @@
 #include "programs/program_table.h"
 #include "programs/copy_crop.h"
 #include "programs/data_program.h"
+#include "programs/gsfzoom_program.h"
 #include "programs/rform_program.h"
+#include "programs/section_program.h"
 #include "ovex/ovexstdio.h"
 
 int programNotBuilt(const char *name, int argc, const char **argv)
@@ -34,7 +36,7 @@ static const RimageProgramEntry rimagePrograms[] = {
     {"geocalc", programNotBuilt},
     {"georef", programNotBuilt},
     {"gisoc", programNotBuilt},
-    {"gsfzoom", programNotBuilt},
+    {"gsfzoom", rimageGsfzoom},
     {"gslope", programNotBuilt},
     {"gstat", programNotBuilt},
     {"gtop", programNotBuilt},
@@ -45,7 +47,7 @@ static const RimageProgramEntry rimagePrograms[] = {
     {"rotate", programNotBuilt},
     {"resample", programNotBuilt},
     {"smetric", programNotBuilt},
-    {"section", programNotBuilt},
+    {"section", rimageSection},
     {"statinfo", programNotBuilt},
     {"trans", programNotBuilt},
     {NULL, NULL},
