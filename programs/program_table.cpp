@@ -11,10 +11,12 @@
 #include "programs/data_program.h"
 #include "programs/gconv_program.h"
 #include "programs/gdem_program.h"
+#include "programs/gsfzoom_program.h"
 #include "programs/gslope_program.h"
 #include "programs/resample_program.h"
 #include "programs/rform_program.h"
 #include "programs/rotate_program.h"
+#include "programs/section_program.h"
 #include "ovex/ovexstdio.h"
 
 int programNotBuilt(const char *name, int argc, const char **argv)
@@ -39,8 +41,13 @@ static const RimageProgramEntry rimagePrograms[] = {
     {"geocalc", programNotBuilt},
     {"georef", programNotBuilt},
     {"gisoc", programNotBuilt},
+<<<<<<< HEAD
     {"gsfzoom", programNotBuilt},
     {"gslope", rimageGslope},
+=======
+    {"gsfzoom", rimageGsfzoom},
+    {"gslope", programNotBuilt},
+>>>>>>> wt-c
     {"gstat", programNotBuilt},
     {"gtop", programNotBuilt},
     {"gdem", rimageGdem},
@@ -50,7 +57,7 @@ static const RimageProgramEntry rimagePrograms[] = {
     {"rotate", rimageRotate},
     {"resample", rimageResample},
     {"smetric", programNotBuilt},
-    {"section", programNotBuilt},
+    {"section", rimageSection},
     {"statinfo", programNotBuilt},
     {"trans", programNotBuilt},
     {NULL, NULL},
