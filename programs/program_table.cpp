@@ -10,6 +10,7 @@
 #include "programs/copy_crop.h"
 #include "programs/data_program.h"
 #include "programs/rform_program.h"
+#include "programs/statinfo_program.h"
 #include "ovex/ovexstdio.h"
 
 int programNotBuilt(const char *name, int argc, const char **argv)
@@ -46,7 +47,7 @@ static const RimageProgramEntry rimagePrograms[] = {
     {"resample", programNotBuilt},
     {"smetric", programNotBuilt},
     {"section", programNotBuilt},
-    {"statinfo", programNotBuilt},
+    {"statinfo", rimageStatinfo},
     {"trans", programNotBuilt},
     {NULL, NULL},
 };
