@@ -17,6 +17,7 @@
 #include "programs/rform_program.h"
 #include "programs/rotate_program.h"
 #include "programs/section_program.h"
+#include "programs/statinfo_program.h"
 #include "ovex/ovexstdio.h"
 
 int programNotBuilt(const char *name, int argc, const char **argv)
@@ -41,13 +42,8 @@ static const RimageProgramEntry rimagePrograms[] = {
     {"geocalc", programNotBuilt},
     {"georef", programNotBuilt},
     {"gisoc", programNotBuilt},
-<<<<<<< HEAD
-    {"gsfzoom", programNotBuilt},
-    {"gslope", rimageGslope},
-=======
     {"gsfzoom", rimageGsfzoom},
-    {"gslope", programNotBuilt},
->>>>>>> wt-c
+    {"gslope", rimageGslope},
     {"gstat", programNotBuilt},
     {"gtop", programNotBuilt},
     {"gdem", rimageGdem},
@@ -58,7 +54,7 @@ static const RimageProgramEntry rimagePrograms[] = {
     {"resample", rimageResample},
     {"smetric", programNotBuilt},
     {"section", rimageSection},
-    {"statinfo", programNotBuilt},
+    {"statinfo", rimageStatinfo},
     {"trans", programNotBuilt},
     {NULL, NULL},
 };
