@@ -83,13 +83,6 @@ static const char *const copyUsage[] = {
     NULL
 };
 
-/* An integer option's value, or fallback when it was not given. */
-static int intOption(const ProgOptions *options, const char *name, int fallback)
-{
-    const char *value = progOptionValue(options, name);
-    return value != NULL ? ovexLenientInt(value) : fallback;
-}
-
 static int64_t smaller(int64_t a, int64_t b)
 {
     return a < b ? a : b;
@@ -138,7 +131,7 @@ static RAMIMG *createOutput(const CopyRun *run, const ProgOptions *options, cons
             return NULL;
         }
     }
-    head.nbands = intOption(options, "-nbands", head.nbands);
+    head.nbands = progIntOption(options, "-nbands", head.nbands);
     if (dump) {
         head.offset = 0;
     }
@@ -301,10 +294,10 @@ static int copyParseArgs(CopyRun *run, int argc, const char **argv)
     if (!progMatchOptions(&options, copyOptions, argc, argv, stderr)) {
         return 0;
     }
-    int dump = intOption(&options, "-dump", 0);
-    run->dx = intOption(&options, "-dx", 1);
-    run->dy = intOption(&options, "-dy", 1);
-    run->quality = intOption(&options, "-cmp", 90);
+    int dump = progIntOption(&options, "-dump", 0);
+    run->dx = progIntOption(&options, "-dx", 1);
+    run->dy = progIntOption(&options, "-dy", 1);
+    run->quality = progIntOption(&options, "-cmp", 90);
     const char *ind = progOptionValue(&options, "-ind");
     run->copyPalette = ind != NULL && strcasecmp(ind, "Y") == 0;
     run->update = progUpdateFlag(progOptionValue(&options, "-u"), 1);
@@ -356,10 +349,10 @@ static int copyParseArgs(CopyRun *run, int argc, const char **argv)
     {
         const ImageHead *in = &run->in->head;
         const ImageHead *out = &run->out->head;
-        run->inColumn = intOption(&options, "-ic", 0);
-        run->inRow = intOption(&options, "-ir", 0);
-        run->outColumn = intOption(&options, "-oc", 0);
-        run->outRow = intOption(&options, "-or", 0);
+        run->inColumn = progIntOption(&options, "-ic", 0);
+        run->inRow = progIntOption(&options, "-ir", 0);
+        run->outColumn = progIntOption(&options, "-oc", 0);
+        run->outRow = progIntOption(&options, "-or", 0);
         if (run->inRow < 0 || run->inRow >= in->rows || run->inColumn < 0
             || run->inColumn >= in->columns) {
             ovex_fprintf(stderr, "Start point is out of input region.");

@@ -87,13 +87,6 @@ static const char *const gconvUsage[] = {
 
 /* ---- Arguments ------------------------------------------------------------- */
 
-/* An integer option's value, or fallback when it was not given. */
-static int intOption(const ProgOptions *options, const char *name, int fallback)
-{
-    const char *value = progOptionValue(options, name);
-    return value != NULL ? ovexLenientInt(value) : fallback;
-}
-
 /*
  * yesNoOption --
  *	"yes" or "no" in any case; not given is no.
@@ -172,23 +165,23 @@ static int setWindow(GconvContext *context, const ProgOptions *options)
 {
     const ImageHead *in = &context->in->head;
     const ImageHead *out = &context->out->head;
-    context->inRow = intOption(options, "-ir", 0);
-    context->inColumn = intOption(options, "-ic", 0);
+    context->inRow = progIntOption(options, "-ir", 0);
+    context->inColumn = progIntOption(options, "-ic", 0);
     if (!startInside(context->inRow, in->rows, "Start input row out of range.\n")
         || !startInside(context->inColumn, in->columns, "Start input column out of range.\n")) {
         return 0;
     }
-    context->outRow = intOption(options, "-or", context->inRow);
-    context->outColumn = intOption(options, "-oc", context->inColumn);
+    context->outRow = progIntOption(options, "-or", context->inRow);
+    context->outColumn = progIntOption(options, "-oc", context->inColumn);
     if (!startInside(context->outRow, out->rows, "Start output row out of range.\n")
         || !startInside(context->outColumn, out->columns,
                         "Start output column out of range.\n")) {
         return 0;
     }
-    int rows = intOption(options, "-r", in->rows);
+    int rows = progIntOption(options, "-r", in->rows);
     rows = std::min(rows, in->rows - context->inRow);
     rows = std::min(rows, out->rows - context->outRow);
-    int columns = intOption(options, "-c", in->columns);
+    int columns = progIntOption(options, "-c", in->columns);
     columns = std::min(columns, in->columns - context->inColumn);
     columns = std::min(columns, out->columns - context->outColumn);
     context->rows = std::max(rows, 0);

@@ -313,18 +313,6 @@ static void gdemRelease(GdemContext *ctx)
     ctx->dem = ctx->shade = ctx->input = ctx->calib = NULL;
 }
 
-static double realOption(const ProgOptions *options, const char *name, double fallback)
-{
-    const char *value = progOptionValue(options, name);
-    return value != NULL ? ovexLenientDouble(value) : fallback;
-}
-
-static int intOption(const ProgOptions *options, const char *name, int fallback)
-{
-    const char *value = progOptionValue(options, name);
-    return value != NULL ? ovexLenientInt(value) : fallback;
-}
-
 /*
  * parseOperation --
  *	The keyword, case counting; HLE may carry its angle in degrees right
@@ -513,29 +501,29 @@ static int settleDefaults(GdemContext *ctx, const ProgOptions *options, double h
         ovex_fprintf(stderr, "image file(s) missing.\n");
         return 0;
     }
-    ctx->dx = realOption(options, "-dx", demPixelSize(reference->head.dx));
-    ctx->dy = realOption(options, "-dy", demPixelSize(reference->head.dy));
+    ctx->dx = progRealOption(options, "-dx", demPixelSize(reference->head.dx));
+    ctx->dy = progRealOption(options, "-dy", demPixelSize(reference->head.dy));
     ctx->columns = reference->head.columns;
     ctx->rows = reference->head.rows;
 
     double demZscale = (ctx->dem != NULL && ctx->dem->head.imgtype == IMGTYPE_NORMALISED_DEM)
                            ? ctx->dem->head.zscale : 1.0;
-    ctx->zs = realOption(options, "-zs", demZscale);
-    ctx->update = intOption(options, "-u", 0);
-    ctx->s = realOption(options, "-s", 255.0);
-    ctx->average = intOption(options, "-avg", 1);
-    double az = realOption(options, "-az", 135.0);
-    double va = realOption(options, "-va", 45.0);
-    double vaz = realOption(options, "-vaz", az);
-    ctx->vvaDegrees = realOption(options, "-vva", 90.0);
-    ctx->h = realOption(options, "-h", ctx->columns * ctx->dx * 2.0);
-    ctx->xc = realOption(options, "-xc", (ctx->columns - 1) / 2.0);
-    ctx->yc = realOption(options, "-yc", (ctx->rows - 1) / 2.0);
-    ctx->p = realOption(options, "-p", 1.0);
-    ctx->off = realOption(options, "-off", 0.0);
-    ctx->g = realOption(options, "-g", 0.5);
-    ctx->fb = realOption(options, "-fb", -0.5);
-    ctx->multiCentre = intOption(options, "-m", 0);
+    ctx->zs = progRealOption(options, "-zs", demZscale);
+    ctx->update = progIntOption(options, "-u", 0);
+    ctx->s = progRealOption(options, "-s", 255.0);
+    ctx->average = progIntOption(options, "-avg", 1);
+    double az = progRealOption(options, "-az", 135.0);
+    double va = progRealOption(options, "-va", 45.0);
+    double vaz = progRealOption(options, "-vaz", az);
+    ctx->vvaDegrees = progRealOption(options, "-vva", 90.0);
+    ctx->h = progRealOption(options, "-h", ctx->columns * ctx->dx * 2.0);
+    ctx->xc = progRealOption(options, "-xc", (ctx->columns - 1) / 2.0);
+    ctx->yc = progRealOption(options, "-yc", (ctx->rows - 1) / 2.0);
+    ctx->p = progRealOption(options, "-p", 1.0);
+    ctx->off = progRealOption(options, "-off", 0.0);
+    ctx->g = progRealOption(options, "-g", 0.5);
+    ctx->fb = progRealOption(options, "-fb", -0.5);
+    ctx->multiCentre = progIntOption(options, "-m", 0);
 
     const char *bands = progOptionValue(options, "-b");
     int demBand = 1, shadeBand = 1;

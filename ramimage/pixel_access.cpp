@@ -874,6 +874,13 @@ float *sampleLineFloat(RAMIMG *image, double x0, double y0, double x1, double y1
         }
         int xi = clampToInt(x);
         int yi = clampToInt(y);
+        if (xi < -1 || yi < -1 || xi > lastColumn || yi > lastRow) {
+            /* Outside the image; also keeps xi + 1 from overflowing. */
+            for (int j = 0; j < nb; j++) {
+                point[j] = 0.0f;
+            }
+            continue;
+        }
         double fx = x - xi;
         double fy = y - yi;
         int xn = (xi == lastColumn) ? xi : xi + 1;

@@ -60,6 +60,18 @@ const char *progOptionValue(const ProgOptions *options, const char *name)
     return NULL;
 }
 
+int progIntOption(const ProgOptions *options, const char *name, int fallback)
+{
+    const char *value = progOptionValue(options, name);
+    return value != NULL ? ovexLenientInt(value) : fallback;
+}
+
+double progRealOption(const ProgOptions *options, const char *name, double fallback)
+{
+    const char *value = progOptionValue(options, name);
+    return value != NULL ? ovexLenientDouble(value) : fallback;
+}
+
 int progPrintUsage(const char *programName, const char *const *lines)
 {
     if (lines != NULL && lines[0] != NULL) {

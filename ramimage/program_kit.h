@@ -45,6 +45,11 @@ int progMatchOptions(ProgOptions *options, const ProgOption *table, int argc,
 /* The value of the first row named name, NULL when it was not given. */
 const char *progOptionValue(const ProgOptions *options, const char *name);
 
+/* The value of name read leniently as an integer or a real, fallback
+ * when it was not given. */
+int progIntOption(const ProgOptions *options, const char *name, int fallback);
+double progRealOption(const ProgOptions *options, const char *name, double fallback);
+
 /* Prints a usage on standard output: lines[0] is a format whose one "%s"
  * takes the program name, the lines after it (up to a NULL) are printed
  * as they are. Returns PROGRAM_USAGE. */

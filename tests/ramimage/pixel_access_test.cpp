@@ -571,6 +571,11 @@ TEST(PixelLines, SampleLineFloat)
     EXPECT_EQ(out[2], 0.0f);
     sampleLineFloat(&image.image, 3.6, 0, 3.6, 0, 1, band0, out, 1, SAMPLE_NEAREST);
     EXPECT_EQ(out[0], 0.0f);
+    /* Far outside: whole-int coordinates clamp and read as zeros. */
+    sampleLineFloat(&image.image, 1e30, 0, -1e30, 1e30, 1, band0, out, 3, SAMPLE_BILINEAR);
+    EXPECT_EQ(out[0], 0.0f);
+    EXPECT_EQ(out[1], 0.0f);
+    EXPECT_EQ(out[2], 0.0f);
     out[0] = 77;
     sampleLineFloat(&image.image, 0, 0, 1, 1, 1, band0, out, 1, 0);
     EXPECT_EQ(out[0], 77.0f);
