@@ -11,8 +11,10 @@
 #include "programs/data_program.h"
 #include "programs/gconv_program.h"
 #include "programs/gdem_program.h"
+#include "programs/georef_program.h"
 #include "programs/gsfzoom_program.h"
 #include "programs/gslope_program.h"
+#include "programs/pcalc_program.h"
 #include "programs/resample_program.h"
 #include "programs/rform_program.h"
 #include "programs/rotate_program.h"
@@ -40,14 +42,14 @@ static const RimageProgramEntry rimagePrograms[] = {
     {"gfftrans", programNotBuilt},
     {"gconv", rimageGconv},
     {"geocalc", programNotBuilt},
-    {"georef", programNotBuilt},
+    {"georef", rimageGeoref},
     {"gisoc", programNotBuilt},
     {"gsfzoom", rimageGsfzoom},
     {"gslope", rimageGslope},
     {"gstat", programNotBuilt},
     {"gtop", programNotBuilt},
     {"gdem", rimageGdem},
-    {"pcalc", programNotBuilt},
+    {"pcalc", rimagePcalc},
     {"ptable", programNotBuilt},
     {"rform", rimageRform},
     {"rotate", rimageRotate},
