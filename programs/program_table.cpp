@@ -7,12 +7,14 @@
 #include <string.h>
 
 #include "programs/program_table.h"
+#include "programs/classify_program.h"
 #include "programs/copy_crop.h"
 #include "programs/data_program.h"
 #include "programs/gconv_program.h"
 #include "programs/gdem_program.h"
 #include "programs/gsfzoom_program.h"
 #include "programs/gslope_program.h"
+#include "programs/gstat_program.h"
 #include "programs/resample_program.h"
 #include "programs/rform_program.h"
 #include "programs/rotate_program.h"
@@ -31,7 +33,7 @@ int programNotBuilt(const char *name, int argc, const char **argv)
 /* copy and crop run the same program. */
 static const RimageProgramEntry rimagePrograms[] = {
     {"calc", programNotBuilt},
-    {"classify", programNotBuilt},
+    {"classify", rimageClassify},
     {"copy", rimageCopy},
     {"crop", rimageCopy},
     {"data", rimageData},
@@ -44,7 +46,7 @@ static const RimageProgramEntry rimagePrograms[] = {
     {"gisoc", programNotBuilt},
     {"gsfzoom", rimageGsfzoom},
     {"gslope", rimageGslope},
-    {"gstat", programNotBuilt},
+    {"gstat", rimageGstat},
     {"gtop", programNotBuilt},
     {"gdem", rimageGdem},
     {"pcalc", programNotBuilt},
