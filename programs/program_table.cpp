@@ -7,6 +7,7 @@
 #include <string.h>
 
 #include "programs/program_table.h"
+#include "programs/classify_program.h"
 #include "programs/copy_crop.h"
 #include "programs/data_program.h"
 #include "programs/gconv_program.h"
@@ -14,6 +15,7 @@
 #include "programs/georef_program.h"
 #include "programs/gsfzoom_program.h"
 #include "programs/gslope_program.h"
+#include "programs/gstat_program.h"
 #include "programs/pcalc_program.h"
 #include "programs/resample_program.h"
 #include "programs/rform_program.h"
@@ -33,7 +35,7 @@ int programNotBuilt(const char *name, int argc, const char **argv)
 /* copy and crop run the same program. */
 static const RimageProgramEntry rimagePrograms[] = {
     {"calc", programNotBuilt},
-    {"classify", programNotBuilt},
+    {"classify", rimageClassify},
     {"copy", rimageCopy},
     {"crop", rimageCopy},
     {"data", rimageData},
@@ -46,7 +48,7 @@ static const RimageProgramEntry rimagePrograms[] = {
     {"gisoc", programNotBuilt},
     {"gsfzoom", rimageGsfzoom},
     {"gslope", rimageGslope},
-    {"gstat", programNotBuilt},
+    {"gstat", rimageGstat},
     {"gtop", programNotBuilt},
     {"gdem", rimageGdem},
     {"pcalc", rimagePcalc},
