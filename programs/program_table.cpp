@@ -17,10 +17,12 @@
 #include "programs/gslope_program.h"
 #include "programs/gstat_program.h"
 #include "programs/pcalc_program.h"
+#include "programs/ptable_program.h"
 #include "programs/resample_program.h"
 #include "programs/rform_program.h"
 #include "programs/rotate_program.h"
 #include "programs/section_program.h"
+#include "programs/smetric_program.h"
 #include "programs/statinfo_program.h"
 #include "ovex/ovexstdio.h"
 
@@ -52,11 +54,11 @@ static const RimageProgramEntry rimagePrograms[] = {
     {"gtop", programNotBuilt},
     {"gdem", rimageGdem},
     {"pcalc", rimagePcalc},
-    {"ptable", programNotBuilt},
+    {"ptable", rimagePtable},
     {"rform", rimageRform},
     {"rotate", rimageRotate},
     {"resample", rimageResample},
-    {"smetric", programNotBuilt},
+    {"smetric", rimageSmetric},
     {"section", rimageSection},
     {"statinfo", rimageStatinfo},
     {"trans", programNotBuilt},
