@@ -11,6 +11,7 @@
 #include "programs/data_program.h"
 #include "programs/gconv_program.h"
 #include "programs/gdem_program.h"
+#include "programs/gfftrans_program.h"
 #include "programs/gsfzoom_program.h"
 #include "programs/gslope_program.h"
 #include "programs/resample_program.h"
@@ -37,7 +38,7 @@ static const RimageProgramEntry rimagePrograms[] = {
     {"data", rimageData},
     {"dist", programNotBuilt},
     {"egv", programNotBuilt},
-    {"gfftrans", programNotBuilt},
+    {"gfftrans", rimageGfftrans},
     {"gconv", rimageGconv},
     {"geocalc", programNotBuilt},
     {"georef", programNotBuilt},
