@@ -13,6 +13,7 @@
 #include "programs/gconv_program.h"
 #include "programs/gdem_program.h"
 #include "programs/georef_program.h"
+#include "programs/gfftrans_program.h"
 #include "programs/gsfzoom_program.h"
 #include "programs/gslope_program.h"
 #include "programs/gstat_program.h"
@@ -43,7 +44,7 @@ static const RimageProgramEntry rimagePrograms[] = {
     {"data", rimageData},
     {"dist", programNotBuilt},
     {"egv", programNotBuilt},
-    {"gfftrans", programNotBuilt},
+    {"gfftrans", rimageGfftrans},
     {"gconv", rimageGconv},
     {"geocalc", programNotBuilt},
     {"georef", rimageGeoref},
