@@ -9,6 +9,7 @@
 #include "programs/program_table.h"
 #include "programs/copy_crop.h"
 #include "programs/data_program.h"
+#include "programs/egv_program.h"
 #include "programs/gconv_program.h"
 #include "programs/gdem_program.h"
 #include "programs/gsfzoom_program.h"
@@ -18,6 +19,7 @@
 #include "programs/rotate_program.h"
 #include "programs/section_program.h"
 #include "programs/statinfo_program.h"
+#include "programs/trans_program.h"
 #include "ovex/ovexstdio.h"
 
 int programNotBuilt(const char *name, int argc, const char **argv)
@@ -36,7 +38,7 @@ static const RimageProgramEntry rimagePrograms[] = {
     {"crop", rimageCopy},
     {"data", rimageData},
     {"dist", programNotBuilt},
-    {"egv", programNotBuilt},
+    {"egv", rimageEgv},
     {"gfftrans", programNotBuilt},
     {"gconv", rimageGconv},
     {"geocalc", programNotBuilt},
@@ -55,7 +57,7 @@ static const RimageProgramEntry rimagePrograms[] = {
     {"smetric", programNotBuilt},
     {"section", rimageSection},
     {"statinfo", rimageStatinfo},
-    {"trans", programNotBuilt},
+    {"trans", rimageTrans},
     {NULL, NULL},
 };
 
