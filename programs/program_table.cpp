@@ -10,6 +10,7 @@
 #include "programs/classify_program.h"
 #include "programs/copy_crop.h"
 #include "programs/data_program.h"
+#include "programs/egv_program.h"
 #include "programs/gconv_program.h"
 #include "programs/gdem_program.h"
 #include "programs/georef_program.h"
@@ -25,6 +26,7 @@
 #include "programs/section_program.h"
 #include "programs/smetric_program.h"
 #include "programs/statinfo_program.h"
+#include "programs/trans_program.h"
 #include "ovex/ovexstdio.h"
 
 int programNotBuilt(const char *name, int argc, const char **argv)
@@ -43,7 +45,7 @@ static const RimageProgramEntry rimagePrograms[] = {
     {"crop", rimageCopy},
     {"data", rimageData},
     {"dist", programNotBuilt},
-    {"egv", programNotBuilt},
+    {"egv", rimageEgv},
     {"gfftrans", rimageGfftrans},
     {"gconv", rimageGconv},
     {"geocalc", programNotBuilt},
@@ -62,7 +64,7 @@ static const RimageProgramEntry rimagePrograms[] = {
     {"smetric", rimageSmetric},
     {"section", rimageSection},
     {"statinfo", rimageStatinfo},
-    {"trans", programNotBuilt},
+    {"trans", rimageTrans},
     {NULL, NULL},
 };
 
