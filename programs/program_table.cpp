@@ -7,6 +7,7 @@
 #include <string.h>
 
 #include "programs/program_table.h"
+#include "programs/calc_program.h"
 #include "programs/classify_program.h"
 #include "programs/copy_crop.h"
 #include "programs/data_program.h"
@@ -39,7 +40,7 @@ int programNotBuilt(const char *name, int argc, const char **argv)
 
 /* copy and crop run the same program. */
 static const RimageProgramEntry rimagePrograms[] = {
-    {"calc", programNotBuilt},
+    {"calc", rimageCalc},
     {"classify", rimageClassify},
     {"copy", rimageCopy},
     {"crop", rimageCopy},
