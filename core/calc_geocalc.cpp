@@ -13,6 +13,7 @@
 #include "core/package.h"
 #include "core/paths.h"
 #include "programs/gcp_set.h"
+#include "programs/geocalc_console.h"
 #include "ramimage/program_support.h"
 
 /* Room for one formatted coefficient list: at most GCP_CAPACITY terms. */
@@ -59,6 +60,7 @@ static int appendFitResult(Tcl_Interp *interp, const GcpSet *set)
 /*
  * calcGeocalc --
  *	calc geocalc -order ORDER -data DATA -file FILE | -help
+ *	Without words it runs the geocalc console on an empty set (TCL_OK).
  * Returns: TCL_OK with the fit (see appendFitResult), or after the usage
  *	on standard output for -help or unknown options; TCL_ERROR with
  *	"Not enough selected GCPs!" when the fit fails, with Tcl's message for
@@ -70,10 +72,14 @@ CALC_HANDLER(calcGeocalc)
     static ProgOption options[] = {{"-order", NULL}, {"-data", NULL}, {"-file", NULL},
                                    {NULL, NULL}};
     if (argc < 3) {
-        Tcl_SetResult(interp,
-                      (char *)"calc geocalc: the geocalc console is not available in this build",
-                      TCL_STATIC);
-        return TCL_ERROR;
+        GcpSet *console = newGcpSet(NULL);
+        if (console == NULL) {
+            Tcl_SetResult(interp, (char *)"Error in malloc.", TCL_STATIC);
+            return TCL_ERROR;
+        }
+        runGeocalcConsole(console);
+        freeGcpSet(console);
+        return TCL_OK;
     }
     if (strcmp(argv[2], "-help") == 0 || matchOptions(options, argc - 2, argv + 2) > 0) {
         printGeocalcUsage();

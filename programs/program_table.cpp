@@ -14,6 +14,7 @@
 #include "programs/egv_program.h"
 #include "programs/gconv_program.h"
 #include "programs/gdem_program.h"
+#include "programs/geocalc_program.h"
 #include "programs/georef_program.h"
 #include "programs/gfftrans_program.h"
 #include "programs/gsfzoom_program.h"
@@ -49,7 +50,7 @@ static const RimageProgramEntry rimagePrograms[] = {
     {"egv", rimageEgv},
     {"gfftrans", rimageGfftrans},
     {"gconv", rimageGconv},
-    {"geocalc", programNotBuilt},
+    {"geocalc", rimageGeocalc},
     {"georef", rimageGeoref},
     {"gisoc", programNotBuilt},
     {"gsfzoom", rimageGsfzoom},
