@@ -17,6 +17,7 @@
 #include "core/vocabulary.h"
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
+#include "programs/class_palette.h"
 #include "programs/classifier_model.h"
 #include "programs/feature_file.h"
 #include "ramimage/band_stats.h"
@@ -58,7 +59,6 @@ static const char *const classifyUsage[] = {
 static const double DEFAULT_THRESHOLD = 10.0;
 
 /* Colour channels a class colour is made of. */
-static const int COLOUR_CHANNELS = 3;
 
 /* The state of one classify call. */
 struct ClassifyRun {
@@ -330,28 +330,10 @@ failed:
     return 0;
 }
 
-/*
- * channelRange --
- *	The stretch of one colour channel over the input band: mean -+ 2.5
- *	standard deviations inside the band's extremes.
- */
-static void channelRange(RAMIMG *in, int band, double *lo, double *width)
+static double classMean(const void *data, int k, int c)
 {
-    double std = 0.0, mean = 0.0, min = 0.0, max = 0.0;
-    bandStatsSummary(in, band, &std, &mean, &min, &max);
-    if (std == 0.0) {
-        std = FLT_MAX;
-    }
-    double low = mean - 2.5 * std;
-    double high = mean + 2.5 * std;
-    if (low < min) {
-        low = min;
-    }
-    if (high > max) {
-        high = max;
-    }
-    *lo = low;
-    *width = high - low != 0.0 ? high - low : 1e-17;
+    const ClassifierModel *model = (const ClassifierModel *)data;
+    return model->means[(size_t)k * model->nBands + c];
 }
 
 /*
@@ -373,40 +355,8 @@ static void channelRange(RAMIMG *in, int band, double *lo, double *width)
  */
 static void setClassColors(ClassifyRun *run)
 {
-    ImageHead *head = &run->out->head;
-    const ClassifierModel *model = run->model;
-    int channels = run->n < COLOUR_CHANNELS ? run->n : COLOUR_CHANNELS;
-    double lo[COLOUR_CHANNELS] = {0.0, 0.0, 0.0};
-    double width[COLOUR_CHANNELS] = {1.0, 1.0, 1.0};
-    int stretch = run->in->head.bits > 8;
-    if (stretch) {
-        for (int c = 0; c < channels; c++) {
-            channelRange(run->in, run->bands[c], &lo[c], &width[c]);
-        }
-    }
-    int K = model->nClasses < 256 ? model->nClasses : 256;
-    for (int k = 0; k < K; k++) {
-        for (int c = 0; c < channels; c++) {
-            double mean = model->means[(size_t)k * model->nBands + c];
-            int value;
-            if (stretch) {
-                value = roundToInt((mean - lo[c]) / width[c] * 255.0);
-                value = value < 0 ? 0 : (value > 255 ? 255 : value);
-            } else {
-                value = roundToInt(mean) & 0xFF;
-            }
-            head->palette[k][c] = (unsigned char)value;
-        }
-        if (channels == 1) {
-            head->palette[k][1] = head->palette[k][2] = head->palette[k][0];
-        }
-    }
-    for (int k = K; k < 256; k++) {
-        head->palette[k][0] = head->palette[k][1] = head->palette[k][2] = 0;
-    }
-    if (run->out->fd >= 0 && rewriteImageHeader(run->out->fd, head) == -2) {
-        flushImageTrailer(run->out->fd, head, run->out->priv);
-    }
+    setClassPalette(run->out, run->in, run->bands, run->n, run->model->nClasses, classMean,
+                    run->model);
 }
 
 /*

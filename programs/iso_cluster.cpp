@@ -13,11 +13,11 @@
 #include "core/rounding.h"
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
+#include "programs/class_palette.h"
 #include "ramimage/band_stats.h"
 #include "ramimage/formats/image_probe.h"
 #include "ramimage/ramimg.h"
 
-#define ISO_COLOUR_CHANNELS 3
 
 int isoRunInit(IsoRun *run, int n)
 {
@@ -272,19 +272,11 @@ uint32_t isoResetTableClasses(IsoRun *run)
     return reset;
 }
 
-/* The stretch of one colour channel: mean -+ 2.5 std inside the band's extremes. */
-static void colourRange(RAMIMG *in, int band, double *lo, double *width)
+/* The mean of cluster k in colour channel c (bands in sort order). */
+static double clusterMean(const void *data, int k, int c)
 {
-    double std = 0.0, mean = 0.0, min = 0.0, max = 0.0;
-    bandStatsSummary(in, band, &std, &mean, &min, &max);
-    if (std == 0.0) {
-        std = FLT_MAX;
-    }
-    double low = mean - 2.5 * std;
-    double high = mean + 2.5 * std;
-    *lo = low < min ? min : low;
-    high = high > max ? max : high;
-    *width = high - *lo != 0.0 ? high - *lo : 1e-17;
+    const IsoRun *run = (const IsoRun *)data;
+    return isoBand(run->block, k, run->sortOrder[c])->mean;
 }
 
 void isoSetColors(IsoRun *run)
@@ -292,37 +284,9 @@ void isoSetColors(IsoRun *run)
     if (run->out == NULL || run->out->head.nindices <= 0 || run->block == NULL) {
         return;
     }
-    ImageHead *head = &run->out->head;
-    int channels = run->n < ISO_COLOUR_CHANNELS ? run->n : ISO_COLOUR_CHANNELS;
-    double lo[ISO_COLOUR_CHANNELS] = {0.0, 0.0, 0.0};
-    double width[ISO_COLOUR_CHANNELS] = {1.0, 1.0, 1.0};
-    int stretch = run->in != NULL && run->in->head.bits > 8;
-    if (stretch) {
-        for (int c = 0; c < channels; c++) {
-            colourRange(run->in, run->bands[run->sortOrder[c]], &lo[c], &width[c]);
-        }
+    int channelBands[CLASS_PALETTE_CHANNELS] = {0, 0, 0};
+    for (int c = 0; c < CLASS_PALETTE_CHANNELS && c < run->n; c++) {
+        channelBands[c] = run->bands[run->sortOrder[c]];
     }
-    int K = run->nc < 256 ? run->nc : 256;
-    for (int k = 0; k < K; k++) {
-        for (int c = 0; c < channels; c++) {
-            double mean = isoBand(run->block, k, run->sortOrder[c])->mean;
-            int value;
-            if (stretch) {
-                value = roundToInt((mean - lo[c]) / width[c] * 255.0);
-                value = value < 0 ? 0 : (value > 255 ? 255 : value);
-            } else {
-                value = roundToInt(mean) & 0xFF;
-            }
-            head->palette[k][c] = (unsigned char)value;
-        }
-        if (channels == 1) {
-            head->palette[k][1] = head->palette[k][2] = head->palette[k][0];
-        }
-    }
-    for (int k = K; k < 256; k++) {
-        head->palette[k][0] = head->palette[k][1] = head->palette[k][2] = 0;
-    }
-    if (run->out->fd >= 0 && rewriteImageHeader(run->out->fd, head) == -2) {
-        flushImageTrailer(run->out->fd, head, run->out->priv);
-    }
+    setClassPalette(run->out, run->in, channelBands, run->n, run->nc, clusterMean, run);
 }
