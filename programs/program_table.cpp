@@ -11,6 +11,7 @@
 #include "programs/classify_program.h"
 #include "programs/copy_crop.h"
 #include "programs/data_program.h"
+#include "programs/dist_program.h"
 #include "programs/egv_program.h"
 #include "programs/gconv_program.h"
 #include "programs/gdem_program.h"
@@ -46,7 +47,7 @@ static const RimageProgramEntry rimagePrograms[] = {
     {"copy", rimageCopy},
     {"crop", rimageCopy},
     {"data", rimageData},
-    {"dist", programNotBuilt},
+    {"dist", rimageDist},
     {"egv", rimageEgv},
     {"gfftrans", rimageGfftrans},
     {"gconv", rimageGconv},
