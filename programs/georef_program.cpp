@@ -88,12 +88,6 @@ static void georefRelease(GeorefRun *run)
     run->out = run->in = NULL;
 }
 
-static int intOption(const ProgOptions *options, const char *name, int fallback)
-{
-    const char *value = progOptionValue(options, name);
-    return value != NULL ? ovexLenientInt(value) : fallback;
-}
-
 /*
  * georefInlineParams --
  *	A degree-1 block that turns the input by angle degrees about its
@@ -217,10 +211,10 @@ static int georefParseArgs(GeorefRun *run, int argc, const char **argv)
 
     {
         const ImageHead *out = &run->out->head;
-        run->startRow = intOption(&options, "-sr", out->top);
-        run->startColumn = intOption(&options, "-sc", out->left);
-        run->rows = intOption(&options, "-r", out->rows);
-        run->columns = intOption(&options, "-c", out->columns);
+        run->startRow = progIntOption(&options, "-sr", out->top);
+        run->startColumn = progIntOption(&options, "-sc", out->left);
+        run->rows = progIntOption(&options, "-r", out->rows);
+        run->columns = progIntOption(&options, "-c", out->columns);
         /* 64-bit ends: a start and a count near the int limits must not wrap. */
         int64_t endRow = (int64_t)run->startRow + run->rows - 1;
         int64_t endColumn = (int64_t)run->startColumn + run->columns - 1;

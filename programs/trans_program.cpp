@@ -101,12 +101,6 @@ static const char *const transUsage[] = {
 
 static const char LIST_SEPARATORS[] = ";, \t\n";
 
-static int intOption(const ProgOptions *options, const char *name, int fallback)
-{
-    const char *value = progOptionValue(options, name);
-    return value != NULL ? ovexLenientInt(value) : fallback;
-}
-
 static int64_t smaller(int64_t a, int64_t b)
 {
     return a < b ? a : b;
@@ -270,7 +264,7 @@ static RAMIMG *createOutput(const TransRun *run, const ProgOptions *options, con
     if (run->operation == TRANS_PC && run->nComponents < head.nbands) {
         head.nbands = run->nComponents;
     }
-    head.nbands = intOption(options, "-nbands", head.nbands);
+    head.nbands = progIntOption(options, "-nbands", head.nbands);
     if (head.rows < 1 || head.columns < 1 || head.nbands < 1) {
         *err = RAMIMG_EUNHANDLED;
         ovex_fprintf(stderr, "Error in open %s.\n", word);
@@ -306,10 +300,10 @@ static int settleWindow(TransRun *run, const ProgOptions *options)
 {
     const ImageHead *in = &run->in->head;
     const ImageHead *out = &run->out->head;
-    run->inColumn = intOption(options, "-ic", 0);
-    run->inRow = intOption(options, "-ir", 0);
-    run->outColumn = intOption(options, "-oc", 0);
-    run->outRow = intOption(options, "-or", 0);
+    run->inColumn = progIntOption(options, "-ic", 0);
+    run->inRow = progIntOption(options, "-ir", 0);
+    run->outColumn = progIntOption(options, "-oc", 0);
+    run->outRow = progIntOption(options, "-or", 0);
     if (run->inRow < 0 || run->inRow >= in->rows || run->inColumn < 0
         || run->inColumn >= in->columns) {
         ovex_fprintf(stderr, "Start point is out of input region.");
@@ -474,9 +468,9 @@ static int transParseArgs(TransRun *run, int argc, const char **argv)
         || !readOperation(run, &options)) {
         return 0;
     }
-    run->dx = intOption(&options, "-dx", 1);
-    run->dy = intOption(&options, "-dy", 1);
-    run->quality = intOption(&options, "-cmp", 90);
+    run->dx = progIntOption(&options, "-dx", 1);
+    run->dy = progIntOption(&options, "-dy", 1);
+    run->quality = progIntOption(&options, "-cmp", 90);
     const char *ind = progOptionValue(&options, "-ind");
     run->copyPalette = ind != NULL && strcasecmp(ind, "Y") == 0;
     run->update = progUpdateFlag(progOptionValue(&options, "-u"), 1);
