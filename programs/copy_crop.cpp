@@ -18,6 +18,7 @@
 #include "core/vocabulary.h"
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
+#include "programs/copy_output.h"
 #include "ramimage/formats/image_probe.h"
 #include "ramimage/pixel_access.h"
 #include "ramimage/program_kit.h"
@@ -93,118 +94,6 @@ static void releaseRunImages(CopyRun *run)
     progReleaseImage(run->in);
     progReleaseImage(run->out);
     run->in = run->out = NULL;
-}
-
-/*
- * createOutput --
- *	Makes the output from the input's attributes: rows and columns
- *	divided by the intervals, then the -imgid, -pixel, -nbands and -dump
- *	options. Bits and row length follow the new pixel type and size,
- *	and an output of several bands keeps no palette in use, since only a
- *	one-band image is colour-indexed.
- * Returns: the new image, or NULL after "Invalid image ID\n", "Invalid
- *	pixel ID\n" (*err left as the failed open of the output set it) or
- *	"Error in open %s.\n" (*err from the create) on standard error.
- */
-static RAMIMG *createOutput(const CopyRun *run, const ProgOptions *options, const char *word,
-                            int dump, int *err)
-{
-    ImageHead head = run->in->head;
-    head.rows /= run->dy;
-    head.columns /= run->dx;
-    strncpy(head.file, word, RAMIMG_NAME_SIZE - 1);
-    head.file[RAMIMG_NAME_SIZE - 1] = '\0';
-
-    const char *imgid = progOptionValue(options, "-imgid");
-    if (imgid != NULL) {
-        head.imgid = imgidFromName(imgid);
-        if (head.imgid < 1) {
-            ovex_fprintf(stderr, "Invalid image ID\n");
-            return NULL;
-        }
-    }
-    const char *pixel = progOptionValue(options, "-pixel");
-    if (pixel != NULL) {
-        head.pixel = pixelFromName(pixel);
-        if (head.pixel < 1) {
-            ovex_fprintf(stderr, "Invalid pixel ID\n");
-            return NULL;
-        }
-    }
-    head.nbands = progIntOption(options, "-nbands", head.nbands);
-    if (dump) {
-        head.offset = 0;
-    }
-    if (head.rows < 1 || head.columns < 1 || head.nbands < 1) {
-        *err = RAMIMG_EUNHANDLED;
-        ovex_fprintf(stderr, "Error in open %s.\n", word);
-        return NULL;
-    }
-    if (head.nbands != 1) {
-        head.nindices = 0;
-    }
-    head.bits = bitsPerPixel(head.pixel);
-    if (head.imgid == IMGID_JPEG) {
-        head.block = run->quality;   /* a JPEG's block is its quality */
-    } else {
-        int64_t least = leastRowLength(&head);
-        if (least < 1 || least > INT32_MAX) {
-            *err = RAMIMG_EUNHANDLED;
-            ovex_fprintf(stderr, "Error in open %s.\n", word);
-            return NULL;
-        }
-        head.block = (int32_t)least;
-    }
-
-    RAMIMG *image = openRAMImageNew(&head, NULL, 0, err);
-    if (image == NULL) {
-        ovex_fprintf(stderr, "Error in open %s.\n", word);
-        return NULL;
-    }
-    if (dump
-        && (image->head.imgid == IMGID_BSQ || image->head.imgid == IMGID_BIL
-            || image->head.imgid == IMGID_BIP)) {
-        /* The rows go over the header just written, from the first byte. */
-        flushRamImage(image);
-        invalidateRowCache(image);
-        image->head.offset = 0;
-        image->dataOffset = 0;
-    }
-    return image;
-}
-
-/*
- * parseBandList --
- *	The -b text split at ";", "," and blanks into groups of in[:out].
- * Returns: 1, or 0 after "Invalid band specification.\n" (or the memory
- *	message).
- * Changes: run->inBands, run->outBands, run->nPairs (1-based still).
- */
-static int parseBandList(CopyRun *run, const char *spec)
-{
-    size_t length = strlen(spec);
-    char *text = (char *)gmemAlloc(length + 1);
-    if (text == NULL) {
-        ovex_printf("Error in memory allocation.\n");
-        return 0;
-    }
-    memcpy(text, spec, length + 1);
-    int ok = 1;
-    char *save = NULL;
-    for (char *group = strtok_r(text, ";, \t\n", &save);
-         group != NULL && run->nPairs < MAX_BAND_PAIRS;
-         group = strtok_r(NULL, ";, \t\n", &save)) {
-        int n = parseBandGroup(run->inBands + run->nPairs, run->outBands + run->nPairs,
-                               MAX_BAND_PAIRS - run->nPairs, group);
-        if (n <= 0) {
-            ovex_fprintf(stderr, "Invalid band specification.\n");
-            ok = 0;
-            break;
-        }
-        run->nPairs += n;
-    }
-    gmemFree(text);
-    return ok;
 }
 
 /*
@@ -334,7 +223,8 @@ static int copyParseArgs(CopyRun *run, int argc, const char **argv)
     }
     run->out = progOpenImage(outWord, &err);
     if (run->out == NULL) {
-        run->out = createOutput(run, &options, outWord, dump, &err);
+        CopyOutputShape shape = {run->dx, run->dy, -1, run->quality, dump};
+        run->out = createCopyOutput(&run->in->head, &shape, &options, outWord, &err);
         if (run->out == NULL) {
             goto failed;
         }
@@ -383,7 +273,7 @@ static int copyParseArgs(CopyRun *run, int argc, const char **argv)
         run->nPairs = 0;
         const char *spec = progOptionValue(&options, "-b");
         if (spec != NULL) {
-            if (!parseBandList(run, spec)) {
+            if (!parseBandPairList(spec, run->inBands, run->outBands, &run->nPairs)) {
                 goto failed;
             }
         } else {

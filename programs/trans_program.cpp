@@ -19,6 +19,7 @@
 #include "core/vocabulary.h"
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
+#include "programs/copy_output.h"
 #include "programs/feature_file.h"
 #include "ramimage/formats/image_probe.h"
 #include "ramimage/pixel_access.h"
@@ -231,68 +232,6 @@ static int readOperation(TransRun *run, const ProgOptions *options)
 }
 
 /*
- * createOutput --
- *	The output made from a copy of the input's head: rows and columns
- *	divided by the steps, then -imgid, -pixel and -nbands (PC without
- *	-nbands: one band per component, at most the input's bands).
- * Returns: the new image, or NULL after the message.
- */
-static RAMIMG *createOutput(const TransRun *run, const ProgOptions *options, const char *word,
-                            int *err)
-{
-    ImageHead head = run->in->head;
-    head.rows /= run->dy;
-    head.columns /= run->dx;
-    strncpy(head.file, word, RAMIMG_NAME_SIZE - 1);
-    head.file[RAMIMG_NAME_SIZE - 1] = '\0';
-    const char *imgid = progOptionValue(options, "-imgid");
-    if (imgid != NULL) {
-        head.imgid = imgidFromName(imgid);
-        if (head.imgid < 1) {
-            ovex_fprintf(stderr, "Invalid image ID\n");
-            return NULL;
-        }
-    }
-    const char *pixel = progOptionValue(options, "-pixel");
-    if (pixel != NULL) {
-        head.pixel = pixelFromName(pixel);
-        if (head.pixel < 1) {
-            ovex_fprintf(stderr, "Invalid pixel ID\n");
-            return NULL;
-        }
-    }
-    if (run->operation == TRANS_PC && run->nComponents < head.nbands) {
-        head.nbands = run->nComponents;
-    }
-    head.nbands = progIntOption(options, "-nbands", head.nbands);
-    if (head.rows < 1 || head.columns < 1 || head.nbands < 1) {
-        *err = RAMIMG_EUNHANDLED;
-        ovex_fprintf(stderr, "Error in open %s.\n", word);
-        return NULL;
-    }
-    if (head.nbands != 1) {
-        head.nindices = 0;          /* only a one-band image is colour-indexed */
-    }
-    head.bits = bitsPerPixel(head.pixel);
-    if (head.imgid == IMGID_JPEG) {
-        head.block = run->quality;
-    } else {
-        int64_t least = leastRowLength(&head);
-        if (least < 1 || least > INT32_MAX) {
-            *err = RAMIMG_EUNHANDLED;
-            ovex_fprintf(stderr, "Error in open %s.\n", word);
-            return NULL;
-        }
-        head.block = (int32_t)least;
-    }
-    RAMIMG *image = openRAMImageNew(&head, NULL, 0, err);
-    if (image == NULL) {
-        ovex_fprintf(stderr, "Error in open %s.\n", word);
-    }
-    return image;
-}
-
-/*
  * settleWindow --
  *	Start points and the input window. 1, or 0 after the message.
  */
@@ -352,29 +291,7 @@ static int readBandPairs(TransRun *run, const char *spec, int inLimit, int outLi
         }
         return 1;
     }
-    size_t length = strlen(spec);
-    char *text = (char *)gmemAlloc(length + 1);
-    if (text == NULL) {
-        ovex_printf("Error in memory allocation.\n");
-        return 0;
-    }
-    memcpy(text, spec, length + 1);
-    int ok = 1;
-    char *save = NULL;
-    for (char *group = strtok_r(text, LIST_SEPARATORS, &save);
-         group != NULL && run->nPairs < MAX_BAND_PAIRS;
-         group = strtok_r(NULL, LIST_SEPARATORS, &save)) {
-        int n = parseBandGroup(run->inBands + run->nPairs, run->outBands + run->nPairs,
-                               MAX_BAND_PAIRS - run->nPairs, group);
-        if (n <= 0) {
-            ovex_fprintf(stderr, "Invalid band specification.\n");
-            ok = 0;
-            break;
-        }
-        run->nPairs += n;
-    }
-    gmemFree(text);
-    return ok;
+    return parseBandPairList(spec, run->inBands, run->outBands, &run->nPairs);
 }
 
 /* The largest band number of the eigenvector file's band list. */
@@ -506,7 +423,9 @@ static int transParseArgs(TransRun *run, int argc, const char **argv)
     }
     run->out = progOpenImage(outWord, &err);
     if (run->out == NULL) {
-        run->out = createOutput(run, &options, outWord, &err);
+        CopyOutputShape shape = {run->dx, run->dy, run->operation == TRANS_PC ? run->nComponents : -1,
+                                 run->quality, 0};
+        run->out = createCopyOutput(&run->in->head, &shape, &options, outWord, &err);
         if (run->out == NULL) {
             goto failed;
         }
