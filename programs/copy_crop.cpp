@@ -184,35 +184,17 @@ static int copyParseArgs(CopyRun *run, int argc, const char **argv)
         return 0;
     }
     int dump = progIntOption(&options, "-dump", 0);
-    run->dx = progIntOption(&options, "-dx", 1);
-    run->dy = progIntOption(&options, "-dy", 1);
-    run->quality = progIntOption(&options, "-cmp", 90);
-    const char *ind = progOptionValue(&options, "-ind");
-    run->copyPalette = ind != NULL && strcasecmp(ind, "Y") == 0;
-    run->update = progUpdateFlag(progOptionValue(&options, "-u"), 1);
-    if (run->update < 0) {
-        ovex_fprintf(stderr, "invalid update flag (must be 0,1,or 2).\n");
+    CopySettings settings;
+    if (!readCopySettings(&options, &settings)) {
         return 0;
     }
-    /* The intervals divide the new output's size and step the loops. */
-    if (run->dx < 1) {
-        ovex_fprintf(stderr, "invalid column interval (must be at least 1).\n");
-        return 0;
-    }
-    if (run->dy < 1) {
-        ovex_fprintf(stderr, "invalid row interval (must be at least 1).\n");
-        return 0;
-    }
-    const char *inWord = progOptionValue(&options, "-in");
-    const char *outWord = progOptionValue(&options, "-out");
-    if (inWord == NULL) {
-        ovex_fprintf(stderr, "Missing input file.\n");
-        return 0;
-    }
-    if (outWord == NULL) {
-        ovex_fprintf(stderr, "Missing output file.\n");
-        return 0;
-    }
+    run->dx = settings.dx;
+    run->dy = settings.dy;
+    run->quality = settings.quality;
+    run->copyPalette = settings.copyPalette;
+    run->update = settings.update;
+    const char *inWord = settings.in;
+    const char *outWord = settings.out;
 
     int err = RAMIMG_OK;
     run->in = progOpenImage(inWord, &err);
@@ -361,25 +343,6 @@ static int copyRows(CopyRun *run)
 }
 
 /*
- * copyPaletteEntries --
- *	The input's palette entries that the output has room for (up to the
- *	output's colour count) replace the output's, and its file stores them.
- */
-static void copyPaletteEntries(CopyRun *run)
-{
-    ImageHead *out = &run->out->head;
-    const ImageHead *in = &run->in->head;
-    int n = out->nindices < in->nindices ? out->nindices : in->nindices;
-    if (n > 256) {
-        n = 256;
-    }
-    if (n > 0) {
-        memcpy(out->palette, in->palette, (size_t)n * 3);
-        flushImageTrailer(run->out->fd, out, run->out->priv);
-    }
-}
-
-/*
  *----------------------------------------------------------------------
  *
  * copyRun --
@@ -398,7 +361,7 @@ static void copyPaletteEntries(CopyRun *run)
 static int copyRun(CopyRun *run)
 {
     if (run->indexFlags == (INPUT_INDEXED | OUTPUT_INDEXED) && run->copyPalette) {
-        copyPaletteEntries(run);
+        copyPaletteEntries(run->out, run->in);
     }
     if (!copyRows(run)) {
         return PROGRAM_FAILED;

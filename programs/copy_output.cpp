@@ -7,6 +7,7 @@
 
 #include <stdint.h>
 #include <string.h>
+#include <strings.h>
 
 #include "core/vocabulary.h"
 #include "ovex/ovex.h"
@@ -14,6 +15,40 @@
 #include "ramimage/formats/image_probe.h"
 #include "ramimage/rimage_command.h"
 #include "ramimage/program_support.h"
+
+int readCopySettings(const ProgOptions *options, CopySettings *settings)
+{
+    settings->dx = progIntOption(options, "-dx", 1);
+    settings->dy = progIntOption(options, "-dy", 1);
+    settings->quality = progIntOption(options, "-cmp", 90);
+    const char *ind = progOptionValue(options, "-ind");
+    settings->copyPalette = ind != NULL && strcasecmp(ind, "Y") == 0;
+    settings->update = progUpdateFlag(progOptionValue(options, "-u"), 1);
+    if (settings->update < 0) {
+        ovex_fprintf(stderr, "invalid update flag (must be 0,1,or 2).\n");
+        return 0;
+    }
+    /* The intervals divide the new output's size and step the loops. */
+    if (settings->dx < 1) {
+        ovex_fprintf(stderr, "invalid column interval (must be at least 1).\n");
+        return 0;
+    }
+    if (settings->dy < 1) {
+        ovex_fprintf(stderr, "invalid row interval (must be at least 1).\n");
+        return 0;
+    }
+    settings->in = progOptionValue(options, "-in");
+    settings->out = progOptionValue(options, "-out");
+    if (settings->in == NULL) {
+        ovex_fprintf(stderr, "Missing input file.\n");
+        return 0;
+    }
+    if (settings->out == NULL) {
+        ovex_fprintf(stderr, "Missing output file.\n");
+        return 0;
+    }
+    return 1;
+}
 
 RAMIMG *createCopyOutput(const ImageHead *input, const CopyOutputShape *shape,
                          const ProgOptions *options, const char *word, int *err)
@@ -110,4 +145,16 @@ int parseBandPairList(const char *spec, int *inBands, int *outBands, int *nPairs
     }
     gmemFree(text);
     return ok;
+}
+
+void copyPaletteEntries(RAMIMG *out, const RAMIMG *in)
+{
+    int n = out->head.nindices < in->head.nindices ? out->head.nindices : in->head.nindices;
+    if (n > 256) {
+        n = 256;
+    }
+    if (n > 0) {
+        memcpy(out->head.palette, in->head.palette, (size_t)n * 3);
+        flushImageTrailer(out->fd, &out->head, out->priv);
+    }
 }

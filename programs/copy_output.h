@@ -1,14 +1,32 @@
 /*
  * copy_output.h --
  *
- *	What copy and trans share: the output made from the input's
- *	attributes when -out names no image, and the -b band-pair list.
+ *	What copy and trans share: their common options, the output made
+ *	from the input's attributes when -out names no image, the -b
+ *	band-pair list and the palette copy.
  */
 #ifndef OVEX_PROGRAMS_COPY_OUTPUT_H
 #define OVEX_PROGRAMS_COPY_OUTPUT_H
 
 #include "ramimage/program_kit.h"
 #include "ramimage/ramimg.h"
+
+/* The options copy and trans read alike. */
+struct CopySettings {
+    int dx, dy;                 /* column and row intervals */
+    int quality;                /* -cmp: a JPEG output's quality */
+    int copyPalette;            /* -ind Y */
+    int update;                 /* -u: 0, 1 or 2 */
+    const char *in, *out;       /* -in and -out */
+};
+
+/*
+ * readCopySettings --
+ *	Reads -dx, -dy, -cmp, -ind, -u, -in and -out.
+ * Returns: 1, or 0 after the message on standard error (a bad update
+ *	flag, an interval below 1, a missing input or output).
+ */
+int readCopySettings(const ProgOptions *options, CopySettings *settings);
 
 /* How the output made from an input is shaped. */
 struct CopyOutputShape {
@@ -40,5 +58,9 @@ RAMIMG *createCopyOutput(const ImageHead *input, const CopyOutputShape *shape,
  *	message).
  */
 int parseBandPairList(const char *spec, int *inBands, int *outBands, int *nPairs);
+
+/* Copies the colour entries both images have (256 at most) into out's
+ * palette and its file. */
+void copyPaletteEntries(RAMIMG *out, const RAMIMG *in);
 
 #endif /* OVEX_PROGRAMS_COPY_OUTPUT_H */
