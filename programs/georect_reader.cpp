@@ -27,8 +27,9 @@ int readGeorectParams(const char *fileName, GeorectParams *block)
         problem = "%s is not a georectification parameter file.";
     } else if (block->nCoef > GEORECT_MAX_COEFS / 2) {
         problem = "%s has too many coefficients.";
-    } else if (block->nCoef != georectTermCount(block->degree)) {
-        /* The evaluator finds Jcoef behind the degree's term count. */
+    } else if (block->nCoef == 0 || block->nCoef != georectTermCount(block->degree)) {
+        /* The evaluator finds Jcoef behind the degree's term count; a
+         * degree beyond the largest has no terms and is refused too. */
         problem = "%s has coefficients that do not match its degree.";
     } else {
         size_t want = 2 * (size_t)block->nCoef * sizeof(double);
