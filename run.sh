@@ -12,12 +12,13 @@ packages=(
   tcl8.6 tcl8.6-dev tk8.6 tk8.6-dev
   zlib1g-dev libjpeg62-turbo-dev libproj-dev proj-bin
   libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev
+  libcairo2-dev libcups2-dev
   libgtest-dev googletest libbenchmark-dev
   xvfb xauth
 )
 # Independent tools the tests use as witnesses of our file formats.
 if [ "$mode" = test ] || [ "$mode" = sanitize ]; then
-  packages+=(imagemagick netpbm libjpeg-turbo-progs giflib-tools gdal-bin libtiff-tools dcmtk python3)
+  packages+=(imagemagick netpbm libjpeg-turbo-progs giflib-tools gdal-bin libtiff-tools dcmtk python3 poppler-utils emf2svg)
 fi
 # The fuzz targets need clang and its libFuzzer runtime.
 if [ "$mode" = fuzz ]; then

@@ -1,0 +1,139 @@
+/*
+ * canvas_raster.cpp --
+ *
+ *	Canvas regions as rasters.
+ */
+#include "widgets/print/canvas_raster.h"
+
+#include <X11/Xutil.h>
+
+#include "display/windraw/x_error_trap.h"
+#include "ramimage/bridges/canvas_render.h"
+
+namespace {
+
+/* Position of the lowest set bit of mask and the width of its run. */
+void maskShape(unsigned long mask, int *shift, int *bits)
+{
+    *shift = 0;
+    *bits = 0;
+    if (mask == 0) {
+        return;
+    }
+    while (((mask >> *shift) & 1) == 0) {
+        (*shift)++;
+    }
+    while (((mask >> (*shift + *bits)) & 1) != 0) {
+        (*bits)++;
+    }
+}
+
+/* A channel of width bits scaled to 0..255. */
+inline uint32_t channel8(unsigned long pixel, int shift, int bits)
+{
+    if (bits == 0) {
+        return 0;
+    }
+    unsigned long value = (pixel >> shift) & ((1ul << bits) - 1);
+    return (uint32_t)((value * 255 + ((1ul << bits) - 1) / 2) / ((1ul << bits) - 1));
+}
+
+/*
+ * convertImage --
+ *	Turns the pixels of image into 0x00RRGGBB: through the visual's masks
+ *	on true and direct colour, through the colormap's colours on indexed
+ *	visuals.
+ */
+void convertImage(XImage *image, Tk_Window tkwin, CanvasRaster *raster)
+{
+    Visual *visual = Tk_Visual(tkwin);
+    Display *display = Tk_Display(tkwin);
+    int w = raster->width, h = raster->height;
+    if (visual->c_class == TrueColor || visual->c_class == DirectColor) {
+        int rs, rb, gs, gb, bs, bb;
+        maskShape(visual->red_mask, &rs, &rb);
+        maskShape(visual->green_mask, &gs, &gb);
+        maskShape(visual->blue_mask, &bs, &bb);
+        bool fast = image->bits_per_pixel == 32 && image->byte_order == LSBFirst && rb == 8
+                    && gb == 8 && bb == 8;
+        for (int y = 0; y < h; y++) {
+            uint32_t *out = &raster->pixels[(size_t)y * (size_t)w];
+            if (fast) {
+                const uint32_t *in = (const uint32_t *)(image->data + (size_t)y * image->bytes_per_line);
+                for (int x = 0; x < w; x++) {
+                    uint32_t p = in[x];
+                    out[x] = (((p >> rs) & 255u) << 16) | (((p >> gs) & 255u) << 8) | ((p >> bs) & 255u);
+                }
+            } else {
+                for (int x = 0; x < w; x++) {
+                    unsigned long p = XGetPixel(image, x, y);
+                    out[x] = (channel8(p, rs, rb) << 16) | (channel8(p, gs, gb) << 8) | channel8(p, bs, bb);
+                }
+            }
+        }
+        return;
+    }
+    /* Indexed visuals: the colours of the cells in use. */
+    int cells = visual->map_entries > 0 && visual->map_entries <= 4096 ? visual->map_entries : 256;
+    std::vector<XColor> colors((size_t)cells);
+    for (int i = 0; i < cells; i++) {
+        colors[(size_t)i].pixel = (unsigned long)i;
+    }
+    XQueryColors(display, Tk_Colormap(tkwin), colors.data(), cells);
+    for (int y = 0; y < h; y++) {
+        uint32_t *out = &raster->pixels[(size_t)y * (size_t)w];
+        for (int x = 0; x < w; x++) {
+            unsigned long p = XGetPixel(image, x, y);
+            const XColor &c = colors[p < (unsigned long)cells ? p : 0];
+            out[x] = ((uint32_t)(c.red >> 8) << 16) | ((uint32_t)(c.green >> 8) << 8) | (c.blue >> 8);
+        }
+    }
+}
+
+}  // namespace
+
+Pixmap canvasToPixmap(Tcl_Interp *interp, const char *canvasName, int x0, int y0, int x1, int y1,
+                      int coordType, Tk_Window *tkwin)
+{
+    CanvasInfo info;
+    if (getCanvasInfo(interp, canvasName, &info) != TCL_OK) {
+        return None;
+    }
+    int width = x1 - x0 + 1, height = y1 - y0 + 1;
+    Drawable made = drawCanvasToPixmap(interp, None, &info, x0, y0, width, height, coordType);
+    if (tkwin != NULL) {
+        *tkwin = info.tkwin;
+    }
+    return (Pixmap)made;
+}
+
+int canvasToRaster(Tcl_Interp *interp, const char *canvasName, int x0, int y0, int x1, int y1,
+                   int coordType, CanvasRaster *raster)
+{
+    Tk_Window tkwin = NULL;
+    Pixmap pixmap = canvasToPixmap(interp, canvasName, x0, y0, x1, y1, coordType, &tkwin);
+    if (pixmap == None) {
+        return TCL_ERROR;
+    }
+    Display *display = Tk_Display(tkwin);
+    raster->width = x1 - x0 + 1;
+    raster->height = y1 - y0 + 1;
+    raster->tkwin = tkwin;
+    XErrorTrap trap;
+    xErrorTrapBegin(&trap, display);
+    XImage *image = XGetImage(display, pixmap, 0, 0, (unsigned int)raster->width,
+                              (unsigned int)raster->height, AllPlanes, ZPixmap);
+    int errors = xErrorTrapEnd(&trap);
+    Tk_FreePixmap(display, pixmap);
+    if (image == NULL || errors != 0) {
+        if (image != NULL) {
+            XDestroyImage(image);
+        }
+        Tcl_SetResult(interp, (char *)"Error in reading the canvas image", TCL_STATIC);
+        return TCL_ERROR;
+    }
+    raster->pixels.assign((size_t)raster->width * (size_t)raster->height, 0);
+    convertImage(image, tkwin, raster);
+    XDestroyImage(image);
+    return TCL_OK;
+}

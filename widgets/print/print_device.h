@@ -1,0 +1,58 @@
+/*
+ * print_device.h --
+ *
+ *	A print job: a PDF document of device pages (1 device pixel = 72/300
+ *	of a point) written to a temporary file, then renamed into place
+ *	(ovex-pdf) or spooled to its CUPS queue. An abandoned job leaves no
+ *	file and spools nothing.
+ */
+#ifndef OVEX_WIDGETS_PRINT_PRINT_DEVICE_H
+#define OVEX_WIDGETS_PRINT_PRINT_DEVICE_H
+
+#include <stdint.h>
+
+#include <string>
+
+#include "widgets/print/printer_catalogue.h"
+
+typedef struct _cairo cairo_t;
+typedef struct _cairo_surface cairo_surface_t;
+
+class PrintDevice {
+public:
+    explicit PrintDevice(const PrinterEntry &printer);
+    ~PrintDevice();     /* abandons an unfinished job */
+
+    const PrinterEntry &printer() const { return printer_; }
+    PrinterCaps caps() const { return caps_; }
+
+    /* Starts the document; false after a message in error(). */
+    bool startDoc(const std::string &documentName, const std::string &outputName);
+    void startPage();
+    void endPage();
+    /* Paints width x height 0x00RRGGBB pixels into the device rectangle
+     * (x, y, w, h), clipped to it, without smoothing. */
+    void paint(const uint32_t *pixels, int width, int height, int x, int y, int w, int h);
+    /* Finishes the file and delivers it; false after a message. */
+    bool endDoc();
+
+    const std::string &error() const { return error_; }
+    /* Where the last finished ovex-pdf job went. */
+    const std::string &outputPath() const { return outputPath_; }
+
+private:
+    void abandon();
+
+    PrinterEntry printer_;
+    PrinterCaps caps_;
+    std::string title_;
+    std::string tempPath_;
+    std::string outputPath_;
+    std::string error_;
+    int fd_ = -1;
+    cairo_surface_t *surface_ = nullptr;
+    cairo_t *cr_ = nullptr;
+    bool pageOpen_ = false;
+};
+
+#endif /* OVEX_WIDGETS_PRINT_PRINT_DEVICE_H */
