@@ -49,6 +49,7 @@ struct DemGrid {
     int64_t rowBytes;
     float halfW, halfH, w;
     float low, high;
+    float rampScale;            /* 256 / (high - low), 0 for a flat grid */
     float ramp[256][3];
 
     float z(int r, int c) const { return heights[(int64_t)r * cols + c]; }
@@ -60,7 +61,9 @@ struct DemGrid {
             GLfloat color[3] = {pixel[0] / 255.0f, pixel[1] / 255.0f, pixel[2] / 255.0f};
             glColor3fv(color);
         } else {
-            glColor3fv(ramp[demRampIndex(z(r, c), low, high)]);
+            /* demRampIndex, inline: this runs for every corner. */
+            float t = (z(r, c) - low) * rampScale;
+            glColor3fv(ramp[t >= 0 ? (t < 255 ? (int)t : 255) : 0]);
         }
         int r0 = r == rows - 1 ? r - 1 : r;
         int c0 = c == cols - 1 ? c - 1 : c;
@@ -104,6 +107,7 @@ int demSetUp(GlCall &c, DemGrid &grid)
             grid.low = h < grid.low ? h : grid.low;
             grid.high = h > grid.high ? h : grid.high;
         }
+        grid.rampScale = grid.high > grid.low ? 256.0f / (grid.high - grid.low) : 0.0f;
     }
     return TCL_OK;
 }

@@ -14,6 +14,12 @@
 #include "gl/glw_glx.h"
 #include "gl/glw_surface.h"
 
+/* GLUT closes its own display connection, with what GL made for it. */
+static void glutExitHandler(ClientData)
+{
+    glutExit();
+}
+
 /* True when GLUT runs and a surface is bound to draw into. */
 static bool glutReady(void)
 {
@@ -28,6 +34,8 @@ static bool glutReady(void)
         char *argv[] = {program, option, display, NULL};
         int argc = 3;
         glutInit(&argc, argv);
+        Tcl_CreateExitHandler(glutExitHandler, NULL);
+        glwKeepDriversLoaded();
         started = true;
     }
     return true;

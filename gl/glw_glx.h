@@ -15,6 +15,10 @@
 
 struct GlwInfo;
 
+/* In sanitizer builds, keeps the GL driver libraries loaded until the
+ * process ends (see glw_glx.cpp); nothing otherwise. */
+void glwKeepDriversLoaded(void);
+
 /* True when the display offers GLX. */
 bool glwHasGlx(Display *display);
 
