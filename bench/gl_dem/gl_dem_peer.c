@@ -127,7 +127,7 @@ int main(int argc, char **argv)
 
     Display *display = XOpenDisplay(NULL);
     if (display == NULL) return 1;
-    int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_DEPTH_SIZE, 16, None};
+    int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_DEPTH_SIZE, 24, None};
     XVisualInfo *visual = glXChooseVisual(display, DefaultScreen(display), attributes);
     XSetWindowAttributes wa;
     wa.colormap = XCreateColormap(display, RootWindow(display, visual->screen), visual->visual, AllocNone);
