@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "core/package.h"
-#include "ramimage/photo_bridge.h"
+#include "ramimage/bridges/photo_bridge.h"
 
 /* Name of the bitmap the subcommand defines. */
 static const char CALC_BITMAP_NAME[] = "test";

@@ -14,7 +14,7 @@
 #include "core/paths.h"
 #include "programs/gcp_set.h"
 #include "programs/geocalc_console.h"
-#include "ramimage/program_support.h"
+#include "ramimage/kit/program_support.h"
 
 /* Room for one formatted coefficient list: at most GCP_CAPACITY terms. */
 #define GEOCALC_LIST_SIZE (GCP_CAPACITY * 32)

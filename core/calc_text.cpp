@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "core/package.h"
-#include "ramimage/program_support.h"
+#include "ramimage/kit/program_support.h"
 
 /* Band limits of the check: the most any image may have. */
 #define CALC_BAND_LIMIT 8192

@@ -12,7 +12,7 @@
 #include "platform/winsock.h"
 #include "ramimage/formats/dicom.h"
 #include "ramimage/formats/image_probe.h"
-#include "ramimage/tiff_tag_names.h"
+#include "ramimage/command/tiff_tag_names.h"
 
 #include <cfenv>
 #include <cstdarg>

@@ -36,12 +36,10 @@
 
 #include "core/package.h"
 #include "core/paths.h"
+#include "core/read_bytes.h"
 #include "core/whole_file.h"
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
-
-/* Transfers go through the file in pieces no larger than this. */
-#define SCRIPT_LIB_IO_PIECE 32767
 
 /* Room for a translated file name. */
 #define SCRIPT_LIB_PATH_SIZE 4096
@@ -217,36 +215,6 @@ static int translatedPath(Tcl_Interp *interp, const char *name, char *path, size
 }
 
 /*
- * readUpTo --
- *	Reads count bytes in pieces of at most 32767 bytes.
- * Returns: the bytes read, fewer only at the end of the file; -1 on error.
- */
-static ssize_t readUpTo(int fd, unsigned char *bytes, size_t count)
-{
-    size_t done = 0;
-    while (done < count) {
-        size_t piece = count - done < SCRIPT_LIB_IO_PIECE ? count - done : SCRIPT_LIB_IO_PIECE;
-        ssize_t got = read(fd, bytes + done, piece);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            return -1;
-        }
-        if (got == 0) {
-            break;
-        }
-        done += (size_t)got;
-    }
-    return (ssize_t)done;
-}
-
-static int readAll(int fd, unsigned char *bytes, size_t count)
-{
-    return readUpTo(fd, bytes, count) == (ssize_t)count;
-}
-
-/*
  * calcCompSave --
  *	calc compsave fileName string: writes string, with its terminator, as
  *	a script library.
@@ -417,7 +385,7 @@ int calcDecompLoad(ClientData clientData, Tcl_Interp *interp, int argc, const ch
         close(fd);
         return failWith(interp, "Error in malloc.\n", tag);
     }
-    int complete = readAll(fd, input, layout.compressedLength);
+    int complete = readExactly(fd, input, layout.compressedLength);
     close(fd);
     if (!complete) {
         gmemFree(text);

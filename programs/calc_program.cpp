@@ -21,11 +21,11 @@
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
 #include "ramimage/band_stats.h"
-#include "ramimage/number_text.h"
+#include "ramimage/kit/number_text.h"
 #include "ramimage/pixel_access.h"
-#include "ramimage/program_kit.h"
+#include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
-#include "ramimage/rimage_command.h"
+#include "ramimage/command/rimage_command.h"
 
 enum {
     CALC_DRATIO, CALC_RATIO, CALC_NRATIO, CALC_STRETCH, CALC_DEV, CALC_LINEAR, CALC_AVG,

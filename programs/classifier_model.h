@@ -12,7 +12,7 @@
 #include <stdint.h>
 
 #include "programs/feature_file.h"
-#include "ramimage/program_kit.h"
+#include "ramimage/kit/program_kit.h"
 
 /* Rules, in the order their keywords are tried. */
 enum {

@@ -23,9 +23,9 @@
 #include "ramimage/band_stats.h"
 #include "ramimage/formats/image_probe.h"
 #include "ramimage/pixel_access.h"
-#include "ramimage/program_kit.h"
+#include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
-#include "ramimage/rimage_command.h"
+#include "ramimage/command/rimage_command.h"
 
 static const ProgOption classifyOptions[] = {
     {"-in", NULL}, {"-out", NULL}, {"-stat", NULL}, {"-ib", NULL}, {"-ob", NULL},

@@ -7,7 +7,7 @@
 #ifndef OVEX_PROGRAMS_CLASSIFY_PROGRAM_H
 #define OVEX_PROGRAMS_CLASSIFY_PROGRAM_H
 
-#include "ramimage/program_support.h"
+#include "ramimage/kit/program_support.h"
 
 RimageProgram rimageClassify;
 

@@ -21,9 +21,9 @@
 #include "programs/copy_output.h"
 #include "ramimage/formats/image_probe.h"
 #include "ramimage/pixel_access.h"
-#include "ramimage/program_kit.h"
+#include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
-#include "ramimage/rimage_command.h"
+#include "ramimage/command/rimage_command.h"
 
 /* Index flags of a run. */
 enum {

@@ -13,8 +13,8 @@
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
 #include "ramimage/formats/image_probe.h"
-#include "ramimage/rimage_command.h"
-#include "ramimage/program_support.h"
+#include "ramimage/command/rimage_command.h"
+#include "ramimage/kit/program_support.h"
 
 int readCopySettings(const ProgOptions *options, CopySettings *settings)
 {

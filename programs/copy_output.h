@@ -8,7 +8,7 @@
 #ifndef OVEX_PROGRAMS_COPY_OUTPUT_H
 #define OVEX_PROGRAMS_COPY_OUTPUT_H
 
-#include "ramimage/program_kit.h"
+#include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 
 /* The options copy and trans read alike. */

@@ -12,7 +12,7 @@
 #include "core/package.h"
 #include "ovex/ovexstdio.h"
 #include "ramimage/ascii_pixels.h"
-#include "ramimage/program_kit.h"
+#include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 
 static const ProgOption dataOptions[] = {

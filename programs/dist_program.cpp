@@ -18,9 +18,9 @@
 #include "ovex/ovexstdio.h"
 #include "ramimage/band_stats.h"
 #include "ramimage/pixel_access.h"
-#include "ramimage/program_kit.h"
+#include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
-#include "ramimage/rimage_command.h"
+#include "ramimage/command/rimage_command.h"
 
 static const ProgOption distOptions[] = {
     {"-in", NULL}, {"-out", NULL}, {"-b", NULL}, {"-c", NULL}, {"-blur", NULL},

@@ -16,7 +16,7 @@
 #include "programs/eigen_features.h"
 #include "programs/feature_file.h"
 #include "programs/feature_stats.h"
-#include "ramimage/program_kit.h"
+#include "ramimage/kit/program_kit.h"
 
 static const ProgOption egvOptions[] = {
     {"-in", NULL}, {"-out", NULL}, {"-stat", NULL}, {"-id", NULL}, {"-negvs", NULL},

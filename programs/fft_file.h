@@ -17,41 +17,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#define FFT_HEADER_SIZE 1024
-#define FFT_MAGIC "FFT IMAGE FILE"
-#define FFT_MAGIC_SIZE 15           /* the text and its terminating zero */
-
-/* What the data of an FFT image file is ("SF": spatial to frequency domain,
- * "FS": back to the spatial domain; RI real/imaginary, PP magnitude/phase;
- * X along rows only, Y along columns only). */
-enum FftKind {
-    INIT = 0,
-    SFRI = 1,
-    SFPP = 2,
-    FSRI = 3,
-    FSPP = 4,
-    SFRIX = 5,
-    SFRIY = 6,
-    SFPPX = 7,
-    SFPPY = 8
-};
-
-typedef struct FftHeader {
-    char magic[16];                 /* FFT_MAGIC and its zero; byte 15 reserved */
-    char source[64];                /* first 64 characters of the source file name */
-    int32_t band;                   /* source band, 1-based; 0 palette indices */
-    int32_t rows;                   /* a power of two */
-    int32_t columns;                /* a power of two */
-    int32_t sourceRows;
-    int32_t sourceColumns;
-    int32_t kind;                   /* FftKind */
-    double count;                   /* elements summarised below */
-    double maxRe, minRe;            /* first components */
-    double maxIm, minIm;            /* second components */
-    double meanRe, meanIm;
-    double stdRe, stdIm;            /* mean squares while a run accumulates */
-    unsigned char reserved[848];
-} FftHeader;
+#include "ramimage/formats/fft_header.h"
 
 /* Byte offset of element (r, c) in the file. */
 int64_t fftElementOffset(const FftHeader *head, int row, int column);

@@ -28,9 +28,9 @@
 #include "programs/conv_kernel.h"
 #include "ramimage/band_stats.h"
 #include "ramimage/pixel_access.h"
-#include "ramimage/program_kit.h"
+#include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
-#include "ramimage/rimage_command.h"
+#include "ramimage/command/rimage_command.h"
 
 /* Bands a colour-indexed input offers: its palette's red, green and blue. */
 static const int PALETTE_CHANNELS = 3;

@@ -10,7 +10,7 @@
 #ifndef OVEX_PROGRAMS_GCONV_PROGRAM_H
 #define OVEX_PROGRAMS_GCONV_PROGRAM_H
 
-#include "ramimage/program_support.h"
+#include "ramimage/kit/program_support.h"
 
 RimageProgram rimageGconv;
 

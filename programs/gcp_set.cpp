@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "core/numeric.h"
+#include "core/read_bytes.h"
 #include "core/whole_file.h"
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
@@ -473,26 +474,6 @@ static int32_t getInt32(const unsigned char *at)
     return value;
 }
 
-/* Returns: the bytes read (fewer only at the end of the file), -1 on error. */
-static ssize_t readFully(int fd, unsigned char *bytes, size_t count)
-{
-    size_t done = 0;
-    while (done < count) {
-        ssize_t got = read(fd, bytes + done, count - done);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            return -1;
-        }
-        if (got == 0) {
-            break;
-        }
-        done += (size_t)got;
-    }
-    return (ssize_t)done;
-}
-
 /*
  * saveGcpObj --
  * Returns: 1, or 0 after the file name and the system's reason on
@@ -534,7 +515,7 @@ GcpSet *loadGcpObj(const char *fileName)
         return NULL;
     }
     unsigned char head[GCPOBJ_HEAD_SIZE];
-    ssize_t got = readFully(fd, head, sizeof head);
+    ssize_t got = readUpTo(fd, head, sizeof head);
     if (got < GCPOBJ_MAGIC_SIZE || memcmp(head, GCPOBJ_MAGIC, GCPOBJ_MAGIC_SIZE) != 0
             || got < GCPOBJ_HEAD_SIZE) {
         close(fd);
@@ -553,7 +534,7 @@ GcpSet *loadGcpObj(const char *fileName)
         return NULL;
     }
     size_t recordBytes = (size_t)count * GCPOBJ_RECORD_SIZE;
-    got = readFully(fd, (unsigned char *)set->records, recordBytes);
+    got = readUpTo(fd, (unsigned char *)set->records, recordBytes);
     close(fd);
     if (got < 0 || (size_t)got != recordBytes) {
         freeGcpSet(set);

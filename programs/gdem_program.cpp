@@ -23,7 +23,7 @@
 #include "programs/dem_support.h"
 #include "ramimage/band_stats.h"
 #include "ramimage/pixel_access.h"
-#include "ramimage/program_kit.h"
+#include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 
 enum GdemOperation {

@@ -19,7 +19,7 @@
 #include "core/rounding.h"
 #include "ovex/ovexstdio.h"
 #include "programs/georect_file.h"
-#include "ramimage/program_kit.h"
+#include "ramimage/kit/program_kit.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #ifndef OVEX_PROGRAMS_GEOCALC_PROGRAM_H
 #define OVEX_PROGRAMS_GEOCALC_PROGRAM_H
 
-#include "ramimage/program_support.h"
+#include "ramimage/kit/program_support.h"
 
 RimageProgram rimageGeocalc;
 

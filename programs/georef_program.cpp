@@ -25,7 +25,7 @@
 #include "programs/georect_mapping.h"
 #include "programs/georect_reader.h"
 #include "ramimage/pixel_access.h"
-#include "ramimage/program_kit.h"
+#include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 
 enum { GEOREF_BILINEAR = 2, GEOREF_NEAREST = 3 };

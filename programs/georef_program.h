@@ -8,7 +8,7 @@
 #ifndef OVEX_PROGRAMS_GEOREF_PROGRAM_H
 #define OVEX_PROGRAMS_GEOREF_PROGRAM_H
 
-#include "ramimage/program_support.h"
+#include "ramimage/kit/program_support.h"
 
 RimageProgram rimageGeoref;
 

@@ -25,7 +25,7 @@
 #include "programs/fft_kernel.h"
 #include "ramimage/band_stats.h"
 #include "ramimage/pixel_access.h"
-#include "ramimage/program_kit.h"
+#include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 
 /* The work buffer's ceiling, and so the longest row or column (of 8-byte

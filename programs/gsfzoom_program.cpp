@@ -31,9 +31,9 @@
 #include "ovex/ovexstdio.h"
 #include "ramimage/file_checks.h"
 #include "ramimage/pixel_access.h"
-#include "ramimage/program_kit.h"
+#include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
-#include "ramimage/rimage_command.h"
+#include "ramimage/command/rimage_command.h"
 
 /* Methods, with their codes. */
 enum {

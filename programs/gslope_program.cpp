@@ -21,7 +21,7 @@
 #include "ovex/ovexstdio.h"
 #include "programs/dem_support.h"
 #include "ramimage/pixel_access.h"
-#include "ramimage/program_kit.h"
+#include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 
 /* The state of one gslope call. */

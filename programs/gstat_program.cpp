@@ -20,7 +20,7 @@
 #include "programs/feature_file.h"
 #include "programs/feature_stats.h"
 #include "ramimage/pixel_access.h"
-#include "ramimage/program_kit.h"
+#include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 
 static const ProgOption gstatOptions[] = {

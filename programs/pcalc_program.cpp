@@ -25,7 +25,7 @@
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
 #include "ramimage/pixel_access.h"
-#include "ramimage/program_kit.h"
+#include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 
 enum { PCALC_INTERPOLATE = -1, PCALC_REGRESSION = -2 };

@@ -12,7 +12,7 @@
 #ifndef OVEX_PROGRAMS_PROGRAM_TABLE_H
 #define OVEX_PROGRAMS_PROGRAM_TABLE_H
 
-#include "ramimage/program_support.h"  /* RimageProgram */
+#include "ramimage/kit/program_support.h"  /* RimageProgram */
 
 struct RimageProgramEntry {
     const char *word;           /* the full subcommand word */

@@ -20,7 +20,7 @@
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
 #include "programs/pixel_table.h"
-#include "ramimage/program_kit.h"
+#include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 
 static const ProgOption ptableOptions[] = {

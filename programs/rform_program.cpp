@@ -20,7 +20,7 @@
 #include "ramimage/band_stats.h"
 #include "ramimage/formats/image_probe.h"
 #include "ramimage/formats/tiff.h"
-#include "ramimage/program_kit.h"
+#include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 
 static const ProgOption rformOptions[] = {

@@ -18,9 +18,9 @@
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
 #include "ramimage/band_stats.h"
-#include "ramimage/number_text.h"
+#include "ramimage/kit/number_text.h"
 #include "ramimage/pixel_access.h"
-#include "ramimage/program_kit.h"
+#include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 
 /* The operations. */

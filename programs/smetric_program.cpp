@@ -25,7 +25,7 @@
 #include "ovex/ovexstdio.h"
 #include "ramimage/band_stats.h"
 #include "ramimage/pixel_access.h"
-#include "ramimage/program_kit.h"
+#include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 
 enum {

@@ -14,7 +14,7 @@
 #include "programs/feature_file.h"
 #include "programs/feature_listings.h"
 #include "programs/feature_stats.h"
-#include "ramimage/program_kit.h"
+#include "ramimage/kit/program_kit.h"
 
 static const ProgOption statinfoOptions[] = {
     {"-in", NULL}, {"-stat", NULL}, {"-inv", NULL}, {"-info", NULL}, {NULL, NULL}

@@ -23,9 +23,9 @@
 #include "programs/feature_file.h"
 #include "ramimage/formats/image_probe.h"
 #include "ramimage/pixel_access.h"
-#include "ramimage/program_kit.h"
+#include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
-#include "ramimage/rimage_command.h"
+#include "ramimage/command/rimage_command.h"
 
 enum TransOperation { TRANS_BIN, TRANS_AVG, TRANS_RSP, TRANS_CP, TRANS_PC, TRANS_RPC };
 

@@ -9,7 +9,7 @@
 #ifndef OVEX_PROGRAMS_TRANS_PROGRAM_H
 #define OVEX_PROGRAMS_TRANS_PROGRAM_H
 
-#include "ramimage/program_support.h"
+#include "ramimage/kit/program_support.h"
 
 RimageProgram rimageTrans;
 

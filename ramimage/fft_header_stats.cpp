@@ -9,7 +9,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "programs/fft_file.h"
+#include "ramimage/formats/fft_header.h"
 #include "ramimage/positional_io.h"
 
 /* Fills one band's record from the header's count, mean, deviation and

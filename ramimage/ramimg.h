@@ -4,6 +4,10 @@
  *	The RAM-image core inside the library: the registry, the constructors
  *	and the destructor, client notification, and the row cache with its
  *	fast path. Records are those of ovex/ramimage.h.
+ *
+ *	ramimage/ itself is the engine (records, cache, pixels, statistics,
+ *	file checks) with formats/ beside it; command/, bridges/ and kit/
+ *	are the layers above, and nothing here includes them.
  */
 #ifndef OVEX_RAMIMAGE_RAMIMG_H
 #define OVEX_RAMIMAGE_RAMIMG_H

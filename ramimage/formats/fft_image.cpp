@@ -2,7 +2,7 @@
  * fft_image.cpp --
  *
  *	FFT image files opened as RAM images (the file itself is described
- *	in programs/fft_file.h).
+ *	in fft_header.h).
  *
  *	offset  size  type     field
  *	     0    16  char     "FFT IMAGE FILE" and its terminating zero
@@ -22,7 +22,7 @@
 #include <cstring>
 
 #include "core/gmem.h"
-#include "programs/fft_file.h"
+#include "ramimage/formats/fft_header.h"
 #include "ramimage/formats/file_extent.h"
 #include "ramimage/formats/format_entry.h"
 #include "ramimage/positional_io.h"

@@ -15,8 +15,8 @@
 #include "programs/dist_program.h"
 #include "ramimage/band_stats.h"
 #include "ramimage/pixel_access.h"
-#include "ramimage/program_kit.h"
-#include "notice_counter.h"
+#include "ramimage/kit/program_kit.h"
+#include "kit/fixture_kit.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ TEST_F(DistNotify, WritesBandOneDropsItsStatisticsAndNotifiesData)
     const unsigned char classes[2][3] = {{0, 0, 0}, {0, 0, 9}};
     putRowByte(in, 0, 0, 3, 1, classes[0]);
     putRowByte(in, 1, 0, 3, 1, classes[1]);
-    NoticeCounter notes;
+    fixture::NoticeCounter notes;
     notes.watch(out);
     ASSERT_NE(ramImageHist(out, HIST_RECOMPUTE, 1, 1), nullptr);
 

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "programs/feature_file.h"
-#include "ramimage/cache_fixtures.h"
+#include "kit/fixture_kit.h"
 #include "ramimage/console_capture.h"
 
 namespace feature_fixtures {
@@ -28,21 +28,21 @@ typedef std::vector<std::vector<double>> Samples;
 /* A console and a scratch folder, removed with its files at the end. */
 class FeatureTest : public ::testing::Test {
 protected:
-    std::string path(const char *name) const { return scratch.file(name); }
+    std::string path(const char *name) const { return scratch.at(name); }
 
     std::string fileBytes(const std::string &file) const
     {
-        std::vector<unsigned char> bytes = cache_fixtures::readFile(file);
+        fixture::Bytes bytes = fixture::readBytes(file);
         return std::string(bytes.begin(), bytes.end());
     }
 
     void writeBytes(const std::string &file, const std::string &bytes) const
     {
-        cache_fixtures::writeFile(file, std::vector<unsigned char>(bytes.begin(), bytes.end()));
+        ASSERT_TRUE(fixture::writeBytes(file, fixture::Bytes(bytes.begin(), bytes.end())));
     }
 
     console_capture::ConsoleCapture console;
-    cache_fixtures::TempDir scratch;
+    fixture::ScratchDir scratch{"ovex-feature"};
 };
 
 /* Mean and covariance (divisor: the count) of samples. */

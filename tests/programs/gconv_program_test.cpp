@@ -12,17 +12,13 @@
 #include <vector>
 
 #include "../ramimage/registry_fixtures.h"
+#include "kit/fixture_kit.h"
 #include "programs/gconv_program.h"
 #include "ramimage/band_stats.h"
 #include "ramimage/pixel_access.h"
-#include "ramimage/program_kit.h"
+#include "ramimage/kit/program_kit.h"
 
 namespace {
-
-int dataNotices = 0;
-int configNotices = 0;
-void noteData(void *) { dataNotices++; }
-void noteConfig(void *) { configNotices++; }
 
 class GconvProgram : public registry_fixtures::RegistryTest {
 protected:
@@ -47,13 +43,11 @@ protected:
 
     void TearDown() override
     {
-        if (client.dataChanged != NULL) {
-            detachRamImageClient(&client);
-        }
+        notes.stop();
         RegistryTest::TearDown();
     }
 
-    RamImageClient client = {};
+    fixture::NoticeCounter notes;
 };
 
 TEST_F(GconvProgram, OutputClientsHearOfDataAndWrittenBandsLoseTheirStatistics)
@@ -65,18 +59,15 @@ TEST_F(GconvProgram, OutputClientsHearOfDataAndWrittenBandsLoseTheirStatistics)
     const unsigned char rows[2][3] = {{1, 2, 3}, {4, 5, 6}};
     putRowByte(in, 0, 0, 3, 0, rows[0]);
     putRowByte(in, 1, 0, 3, 0, rows[1]);
-    client.dataChanged = noteData;
-    client.configChanged = noteConfig;
-    client.id = 9;
-    addRamImageClient(&client, out);
+    notes.watch(out, 9);
 
     for (const char *kernel : {"@2D 1 1 2", "@1Ds 1 1 2 1", "@median 1 1", "@dynamic 1 1"}) {
-        dataNotices = configNotices = 0;
+        notes.reset();
         ASSERT_NE(ramImageHist(out, HIST_RECOMPUTE, 1, 1), nullptr);
         EXPECT_EQ(PROGRAM_DONE, run({"-in", in->tag, "-out", out->tag, "-b", "1:2", "-kn", kernel}))
             << kernel;
-        EXPECT_EQ(1, dataNotices) << kernel;
-        EXPECT_EQ(0, configNotices) << kernel;
+        EXPECT_EQ(1, notes.data) << kernel;
+        EXPECT_EQ(0, notes.config) << kernel;
         EXPECT_TRUE(out->stats[0].valid) << kernel;
         EXPECT_FALSE(out->stats[1].valid) << kernel;
     }
@@ -86,9 +77,9 @@ TEST_F(GconvProgram, OutputClientsHearOfDataAndWrittenBandsLoseTheirStatistics)
     EXPECT_EQ(6.0f, row[2]);
 
     /* A refused run tells nobody. */
-    dataNotices = 0;
+    notes.reset();
     EXPECT_EQ(PROGRAM_FAILED, run({"-in", in->tag, "-out", out->tag, "-kn", "@2D 1"}));
-    EXPECT_EQ(0, dataNotices);
+    EXPECT_EQ(0, notes.data);
     EXPECT_EQ("Error in parsing conv kernel.\n", stderrText());
     progReleaseImage(in);
     progReleaseImage(out);

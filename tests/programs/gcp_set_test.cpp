@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include "core/package.h"
+#include "kit/fixture_kit.h"
 #include "programs/gcp_set.h"
 #include "programs/georect_file.h"
 
@@ -35,18 +36,11 @@ protected:
         ovexState.tkConsole = 0;
         set = newGcpSet(NULL);
         ASSERT_NE(nullptr, set);
-        char pattern[] = "/tmp/gcp_set_test.XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern));
-        folder = pattern;
     }
 
     void TearDown() override
     {
         freeGcpSet(set);
-        for (const std::string &file : files) {
-            unlink(file.c_str());
-        }
-        rmdir(folder.c_str());
         ovexState.tkConsole = savedTkConsole;
         setConsoleInterp(previousConsole);
         Tcl_DeleteInterp(interp);
@@ -75,7 +69,8 @@ protected:
     Tcl_Interp *previousConsole = nullptr;
     int savedTkConsole = 0;
     GcpSet *set = nullptr;
-    std::string folder;
+    fixture::ScratchDir scratch{"gcp_set_test"};
+    std::string folder = scratch.path();
     std::vector<std::string> files;
 };
 

@@ -12,24 +12,17 @@
 #include <vector>
 
 #include "../ramimage/registry_fixtures.h"
+#include "kit/fixture_kit.h"
 #include "programs/gdem_program.h"
 #include "ramimage/band_stats.h"
 #include "ramimage/pixel_access.h"
 
 namespace {
 
-struct Notes {
-    int config = 0;
-    int data = 0;
-};
-
-void noteConfig(void *data) { ((Notes *)data)->config++; }
-void noteData(void *data) { ((Notes *)data)->data++; }
-
 class GdemNotify : public registry_fixtures::RegistryTest {
 protected:
     /* A memory FLOAT image tagged tag (2 x 3), watched by a client. */
-    RAMIMG *watched(const char *tag, int nbands, Notes *notes, RamImageClient *client)
+    RAMIMG *watched(const char *tag, int nbands, fixture::NoticeCounter *notes)
     {
         ImageHead head = registry_fixtures::templateHead(IMGID_MBSQ, PIXEL_FLOAT, 2, 3, nbands);
         head.dx = head.dy = 1.0;
@@ -37,12 +30,7 @@ protected:
         RAMIMG *image = openRAMImage(tag, NULL, &head, NULL, &err);
         EXPECT_NE(image, nullptr) << err;
         if (image != NULL) {
-            client->configChanged = noteConfig;
-            client->dataChanged = noteData;
-            client->clientData = notes;
-            client->id = (intptr_t)notes;
-            addRamImageClient(client, image);
-            watchedClients.push_back(client);
+            notes->watch(image, (intptr_t)notes);
         }
         return image;
     }
@@ -55,25 +43,14 @@ protected:
         }
         return rimageGdem("rimage gdem", (int)argv.size(), argv.data());
     }
-
-    void TearDown() override
-    {
-        for (RamImageClient *client : watchedClients) {
-            detachRamImageClient(client);
-        }
-        RegistryTest::TearDown();
-    }
-
-    std::vector<RamImageClient *> watchedClients;
 };
 
 TEST_F(GdemNotify, ShadeAndCalibratedImageHearOfTheirData)
 {
-    Notes demNotes, shadeNotes, calibNotes;
-    RamImageClient demClient = {}, shadeClient = {}, calibClient = {};
-    RAMIMG *dem = watched("rt_dem", 1, &demNotes, &demClient);
-    RAMIMG *shade = watched("rt_shade", 2, &shadeNotes, &shadeClient);
-    RAMIMG *calib = watched("rt_calib", 2, &calibNotes, &calibClient);
+    fixture::NoticeCounter demNotes, shadeNotes, calibNotes;
+    RAMIMG *dem = watched("rt_dem", 1, &demNotes);
+    RAMIMG *shade = watched("rt_shade", 2, &shadeNotes);
+    RAMIMG *calib = watched("rt_calib", 2, &calibNotes);
     ASSERT_TRUE(dem && shade && calib);
     ASSERT_NE(ramImageHist(shade, HIST_RECOMPUTE, 1, 1), nullptr);
     ASSERT_NE(ramImageHist(calib, HIST_RECOMPUTE, 1, 1), nullptr);
@@ -101,9 +78,8 @@ TEST_F(GdemNotify, ShadeAndCalibratedImageHearOfTheirData)
 
 TEST_F(GdemNotify, NormTellsTheDemOnlyWithUpdate)
 {
-    Notes notes;
-    RamImageClient client = {};
-    RAMIMG *dem = watched("rt_dem", 1, &notes, &client);
+    fixture::NoticeCounter notes;
+    RAMIMG *dem = watched("rt_dem", 1, &notes);
     ASSERT_NE(dem, nullptr);
     EXPECT_EQ(PROGRAM_DONE, run({"-dem", "rt_dem", "-op", "NORM"}));
     EXPECT_EQ(0, notes.data);

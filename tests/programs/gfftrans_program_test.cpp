@@ -10,16 +10,13 @@
 #include <vector>
 
 #include "../ramimage/registry_fixtures.h"
+#include "kit/fixture_kit.h"
 #include "programs/gfftrans_program.h"
 #include "ramimage/band_stats.h"
 #include "ramimage/pixel_access.h"
-#include "ramimage/program_kit.h"
+#include "ramimage/kit/program_kit.h"
 
 namespace {
-
-int dataNotices = 0;
-void noteData(void *) { dataNotices++; }
-void noteConfig(void *) {}
 
 class GfftransNotify : public registry_fixtures::RegistryTest {
 protected:
@@ -47,20 +44,17 @@ TEST_F(GfftransNotify, OpenOutputIsRefreshedAndNotified)
     ASSERT_EQ(PROGRAM_DONE, run({"-in", in, "-out", out, "-op", "RI"}));
     RAMIMG *image = progOpenImage(out.c_str(), NULL);
     ASSERT_NE(image, nullptr);
-    RamImageClient client = {};
-    client.configChanged = noteConfig;
-    client.dataChanged = noteData;
-    client.id = 3;
-    addRamImageClient(&client, image);
+    fixture::NoticeCounter notes;
+    notes.watch(image, 3);
     float values[2];
     getRowFloat(image, 0, 0, 2, 0, values);
     EXPECT_EQ(1.0f, values[0]);
     ASSERT_NE(ramImageHist(image, HIST_RECOMPUTE, 1, 1), nullptr);
 
     /* The spectrum: 10 at the centre (1, 1), the rest -2, -4 and 0. */
-    dataNotices = 0;
+    notes.reset();
     ASSERT_EQ(PROGRAM_DONE, run({"-in", in, "-out", out}));
-    EXPECT_EQ(1, dataNotices);
+    EXPECT_EQ(1, notes.data);
     EXPECT_EQ(nullptr, image->stats);
     getRowFloat(image, 1, 0, 2, 0, values);
     EXPECT_FLOAT_EQ(-2.0f, values[0]);
@@ -70,7 +64,7 @@ TEST_F(GfftransNotify, OpenOutputIsRefreshedAndNotified)
     EXPECT_DOUBLE_EQ(10.0, stats[0].max);
     EXPECT_DOUBLE_EQ(-4.0, stats[0].min);
 
-    detachRamImageClient(&client);
+    notes.stop();
     progReleaseImage(source);
 }
 

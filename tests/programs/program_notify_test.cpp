@@ -17,17 +17,10 @@
 #include "programs/rform_program.h"
 #include "ramimage/band_stats.h"
 #include "ramimage/pixel_access.h"
-#include "ramimage/program_kit.h"
+#include "ramimage/kit/program_kit.h"
+#include "kit/fixture_kit.h"
 
 namespace {
-
-struct Notes {
-    int config = 0;
-    int data = 0;
-};
-
-void noteConfig(void *data) { ((Notes *)data)->config++; }
-void noteData(void *data) { ((Notes *)data)->data++; }
 
 class ProgramNotify : public registry_fixtures::RegistryTest {
 protected:
@@ -40,11 +33,7 @@ protected:
         RAMIMG *image = progOpenImage(path(name).c_str(), &err);
         EXPECT_NE(image, nullptr) << err;
         if (image != NULL && watch) {
-            client.configChanged = noteConfig;
-            client.dataChanged = noteData;
-            client.clientData = &notes;
-            client.id = 7;
-            addRamImageClient(&client, image);
+            notes.watch(image);
         }
         return image;
     }
@@ -61,15 +50,12 @@ protected:
 
     void TearDown() override
     {
-        if (client.configChanged != NULL) {
-            detachRamImageClient(&client);
-        }
+        notes.stop();
         ovexState.pauseAbort = savedPauseAbort;
         RegistryTest::TearDown();
     }
 
-    RamImageClient client = {};
-    Notes notes;
+    fixture::NoticeCounter notes;
     int savedPauseAbort = ovexState.pauseAbort;
 };
 
@@ -101,7 +87,7 @@ TEST_F(ProgramNotify, CopyUpdateFlagChoosesTheNotice)
     ASSERT_NE(out, nullptr);
     fillInput(in);
     for (const Case &c : cases) {
-        notes = Notes();
+        notes.reset();
         if (c.withStats) {
             ASSERT_NE(ramImageHist(out, HIST_RECOMPUTE, 1, 1), nullptr);
         }

@@ -10,10 +10,11 @@
 #include <cmath>
 
 #include "../ramimage/registry_fixtures.h"
+#include "kit/fixture_kit.h"
 #include "programs/resample_program.h"
 #include "ramimage/band_stats.h"
 #include "ramimage/pixel_access.h"
-#include "ramimage/program_kit.h"
+#include "ramimage/kit/program_kit.h"
 
 namespace {
 
@@ -39,14 +40,6 @@ TEST(ResampleOverlap, PartOfTheSecondIntervalThatTheFirstCovers)
     }
 }
 
-struct Notes {
-    int config = 0;
-    int data = 0;
-};
-
-void noteConfig(void *data) { ((Notes *)data)->config++; }
-void noteData(void *data) { ((Notes *)data)->data++; }
-
 class ResampleUpdate : public registry_fixtures::RegistryTest {
 protected:
     void SetUp() override
@@ -57,9 +50,7 @@ protected:
 
     void TearDown() override
     {
-        if (client.dataChanged != NULL) {
-            detachRamImageClient(&client);
-        }
+        notes.stop();
         ovexState.meterStep = savedStep;
         RegistryTest::TearDown();
     }
@@ -79,17 +70,7 @@ protected:
         return image;
     }
 
-    void watch(RAMIMG *image)
-    {
-        client.configChanged = noteConfig;
-        client.dataChanged = noteData;
-        client.clientData = &notes;
-        client.id = 7;
-        addRamImageClient(&client, image);
-    }
-
-    RamImageClient client = {};
-    Notes notes;
+    fixture::NoticeCounter notes;
     float savedStep = 0.0f;
 };
 
@@ -101,7 +82,7 @@ TEST_F(ResampleUpdate, UpdateFlagNotifiesAndResetsTheBandsWritten)
     ASSERT_NE(out, nullptr);
     const unsigned char values[3] = {7, 8, 9};
     putRowByte(in, 2, 0, 3, 0, values);
-    watch(out);
+    notes.watch(out);
     ASSERT_NE(ramImageHist(out, HIST_RECOMPUTE, 1, 1), nullptr);
     /* Thresholds 0 and 0.5 are reached after rows 0 and 2 of 4. */
     ovexState.meterStep = 0.5f;

@@ -16,25 +16,16 @@
 #include "programs/smetric_program.h"
 #include "ramimage/band_stats.h"
 #include "ramimage/pixel_access.h"
-#include "ramimage/program_kit.h"
+#include "ramimage/kit/program_kit.h"
+#include "kit/fixture_kit.h"
 
 namespace {
-
-struct Notes {
-    int config = 0;
-    int data = 0;
-};
-
-void noteConfig(void *data) { ((Notes *)data)->config++; }
-void noteData(void *data) { ((Notes *)data)->data++; }
 
 class SmetricNotify : public registry_fixtures::RegistryTest {
 protected:
     void TearDown() override
     {
-        if (client.configChanged != NULL) {
-            detachRamImageClient(&client);
-        }
+        notes.stop();
         RegistryTest::TearDown();
     }
 
@@ -49,8 +40,7 @@ protected:
 
     void clearStderrText() { Tcl_SetVar(console, "::stderr", "", TCL_GLOBAL_ONLY); }
 
-    RamImageClient client = {};
-    Notes notes;
+    fixture::NoticeCounter notes;
 };
 
 TEST_F(SmetricNotify, EveryCalibrationNotifiesAndResetsStatistics)
@@ -75,17 +65,13 @@ TEST_F(SmetricNotify, EveryCalibrationNotifiesAndResetsStatistics)
     const unsigned char rows[2][3] = {{1, 2, 3}, {3, 4, 5}};
     putRowByte(in, 0, 0, 3, 0, rows[0]);
     putRowByte(in, 1, 0, 3, 0, rows[1]);
-    client.configChanged = noteConfig;
-    client.dataChanged = noteData;
-    client.clientData = &notes;
-    client.id = 7;
-    addRamImageClient(&client, out);
+    notes.watch(out);
 
     for (const Case &c : cases) {
         const unsigned char nines[3] = {9, 9, 9};
         putRowByte(out, 0, 0, 3, 0, nines);
         ASSERT_NE(ramImageHist(out, HIST_RECOMPUTE, 1, 1), nullptr);
-        notes = Notes();
+        notes.reset();
         clearStderrText();
         EXPECT_EQ(c.result, run({"-in", in->tag, "-out", out->tag, "-w", "1", "-l", c.low}));
         EXPECT_EQ(c.message, stderrText());
@@ -97,7 +83,7 @@ TEST_F(SmetricNotify, EveryCalibrationNotifiesAndResetsStatistics)
         EXPECT_EQ(c.first, first) << c.low;
     }
 
-    notes = Notes();
+    notes.reset();
     clearStderrText();
     EXPECT_EQ(PROGRAM_FAILED, run({"-in", in->tag, "-out", out->tag, "-m", "both"}));
     EXPECT_EQ("Unknown model.\n", stderrText());

@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <ftw.h>
 #include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
@@ -22,6 +21,7 @@
 #include <tcl.h>
 
 #include "core/gmem.h"
+#include "kit/fixture_kit.h"
 #include "ramimage/ramimg.h"
 
 namespace cache_fixtures {
@@ -35,47 +35,13 @@ inline void initTclOnce()
     }
 }
 
-/* A temporary folder removed with everything in it. */
-struct TempDir {
-    std::string path;
-    TempDir()
-    {
-        char name[] = "/tmp/ovex-cache-XXXXXX";
-        path = mkdtemp(name) ? name : "";
-    }
-    ~TempDir()
-    {
-        if (!path.empty()) {
-            nftw(path.c_str(), [](const char *p, const struct stat *, int, struct FTW *) {
-                return remove(p);
-            }, 16, FTW_DEPTH | FTW_PHYS);
-        }
-    }
-    std::string file(const char *name) const { return path + "/" + name; }
-};
+/* Files of the cases come from the fixture kit. */
+using fixture::readBytes;
+using fixture::ScratchDir;
 
 inline void writeFile(const std::string &path, const std::vector<unsigned char> &bytes)
 {
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ((ssize_t)bytes.size(), write(fd, bytes.data(), bytes.size()));
-    close(fd);
-}
-
-inline std::vector<unsigned char> readFile(const std::string &path)
-{
-    std::vector<unsigned char> bytes;
-    int fd = open(path.c_str(), O_RDONLY);
-    if (fd < 0) {
-        return bytes;
-    }
-    off_t size = lseek(fd, 0, SEEK_END);
-    bytes.resize((size_t)size);
-    if (pread(fd, bytes.data(), bytes.size(), 0) != (ssize_t)size) {
-        bytes.clear();
-    }
-    close(fd);
-    return bytes;
+    ASSERT_TRUE(fixture::writeBytes(path, bytes)) << path;
 }
 
 inline int cachedRowBytes(int pixel, int columns)

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "core/package.h"
+#include "kit/fixture_kit.h"
 #include "ramimage/file_checks.h"
 #include "ramimage/formats/image_probe.h"
 #include "ramimage/formats/imagedef.h"
@@ -120,18 +121,7 @@ std::string fixturePath(const char *name)
 class ImagedefFiles : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { Tcl_FindExecutable(nullptr); }
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/imagedef_test_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder = pattern;
-    }
-    void TearDown() override
-    {
-        freeImageReaders();
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
-    }
+    void TearDown() override { freeImageReaders(); }
     std::string path(const char *name) const { return folder + "/" + name; }
 
     /* A 4 x 3 two-band SHORT BIL file with distinct header values. */
@@ -165,7 +155,8 @@ protected:
         return fd;
     }
 
-    std::string folder;
+    fixture::ScratchDir scratch{"imagedef_test"};
+    std::string folder = scratch.path();
 };
 
 /* ---- Reading and writing IMAGEDEF headers ------------------------------- */

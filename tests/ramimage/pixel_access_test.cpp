@@ -21,6 +21,7 @@
 #include <unistd.h>
 
 #include "core/gmem.h"
+#include "kit/fixture_kit.h"
 #include "ramimage/pixel_access.h"
 #include "ramimage/ramimg.h"
 #include "ram_fixtures.h"
@@ -693,9 +694,8 @@ TEST(PixelCache, MemoryImageRoundTripThroughTheRowCache)
 
 TEST(PixelCache, FileRowsWrittenWholeAndInPartReachTheFile)
 {
-    char folder[] = "/tmp/pixelsXXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    std::string path = std::string(folder) + "/rows.bsq";
+    fixture::ScratchDir folder("pixels");
+    std::string path = folder.at("rows.bsq");
     int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
     ASSERT_GE(fd, 0);
     const unsigned char initial[12] = {1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4};
@@ -734,8 +734,6 @@ TEST(PixelCache, FileRowsWrittenWholeAndInPartReachTheFile)
     gmemFree(image->cacheBlock);
     free(image);
     close(fd);
-    unlink(path.c_str());
-    rmdir(folder);
 }
 
 }  // namespace

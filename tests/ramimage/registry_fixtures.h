@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "core/package.h"
+#include "kit/fixture_kit.h"
 #include "ramimage/formats/image_probe.h"
 #include "ramimage/ramimg.h"
 
@@ -44,30 +45,15 @@ inline ImageHead templateHead(int imgid, int pixel, int rows, int columns, int n
     return head;
 }
 
+/* Files of the cases come from the fixture kit. */
 inline bool writeFile(const std::string &path, const std::vector<unsigned char> &bytes)
 {
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (fd < 0) {
-        return false;
-    }
-    bool ok = write(fd, bytes.data(), bytes.size()) == (ssize_t)bytes.size();
-    return close(fd) == 0 && ok;
+    return fixture::writeBytes(path, bytes);
 }
 
 inline std::vector<unsigned char> readFile(const std::string &path)
 {
-    std::vector<unsigned char> bytes;
-    int fd = open(path.c_str(), O_RDONLY);
-    if (fd < 0) {
-        return bytes;
-    }
-    unsigned char buffer[4096];
-    ssize_t n;
-    while ((n = read(fd, buffer, sizeof buffer)) > 0) {
-        bytes.insert(bytes.end(), buffer, buffer + n);
-    }
-    close(fd);
-    return bytes;
+    return fixture::readBytes(path);
 }
 
 /* Bytes 0, 1, 2 ... of a file of `size` bytes, plus `add` to each. */
@@ -113,9 +99,6 @@ protected:
 
     void SetUp() override
     {
-        char pattern[] = "/tmp/ovex_registry_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
         console = Tcl_CreateInterp();
         ASSERT_EQ(TCL_OK, Tcl_Eval(console,
             "set ::stderr {}\n"
@@ -145,8 +128,6 @@ protected:
         ovexState.tkConsole = savedTkConsole;
         ovexState.suppressOutput = savedSuppress;
         Tcl_DeleteInterp(console);
-        std::string command = "rm -rf '" + dir + "'";
-        (void)system(command.c_str());
     }
 
     std::string path(const char *name) const { return dir + "/" + name; }
@@ -178,7 +159,8 @@ protected:
         return head;
     }
 
-    std::string dir;
+    fixture::ScratchDir scratch{"ovex_registry"};
+    std::string dir = scratch.path();
     Tcl_Interp *console = nullptr;
     Tcl_Interp *previousConsole = nullptr;
     int savedTkConsole = 0;

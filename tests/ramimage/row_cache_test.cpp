@@ -142,10 +142,10 @@ class StreamingLayouts : public ::testing::TestWithParam<Geometry> {};
 TEST_P(StreamingLayouts, EveryAccessOrderReadsTheFileValues)
 {
     const Geometry g = GetParam();
-    TempDir dir;
+    ScratchDir dir{"ovex-cache"};
     LayoutFile file(g);
-    writeFile(dir.file("img"), file.bytes);
-    CacheImage img(dir.file("img"), {g.imgid, g.pixel, g.rows, g.columns, g.nbands, file.block,
+    writeFile(dir.at("img"), file.bytes);
+    CacheImage img(dir.at("img"), {g.imgid, g.pixel, g.rows, g.columns, g.nbands, file.block,
                                      g.msbf, g.offset}, 6);
     ASSERT_EQ(6, img.built);
     for (auto [r, b] : accessOrders(g)) {
@@ -161,11 +161,11 @@ TEST_P(StreamingLayouts, EveryAccessOrderReadsTheFileValues)
 TEST_P(StreamingLayouts, ChangedRowsReachTheFileAndPaddingIsKept)
 {
     const Geometry g = GetParam();
-    TempDir dir;
+    ScratchDir dir{"ovex-cache"};
     LayoutFile file(g);
-    writeFile(dir.file("img"), file.bytes);
+    writeFile(dir.at("img"), file.bytes);
     {
-        CacheImage img(dir.file("img"), {g.imgid, g.pixel, g.rows, g.columns, g.nbands,
+        CacheImage img(dir.at("img"), {g.imgid, g.pixel, g.rows, g.columns, g.nbands,
                                          file.block, g.msbf, g.offset}, 6);
         /* Even rows in file order, odd rows backwards. */
         auto store = [&](int r, int b) {
@@ -205,7 +205,7 @@ TEST_P(StreamingLayouts, ChangedRowsReachTheFileAndPaddingIsKept)
         }
     }
     LayoutFile expected(g, 1);
-    EXPECT_EQ(expected.bytes, readFile(dir.file("img")));
+    EXPECT_EQ(expected.bytes, readBytes(dir.at("img")));
 }
 
 INSTANTIATE_TEST_SUITE_P(RowCache, StreamingLayouts, ::testing::ValuesIn(streamingCases));
@@ -214,12 +214,12 @@ INSTANTIATE_TEST_SUITE_P(RowCache, StreamingLayouts, ::testing::ValuesIn(streami
 
 class BsqThousandRows : public ::testing::Test {
 protected:
-    TempDir dir;
+    ScratchDir dir{"ovex-cache"};
     std::string path;
     std::vector<unsigned char> original;
     void SetUp() override
     {
-        path = dir.file("bsq");
+        path = dir.at("bsq");
         original.resize(1000 * 100);
         for (size_t i = 0; i < original.size(); i++) {
             original[i] = (unsigned char)(i / 100 * 7 + i % 100);
@@ -228,7 +228,7 @@ protected:
     }
     void changeFileRow(int row, unsigned char value)
     {
-        std::vector<unsigned char> bytes = readFile(path);
+        std::vector<unsigned char> bytes = readBytes(path);
         memset(bytes.data() + row * 100, value, 100);
         writeFile(path, bytes);
     }
@@ -260,10 +260,10 @@ TEST_F(BsqThousandRows, AStoredRowIsWrittenBackBeforeItsSlotIsReused)
     memset(row, 0xAB, 100);
     markRowDirty(img.image, 5, 0);
     EXPECT_TRUE(img.dirty(img.slotOf(5, 0)));
-    EXPECT_EQ(original[500], readFile(path)[500]) << "not written before the slot is needed";
+    EXPECT_EQ(original[500], readBytes(path)[500]) << "not written before the slot is needed";
 
     ramRow(img.image, 5 + n, 0, 1);
-    std::vector<unsigned char> now = readFile(path);
+    std::vector<unsigned char> now = readBytes(path);
     EXPECT_EQ(0xAB, now[500]);
     EXPECT_EQ(0xAB, now[599]);
     EXPECT_FALSE(img.dirty(img.slotOf(5, 0)));
@@ -281,7 +281,7 @@ TEST_F(BsqThousandRows, ReadAheadNeverWritesOrDropsAChangedRow)
     for (int r = 0; r < 2; r++) {
         ASSERT_EQ(0, memcmp(ramRow(img.image, r, 0, 1), &original[r * 100], 100));
     }
-    EXPECT_EQ(original[(n + 2) * 100], readFile(path)[(n + 2) * 100]) << "written back early";
+    EXPECT_EQ(original[(n + 2) * 100], readBytes(path)[(n + 2) * 100]) << "written back early";
     EXPECT_EQ(n + 2, img.image->rowIds[2]);
     EXPECT_TRUE(img.dirty(2));
     EXPECT_EQ(0xC3, img.image->cacheBlock[2 * 100]);
@@ -289,7 +289,7 @@ TEST_F(BsqThousandRows, ReadAheadNeverWritesOrDropsAChangedRow)
     /* Dropping the cache drops the change: it never reached the file. */
     invalidateRowCache(img.image);
     EXPECT_EQ(1, flushRamImage(img.image));
-    EXPECT_EQ(original, readFile(path));
+    EXPECT_EQ(original, readBytes(path));
     EXPECT_EQ(0, memcmp(ramRow(img.image, n + 2, 0, 1), &original[(n + 2) * 100], 100));
 }
 
@@ -302,18 +302,18 @@ TEST_F(BsqThousandRows, LoadZeroClaimsTheSlotWithoutReading)
     memset(row, 0x11, 100);
     markRowDirty(img.image, 300, 0);
     EXPECT_EQ(1, flushRamImage(img.image));
-    EXPECT_EQ(0x11, readFile(path)[300 * 100 + 42]);
+    EXPECT_EQ(0x11, readBytes(path)[300 * 100 + 42]);
 }
 
 /* ---- Pixel-interleaved and DIB rows ---------------------------------------- */
 
 TEST(RowCacheBip, ReadingOneBandFillsEveryBandAndWriteBackWritesTheWholeRow)
 {
-    TempDir dir;
+    ScratchDir dir{"ovex-cache"};
     Geometry g = {IMGID_BIP, PIXEL_BYTE, 20, 5, 3, 15, 0, 0};
     LayoutFile file(g);
-    writeFile(dir.file("bip"), file.bytes);
-    CacheImage img(dir.file("bip"), g, 4);
+    writeFile(dir.at("bip"), file.bytes);
+    CacheImage img(dir.at("bip"), g, 4);
 
     unsigned char *band0 = ramRow(img.image, 9, 0, 1);
     ASSERT_NE(nullptr, band0);
@@ -333,7 +333,7 @@ TEST(RowCacheBip, ReadingOneBandFillsEveryBandAndWriteBackWritesTheWholeRow)
     for (int b = 0; b < 3; b++) {
         EXPECT_FALSE(img.dirty(img.slotOf(9, b))) << "band " << b;
     }
-    std::vector<unsigned char> now = readFile(dir.file("bip"));
+    std::vector<unsigned char> now = readBytes(dir.at("bip"));
     for (int c = 0; c < 5; c++) {
         EXPECT_EQ(file.value(9, 0, c, 0), now[file.pos(9, 0, c)]);
         EXPECT_EQ(0x77, now[file.pos(9, 1, c)]);
@@ -343,7 +343,7 @@ TEST(RowCacheBip, ReadingOneBandFillsEveryBandAndWriteBackWritesTheWholeRow)
 
 TEST(RowCacheDib, RowZeroIsTheLastFileRowAndBandsAreByteInterleaved)
 {
-    TempDir dir;
+    ScratchDir dir{"ovex-cache"};
     const int rows = 4, columns = 5, nbands = 3;
     const int block = ((nbands * columns * 8 + 31) / 32) * 4;     /* 16: one pad byte */
     std::vector<unsigned char> bytes((size_t)(rows * block), PAD);
@@ -355,8 +355,8 @@ TEST(RowCacheDib, RowZeroIsTheLastFileRowAndBandsAreByteInterleaved)
             }
         }
     }
-    writeFile(dir.file("dib"), bytes);
-    CacheImage img(dir.file("dib"), {IMGID_DIB, PIXEL_BYTE, rows, columns, nbands, block, 0, 0}, 2);
+    writeFile(dir.at("dib"), bytes);
+    CacheImage img(dir.at("dib"), {IMGID_DIB, PIXEL_BYTE, rows, columns, nbands, block, 0, 0}, 2);
     for (int r = 0; r < rows; r++) {
         for (int b = 0; b < nbands; b++) {
             const unsigned char *row = ramRow(img.image, r, b, 1);
@@ -370,7 +370,7 @@ TEST(RowCacheDib, RowZeroIsTheLastFileRowAndBandsAreByteInterleaved)
     memset(row, 0x99, columns);
     markRowDirty(img.image, 1, 2);
     EXPECT_EQ(1, flushRamImage(img.image));
-    std::vector<unsigned char> now = readFile(dir.file("dib"));
+    std::vector<unsigned char> now = readBytes(dir.at("dib"));
     const int fileRow = rows - 1 - 1;
     for (int c = 0; c < columns; c++) {
         EXPECT_EQ(40 + c, now[(size_t)(fileRow * block + c * nbands + 0)]);
@@ -381,10 +381,10 @@ TEST(RowCacheDib, RowZeroIsTheLastFileRowAndBandsAreByteInterleaved)
 
 TEST(RowCacheDib, OneBandReadsRowBytesBottomUp)
 {
-    TempDir dir;
+    ScratchDir dir{"ovex-cache"};
     std::vector<unsigned char> bytes = {1, 2, 3, PAD, 4, 5, 6, PAD};   /* 2 rows of block 4 */
-    writeFile(dir.file("dib"), bytes);
-    CacheImage img(dir.file("dib"), {IMGID_DIB, PIXEL_BYTE, 2, 3, 1, 4, 0, 0}, 2);
+    writeFile(dir.at("dib"), bytes);
+    CacheImage img(dir.at("dib"), {IMGID_DIB, PIXEL_BYTE, 2, 3, 1, 4, 0, 0}, 2);
     EXPECT_EQ(0, memcmp(ramRow(img.image, 0, 0, 1), "\x04\x05\x06", 3));
     EXPECT_EQ(0, memcmp(ramRow(img.image, 1, 0, 1), "\x01\x02\x03", 3));
 }
@@ -393,11 +393,11 @@ TEST(RowCacheDib, OneBandReadsRowBytesBottomUp)
 
 TEST(RowCacheByteOrder, ShortMsbfIsHostOrderInTheCacheAndMsbfInTheFile)
 {
-    TempDir dir;
+    ScratchDir dir{"ovex-cache"};
     std::vector<unsigned char> bytes = {0x12, 0x34, 0xFF, 0xFE, 0x00, 0x01,
                                         0x80, 0x00, 0x7F, 0xFF, 0x00, 0x00};
-    writeFile(dir.file("short"), bytes);
-    CacheImage img(dir.file("short"), {IMGID_BSQ, PIXEL_SHORT, 2, 3, 1, 0, 1, 0}, 2);
+    writeFile(dir.at("short"), bytes);
+    CacheImage img(dir.at("short"), {IMGID_BSQ, PIXEL_SHORT, 2, 3, 1, 0, 1, 0}, 2);
     int16_t values[3];
     memcpy(values, ramRow(img.image, 0, 0, 1), sizeof values);
     EXPECT_EQ(0x1234, values[0]);
@@ -408,7 +408,7 @@ TEST(RowCacheByteOrder, ShortMsbfIsHostOrderInTheCacheAndMsbfInTheFile)
     memcpy(ramRow(img.image, 1, 0, 1), stored, sizeof stored);
     markRowDirty(img.image, 1, 0);
     EXPECT_EQ(1, flushRamImage(img.image));
-    std::vector<unsigned char> now = readFile(dir.file("short"));
+    std::vector<unsigned char> now = readBytes(dir.at("short"));
     EXPECT_EQ((std::vector<unsigned char>{0x80, 0x00, 0x01, 0x02, 0x01, 0x2C}),
               std::vector<unsigned char>(now.begin() + 6, now.end()));
     memcpy(values, ramRow(img.image, 1, 0, 1), sizeof values);
@@ -485,14 +485,14 @@ TEST(RowCacheMemory, MbsqRowsLieBandAfterBand)
 
 TEST(RowCacheFaults, RowsAndBandsOutsideTheImageAreNeverLoaded)
 {
-    TempDir dir;
-    writeFile(dir.file("img"), std::vector<unsigned char>(4 * 3 * 2, 1));
+    ScratchDir dir{"ovex-cache"};
+    writeFile(dir.at("img"), std::vector<unsigned char>(4 * 3 * 2, 1));
     struct Case {
         int imgid;
         const char *path;
     } images[] = {{IMGID_BSQ, "img"}, {IMGID_BIP, "img"}, {IMGID_MBSQ, ""}, {IMGID_MBIL, ""}};
     for (auto &c : images) {
-        std::string path = *c.path ? dir.file(c.path) : "";
+        std::string path = *c.path ? dir.at(c.path) : "";
         CacheImage img(path, {c.imgid, PIXEL_BYTE, 4, 3, 2, 0, 0, 0}, 2);
         int coordinates[][2] = {{-1, 0}, {4, 0}, {0, -1}, {0, 2}, {INT32_MAX, 0}, {0, INT32_MAX}};
         for (auto &rc : coordinates) {
@@ -528,9 +528,9 @@ TEST(RowCacheFaults, ARefusedRebuildKeepsTheOldCache)
 
 TEST(RowCacheFaults, AFailedWriteBackIsReportedOnce)
 {
-    TempDir dir;
-    writeFile(dir.file("ro"), std::vector<unsigned char>(20 * 4, 9));
-    CacheImage img(dir.file("ro"), {IMGID_BIL, PIXEL_BYTE, 20, 4, 1, 0, 0, 0}, 4, O_RDONLY);
+    ScratchDir dir{"ovex-cache"};
+    writeFile(dir.at("ro"), std::vector<unsigned char>(20 * 4, 9));
+    CacheImage img(dir.at("ro"), {IMGID_BIL, PIXEL_BYTE, 20, 4, 1, 0, 0, 0}, 4, O_RDONLY);
     ASSERT_GE(img.image->fd, 0);
     ramRow(img.image, 1, 0, 1)[0] = 1;
     markRowDirty(img.image, 1, 0);
@@ -544,18 +544,18 @@ TEST(RowCacheFaults, AFailedWriteBackIsReportedOnce)
     ramRow(img.image, 2 + img.image->rowsPerBand, 0, 1);
     EXPECT_FALSE(img.dirty(img.slotOf(2, 0)));
     EXPECT_EQ(0, flushRamImage(img.image));
-    EXPECT_EQ(std::vector<unsigned char>(20 * 4, 9), readFile(dir.file("ro")));
+    EXPECT_EQ(std::vector<unsigned char>(20 * 4, 9), readBytes(dir.at("ro")));
 }
 
 /* ---- Resident images ----------------------------------------------------------- */
 
 TEST(RowCacheResident, AResidentImageHitsEverywhereAndLeavesTheFileAlone)
 {
-    TempDir dir;
+    ScratchDir dir{"ovex-cache"};
     Geometry g = {IMGID_BSQ, PIXEL_BYTE, 30, 6, 2, 0, 0, 0};
     LayoutFile file(g);
-    writeFile(dir.file("img"), file.bytes);
-    CacheImage img(dir.file("img"), g, 4);
+    writeFile(dir.at("img"), file.bytes);
+    CacheImage img(dir.at("img"), g, 4);
     ASSERT_EQ(8, img.image->slots);
 
     EXPECT_EQ(1, setRAMImageResident(img.image, 1));
@@ -570,13 +570,13 @@ TEST(RowCacheResident, AResidentImageHitsEverywhereAndLeavesTheFileAlone)
     ramRow(img.image, 7, 1, 1)[0] = 0xFF;
     markRowDirty(img.image, 7, 1);
     EXPECT_EQ(1, flushRamImage(img.image));
-    EXPECT_EQ(file.bytes, readFile(dir.file("img")));
+    EXPECT_EQ(file.bytes, readBytes(dir.at("img")));
 
     EXPECT_EQ(1, setRAMImageResident(img.image, 0));
     ASSERT_GE(img.image->fd, 0);
     markRowDirty(img.image, 7, 1);
     EXPECT_EQ(1, flushRamImage(img.image));
-    EXPECT_EQ(0xFF, readFile(dir.file("img"))[file.pos(7, 1, 0)]);
+    EXPECT_EQ(0xFF, readBytes(dir.at("img"))[file.pos(7, 1, 0)]);
 }
 
 TEST(RowCacheResident, AMemoryImageHasNoFileToReopen)
@@ -591,13 +591,13 @@ TEST(RowCacheResident, AMemoryImageHasNoFileToReopen)
 
 TEST(RowCacheFrames, RawFramesFollowEachOther)
 {
-    TempDir dir;
+    ScratchDir dir{"ovex-cache"};
     std::vector<unsigned char> bytes(3 * 4 * 2);     /* 3 frames of 4 rows of 2 bytes */
     for (size_t i = 0; i < bytes.size(); i++) {
         bytes[i] = (unsigned char)(i / 8 + 1);       /* the frame number */
     }
-    writeFile(dir.file("frames"), bytes);
-    CacheImage img(dir.file("frames"), {IMGID_BSQ, PIXEL_BYTE, 4, 2, 1, 0, 0, 0}, 4);
+    writeFile(dir.at("frames"), bytes);
+    CacheImage img(dir.at("frames"), {IMGID_BSQ, PIXEL_BYTE, 4, 2, 1, 0, 0, 0}, 4);
     img.image->head.frames = 3;
     img.image->frame = 1;
 
@@ -612,7 +612,7 @@ TEST(RowCacheFrames, RawFramesFollowEachOther)
         EXPECT_EQ(s.frame, img.image->frame);
         EXPECT_EQ(s.frame, ramRow(img.image, 1, 0, 1)[1]);
     }
-    EXPECT_EQ(0x10, readFile(dir.file("frames"))[2 * 2]) << "frame 1's change written first";
+    EXPECT_EQ(0x10, readBytes(dir.at("frames"))[2 * 2]) << "frame 1's change written first";
 
     img.image->head.frames = 1;
     EXPECT_EQ(-2, seekRamImage(img.image, 2));
@@ -654,14 +654,14 @@ unsigned char tiffSample(int r, int c) { return (unsigned char)(r * 16 + c); }
 
 class TiffRows : public ::testing::Test {
 protected:
-    TempDir dir;
+    ScratchDir dir{"ovex-cache"};
     std::vector<unsigned char> file = std::vector<unsigned char>(4096, 0);
     std::unique_ptr<CacheImage> img;
 
     void open(int64_t dataOffset)
     {
-        writeFile(dir.file("tif"), file);
-        img.reset(new CacheImage(dir.file("tif"), {IMGID_TIFF, PIXEL_BYTE, 10, 6, 1, 6, 0, 0}, 4));
+        writeFile(dir.at("tif"), file);
+        img.reset(new CacheImage(dir.at("tif"), {IMGID_TIFF, PIXEL_BYTE, 10, 6, 1, 6, 0, 0}, 4));
         img->image->dataOffset = dataOffset;
     }
     std::vector<unsigned char> rowsRead(const TiffLayout &layout, int row, int *first, int *count,
@@ -770,9 +770,9 @@ TEST_F(TiffRows, PackBitsStripsAreDecodedFromTheirStart)
 
 TEST(RowCacheTiff, WithoutATiffReaderNothingIsHandled)
 {
-    TempDir dir;
-    writeFile(dir.file("tif"), std::vector<unsigned char>(100, 3));
-    CacheImage img(dir.file("tif"), {IMGID_TIFF, PIXEL_BYTE, 10, 6, 1, 6, 0, 0}, 4);
+    ScratchDir dir{"ovex-cache"};
+    writeFile(dir.at("tif"), std::vector<unsigned char>(100, 3));
+    CacheImage img(dir.at("tif"), {IMGID_TIFF, PIXEL_BYTE, 10, 6, 1, 6, 0, 0}, 4);
     int row = 2, count = 0;
     EXPECT_EQ(nullptr, readTiffStrips(img.image, &row, &count));
     EXPECT_EQ(0, tiffCacheUnit(img.image));
@@ -782,7 +782,7 @@ TEST(RowCacheTiff, WithoutATiffReaderNothingIsHandled)
     cached[0] = 9;
     markRowDirty(img.image, 2, 0);
     EXPECT_EQ(1, flushRamImage(img.image));
-    EXPECT_EQ(std::vector<unsigned char>(100, 3), readFile(dir.file("tif")));
+    EXPECT_EQ(std::vector<unsigned char>(100, 3), readBytes(dir.at("tif")));
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include "ramimage/console_capture.h"
+#include "kit/fixture_kit.h"
 #include "ramimage/formats/gpz.h"
 #include "ramimage/ramimg.h"
 
@@ -61,20 +62,11 @@ struct Opened {
 
 class ReaderFaults : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char name[] = "/tmp/ovex-faults-XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(name));
-        folder = name;
-    }
-
     void TearDown() override
     {
         for (RAMIMG *image : opened) {
             freeRamImage(image);
         }
-        std::string command = "rm -rf '" + folder + "'";
-        ASSERT_EQ(0, system(command.c_str()));
     }
 
     /* Writes the bytes as folder/name and opens them with the format probe. */
@@ -101,7 +93,8 @@ protected:
         return line == nullptr ? Bytes() : Bytes(line, line + image->rowBytes);
     }
 
-    std::string folder;
+    fixture::ScratchDir scratch{"ovex-faults"};
+    std::string folder = scratch.path();
     std::vector<RAMIMG *> opened;
     console_capture::ConsoleCapture console;
 };

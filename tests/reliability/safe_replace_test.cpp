@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "ramimage/console_capture.h"
+#include "kit/fixture_kit.h"
 #include "ramimage/formats/image_probe.h"
 #include "ramimage/ramimg.h"
 #include "ramimage/safe_replace.h"
@@ -127,21 +128,9 @@ int payloadWriter(int fd, void *clientData)
 
 class SafeReplace : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char name[] = "/tmp/ovex-replace-XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(name));
-        folder = name;
-        target = folder + "/target";
-    }
-
-    void TearDown() override
-    {
-        std::string command = "rm -rf '" + folder + "'";
-        ASSERT_EQ(0, system(command.c_str()));
-    }
-
-    std::string folder, target;
+    fixture::ScratchDir scratch{"ovex-replace"};
+    std::string folder = scratch.path();
+    std::string target = folder + "/target";
 };
 
 TEST_F(SafeReplace, SuccessReplacesTheContentsAndKeepsTheMode)

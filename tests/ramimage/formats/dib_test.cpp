@@ -25,6 +25,7 @@
 #include <tcl.h>
 
 #include "core/vocabulary.h"
+#include "kit/fixture_kit.h"
 #include "ramimage/console_capture.h"
 #include "ramimage/formats/dib.h"
 #include "ramimage/formats/format_entry.h"
@@ -34,7 +35,7 @@
 
 namespace {
 
-typedef std::vector<unsigned char> Bytes;
+using fixture::Bytes;
 
 void put16(Bytes &b, size_t at, uint32_t v)
 {
@@ -153,26 +154,12 @@ ImageHead newImageHead(const std::string &file, int pixel, int nbands, int colum
     return head;
 }
 
-bool haveTool(const char *name)
-{
-    std::string command = std::string("command -v ") + name + " >/dev/null 2>&1";
-    return system(command.c_str()) == 0;
-}
+using fixture::haveTool;
 
 Bytes runCapture(const std::string &command)
 {
-    Bytes out;
-    FILE *pipe = popen(command.c_str(), "r");
-    if (pipe == NULL) {
-        return out;
-    }
-    unsigned char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        out.insert(out.end(), buffer, buffer + n);
-    }
-    pclose(pipe);
-    return out;
+    std::string out = fixture::commandOutput(command);
+    return Bytes(out.begin(), out.end());
 }
 
 /* The RGB samples of a binary PPM ("P6", maximum 255); empty when it is
@@ -256,44 +243,16 @@ Bytes shownRgb(RAMIMG *image)
 
 class DibTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        Tcl_FindExecutable(nullptr);
-        char pattern[] = "/tmp/ovex-dib-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder = pattern;
-    }
-
-    void TearDown() override
-    {
-        std::string command = "rm -rf '" + folder + "'";
-        EXPECT_EQ(system(command.c_str()), 0);
-    }
+    void SetUp() override { Tcl_FindExecutable(nullptr); }
 
     std::string path(const std::string &name) const { return folder + "/" + name; }
 
     void writeFile(const std::string &file, const Bytes &bytes)
     {
-        FILE *out = fopen(file.c_str(), "wb");
-        ASSERT_NE(out, nullptr);
-        ASSERT_EQ(fwrite(bytes.data(), 1, bytes.size(), out), bytes.size());
-        fclose(out);
+        ASSERT_TRUE(fixture::writeBytes(file, bytes));
     }
 
-    Bytes readFile(const std::string &file)
-    {
-        Bytes bytes;
-        FILE *in = fopen(file.c_str(), "rb");
-        if (in == NULL) {
-            return bytes;
-        }
-        int c;
-        while ((c = fgetc(in)) != EOF) {
-            bytes.push_back((unsigned char)c);
-        }
-        fclose(in);
-        return bytes;
-    }
+    Bytes readFile(const std::string &file) { return fixture::readBytes(file); }
 
     /* probeDib over a file; head receives what the probe left. */
     int probeFile(const std::string &file, ImageHead *head)
@@ -341,7 +300,8 @@ protected:
         closeRAMImage(image, NULL);
     }
 
-    std::string folder;
+    fixture::ScratchDir scratch{"ovex-dib"};
+    std::string folder = scratch.path();
 };
 
 /* ---- Records ---------------------------------------------------------------- */

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "../console_capture.h"
+#include "kit/fixture_kit.h"
 #include "ramimage/format_hooks.h"
 #include "ramimage/formats/dicom.h"
 #include "ramimage/formats/format_entry.h"
@@ -28,7 +29,7 @@ using console_capture::ConsoleCapture;
 
 namespace {
 
-typedef std::vector<unsigned char> Bytes;
+using fixture::Bytes;
 
 /* ---- Building data sets --------------------------------------------------------- */
 
@@ -208,18 +209,12 @@ DataSet &encapsulated(DataSet &d, const std::vector<Bytes> &frames, bool offsets
 
 class DicomTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        Tcl_FindExecutable(nullptr);
-        char pattern[] = "/tmp/ovex-dicom-XXXXXX";
-        dir = mkdtemp(pattern);
-    }
+    void SetUp() override { Tcl_FindExecutable(nullptr); }
     void TearDown() override
     {
         for (RAMIMG *image : opened) {
             closeRAMImage(image, NULL);
         }
-        system(("rm -rf '" + dir + "'").c_str());
     }
 
     std::string path(const std::string &name) const { return dir + "/" + name; }
@@ -227,14 +222,7 @@ protected:
     std::string write(const std::string &name, const Bytes &bytes)
     {
         std::string p = path(name);
-        FILE *f = fopen(p.c_str(), "wb");
-        EXPECT_NE(f, nullptr);
-        if (f != NULL) {
-            if (!bytes.empty()) {   /* an empty vector's data() may be NULL */
-                fwrite(bytes.data(), 1, bytes.size(), f);
-            }
-            fclose(f);
-        }
+        EXPECT_TRUE(fixture::writeBytes(p, bytes)) << p;
         return p;
     }
 
@@ -274,7 +262,8 @@ protected:
         return all;
     }
 
-    std::string dir;
+    fixture::ScratchDir scratch{"ovex-dicom"};
+    std::string dir = scratch.path();
     std::vector<RAMIMG *> opened;
 };
 
@@ -722,8 +711,7 @@ TEST_F(DicomTest, RepresentationNamesAndCodes)
 bool haveTools(std::initializer_list<const char *> tools)
 {
     for (const char *tool : tools) {
-        std::string probe = std::string("command -v ") + tool + " >/dev/null 2>&1";
-        if (system(probe.c_str()) != 0) {
+        if (!fixture::haveTool(tool)) {
             return false;
         }
     }

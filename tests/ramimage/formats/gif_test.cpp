@@ -342,11 +342,7 @@ bool readPnm(const Bytes &file, Pnm *out)
     return true;
 }
 
-bool haveTool(const char *name)
-{
-    std::string command = std::string("command -v ") + name + " >/dev/null 2>&1";
-    return system(command.c_str()) == 0;
-}
+using fixture::haveTool;
 
 bool run(const std::string &command)
 {

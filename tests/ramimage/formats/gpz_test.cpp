@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "../console_capture.h"
+#include "kit/fixture_kit.h"
 #include "ramimage/formats/gpz.h"
 #include "ramimage/formats/image_probe.h"
 #include "ramimage/formats/le_fields.h"
@@ -27,7 +28,7 @@ using console_capture::ConsoleCapture;
 
 namespace {
 
-typedef std::vector<unsigned char> Bytes;
+using fixture::Bytes;
 
 /* A GPZ header of the given fields. */
 Bytes gpzHeader(const std::string &dataName, int columns, int rows, int bands, int code,
@@ -59,8 +60,6 @@ protected:
     void SetUp() override
     {
         Tcl_FindExecutable(nullptr);
-        char pattern[] = "/tmp/ovex-gpz-XXXXXX";
-        dir = mkdtemp(pattern);
         char cwd[4096];
         savedCwd = getcwd(cwd, sizeof cwd) != NULL ? cwd : "/";
     }
@@ -70,19 +69,13 @@ protected:
         if (chdir(savedCwd.c_str()) != 0) {
             ADD_FAILURE() << "cannot return to " << savedCwd;
         }
-        system(("rm -rf '" + dir + "'").c_str());
     }
 
     std::string path(const std::string &name) const { return dir + "/" + name; }
 
     void write(const std::string &name, const Bytes &bytes)
     {
-        FILE *f = fopen(path(name).c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        if (!bytes.empty()) {   /* an empty vector's data() may be NULL */
-            fwrite(bytes.data(), 1, bytes.size(), f);
-        }
-        fclose(f);
+        ASSERT_TRUE(fixture::writeBytes(path(name), bytes)) << name;
     }
 
     /* gpzReadHead on the file as named; the data file is closed after. */
@@ -101,7 +94,8 @@ protected:
         return result;
     }
 
-    std::string dir;
+    fixture::ScratchDir scratch{"ovex-gpz"};
+    std::string dir = scratch.path();
     std::string savedCwd;
 };
 

@@ -24,6 +24,7 @@ extern "C" {
 }
 
 #include "../console_capture.h"
+#include "kit/fixture_kit.h"
 #include "core/vocabulary.h"
 #include "ramimage/format_hooks.h"
 #include "ramimage/formats/format_entry.h"
@@ -36,68 +37,14 @@ using console_capture::ConsoleCapture;
 
 namespace {
 
-typedef std::vector<unsigned char> Bytes;
+using fixture::Bytes;
 
 /* ---- Files and folders ------------------------------------------------------ */
 
-struct TempDir {
-    std::string path;
-    TempDir()
-    {
-        char pattern[] = "/tmp/ovex-jpeg-XXXXXX";
-        path = mkdtemp(pattern);
-    }
-    ~TempDir() { system(("rm -rf '" + path + "'").c_str()); }
-    std::string at(const std::string &name) const { return path + "/" + name; }
-};
-
-bool writeBytes(const std::string &path, const Bytes &bytes)
-{
-    FILE *f = fopen(path.c_str(), "wb");
-    if (f == NULL) {
-        return false;
-    }
-    /* An empty vector's data() may be NULL, which fwrite must not get. */
-    bool ok = bytes.empty() || fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return fclose(f) == 0 && ok;
-}
-
-Bytes readBytes(const std::string &path)
-{
-    Bytes bytes;
-    FILE *f = fopen(path.c_str(), "rb");
-    if (f == NULL) {
-        return bytes;
-    }
-    unsigned char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) {
-        bytes.insert(bytes.end(), buffer, buffer + n);
-    }
-    fclose(f);
-    return bytes;
-}
-
-bool haveTool(const char *name)
-{
-    return system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-std::string runOutput(const std::string &command)
-{
-    std::string text;
-    FILE *pipe = popen(command.c_str(), "r");
-    if (pipe == NULL) {
-        return text;
-    }
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        text.append(buffer, n);
-    }
-    pclose(pipe);
-    return text;
-}
+using fixture::commandOutput;
+using fixture::haveTool;
+using fixture::readBytes;
+using fixture::writeBytes;
 
 /* ---- Pictures ----------------------------------------------------------------- */
 
@@ -323,7 +270,7 @@ std::string georefText(int mapid, double x0, double y0, double dx, double dy)
 class JpegTest : public ::testing::Test {
 protected:
     void SetUp() override { Tcl_FindExecutable(nullptr); }
-    TempDir dir;
+    fixture::ScratchDir dir{"ovex-jpeg"};
 };
 
 /* ---- Signature and probe ---------------------------------------------------------- */
@@ -933,7 +880,7 @@ TEST_F(JpegTest, OurFilesDecodeInDjpegAndShowCommentsInRdjpgcom)
         EXPECT_LE(most, 12) << bands;
         EXPECT_LE(mean, 2.0) << bands;
 
-        std::string comments = runOutput("rdjpgcom '" + path + "'");
+        std::string comments = commandOutput("rdjpgcom '" + path + "'");
         char line[GEOREF_LINE_SIZE];
         formatGeorefLine(&head, line);
         EXPECT_NE(std::string::npos, comments.find(line)) << comments;

@@ -24,10 +24,11 @@
 #include "ramimage/ramimg.h"
 #include "core/gmem.h"
 #include "ramimage/registry_fixtures.h"
+#include "kit/fixture_kit.h"
 
 namespace raw_fixtures {
 
-typedef std::vector<unsigned char> Bytes;
+using fixture::Bytes;
 
 inline void putLe16(Bytes &bytes, size_t at, int value)
 {
@@ -67,20 +68,8 @@ inline Bytes textBytes(const std::string &text)
     return Bytes(text.begin(), text.end());
 }
 
-/* Whether an independent tool is on the PATH. */
-inline bool haveTool(const char *name)
-{
-    std::string command = std::string("command -v ") + name + " >/dev/null 2>&1";
-    return system(command.c_str()) == 0;
-}
-
-/* Runs a shell command quietly (its own redirections still apply); true
- * when it exits with status 0. */
-inline bool runQuietly(const std::string &command)
-{
-    std::string quiet = "(" + command + ") >/dev/null 2>&1";
-    return system(quiet.c_str()) == 0;
-}
+using fixture::haveTool;
+using fixture::runQuietly;
 
 /* A binary PGM or PPM read by hand (maxval below 256), for checking what
  * the witnesses wrote without going through our own reader. */

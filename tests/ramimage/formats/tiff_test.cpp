@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "core/gmem.h"
+#include "kit/fixture_kit.h"
 #include "ramimage/format_hooks.h"
 #include "ramimage/formats/format_entry.h"
 #include "ramimage/formats/image_probe.h"
@@ -33,7 +34,7 @@
 
 namespace {
 
-typedef std::vector<unsigned char> Bytes;
+using fixture::Bytes;
 
 /* ---- Building TIFF files --------------------------------------------------- */
 
@@ -221,20 +222,12 @@ class TiffTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { Tcl_FindExecutable(nullptr); }
 
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/ovex-tiff-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-    }
-
     void TearDown() override
     {
         for (RAMIMG *image : opened) {
             image->openCount = 0;
             closeRAMImage(image, NULL);
         }
-        std::filesystem::remove_all(dir);
     }
 
     std::string path(const std::string &name) const { return dir + "/" + name; }
@@ -242,14 +235,7 @@ protected:
     std::string save(const std::string &name, const Bytes &bytes) const
     {
         std::string p = path(name);
-        FILE *out = fopen(p.c_str(), "wb");
-        EXPECT_NE(out, nullptr);
-        if (out != NULL) {
-            if (!bytes.empty()) {   /* an empty vector's data() may be NULL */
-                fwrite(bytes.data(), 1, bytes.size(), out);
-            }
-            fclose(out);
-        }
+        EXPECT_TRUE(fixture::writeBytes(p, bytes)) << p;
         return p;
     }
 
@@ -289,11 +275,7 @@ protected:
         return out;
     }
 
-    static bool haveTool(const char *tool)
-    {
-        std::string cmd = std::string("command -v ") + tool + " >/dev/null 2>&1";
-        return system(cmd.c_str()) == 0;
-    }
+    static bool haveTool(const char *tool) { return fixture::haveTool(tool); }
 
     /* Standard output (and error when merged by the command) of a shell command. */
     static std::string run(const std::string &command, int *status = NULL)
@@ -327,7 +309,8 @@ protected:
     ~TiffTest() override { TearDownStates(); }
 
     console_capture::ConsoleCapture console;
-    std::string dir;
+    fixture::ScratchDir scratch{"ovex-tiff"};
+    std::string dir = scratch.path();
     std::vector<RAMIMG *> opened;
     std::vector<TiffState *> states;
 };
