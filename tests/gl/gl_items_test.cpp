@@ -8,7 +8,6 @@
 #include <string.h>
 #include <string>
 #include <set>
-#include <unistd.h>
 
 #include <GL/gl.h>
 #include <tcl.h>
@@ -19,6 +18,7 @@
 #include "gl/glw_glx.h"
 #include "gl/glw_surface.h"
 #include "gl/oglm_model.h"
+#include "kit/fixture_kit.h"
 
 namespace {
 
@@ -208,22 +208,21 @@ TEST(GlPixelLayout, RowsRoundedToTheAlignment)
 
 TEST_F(GlItems, LoadFileOffsetsAndSizes)
 {
-    char path[] = "/tmp/ovex-glload-XXXXXX";
-    int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
+    fixture::ScratchDir scratch("ovex-glload");
     float five[5] = {1, 2, 3, 4, 5};
-    ASSERT_EQ(write(fd, five, sizeof five), (ssize_t)sizeof five);
-    close(fd);
-    EXPECT_EQ(glItemLoadFile("d", path, GL_FLOAT, 8), 0);
+    const unsigned char *raw = reinterpret_cast<const unsigned char *>(five);
+    std::string path = scratch.at("d20.bin");
+    ASSERT_TRUE(fixture::writeBytes(path, fixture::Bytes(raw, raw + sizeof five)));
+    const char *file = path.c_str();
+    EXPECT_EQ(glItemLoadFile("d", file, GL_FLOAT, 8), 0);
     EXPECT_EQ(values("d"), "3.000000 4.000000 5.000000");
-    EXPECT_EQ(glItemLoadFile("e", path, GL_FLOAT, 20), -1);
-    EXPECT_EQ(glItemLoadFile("e", path, GL_FLOAT, 1000), -1);
-    EXPECT_EQ(glItemLoadFile("e", path, GL_FLOAT, -4), -1);
-    EXPECT_EQ(glItemLoadFile("e", path, GL_FLOAT, 2), -1);
-    EXPECT_EQ(glItemLoadFile("e", path, GL_BITMAP, 0), -1);
-    EXPECT_EQ(glItemLoadFile("d", path, GL_FLOAT, 0), -1);
+    EXPECT_EQ(glItemLoadFile("e", file, GL_FLOAT, 20), -1);
+    EXPECT_EQ(glItemLoadFile("e", file, GL_FLOAT, 1000), -1);
+    EXPECT_EQ(glItemLoadFile("e", file, GL_FLOAT, -4), -1);
+    EXPECT_EQ(glItemLoadFile("e", file, GL_FLOAT, 2), -1);
+    EXPECT_EQ(glItemLoadFile("e", file, GL_BITMAP, 0), -1);
+    EXPECT_EQ(glItemLoadFile("d", file, GL_FLOAT, 0), -1);
     EXPECT_EQ(glItemFind("e"), nullptr);
-    unlink(path);
 }
 
 TEST(GlCommandTable, TwoHundredTwentySixNamedOnce)
