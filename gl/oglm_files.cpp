@@ -1,0 +1,605 @@
+/*
+ * oglm_files.cpp --
+ *
+ *	Model records and the Wavefront OBJ and MTL files. Names longer than
+ *	their fields are cut at the field; a face whose indices reach past
+ *	what was read, or whose lists would no longer line up corner for
+ *	corner, is dropped with a message.
+ */
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <string>
+
+#include <tcl.h>
+
+#include "gl/oglm_model.h"
+#include "ovex/ovexstdio.h"
+
+#define GROWTH 128
+
+/* ---- Arrays and lists ------------------------------------------------------- */
+
+OglmVec3Array *oglmVecNew(int32_t capacity)
+{
+    OglmVec3Array *array = (OglmVec3Array *)calloc(1, sizeof(OglmVec3Array));
+    if (array == NULL) {
+        return NULL;
+    }
+    array->capacity = capacity > 0 ? capacity : GROWTH;
+    array->values = (float (*)[3])calloc((size_t)array->capacity, sizeof(float[3]));
+    if (array->values == NULL) {
+        free(array);
+        return NULL;
+    }
+    return array;
+}
+
+bool oglmVecAdd(OglmVec3Array *array, float x, float y, float z)
+{
+    if (array->count == array->capacity) {
+        if (array->capacity > INT32_MAX - GROWTH) {
+            return false;
+        }
+        int32_t capacity = array->capacity + GROWTH;
+        float (*values)[3] = (float (*)[3])realloc(array->values, (size_t)capacity * sizeof(float[3]));
+        if (values == NULL) {
+            return false;
+        }
+        memset(values + array->capacity, 0, GROWTH * sizeof(float[3]));
+        array->values = values;
+        array->capacity = capacity;
+    }
+    array->values[array->count][0] = x;
+    array->values[array->count][1] = y;
+    array->values[array->count][2] = z;
+    array->count++;
+    return true;
+}
+
+void oglmVecFree(OglmVec3Array *array)
+{
+    if (array != NULL) {
+        free(array->values);
+        free(array);
+    }
+}
+
+OglmIndexList *oglmIndexNew(void)
+{
+    OglmIndexList *list = (OglmIndexList *)calloc(1, sizeof(OglmIndexList));
+    if (list == NULL) {
+        return NULL;
+    }
+    list->capacity = GROWTH;
+    list->values = (int32_t *)calloc(GROWTH, sizeof(int32_t));
+    if (list->values == NULL) {
+        free(list);
+        return NULL;
+    }
+    return list;
+}
+
+/* Room for one more value past count (face-start lists keep count + 1). */
+static bool indexReserve(OglmIndexList *list, int32_t needed)
+{
+    if (needed < list->capacity) {
+        return true;
+    }
+    if (list->capacity > INT32_MAX - GROWTH) {
+        return false;
+    }
+    int32_t capacity = list->capacity + GROWTH;
+    int32_t *values = (int32_t *)realloc(list->values, (size_t)capacity * sizeof(int32_t));
+    if (values == NULL) {
+        return false;
+    }
+    list->values = values;
+    list->capacity = capacity;
+    return true;
+}
+
+bool oglmIndexAdd(OglmIndexList *list, int32_t value)
+{
+    if (!indexReserve(list, list->count)) {
+        ovex_fprintf(stderr, "Error in realloc.\n");
+        return false;
+    }
+    list->values[list->count++] = value;
+    return true;
+}
+
+void oglmIndexFree(OglmIndexList *list)
+{
+    if (list != NULL) {
+        free(list->values);
+        free(list);
+    }
+}
+
+int32_t oglmFaceCount(const OglmGroup *group)
+{
+    return group->faceStarts != NULL ? group->faceStarts->count : 0;
+}
+
+void oglmFaceRange(const OglmGroup *group, int32_t face, int32_t *begin, int32_t *end)
+{
+    *begin = group->faceStarts->values[face];
+    *end = group->faceStarts->values[face + 1];
+}
+
+/* ---- Materials and groups ------------------------------------------------------ */
+
+static void copyName(char *field, size_t size, const char *name, size_t length)
+{
+    if (length > size - 1) {
+        length = size - 1;
+    }
+    memcpy(field, name, length);
+    field[length] = '\0';
+}
+
+static void setDefaultMaterial(OglmMaterial *m)
+{
+    static const OglmMaterial material = {
+        "default", 625.0f, {0.8f, 0.8f, 0.8f, 1}, {0.2f, 0.2f, 0.2f, 1}, {0, 0, 0, 1}, {0, 0, 0, 0}};
+    *m = material;
+}
+
+OglmMaterials *oglmMaterialsNew(void)
+{
+    OglmMaterials *table = (OglmMaterials *)calloc(1, sizeof(OglmMaterials));
+    if (table == NULL) {
+        return NULL;
+    }
+    table->capacity = 16;
+    table->materials = (OglmMaterial *)calloc(16, sizeof(OglmMaterial));
+    if (table->materials == NULL) {
+        free(table);
+        return NULL;
+    }
+    setDefaultMaterial(&table->materials[0]);
+    for (int i = 1; i < 16; i++) {
+        table->materials[i] = table->materials[0];
+    }
+    table->count = 1;
+    return table;
+}
+
+/* One more slot when the table is full, copies of material 0. */
+static bool materialsReserve(OglmMaterials *table)
+{
+    if (table->count < table->capacity) {
+        return true;
+    }
+    int32_t capacity = table->capacity + 16;
+    OglmMaterial *materials = (OglmMaterial *)realloc(table->materials, (size_t)capacity * sizeof(OglmMaterial));
+    if (materials == NULL) {
+        return false;
+    }
+    for (int i = table->capacity; i < capacity; i++) {
+        materials[i] = materials[0];
+    }
+    table->materials = materials;
+    table->capacity = capacity;
+    return true;
+}
+
+int oglmFindMaterial(OglmMaterials *table, const char *name, bool add)
+{
+    char key[32];
+    copyName(key, sizeof key, name, strlen(name));
+    for (int i = 0; i < table->count; i++) {
+        if (strcmp(table->materials[i].name, key) == 0) {
+            return i;
+        }
+    }
+    if (!add || !materialsReserve(table)) {
+        return -1;
+    }
+    OglmMaterial *m = &table->materials[table->count];
+    *m = table->materials[0];
+    strcpy(m->name, key);
+    return table->count++;
+}
+
+OglmGroup *oglmFindGroup(OglmModel *model, const char *name)
+{
+    char key[128];
+    copyName(key, sizeof key, name, strlen(name));
+    for (OglmGroup *group = model->groups; group != NULL; group = group->next) {
+        if (strcmp(group->name, key) == 0) {
+            return group;
+        }
+    }
+    return NULL;
+}
+
+OglmGroup *oglmAddGroupNamed(OglmModel *model, const char *name)
+{
+    OglmGroup *group = oglmFindGroup(model, name);
+    if (group != NULL) {
+        return group;
+    }
+    group = (OglmGroup *)calloc(1, sizeof(OglmGroup));
+    if (group == NULL) {
+        return NULL;
+    }
+    copyName(group->name, sizeof group->name, name, strlen(name));
+    group->next = model->groups;
+    model->groups = group;
+    return group;
+}
+
+OglmGroup *oglmAddGroup(OglmModel *model, const char *line)
+{
+    const char *p = line;
+    while (*p && *p != ' ' && *p != '\t' && *p != '\n' && *p != '\r') p++;
+    while (*p == ' ' || *p == '\t') p++;
+    size_t length = strcspn(p, "\r\n");
+    char name[128];
+    copyName(name, sizeof name, p, length);
+    return oglmAddGroupNamed(model, name);
+}
+
+/* ---- Faces ----------------------------------------------------------------------------- */
+
+static OglmIndexList *ensureList(OglmIndexList **list)
+{
+    if (*list == NULL) {
+        *list = oglmIndexNew();
+    }
+    return *list;
+}
+
+void oglmAddFace(OglmGroup *group, const char *text, int smoothingGroup)
+{
+    if (ensureList(&group->vertices) == NULL || ensureList(&group->faceStarts) == NULL
+            || ensureList(&group->smoothing) == NULL) {
+        ovex_fprintf(stderr, "Error in realloc.\n");
+        return;
+    }
+    const char *p = text;
+    for (;;) {
+        while (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n') p++;
+        if (*p == '\0') {
+            break;
+        }
+        const char *end = p + strcspn(p, " \t\r\n");
+        std::string corner(p, (size_t)(end - p));
+        p = end;
+        size_t slash = corner.find('/');
+        oglmIndexAdd(group->vertices, atoi(corner.c_str()) - 1);
+        if (slash == std::string::npos) {
+            continue;
+        }
+        size_t second = corner.find('/', slash + 1);
+        std::string texture = corner.substr(slash + 1, second == std::string::npos ? std::string::npos : second - slash - 1);
+        if (!texture.empty() && ensureList(&group->texcoords) != NULL) {
+            oglmIndexAdd(group->texcoords, atoi(texture.c_str()) - 1);
+        }
+        if (second != std::string::npos && ensureList(&group->normals) != NULL) {
+            oglmIndexAdd(group->normals, atoi(corner.c_str() + second + 1) - 1);
+        }
+    }
+    /* values[0] stays 0; values[k] ends face k. */
+    if (!indexReserve(group->faceStarts, group->faceStarts->count + 1)) {
+        ovex_fprintf(stderr, "Error in realloc.\n");
+        return;
+    }
+    group->faceStarts->values[++group->faceStarts->count] = group->vertices->count;
+    oglmIndexAdd(group->smoothing, smoothingGroup);
+}
+
+static bool listInRange(const OglmIndexList *list, int32_t begin, int32_t end, int32_t limit)
+{
+    for (int32_t i = begin; i < end; i++) {
+        if (list->values[i] < 0 || list->values[i] >= limit) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool oglmCheckFace(OglmModel *model, OglmGroup *group, const char *line)
+{
+    if (group->faceStarts == NULL || group->faceStarts->count == 0) {
+        return false;
+    }
+    int32_t faces = group->faceStarts->count;
+    int32_t begin = group->faceStarts->values[faces - 1];
+    int32_t end = group->vertices->count;
+    bool valid = group->faceStarts->values[faces] == end
+                 && listInRange(group->vertices, begin, end, model->vertices ? model->vertices->count : 0);
+    /* Normal and texture indices go corner for corner with the vertices. */
+    if (valid && group->normals != NULL) {
+        valid = group->normals->count == end
+                && listInRange(group->normals, begin, end, model->normals ? model->normals->count : 0);
+    }
+    if (valid && group->texcoords != NULL) {
+        valid = group->texcoords->count == end
+                && listInRange(group->texcoords, begin, end, model->texcoords ? model->texcoords->count : 0);
+    }
+    if (valid) {
+        return true;
+    }
+    for (OglmIndexList *list : {group->vertices, group->normals, group->texcoords}) {
+        if (list != NULL && list->count > begin) {
+            list->count = begin;
+        }
+    }
+    group->faceStarts->count--;
+    if (group->smoothing != NULL && group->smoothing->count > 0) {
+        group->smoothing->count--;
+    }
+    ovex_fprintf(stderr, "Invalid face definition: %s", line);
+    return false;
+}
+
+/* ---- OBJ and MTL reading ----------------------------------------------------------------- */
+
+static bool ensureArrays(OglmModel *model)
+{
+    if (model->vertices == NULL) model->vertices = oglmVecNew(0);
+    if (model->normals == NULL) model->normals = oglmVecNew(0);
+    if (model->texcoords == NULL) model->texcoords = oglmVecNew(0);
+    if (model->materials == NULL) model->materials = oglmMaterialsNew();
+    return model->vertices && model->normals && model->texcoords && model->materials;
+}
+
+static void addTriple(OglmVec3Array *array, const char *text)
+{
+    float v[3] = {0, 0, 0};
+    sscanf(text, "%f %f %f", &v[0], &v[1], &v[2]);
+    oglmVecAdd(array, v[0], v[1], v[2]);
+}
+
+/* Drops arrays that stayed empty, so that "no normals" reads as such. */
+static void dropEmptyArrays(OglmModel *model)
+{
+    if (model->normals && model->normals->count == 0) { oglmVecFree(model->normals); model->normals = NULL; }
+    if (model->texcoords && model->texcoords->count == 0) { oglmVecFree(model->texcoords); model->texcoords = NULL; }
+}
+
+static OglmGroup *currentGroup(OglmModel *model, OglmGroup *group)
+{
+    return group != NULL ? group : oglmAddGroupNamed(model, "default");
+}
+
+int oglmLoadObj(OglmModel *model, const char *path)
+{
+    FILE *file = fopen(path, "r");
+    if (file == NULL) {
+        ovex_fprintf(stderr, "Error in open %s\n", path);
+        return 0;
+    }
+    free(model->loadedPath);
+    model->loadedPath = strdup(path);
+    if (!ensureArrays(model)) {
+        fclose(file);
+        return 0;
+    }
+    char line[5120];
+    OglmGroup *group = NULL;
+    int smoothingGroup = 0;
+    bool sawSmoothing = false;
+    while (fgets(line, sizeof line, file) != NULL) {
+        size_t length = strlen(line);
+        if (length > 5118) {
+            ovex_fprintf(stderr, "string length out of buffer: %d\n", (int)length);
+        }
+        switch (line[0]) {
+        case 'v':
+            if (line[1] == ' ') addTriple(model->vertices, line + 2);
+            else if (line[1] == 'n') addTriple(model->normals, line + 3);
+            else if (line[1] == 't') addTriple(model->texcoords, line + 3);
+            break;
+        case 'f':
+            group = currentGroup(model, group);
+            if (group != NULL) {
+                oglmAddFace(group, line + 1, smoothingGroup);
+                oglmCheckFace(model, group, line);
+            }
+            break;
+        case 'g':
+            group = oglmAddGroup(model, line);
+            break;
+        case 's':
+            sawSmoothing = true;
+            if (sscanf(line + 1, "%d", &smoothingGroup) != 1) {
+                smoothingGroup = 0;
+            }
+            break;
+        case 'u': {
+            group = currentGroup(model, group);
+            const char *p = length > 6 ? line + 6 : line + length;
+            while (*p == ' ' || *p == '\t') p++;
+            std::string name(p, strcspn(p, " \t\r\n"));
+            int index = oglmFindMaterial(model->materials, name.c_str(), true);
+            if (group != NULL && index >= 0) {
+                group->material = index;
+            }
+            break;
+        }
+        case 'm': {
+            const char *p = length > 6 ? line + 6 : line + length;
+            while (*p == ' ' || *p == '\t') p++;
+            std::string name(p);
+            while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
+            if (!oglmLoadMtl(model, path, name.c_str())) {
+                ovex_fprintf(stderr, "Error in loading mtl: %s\n", name.c_str());
+            }
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    if (!sawSmoothing) {
+        for (OglmGroup *g = model->groups; g != NULL; g = g->next) {
+            oglmIndexFree(g->smoothing);
+            g->smoothing = NULL;
+        }
+    }
+    dropEmptyArrays(model);
+    fclose(file);
+    return 1;
+}
+
+int oglmLoadMtl(OglmModel *model, const char *objPath, const char *mtlName)
+{
+    Tcl_DString joined;
+    Tcl_DStringInit(&joined);
+    int count;
+    const char **parts;
+    Tcl_SplitPath(objPath, &count, &parts);
+    if (count > 0) {
+        parts[count - 1] = mtlName;
+        Tcl_JoinPath(count, parts, &joined);
+    } else {
+        Tcl_DStringAppend(&joined, mtlName, -1);
+    }
+    Tcl_Free((char *)parts);
+    FILE *file = fopen(Tcl_DStringValue(&joined), "r");
+    if (file == NULL) {
+        ovex_fprintf(stderr, "Error in open material file: %s\n", Tcl_DStringValue(&joined));
+        Tcl_DStringFree(&joined);
+        return 0;
+    }
+    Tcl_DStringFree(&joined);
+    if (model->materials == NULL) model->materials = oglmMaterialsNew();
+    if (model->materials == NULL) {
+        fclose(file);
+        return 0;
+    }
+    int current = 0;
+    char line[256];
+    while (fgets(line, sizeof line, file) != NULL) {
+        OglmMaterial *m = &model->materials->materials[current];
+        float *color = NULL;
+        if (line[0] == 'K') {
+            switch (line[1]) {
+            case 'a': color = m->Ka; break;
+            case 'd': color = m->Kd; break;
+            case 's': color = m->Ks; break;
+            case 'e': color = m->Ke; break;
+            default: break;
+            }
+        }
+        if (color != NULL && strlen(line) > 3) {
+            sscanf(line + 3, "%f %f %f %f", &color[0], &color[1], &color[2], &color[3]);
+        } else if (line[0] == 'N' && line[1] == 's' && strlen(line) > 3) {
+            sscanf(line + 3, "%f", &m->Ns);
+        } else if (line[0] == 'n') {
+            const char *p = strlen(line) > 6 ? line + 6 : line + strlen(line);
+            while (*p == ' ' || *p == '\t') p++;
+            std::string name(p, strcspn(p, "\r\n"));
+            int index = oglmFindMaterial(model->materials, name.c_str(), true);
+            if (index >= 0) {
+                current = index;
+            }
+        }
+    }
+    fclose(file);
+    return 1;
+}
+
+/* ---- Writing ------------------------------------------------------------------------------- */
+
+int oglmSaveMtl(OglmModel *model, const char *base)
+{
+    if (model->materials == NULL) {
+        return 0;
+    }
+    std::string path = std::string(base) + ".mtl";
+    FILE *file = fopen(path.c_str(), "w");
+    if (file == NULL) {
+        ovex_fprintf(stderr, "Error in open: %s.mtl\n", base);
+        return 0;
+    }
+    for (int i = 0; i < model->materials->count; i++) {
+        const OglmMaterial *m = &model->materials->materials[i];
+        fprintf(file, "newmtl %s\n", m->name);
+        fprintf(file, "Kd %f %f %f %f\n", m->Kd[0], m->Kd[1], m->Kd[2], m->Kd[3]);
+        fprintf(file, "Ks %f %f %f %f\n", m->Ks[0], m->Ks[1], m->Ks[2], m->Ks[3]);
+        fprintf(file, "Ka %f %f %f %f\n", m->Ka[0], m->Ka[1], m->Ka[2], m->Ka[3]);
+        fprintf(file, "Ke %f %f %f %f\n", m->Ke[0], m->Ke[1], m->Ke[2], m->Ke[3]);
+        if (m->Ns != 0) {
+            fprintf(file, "Ns %f\n", m->Ns);
+        }
+        fprintf(file, "\n");
+    }
+    fclose(file);
+    return 1;
+}
+
+int oglmSaveObj(OglmModel *model, const char *base, int verticesOnly)
+{
+    if (model->vertices == NULL || model->vertices->count == 0) {
+        ovex_fprintf(stderr, "No vertex to save.\n");
+        return 0;
+    }
+    std::string path = std::string(base) + ".obj";
+    FILE *file = fopen(path.c_str(), "w");
+    if (file == NULL) {
+        ovex_fprintf(stderr, "Error in open %s.obj\n", base);
+        return 0;
+    }
+    if (oglmSaveMtl(model, base)) {
+        fprintf(file, "mtllib %s.mtl\n", base);
+    }
+    fprintf(file, "\n# vertex %d\n", model->vertices->count);
+    for (int i = 0; i < model->vertices->count; i++) {
+        const float *v = model->vertices->values[i];
+        fprintf(file, "v %f %f %f\n", v[0], v[1], v[2]);
+    }
+    if (!verticesOnly) {
+        if (model->normals != NULL && model->normals->count > 0) {
+            fprintf(file, "\n# normal %d\n", model->normals->count);
+            for (int i = 0; i < model->normals->count; i++) {
+                const float *v = model->normals->values[i];
+                fprintf(file, "vn %f %f %f\n", v[0], v[1], v[2]);
+            }
+        }
+        if (model->texcoords != NULL && model->texcoords->count > 0) {
+            fprintf(file, "\n# texture %d\n", model->texcoords->count);
+            for (int i = 0; i < model->texcoords->count; i++) {
+                const float *v = model->texcoords->values[i];
+                fprintf(file, "vt %f %f\n", v[0], v[1]);
+            }
+        }
+    }
+    fprintf(file, "\n# faces\n");
+    /* Groups are kept newest first; the file lists them as the model does. */
+    for (OglmGroup *group = model->groups; group != NULL; group = group->next) {
+        int32_t faces = oglmFaceCount(group);
+        if (faces == 0) {
+            continue;
+        }
+        const char *material = model->materials && group->material < model->materials->count
+                               ? model->materials->materials[group->material].name : "default";
+        fprintf(file, "g %s\nusemtl %s\n", group->name, material);
+        bool normals = !verticesOnly && group->normals != NULL;
+        bool textures = !verticesOnly && group->texcoords != NULL;
+        for (int32_t f = 0; f < faces; f++) {
+            int32_t begin, end;
+            oglmFaceRange(group, f, &begin, &end);
+            fprintf(file, "f");
+            for (int32_t k = begin; k < end; k++) {
+                int v = group->vertices->values[k] + 1;
+                if (normals && textures) {
+                    fprintf(file, " %d/%d/%d", v, group->texcoords->values[k] + 1, group->normals->values[k] + 1);
+                } else if (normals) {
+                    fprintf(file, " %d//%d", v, group->normals->values[k] + 1);
+                } else if (textures) {
+                    fprintf(file, " %d/%d", v, group->texcoords->values[k] + 1);
+                } else {
+                    fprintf(file, " %d", v);
+                }
+            }
+            fprintf(file, "\n");
+        }
+    }
+    fclose(file);
+    return 1;
+}
