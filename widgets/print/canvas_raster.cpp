@@ -7,6 +7,8 @@
 
 #include <X11/Xutil.h>
 
+#include <vector>
+
 #include "display/windraw/x_error_trap.h"
 #include "ramimage/bridges/canvas_render.h"
 
@@ -57,7 +59,7 @@ void convertImage(XImage *image, Tk_Window tkwin, CanvasRaster *raster)
         bool fast = image->bits_per_pixel == 32 && image->byte_order == LSBFirst && rb == 8
                     && gb == 8 && bb == 8;
         for (int y = 0; y < h; y++) {
-            uint32_t *out = &raster->pixels[(size_t)y * (size_t)w];
+            uint32_t *out = raster->pixels.get() + (size_t)y * (size_t)w;
             if (fast) {
                 const uint32_t *in = (const uint32_t *)(image->data + (size_t)y * image->bytes_per_line);
                 for (int x = 0; x < w; x++) {
@@ -81,7 +83,7 @@ void convertImage(XImage *image, Tk_Window tkwin, CanvasRaster *raster)
     }
     XQueryColors(display, Tk_Colormap(tkwin), colors.data(), cells);
     for (int y = 0; y < h; y++) {
-        uint32_t *out = &raster->pixels[(size_t)y * (size_t)w];
+        uint32_t *out = raster->pixels.get() + (size_t)y * (size_t)w;
         for (int x = 0; x < w; x++) {
             unsigned long p = XGetPixel(image, x, y);
             const XColor &c = colors[p < (unsigned long)cells ? p : 0];
@@ -132,7 +134,7 @@ int canvasToRaster(Tcl_Interp *interp, const char *canvasName, int x0, int y0, i
         Tcl_SetResult(interp, (char *)"Error in reading the canvas image", TCL_STATIC);
         return TCL_ERROR;
     }
-    raster->pixels.assign((size_t)raster->width * (size_t)raster->height, 0);
+    raster->pixels.reset(new uint32_t[(size_t)raster->width * (size_t)raster->height]);
     convertImage(image, tkwin, raster);
     XDestroyImage(image);
     return TCL_OK;

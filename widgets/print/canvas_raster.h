@@ -12,11 +12,13 @@
 #include <tcl.h>
 #include <tk.h>
 
-#include <vector>
+#include <memory>
 
 struct CanvasRaster {
     int width = 0, height = 0;
-    std::vector<uint32_t> pixels;   /* row by row, top row first, 0x00RRGGBB */
+    /* Row by row, top row first, 0x00RRGGBB; every pixel is written, so the
+     * block is not cleared first. */
+    std::unique_ptr<uint32_t[]> pixels;
     Tk_Window tkwin = NULL;         /* the canvas's window */
 };
 

@@ -86,7 +86,7 @@ int gmetafileCmd(ClientData, Tcl_Interp *interp, int argc, const char **argv)
     Screen *screen = Tk_Screen(raster.tkwin);
     EmfDevice device = {WidthOfScreen(screen), HeightOfScreen(screen), WidthMMOfScreen(screen),
                         HeightMMOfScreen(screen)};
-    std::vector<unsigned char> emf = buildEmf(raster.pixels.data(), raster.width, raster.height,
+    std::vector<unsigned char> emf = buildEmf(raster.pixels.get(), raster.width, raster.height,
                                               device);
     /* A failed export leaves no file, nor a half-written one. */
     Tcl_ResetResult(interp);

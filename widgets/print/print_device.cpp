@@ -68,6 +68,7 @@ void PrintDevice::abandon()
         cairo_surface_destroy(surface_);
         surface_ = nullptr;
     }
+    releasePageImages();
     if (fd_ >= 0) {
         close(fd_);
         fd_ = -1;
@@ -124,6 +125,7 @@ void PrintDevice::endPage()
     if (cr_ != nullptr && pageOpen_) {
         cairo_show_page(cr_);
     }
+    releasePageImages();
     pageOpen_ = false;
 }
 
@@ -132,8 +134,8 @@ void PrintDevice::paint(const uint32_t *pixels, int width, int height, int x, in
     if (cr_ == nullptr || width < 1 || height < 1 || w < 1 || h < 1) {
         return;
     }
-    /* The document keeps its own reference to the image until the page
-     * is written; the image owns a copy of the caller's pixels. */
+    /* The image owns a copy of the caller's pixels and is kept until the
+     * page is written. */
     cairo_surface_t *image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
     if (cairo_surface_status(image) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(image);
@@ -157,7 +159,15 @@ void PrintDevice::paint(const uint32_t *pixels, int width, int height, int x, in
     cairo_pattern_set_filter(cairo_get_source(cr_), CAIRO_FILTER_NEAREST);
     cairo_paint(cr_);
     cairo_restore(cr_);
-    cairo_surface_destroy(image);
+    pageImages_.push_back(image);
+}
+
+void PrintDevice::releasePageImages()
+{
+    for (cairo_surface_t *image : pageImages_) {
+        cairo_surface_destroy(image);
+    }
+    pageImages_.clear();
 }
 
 bool PrintDevice::endDoc()

@@ -12,6 +12,7 @@
 #include <stdint.h>
 
 #include <string>
+#include <vector>
 
 #include "widgets/print/printer_catalogue.h"
 
@@ -53,6 +54,11 @@ private:
     cairo_surface_t *surface_ = nullptr;
     cairo_t *cr_ = nullptr;
     bool pageOpen_ = false;
+    /* Images painted on the open page: the document reads them when the
+     * page is written, so they live until then (freeing them earlier makes
+     * cairo copy each one). */
+    std::vector<cairo_surface_t *> pageImages_;
+    void releasePageImages();
 };
 
 #endif /* OVEX_WIDGETS_PRINT_PRINT_DEVICE_H */

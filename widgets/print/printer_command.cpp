@@ -283,7 +283,7 @@ bool printTiles(PrintDevice *device, int pageIndex, int pageTotal, Tcl_Interp *i
                     != TCL_OK) {
                 return false;
             }
-            device->paint(raster.pixels.data(), raster.width, raster.height, deviceX, deviceY, w,
+            device->paint(raster.pixels.get(), raster.width, raster.height, deviceX, deviceY, w,
                           h);
             deviceY += h;
             columnWidth = w;
