@@ -33,6 +33,8 @@ struct CacheTrailer {
     size_t readBytes;
     size_t workBytes;
     int writeFailed;                /* a write-back failed since the last flushRamImage */
+    int unwrittenFrom;              /* file rows from here on were never written since the
+                                       file was created and read as zero; rows when unknown */
 };
 
 /* How the loaders and flushers treat an imgid. */

@@ -56,6 +56,9 @@ void flushMemoryRgbRow(RAMIMG *image, int slot);
 /* Writes back every dirty slot; 0 when a write failed, else 1. */
 int flushRamImage(RAMIMG *image);
 void invalidateRowCache(RAMIMG *image);
+/* Records that no row of the image's file has been written since it was
+ * created zero-filled: such rows read as zero without reading the file. */
+void markRowsUnwritten(RAMIMG *image);
 void markRowDirty(RAMIMG *image, int row, int band);
 int setRAMImageResident(RAMIMG *image, int on);
 void scatterRows(RAMIMG *image, int firstRow, int count, const unsigned char *buffer);

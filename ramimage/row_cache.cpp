@@ -193,6 +193,33 @@ static void swapRowGroup(RAMIMG *image, int row)
     }
 }
 
+/* True when file row `row` was never written since the file was created. */
+static bool rowUnwritten(const RAMIMG *image, int row)
+{
+    CacheTrailer *trailer = cacheTrailer(image);
+    return trailer != NULL && row >= trailer->unwrittenFrom;
+}
+
+/* Reads size bytes of file row `row` at pos into buffer; a row never
+ * written reads as zero without touching the file. */
+static ssize_t readFileRows(const RAMIMG *image, int row, unsigned char *buffer, size_t size,
+                            int64_t pos)
+{
+    if (rowUnwritten(image, row)) {
+        memset(buffer, 0, size);
+        return (ssize_t)size;
+    }
+    return readAt(image->fd, buffer, size, pos);
+}
+
+static void noteRowWritten(RAMIMG *image, int row)
+{
+    CacheTrailer *trailer = cacheTrailer(image);
+    if (trailer != NULL && row >= trailer->unwrittenFrom) {
+        trailer->unwrittenFrom = row + 1;
+    }
+}
+
 /* ---- Building the cache --------------------------------------------------- */
 
 struct BlockPlan {
@@ -359,6 +386,8 @@ int setRAMImageBuf(RAMIMG *image, int rowsWanted)
         return 0;
     }
 
+    CacheTrailer *previous = cacheTrailer(image);
+    int unwrittenFrom = previous != NULL ? previous->unwrittenFrom : rows;
     int slots = nbands * n;
     int fill = image->head.transparent < 0 ? 0 : (image->head.transparent & 0xFF);
     memset(block, fill, plan.rowsBytes);
@@ -371,6 +400,7 @@ int setRAMImageBuf(RAMIMG *image, int rowsWanted)
     CacheTrailer *trailer = (CacheTrailer *)(block + plan.trailerOffset);
     *trailer = plan.sizes;
     trailer->writeFailed = writeFailed;
+    trailer->unwrittenFrom = unwrittenFrom;
 
     gmemFree(image->cacheBlock);
     image->cacheBlock = block;
@@ -484,8 +514,8 @@ static void loadPixelRows(RAMIMG *image, int row)
         }
     }
     unsigned char *buffer = cacheReadArea(image);
-    ssize_t got = readAt(image->fd, buffer, (size_t)((ahead + 1) * block),
-                         image->dataOffset + (int64_t)row * block);
+    ssize_t got = readFileRows(image, row, buffer, (size_t)((ahead + 1) * block),
+                               image->dataOffset + (int64_t)row * block);
     if (got <= 0) {
         return;
     }
@@ -514,7 +544,8 @@ static void loadDibRow(RAMIMG *image, int row, int slot)
     int64_t pos = dibRowPosition(image, row);
     bool swap = needsSwap(image);
     if (nbands == 1) {
-        if (readAt(image->fd, slotRow(image, slot), (size_t)image->rowBytes, pos) > 0 && swap) {
+        if (readFileRows(image, row, slotRow(image, slot), (size_t)image->rowBytes, pos) > 0
+            && swap) {
             swapRowBytes(image->head.pixel, image->head.columns, slotRow(image, slot));
         }
         return;
@@ -524,7 +555,7 @@ static void loadDibRow(RAMIMG *image, int row, int slot)
     }
     flushRowGroup(image, row);
     unsigned char *buffer = cacheReadArea(image);
-    ssize_t got = readAt(image->fd, buffer, (size_t)block, pos);
+    ssize_t got = readFileRows(image, row, buffer, (size_t)block, pos);
     if (got <= 0) {
         return;
     }
@@ -783,7 +814,9 @@ static unsigned char *buildFileRow(RAMIMG *image, int row, bool byBytes, int64_t
         if (pos < 0) {
             return NULL;
         }
-        readAt(image->fd, buffer, (size_t)block, pos);
+        if (!rowUnwritten(image, row)) {
+            readAt(image->fd, buffer, (size_t)block, pos);
+        }
         if (swap) {
             swapRowBytes(image->head.pixel, swapCount, buffer);
         }
@@ -821,7 +854,11 @@ static unsigned char *buildFileRow(RAMIMG *image, int row, bool byBytes, int64_t
 static void writeFileRow(RAMIMG *image, int row, bool byBytes, int64_t pos)
 {
     unsigned char *buffer = buildFileRow(image, row, byBytes, pos);
-    if (buffer != NULL && !writeAt(image->fd, buffer, (size_t)image->head.block, pos)) {
+    if (buffer == NULL) {
+        return;
+    }
+    noteRowWritten(image, row);
+    if (!writeAt(image->fd, buffer, (size_t)image->head.block, pos)) {
         noteWriteFailure(image);
     }
 }
@@ -887,6 +924,7 @@ void flushCacheRow(RAMIMG *image, int slot)
     case LAYOUT_DIB: {
         int64_t pos = dibRowPosition(image, row);
         if (image->head.nbands == 1) {
+            noteRowWritten(image, row);
             writeSlot(image, slot, pos);
         } else {
             writeFileRow(image, row, true, pos);
@@ -1027,6 +1065,26 @@ void invalidateRowCache(RAMIMG *image)
         image->rowIds[k] = -1;
     }
     memset(image->dirtyBits, 0, (size_t)image->slots / 8 + 1);
+}
+
+/*
+ * markRowsUnwritten --
+ *	For a file just created zero-filled in a pixel-interleaved or DIB
+ *	layout: its rows read as zero until written, without a read each.
+ */
+void markRowsUnwritten(RAMIMG *image)
+{
+    if (image == NULL) {
+        return;
+    }
+    CacheTrailer *trailer = cacheTrailer(image);
+    if (trailer == NULL || image->fd < 0 || image->extBuffer != NULL || image->head.dataFd > 0) {
+        return;
+    }
+    CacheLayout layout = cacheLayoutOf(image->head.imgid);
+    if (layout == LAYOUT_BIP || layout == LAYOUT_DIB) {
+        trailer->unwrittenFrom = 0;
+    }
 }
 
 /*
