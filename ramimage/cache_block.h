@@ -35,6 +35,8 @@ struct CacheTrailer {
     int writeFailed;                /* a write-back failed since the last flushRamImage */
     int unwrittenFrom;              /* file rows from here on were never written since the
                                        file was created and read as zero; rows when unknown */
+    int uncleared;                  /* the rows hold no values yet: a whole-image decoder
+                                       fills them before any is used */
 };
 
 /* How the loaders and flushers treat an imgid. */

@@ -222,6 +222,24 @@ static void noteRowWritten(RAMIMG *image, int row)
 
 /* ---- Building the cache --------------------------------------------------- */
 
+/*
+ * clearRows --
+ *	Sets count slots from `first` to the image's fill: its transparent
+ *	index, else 0.
+ */
+void clearRows(RAMIMG *image, int first, int count)
+{
+    if (image == NULL || image->cacheBlock == NULL || first < 0 || count <= 0
+        || first >= image->slots) {
+        return;
+    }
+    if (count > image->slots - first) {
+        count = image->slots - first;
+    }
+    int fill = image->head.transparent < 0 ? 0 : (image->head.transparent & 0xFF);
+    memset(slotRow(image, first), fill, (size_t)count * (size_t)image->rowBytes);
+}
+
 struct BlockPlan {
     size_t rowsBytes;               /* rows and extra area */
     size_t idsOffset;
@@ -390,7 +408,13 @@ int setRAMImageBuf(RAMIMG *image, int rowsWanted)
     int unwrittenFrom = previous != NULL ? previous->unwrittenFrom : rows;
     int slots = nbands * n;
     int fill = image->head.transparent < 0 ? 0 : (image->head.transparent & 0xFF);
-    memset(block, fill, plan.rowsBytes);
+    /* A JPEG with data decodes every row before one is used: clearing
+     * them first would only cost a pass over the whole picture. */
+    bool filledBeforeUse = image->head.imgid == IMGID_JPEG && extra == 0
+        && (image->fd >= 0 || image->extBuffer != NULL);
+    if (!filledBeforeUse) {
+        memset(block, fill, plan.rowsBytes);
+    }
     int *rowIds = (int *)(block + plan.idsOffset);
     bool resident = image->fd < 0 && extra == 0 && image->extBuffer == NULL;
     for (int k = 0; k < slots; k++) {
@@ -401,6 +425,7 @@ int setRAMImageBuf(RAMIMG *image, int rowsWanted)
     *trailer = plan.sizes;
     trailer->writeFailed = writeFailed;
     trailer->unwrittenFrom = unwrittenFrom;
+    trailer->uncleared = filledBeforeUse;
 
     gmemFree(image->cacheBlock);
     image->cacheBlock = block;
@@ -682,6 +707,9 @@ unsigned char *getRAMImageLine(RAMIMG *image, int row, int band, int load)
     image->rowIds[slot] = (int)id;
     CacheLayout layout = cacheLayoutOf(image->head.imgid);
     if (!load && (image->head.nbands == 1 || layout == LAYOUT_BSQ || layout == LAYOUT_BIL)) {
+        if (cacheTrailer(image)->uncleared) {
+            clearRows(image, slot, 1);
+        }
         return slotRow(image, slot);
     }
     if (layout == LAYOUT_WHOLE) {
@@ -1084,6 +1112,19 @@ void markRowsUnwritten(RAMIMG *image)
     CacheLayout layout = cacheLayoutOf(image->head.imgid);
     if (layout == LAYOUT_BIP || layout == LAYOUT_DIB) {
         trailer->unwrittenFrom = 0;
+    }
+    /* A new JPEG file holds a blank picture, whose rows decode to zero:
+     * the cache holds them without decoding it. */
+    int64_t all = (int64_t)image->head.rows * image->head.nbands;
+    if (image->head.imgid == IMGID_JPEG && image->head.transparent < 0 && all > 0
+        && image->slots >= all) {
+        if (trailer->uncleared) {
+            clearRows(image, 0, image->slots);
+            trailer->uncleared = 0;
+        }
+        for (int k = 0; k < image->slots; k++) {
+            image->rowIds[k] = k < all ? k : -1;
+        }
     }
 }
 

@@ -287,8 +287,9 @@ void splitScanline(const JSAMPLE *line, int n, int bands, unsigned char *out, in
 }
 
 int decodeStream(FILE *stream, const unsigned char *block, size_t length, unsigned char *buffer,
-                 int rowBytes, int rows, int bands)
+                 int rowBytes, int rows, int bands, int *decoded)
 {
+    *decoded = 0;
     struct jpeg_decompress_struct cinfo;
     struct jpeg_progress_mgr progress;
     JpegErrorManager manager;
@@ -328,6 +329,7 @@ int decodeStream(FILE *stream, const unsigned char *block, size_t length, unsign
             if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) {
                 break;
             }
+            *decoded = (int)cinfo.output_scanline;
         }
     } else {
         JSAMPARRAY line = (*cinfo.mem->alloc_sarray)((j_common_ptr)&cinfo, JPOOL_IMAGE,
@@ -338,6 +340,7 @@ int decodeStream(FILE *stream, const unsigned char *block, size_t length, unsign
                 break;
             }
             splitScanline(line[0], width, bands, buffer + r * bandGroup, rowBytes);
+            *decoded = (int)cinfo.output_scanline;
         }
     }
     if (cinfo.output_scanline < cinfo.output_height) {
@@ -493,6 +496,18 @@ int probeJpeg(int fd, ImageHead *head, const unsigned char *block, size_t length
 int readJpegFile(int fd, unsigned char *buffer, int rowBytes, int rows, int bands,
                  const unsigned char *block, size_t length)
 {
+    int decoded;
+    return readJpegRows(fd, buffer, rowBytes, rows, bands, block, length, &decoded);
+}
+
+/*
+ * readJpegRows --
+ *	readJpegFile that also tells how many rows were decoded.
+ */
+int readJpegRows(int fd, unsigned char *buffer, int rowBytes, int rows, int bands,
+                 const unsigned char *block, size_t length, int *decoded)
+{
+    *decoded = 0;
     if (buffer == NULL || rowBytes < 1 || rows < 1 || bands < 1) {
         return 0;
     }
@@ -513,7 +528,7 @@ int readJpegFile(int fd, unsigned char *buffer, int rowBytes, int rows, int band
         return 0;
     }
 
-    int result = decodeStream(stream, block, length, buffer, rowBytes, rows, bands);
+    int result = decodeStream(stream, block, length, buffer, rowBytes, rows, bands, decoded);
     if (stream != NULL) {
         fclose(stream);
         if (position >= 0) {

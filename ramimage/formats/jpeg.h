@@ -48,6 +48,10 @@ int isJpegSignature(const unsigned char *bytes);
  */
 int readJpegFile(int fd, unsigned char *buffer, int rowBytes, int rows, int bands,
                  const unsigned char *block, size_t length);
+/* readJpegFile that also sets *decoded to the rows decoded (all of them
+ * or those before an error). */
+int readJpegRows(int fd, unsigned char *buffer, int rowBytes, int rows, int bands,
+                 const unsigned char *block, size_t length, int *decoded);
 
 /*
  * writeJpegImage --

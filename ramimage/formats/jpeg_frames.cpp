@@ -33,11 +33,11 @@ int64_t bandRowCount(const RAMIMG *image)
 
 /* Decodes the image's file or encoded buffer into buffer (every band row,
  * rowBytes apart in slot order). */
-int decodeInto(RAMIMG *image, unsigned char *buffer)
+int decodeInto(RAMIMG *image, unsigned char *buffer, int *decoded)
 {
     const unsigned char *block = image->extBuffer;
-    return readJpegFile(block != NULL ? -1 : image->fd, buffer, image->rowBytes,
-                        image->head.rows, image->head.nbands, block, image->extSize);
+    return readJpegRows(block != NULL ? -1 : image->fd, buffer, image->rowBytes,
+                        image->head.rows, image->head.nbands, block, image->extSize, decoded);
 }
 
 /*
@@ -64,7 +64,8 @@ bool fillMissingRows(RAMIMG *image, int64_t all)
     if (bytes <= ovexWholeImageCap()) {
         decoded = (unsigned char *)gmemAlloc((size_t)bytes);
     }
-    if (decoded == NULL || !decodeInto(image, decoded)) {
+    int decodedRows = 0;
+    if (decoded == NULL || !decodeInto(image, decoded, &decodedRows)) {
         ovex_fprintf(stderr, "Can't write JPEG image %s: its rows outside the cache cannot be read\n",
                      image->tag);
         gmemFree(decoded);
@@ -138,8 +139,17 @@ int readJPEG(RAMIMG *image)
     for (int k = 0; k < image->slots; k++) {
         image->rowIds[k] = (k < all) ? k : -1;
     }
+    int decoded = 0;
     if (image->fd >= 0 || image->extBuffer != NULL) {
-        decodeInto(image, image->cacheBlock);
+        decodeInto(image, image->cacheBlock, &decoded);
+    }
+    /* Rows a failed decode did not reach hold nothing yet in a block that
+     * was not cleared. */
+    CacheTrailer *trailer = cacheTrailer(image);
+    if (trailer->uncleared) {
+        int64_t first = (int64_t)decoded * image->head.nbands;
+        clearRows(image, (int)first, image->slots - (int)first);
+        trailer->uncleared = 0;
     }
     return 1;
 }
