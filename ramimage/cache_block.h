@@ -37,6 +37,8 @@ struct CacheTrailer {
                                        file was created and read as zero; rows when unknown */
     int uncleared;                  /* the rows hold no values yet: a whole-image decoder
                                        fills them before any is used */
+    int blankRows;                  /* the file holds a blank picture: a row not cached is
+                                       zero, made without decoding */
 };
 
 /* How the loaders and flushers treat an imgid. */

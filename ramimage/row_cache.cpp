@@ -426,6 +426,7 @@ int setRAMImageBuf(RAMIMG *image, int rowsWanted)
     trailer->writeFailed = writeFailed;
     trailer->unwrittenFrom = unwrittenFrom;
     trailer->uncleared = filledBeforeUse;
+    trailer->blankRows = 0;
 
     gmemFree(image->cacheBlock);
     image->cacheBlock = block;
@@ -710,6 +711,10 @@ unsigned char *getRAMImageLine(RAMIMG *image, int row, int band, int load)
         if (cacheTrailer(image)->uncleared) {
             clearRows(image, slot, 1);
         }
+        return slotRow(image, slot);
+    }
+    if (layout == LAYOUT_WHOLE && cacheTrailer(image)->blankRows) {
+        clearRows(image, slot, 1);
         return slotRow(image, slot);
     }
     if (layout == LAYOUT_WHOLE) {
@@ -1114,17 +1119,9 @@ void markRowsUnwritten(RAMIMG *image)
         trailer->unwrittenFrom = 0;
     }
     /* A new JPEG file holds a blank picture, whose rows decode to zero:
-     * the cache holds them without decoding it. */
-    int64_t all = (int64_t)image->head.rows * image->head.nbands;
-    if (image->head.imgid == IMGID_JPEG && image->head.transparent < 0 && all > 0
-        && image->slots >= all) {
-        if (trailer->uncleared) {
-            clearRows(image, 0, image->slots);
-            trailer->uncleared = 0;
-        }
-        for (int k = 0; k < image->slots; k++) {
-            image->rowIds[k] = k < all ? k : -1;
-        }
+     * each row is cleared when first used instead of decoding the file. */
+    if (image->head.imgid == IMGID_JPEG && image->head.transparent < 0) {
+        trailer->blankRows = 1;
     }
 }
 

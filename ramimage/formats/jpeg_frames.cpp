@@ -58,6 +58,16 @@ bool fillMissingRows(RAMIMG *image, int64_t all)
     if (missing == 0) {
         return true;
     }
+    if (cacheTrailer(image)->blankRows) {
+        /* The file is blank: its rows are zero without decoding it. */
+        for (int64_t k = 0; k < all; k++) {
+            if (image->rowIds[k] != k) {
+                clearRows(image, (int)k, 1);
+                image->rowIds[k] = (int)k;
+            }
+        }
+        return true;
+    }
     size_t rowBytes = (size_t)image->rowBytes;
     int64_t bytes = all * (int64_t)rowBytes;
     unsigned char *decoded = NULL;
@@ -209,4 +219,5 @@ void writeJpegRamImage(RAMIMG *image)
     }
     memset(image->dirtyBits, 0, (size_t)image->slots / 8 + 1);
     invalidateRowCache(image);
+    cacheTrailer(image)->blankRows = 0;     /* the file now holds the rows written */
 }
