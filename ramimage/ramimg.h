@@ -61,6 +61,8 @@ void invalidateRowCache(RAMIMG *image);
 void markRowsUnwritten(RAMIMG *image);
 /* Sets count slots from first to the image's fill (transparent index or 0). */
 void clearRows(RAMIMG *image, int first, int count);
+/* Called before a row of the image is changed (see row_cache.cpp). */
+void prepareRowWrite(RAMIMG *image);
 void markRowDirty(RAMIMG *image, int row, int band);
 int setRAMImageResident(RAMIMG *image, int on);
 void scatterRows(RAMIMG *image, int firstRow, int count, const unsigned char *buffer);

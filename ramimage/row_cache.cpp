@@ -220,6 +220,14 @@ static void noteRowWritten(RAMIMG *image, int row)
     }
 }
 
+/* True for a JPEG file whose cache is a window of rows (decoded row by row). */
+static bool jpegRowWindow(const RAMIMG *image)
+{
+    return image->head.imgid == IMGID_JPEG && image->fd >= 0 && image->extBuffer == NULL
+        && image->cacheBlock != NULL
+        && (int64_t)image->slots < (int64_t)image->head.rows * image->head.nbands;
+}
+
 /* ---- Building the cache --------------------------------------------------- */
 
 /*
@@ -346,7 +354,13 @@ static int chooseRowsPerBand(RAMIMG *image, int wanted, size_t *extra)
         }
         break;
     }
-    case IMGID_GIF87A: case IMGID_GIF89A: case IMGID_JPEG: case IMGID_DICOM:
+    case IMGID_JPEG:
+        /* Decoded row by row into a window when read from a file. */
+        if (!hasFile || image->extBuffer != NULL) {
+            return rows;
+        }
+        break;
+    case IMGID_GIF87A: case IMGID_GIF89A: case IMGID_DICOM:
         return rows;
     case IMGID_MRGB32: case IMGID_MRGB24: case IMGID_MRGB565: case IMGID_MRGB555:
         *extra = (size_t)fileBlock(image) * (size_t)rows;
@@ -406,6 +420,7 @@ int setRAMImageBuf(RAMIMG *image, int rowsWanted)
 
     CacheTrailer *previous = cacheTrailer(image);
     int unwrittenFrom = previous != NULL ? previous->unwrittenFrom : rows;
+    int blankRows = previous != NULL ? previous->blankRows : 0;
     int slots = nbands * n;
     int fill = image->head.transparent < 0 ? 0 : (image->head.transparent & 0xFF);
     /* A JPEG with data decodes every row before one is used: clearing
@@ -426,7 +441,7 @@ int setRAMImageBuf(RAMIMG *image, int rowsWanted)
     trailer->writeFailed = writeFailed;
     trailer->unwrittenFrom = unwrittenFrom;
     trailer->uncleared = filledBeforeUse;
-    trailer->blankRows = 0;
+    trailer->blankRows = blankRows;
 
     gmemFree(image->cacheBlock);
     image->cacheBlock = block;
@@ -667,14 +682,33 @@ static void loadDicomRows(RAMIMG *image, int row)
  *	Decodes a whole-image format into the cache; the cache may be rebuilt
  *	on the way.
  */
-static void decodeWholeImage(RAMIMG *image)
+static void decodeWholeImage(RAMIMG *image, int row)
 {
     switch (image->head.imgid) {
     case IMGID_XBMP: readXbmRamImage(image); break;
     case IMGID_GIF87A: readGIF(image); break;
     case IMGID_GIF89A: seekRamImage(image, 1); break;
-    case IMGID_JPEG: readJPEG(image); break;
+    case IMGID_JPEG:
+        if (jpegRowWindow(image)) {
+            loadJpegRow(image, row);
+        } else {
+            readJPEG(image);
+        }
+        break;
     default: break;
+    }
+}
+
+/*
+ * prepareRowWrite --
+ *	Before a row of the image is changed: a JPEG read row by row through
+ *	a window gets a cache of every row, which its write-back needs.
+ */
+void prepareRowWrite(RAMIMG *image)
+{
+    if (image != NULL && jpegRowWindow(image)) {
+        dropJpegStream(image);
+        setRAMImageBuf(image, image->head.rows);
     }
 }
 
@@ -718,7 +752,7 @@ unsigned char *getRAMImageLine(RAMIMG *image, int row, int band, int load)
         return slotRow(image, slot);
     }
     if (layout == LAYOUT_WHOLE) {
-        decodeWholeImage(image);
+        decodeWholeImage(image, row);
         if (image->cacheBlock == NULL || image->slots < 1) {
             return NULL;
         }

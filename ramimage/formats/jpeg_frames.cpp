@@ -91,6 +91,35 @@ bool fillMissingRows(RAMIMG *image, int64_t all)
     return true;
 }
 
+void jpegStreamFreeHook(RAMIMG *image)
+{
+    closeJpegRowStream((JpegRowStream *)image->priv);
+    image->priv = NULL;
+}
+
+JpegRowStream *currentStream(const RAMIMG *image)
+{
+    return image->freeHook == jpegStreamFreeHook ? (JpegRowStream *)image->priv : NULL;
+}
+
+/* Band rows a streamed row is split into at most; more go through the
+ * whole-image decoder. */
+const int STREAM_BANDS_MAX = 16;
+
+/* Clears the slots of rows [first, last] and gives them their ids. */
+void clearRowGroups(RAMIMG *image, int first, int last)
+{
+    int nbands = image->head.nbands;
+    for (int r = first; r <= last; r++) {
+        for (int b = 0; b < nbands; b++) {
+            int64_t id = (int64_t)r * nbands + b;
+            int slot = slotOf(image, id);
+            clearRows(image, slot, 1);
+            image->rowIds[slot] = (int)id;
+        }
+    }
+}
+
 struct JpegWriteJob {
     const ImageHead *head;
     const unsigned char *rows;
@@ -164,6 +193,77 @@ int readJPEG(RAMIMG *image)
     return 1;
 }
 
+void dropJpegStream(RAMIMG *image)
+{
+    if (image != NULL && currentStream(image) != NULL) {
+        jpegStreamFreeHook(image);
+        image->freeHook = NULL;
+    }
+}
+
+/*
+ *----------------------------------------------------------------------
+ *
+ * loadJpegRow --
+ *
+ *	Brings `row` of a JPEG image whose cache is a window of rows into the
+ *	cache: the file's decoder (kept with the image) goes on to that row,
+ *	each row it passes taking the slots of its bands; a row before the
+ *	decoder's restarts it from the top. A progressive file, or an image
+ *	whose private data is taken, is decoded whole instead (readJPEG).
+ *
+ * Results:
+ *	1; 0 when the row reads as zero after a decoding error (the rows
+ *	decoded before it keep their values, as in a whole decode).
+ *
+ *----------------------------------------------------------------------
+ */
+int loadJpegRow(RAMIMG *image, int row)
+{
+    int nbands = image->head.nbands;
+    JpegRowStream *stream = currentStream(image);
+    if (stream != NULL && jpegRowStreamPosition(stream) > row) {
+        dropJpegStream(image);
+        stream = NULL;
+    }
+    if (stream == NULL) {
+        if (image->priv != NULL || image->freeHook != NULL || nbands > STREAM_BANDS_MAX) {
+            return readJPEG(image);
+        }
+        int progressive = 0;
+        stream = openJpegRowStream(image->fd, image->rowBytes, image->head.rows, nbands,
+                                   &progressive);
+        if (stream == NULL) {
+            if (progressive) {
+                return readJPEG(image);
+            }
+            clearRowGroups(image, row, row);
+            return 0;
+        }
+        image->priv = stream;
+        image->freeHook = jpegStreamFreeHook;
+    }
+    unsigned char *targets[STREAM_BANDS_MAX];
+    while (jpegRowStreamPosition(stream) <= row) {
+        int r = jpegRowStreamPosition(stream);
+        for (int b = 0; b < nbands; b++) {
+            int64_t id = (int64_t)r * nbands + b;
+            int slot = slotOf(image, id);
+            targets[b] = slotRow(image, slot);
+            image->rowIds[slot] = (int)id;
+        }
+        if (jpegRowStreamNext(stream, targets) < 0) {
+            /* What the decoder did not reach reads as zero. */
+            clearRowGroups(image, r, row);
+            return 0;
+        }
+    }
+    if (jpegRowStreamPosition(stream) >= image->head.rows) {
+        dropJpegStream(image);          /* every row passed: nothing more to keep */
+    }
+    return 1;
+}
+
 /*
  *----------------------------------------------------------------------
  *
@@ -220,4 +320,5 @@ void writeJpegRamImage(RAMIMG *image)
     memset(image->dirtyBits, 0, (size_t)image->slots / 8 + 1);
     invalidateRowCache(image);
     cacheTrailer(image)->blankRows = 0;     /* the file now holds the rows written */
+    dropJpegStream(image);                  /* it read the old file */
 }
