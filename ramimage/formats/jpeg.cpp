@@ -49,6 +49,7 @@ extern "C" {
 #include <jpeglib.h>
 }
 
+#include "core/gmem.h"
 #include "ovex/ovexstdio.h"
 #include "ramimage/georef_line.h"
 #include "ramimage/ramimg.h"
@@ -424,7 +425,7 @@ void destroyStream(JpegRowStream *stream)
     if (stream->started) {
         jpeg_destroy_decompress(&stream->cinfo);
     }
-    free(stream);
+    gmemFree(stream);
 }
 
 } // namespace
@@ -445,10 +446,11 @@ JpegRowStream *openJpegRowStream(int fd, int rowBytes, int rows, int bands, int 
         return NULL;
     }
     /* volatile: the error exit jumps back into this frame. */
-    JpegRowStream *volatile stream = (JpegRowStream *)calloc(1, sizeof(JpegRowStream));
+    JpegRowStream *volatile stream = (JpegRowStream *)gmemAlloc(sizeof(JpegRowStream));
     if (stream == NULL) {
         return NULL;
     }
+    memset((void *)stream, 0, sizeof(JpegRowStream));
     stream->rowBytes = rowBytes;
     stream->bands = bands;
     stream->cinfo.err = setupErrors(&stream->manager);
