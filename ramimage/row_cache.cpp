@@ -528,6 +528,37 @@ static void loadBandRows(RAMIMG *image, CacheLayout layout, int64_t id, int slot
 }
 
 /*
+ * zeroUnwrittenRow --
+ *	A pixel-interleaved row never written is zero in every band: its
+ *	slots are cleared as a read of the zero file row would fill them.
+ *	False when the row was written, or its bands do not fill their
+ *	slots exactly (then it is read as usual).
+ */
+static bool zeroUnwrittenRow(RAMIMG *image, int row)
+{
+    if (!rowUnwritten(image, row)) {
+        return false;
+    }
+    int nbands = image->head.nbands;
+    int64_t block = image->head.block;
+    int64_t width = interleavedElementBytes(image->head.pixel);
+    size_t bytes = (size_t)image->rowBytes;
+    if (nbands == 1) {
+        bytes = (size_t)(image->rowBytes < block ? image->rowBytes : block);
+    } else if (width == 0 || width * image->head.columns != image->rowBytes
+               || width * image->head.columns * nbands > block) {
+        return false;
+    }
+    int64_t id = (int64_t)row * nbands;
+    for (int b = 0; b < nbands; b++) {
+        int s = slotOf(image, id + b);
+        memset(slotRow(image, s), 0, bytes);
+        image->rowIds[s] = (int)(id + b);
+    }
+    return true;
+}
+
+/*
  * loadPixelRows --
  *	Reads file row `row` of a pixel-interleaved file and spreads it over
  *	the slots of its bands; a streaming reader also gets the following
@@ -541,6 +572,9 @@ static void loadPixelRows(RAMIMG *image, int row)
         return;
     }
     flushRowGroup(image, row);
+    if (zeroUnwrittenRow(image, row)) {
+        return;
+    }
     int ahead = 0;
     if (row == 0 || rowGroupHeld(image, row - 1)) {
         int64_t limit = (int64_t)(trailer->readBytes / (size_t)block);
