@@ -49,12 +49,63 @@ void bitReverse(int n, float *data)
  *	values gathered with a stride, transformed, and scattered back with
  *	the centring swap (forward) or after undoing it (inverse).
  */
+/*
+ * transformLine --
+ *	The radix-2 transform of n values in place. Each stage's twiddles are
+ *	made first by the same recurrence a butterfly loop would step through
+ *	(n doubles of scratch), so the stage then walks the data in order, one
+ *	group of butterflies after the other, with the same arithmetic.
+ */
+void transformLine(int n, float *data, int direction, const double *cosTable,
+                   const double *sinTable, double *twiddles)
+{
+    bitReverse(n, data);
+    for (int length = 2; length <= n; length <<= 1) {
+        int half = length / 2;
+        double *wReAt = twiddles, *wImAt = twiddles + half;
+        double stepRe = cosTable[length - 1], stepIm = sinTable[length - 1];
+        double wRe = 1.0, wIm = 0.0;
+        for (int m = 0; m < half; m++) {
+            wReAt[m] = wRe;
+            wImAt[m] = wIm;
+            double previous = wRe;
+            wRe = wRe * stepRe - wIm * stepIm;
+            wIm = wIm * stepRe + previous * stepIm;
+        }
+        for (int base = 0; base < n; base += length) {
+            float *low = data + 2 * (size_t)base;
+            float *high = low + 2 * (size_t)half;
+            for (int m = 0; m < half; m++) {
+                double wr = wReAt[m], wi = wImAt[m];
+                float xRe = high[2 * m], xIm = high[2 * m + 1];
+                float tRe = (float)(wr * xRe - wi * xIm);
+                float tIm = (float)(wr * xIm + wi * xRe);
+                float aRe = low[2 * m], aIm = low[2 * m + 1];
+                high[2 * m] = aRe - tRe;
+                high[2 * m + 1] = aIm - tIm;
+                low[2 * m] = aRe + tRe;
+                low[2 * m + 1] = aIm + tIm;
+            }
+        }
+    }
+    if (direction <= 0) {
+        float scale = (float)n;
+        for (int i = 0; i < 2 * n; i++) {
+            data[i] /= scale;
+        }
+    }
+}
+
+/* Columns gathered at once by fftColumns: one cache line of complex values. */
+const int COLUMN_GROUP = 8;
+
 struct CentredLines {
     float *work;
     int n;
     int direction;
     const double *cosTable;
     const double *sinTable;
+    double *twiddles;               /* n doubles */
 
     /* Transforms the n values at line, line + stride, ... (strides in
      * complex values). */
@@ -66,19 +117,48 @@ struct CentredLines {
             work[2 * to] = line[2 * stride * p];
             work[2 * to + 1] = line[2 * stride * p + 1];
         }
-        fftComplex(n, work, direction, cosTable, sinTable);
+        transformLine(n, work, direction, cosTable, sinTable, twiddles);
         for (int j = 0; j < n; j++) {
             int to = (direction > 0) ? (j + half) % n : j;
             line[2 * stride * to] = work[2 * j];
             line[2 * stride * to + 1] = work[2 * j + 1];
         }
     }
+
+    /* transform of count (at most COLUMN_GROUP) neighbouring lines from
+     * line, gathered and scattered together; work holds count lines. */
+    void transformGroup(float *line, size_t stride, int count) const
+    {
+        int half = n / 2;
+        size_t length = 2 * (size_t)n;
+        for (int p = 0; p < n; p++) {
+            int to = (direction > 0) ? p : (p + half) % n;
+            const float *from = line + 2 * stride * p;
+            for (int q = 0; q < count; q++) {
+                work[q * length + 2 * to] = from[2 * q];
+                work[q * length + 2 * to + 1] = from[2 * q + 1];
+            }
+        }
+        for (int q = 0; q < count; q++) {
+            transformLine(n, work + q * length, direction, cosTable, sinTable, twiddles);
+        }
+        for (int j = 0; j < n; j++) {
+            int to = (direction > 0) ? (j + half) % n : j;
+            float *into = line + 2 * stride * to;
+            for (int q = 0; q < count; q++) {
+                into[2 * q] = work[q * length + 2 * j];
+                into[2 * q + 1] = work[q * length + 2 * j + 1];
+            }
+        }
+    }
 };
 
 /* The work vector of n complex values, or NULL after the message. */
-float *allocLine(int n)
+/* count work lines of n complex values, then n doubles of twiddles. */
+float *allocLine(int n, int count = 1)
 {
-    float *work = (float *)gmemAlloc((size_t)n * 2 * sizeof(float));
+    float *work = (float *)gmemAlloc((size_t)n * 2 * sizeof(float) * (size_t)count
+                                     + (size_t)n * sizeof(double));
     if (work == NULL) {
         ovex_fprintf(stderr, "Error in malloc.\n");
     }
@@ -125,34 +205,13 @@ void fftComplex(int n, float *data, int direction, const double *cosTable,
     if (!isPowerOfTwo(n) || data == NULL) {
         return;
     }
-    bitReverse(n, data);
-    for (int length = 2; length <= n; length <<= 1) {
-        double stepRe = cosTable[length - 1], stepIm = sinTable[length - 1];
-        double wRe = 1.0, wIm = 0.0;
-        int half = length / 2;
-        for (int m = 0; m < half; m++) {
-            for (int a = m; a < n; a += length) {
-                int c = a + half;
-                float xRe = data[2 * c], xIm = data[2 * c + 1];
-                float tRe = (float)(wRe * xRe - wIm * xIm);
-                float tIm = (float)(wRe * xIm + wIm * xRe);
-                float aRe = data[2 * a], aIm = data[2 * a + 1];
-                data[2 * c] = aRe - tRe;
-                data[2 * c + 1] = aIm - tIm;
-                data[2 * a] = aRe + tRe;
-                data[2 * a + 1] = aIm + tIm;
-            }
-            double previous = wRe;
-            wRe = wRe * stepRe - wIm * stepIm;
-            wIm = wIm * stepRe + previous * stepIm;
-        }
+    double *twiddles = (double *)gmemAlloc((size_t)n * sizeof(double));
+    if (twiddles == NULL) {
+        ovex_fprintf(stderr, "Error in malloc.\n");
+        return;
     }
-    if (direction <= 0) {
-        float scale = (float)n;
-        for (int i = 0; i < 2 * n; i++) {
-            data[i] /= scale;
-        }
-    }
+    transformLine(n, data, direction, cosTable, sinTable, twiddles);
+    gmemFree(twiddles);
 }
 
 /*
@@ -170,7 +229,8 @@ int fftRows(float *data, const double *sinTable, const double *cosTable, int row
     if (work == NULL) {
         return 0;
     }
-    CentredLines lines = {work, n, direction, cosTable, sinTable};
+    CentredLines lines = {work, n, direction, cosTable, sinTable,
+                          (double *)(work + 2 * (size_t)n)};
     for (int r = 0; r < rowCount; r++) {
         lines.transform(data + (size_t)r * (size_t)n * 2, 1);
     }
@@ -189,13 +249,15 @@ int fftColumns(float *data, const double *sinTable, const double *cosTable, int 
     if (data == NULL || width < 1 || !isPowerOfTwo(n)) {
         return 1;
     }
-    float *work = allocLine(n);
+    float *work = allocLine(n, COLUMN_GROUP);
     if (work == NULL) {
         return 0;
     }
-    CentredLines lines = {work, n, direction, cosTable, sinTable};
-    for (int c = 0; c < width; c++) {
-        lines.transform(data + (size_t)c * 2, (size_t)width);
+    CentredLines lines = {work, n, direction, cosTable, sinTable,
+                          (double *)(work + 2 * (size_t)n * COLUMN_GROUP)};
+    for (int c = 0; c < width; c += COLUMN_GROUP) {
+        int count = width - c < COLUMN_GROUP ? width - c : COLUMN_GROUP;
+        lines.transformGroup(data + (size_t)c * 2, (size_t)width, count);
     }
     gmemFree(work);
     return 1;

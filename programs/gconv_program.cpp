@@ -453,22 +453,26 @@ static void fillPadded(GconvContext *context, int row, int pair, float *slot)
     readPaddedRow(context, row, pair, slot);
 }
 
-/* Weighted sum of the window, row by row, in single precision. */
+/* Weighted sum of the window, row by row, in single precision. Each pass
+ * adds one weight times a shifted row to every column, so the inner loop
+ * runs over the columns and vectorises while every pixel keeps the order
+ * of its sum (window row by row, left to right). */
 static void makeWeighted(GconvContext *context, int pair, float *result)
 {
     (void)pair;
     const ConvKernel *kernel = &context->kernel;
-    for (int j = 0; j < context->columns; j++) {
-        size_t left = (size_t)context->inColumn + (size_t)j;
-        float sum = 0.0f;
-        for (int k = 0; k < kernel->ny; k++) {
-            const float *values = context->window[k] + left;
-            const float *weights = kernel->weights + (size_t)k * kernel->nx;
-            for (int m = 0; m < kernel->nx; m++) {
-                sum += weights[m] * values[m];
+    int columns = context->columns;
+    float *__restrict sums = result;
+    std::fill(sums, sums + columns, 0.0f);
+    for (int k = 0; k < kernel->ny; k++) {
+        const float *weights = kernel->weights + (size_t)k * kernel->nx;
+        for (int m = 0; m < kernel->nx; m++) {
+            const float *__restrict values = context->window[k] + context->inColumn + m;
+            float weight = weights[m];
+            for (int j = 0; j < columns; j++) {
+                sums[j] += weight * values[j];
             }
         }
-        result[j] = sum;
     }
 }
 
@@ -569,14 +573,16 @@ static void gconvRowFilter(GconvContext *context, int row, int pair, float *slot
 {
     const float *across = context->kernel.weights;
     int nx = context->kernel.nx;
+    int columns = context->columns;
     readPaddedRow(context, row, pair, context->padded);
-    for (int j = 0; j < context->columns; j++) {
-        const float *values = context->padded + (size_t)context->inColumn + (size_t)j;
-        float sum = 0.0f;
-        for (int m = 0; m < nx; m++) {
-            sum += across[m] * values[m];
+    float *__restrict sums = slot;
+    std::fill(sums, sums + columns, 0.0f);
+    for (int m = 0; m < nx; m++) {
+        const float *__restrict values = context->padded + context->inColumn + m;
+        float weight = across[m];
+        for (int j = 0; j < columns; j++) {
+            sums[j] += weight * values[j];
         }
-        slot[j] = sum;
     }
 }
 
@@ -585,12 +591,15 @@ static void gconvColumnFilter(GconvContext *context, int pair, float *result)
 {
     (void)pair;
     const float *down = context->kernel.weights + context->kernel.nx;
-    for (int j = 0; j < context->columns; j++) {
-        float sum = 0.0f;
-        for (int k = 0; k < context->kernel.ny; k++) {
-            sum += down[k] * context->window[k][j];
+    int columns = context->columns;
+    float *__restrict sums = result;
+    std::fill(sums, sums + columns, 0.0f);
+    for (int k = 0; k < context->kernel.ny; k++) {
+        const float *__restrict values = context->window[k];
+        float weight = down[k];
+        for (int j = 0; j < columns; j++) {
+            sums[j] += weight * values[j];
         }
-        result[j] = sum;
     }
 }
 

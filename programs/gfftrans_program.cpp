@@ -13,6 +13,7 @@
 
 #include <math.h>
 #include <stdint.h>
+#include <stdlib.h>
 #include <string.h>
 #include <strings.h>
 #include <unistd.h>
@@ -32,6 +33,45 @@
  * elements) a pass can hold. */
 static const int64_t WORK_BYTES_MAX = 4194304;
 static const int AXIS_MAX = (int)(WORK_BYTES_MAX / 8);
+
+/* The default budget. Measured on 4096 x 4096 arrays, a buffer of this
+ * size (strips of a thousand columns, a few thousand transfers a pass)
+ * beats holding the whole 128 MiB array, whose fresh pages and strided
+ * column walks cost more than the transfers they save. */
+static const int64_t DEFAULT_FFT_BUDGET = (int64_t)32 << 20;
+
+/*
+ * fftMemoryBudget --
+ *	Bytes a run may hold: env(OVEX_FFT_MEMORY) in bytes when set, else
+ *	DEFAULT_FFT_BUDGET. An array that fits is read once, transformed in
+ *	memory and written once; a larger one is streamed in strips as wide
+ *	as the budget holds.
+ */
+static int64_t fftMemoryBudget(void)
+{
+    const char *text = ovex_getenv("OVEX_FFT_MEMORY");
+    if (text != NULL && *text != '\0') {
+        char *end = NULL;
+        long long value = strtoll(text, &end, 10);
+        return (end != text && value > 0) ? (int64_t)value : 0;
+    }
+    return DEFAULT_FFT_BUDGET;
+}
+
+/*
+ * gfftWorkBytes --
+ *	The work buffer for an array of `bytes`: all of it when it fits the
+ *	budget (one read, the passes in memory, one write), else the budget,
+ *	never below the streaming buffer.
+ */
+size_t gfftWorkBytes(int64_t bytes, int64_t budget)
+{
+    int64_t limit = budget > WORK_BYTES_MAX ? budget : WORK_BYTES_MAX;
+    if (limit > (int64_t)(SIZE_MAX / 2)) {
+        limit = (int64_t)(SIZE_MAX / 2);
+    }
+    return (size_t)(bytes < limit ? bytes : limit);
+}
 
 /* Bands a colour-indexed input offers: its palette's red, green and blue. */
 static const int PALETTE_CHANNELS = 3;
@@ -518,7 +558,7 @@ static int gfftransMain(GfftContext *context, int argc, const char **argv)
     context->head.stdRe = context->head.stdIm = 0.0;
 
     bytes = (int64_t)context->head.rows * context->head.columns * 8;
-    context->bufferBytes = (size_t)(bytes < WORK_BYTES_MAX ? bytes : WORK_BYTES_MAX);
+    context->bufferBytes = gfftWorkBytes(bytes, fftMemoryBudget());
     return 1;
 
 failed:
@@ -636,7 +676,12 @@ static int loadStrip(GfftContext *context, int firstColumn, int count)
         gfftLoadColumns(context, firstColumn, count);
         return 1;
     }
-    if (GetFFTFileSeg(&context->head, sourceFd(context), context->buffer, firstColumn, count)
+    /* A strip of every column is the whole array: one read. */
+    bool whole = firstColumn == 0 && count == context->head.columns;
+    if ((whole ? GetFFTFileBlock(&context->head, sourceFd(context), context->buffer, 0,
+                                 context->head.rows)
+               : GetFFTFileSeg(&context->head, sourceFd(context), context->buffer, firstColumn,
+                               count))
         == NULL) {
         return 0;
     }
@@ -725,6 +770,44 @@ static int gfftRowPass(GfftContext *context, int direction, int last,
     return ok;
 }
 
+/* The widest power-of-two strip of columns of height rows that `bytes`
+ * holds. */
+static int stripWidth(const FftHeader *head, int64_t bytes)
+{
+    int64_t fits = (bytes / 8) / head->rows;
+    int step = 1;
+    while ((int64_t)step * 2 <= fits && step * 2 <= head->columns) {
+        step *= 2;
+    }
+    return step;
+}
+
+/*
+ * putStrip --
+ *	Writes a transformed strip (the whole array in one write when it
+ *	spans every column). Its statistics are folded in the order of the
+ *	streaming buffer's narrower strips, each row segment of each in turn,
+ *	so that the header comes out the same whatever the work buffer.
+ */
+static int putStrip(GfftContext *context, int first, int count, int last)
+{
+    FftHeader *head = &context->head;
+    int narrow = stripWidth(head, WORK_BYTES_MAX);
+    if (last) {
+        for (int s = 0; s < count; s += narrow) {
+            int width = narrow < count - s ? narrow : count - s;
+            for (int r = 0; r < head->rows; r++) {
+                fftHeaderStats(head, width,
+                               context->buffer + ((size_t)r * (size_t)count + (size_t)s) * 2);
+            }
+        }
+    }
+    if (first == 0 && count == head->columns) {
+        return PutFFTFileBlock(head, context->out->fd, context->buffer, 0, head->rows, 0);
+    }
+    return PutFFTFileSeg(head, context->out->fd, context->buffer, first, count, 0);
+}
+
 /* gfftRowPass down the columns, in strips of a power-of-two width. */
 static int gfftColumnPass(GfftContext *context, int direction, int last,
                           FftFilterKernel *kernel)
@@ -736,11 +819,7 @@ static int gfftColumnPass(GfftContext *context, int direction, int last,
         return 0;
     }
     bool toPP = isPpKind(context->newKind);
-    int64_t fits = (int64_t)(context->bufferBytes / 8) / height;
-    int step = 1;
-    while ((int64_t)step * 2 <= fits && step * 2 <= head->columns) {
-        step *= 2;
-    }
+    int step = stripWidth(head, (int64_t)context->bufferBytes);
     int ok = 1;
     context->filter.powerForm = 0;
     for (int first = 0; ok && first < head->columns; first += step) {
@@ -756,7 +835,7 @@ static int gfftColumnPass(GfftContext *context, int direction, int last,
         if (ok && toPP) {
             riToPp(context->buffer, count * height);
         }
-        ok = ok && PutFFTFileSeg(head, context->out->fd, context->buffer, first, count, last);
+        ok = ok && putStrip(context, first, count, last);
     }
     gmemFree(tables);
     sourceIsOutput(context, toPP);

@@ -9,9 +9,17 @@
 #ifndef OVEX_PROGRAMS_GFFTRANS_PROGRAM_H
 #define OVEX_PROGRAMS_GFFTRANS_PROGRAM_H
 
+#include <stddef.h>
+#include <stdint.h>
+
 #include "ramimage/kit/program_support.h"
 
 RimageProgram rimageGfftrans;
+
+/* The work buffer of a transform of `bytes` under a memory budget: the
+ * whole array when it fits, else the budget, never below the 4 MiB that
+ * streams any axis. */
+size_t gfftWorkBytes(int64_t bytes, int64_t budget);
 
 /* Converts count complex elements in place from (re, im) to (magnitude,
  * phase), and back. */

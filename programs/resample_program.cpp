@@ -66,6 +66,10 @@ struct ResampleRun {
     int outBands[MAX_BAND_PAIRS];
     float *values;                  /* one output pixel: nPairs values */
     float *samples;                 /* input pixels read: 4 x nPairs */
+    /* Nearest neighbour a row at a time: */
+    int *columnOf;                  /* input column of each output column, -1 none */
+    float *inputRow;                /* one input row of one band */
+    float *outputRow;               /* one output row of one band */
 };
 
 /* Computes the values of output pixel (column j, row i). */
@@ -390,6 +394,92 @@ static void sampleAverage(ResampleRun *run, int j, int i)
     }
 }
 
+/* ---- Nearest neighbour by rows --------------------------------------------- */
+
+/*
+ * buildColumnTable --
+ *	The input column that sampleNearest takes for each output column,
+ *	which depends on the column alone: -1 where the position lies off the
+ *	input (the pixel reads as 0).
+ */
+static void buildColumnTable(ResampleRun *run)
+{
+    const ImageHead *in = &run->in->head;
+    for (int j = 0; j < run->out->head.columns; j++) {
+        double u, v;
+        inputPosition(run, j, 0, &u, &v);
+        int column = -1;
+        if (u > -2.0 && u < in->columns + 1.0) {
+            column = roundToInt(u);
+            if (column < 0 || column >= in->columns) {
+                column = -1;
+            }
+        }
+        run->columnOf[j] = column;
+    }
+}
+
+/*
+ * nearestRow --
+ *	Output row i as sampleNearest fills it pixel by pixel: per band pair
+ *	one read of the input row it maps to, one gather through the column
+ *	table and one write.
+ */
+static void nearestRow(ResampleRun *run, int i)
+{
+    const ImageHead *in = &run->in->head;
+    int columns = run->out->head.columns;
+    double u, v;
+    inputPosition(run, 0, i, &u, &v);
+    int row = -1;
+    if (v > -2.0 && v < in->rows + 1.0) {
+        row = roundToInt(v);
+        if (row < 0 || row >= in->rows) {
+            row = -1;
+        }
+    }
+    const int *columnOf = run->columnOf;
+    for (int p = 0; p < run->nPairs; p++) {
+        float *__restrict target = run->outputRow;
+        if (row < 0) {
+            std::fill(target, target + columns, 0.0f);
+        } else {
+            const float *__restrict source =
+                getRowFloatPal(run->in, row, 0, in->columns, run->inBands[p], run->inputRow);
+            for (int j = 0; j < columns; j++) {
+                target[j] = columnOf[j] >= 0 ? source[columnOf[j]] : 0.0f;
+            }
+        }
+        putRowFloat(run->out, i, 0, columns, run->outBands[p], target);
+    }
+}
+
+/*
+ * prepareNearestRows --
+ *	The tables of the row-at-a-time nearest neighbour, for distinct
+ *	images (an image resampled into itself reads rows it has already
+ *	written, pixel by pixel). Returns the block to free, or NULL to go
+ *	pixel by pixel.
+ */
+static void *prepareNearestRows(ResampleRun *run)
+{
+    if (run->method != RESAMPLE_NN || run->in == run->out || run->in->head.columns < 1) {
+        return NULL;
+    }
+    size_t outColumns = (size_t)run->out->head.columns;
+    size_t inColumns = (size_t)run->in->head.columns;
+    void *block = gmemAlloc(outColumns * (sizeof(int) + sizeof(float))
+                            + inColumns * sizeof(float));
+    if (block == NULL) {
+        return NULL;
+    }
+    run->inputRow = (float *)block;
+    run->outputRow = run->inputRow + inColumns;
+    run->columnOf = (int *)(run->outputRow + outColumns);
+    buildColumnTable(run);
+    return block;
+}
+
 /* ---- The row loop ---------------------------------------------------------- */
 
 /*
@@ -418,9 +508,13 @@ static void resampleRows(ResampleRun *run, PixelSampler *sample)
     ProgMeter meter;
     progMeterStart(&meter, METER_LABEL);
     for (int i = 0; i < rows; i++) {
-        for (int j = 0; j < columns; j++) {
-            sample(run, j, i);
-            putPixelBandsFloat(out, j, i, run->nPairs, run->outBands, run->values);
+        if (run->columnOf != NULL) {
+            nearestRow(run, i);
+        } else {
+            for (int j = 0; j < columns; j++) {
+                sample(run, j, i);
+                putPixelBandsFloat(out, j, i, run->nPairs, run->outBands, run->values);
+            }
         }
         /* The rows done so far count from 0, so the first row shows at once. */
         if (run->update != 0 && (float)i / (float)rows >= meter.next) {
@@ -479,7 +573,9 @@ int rimageResample(const char *programName, int argc, const char **argv)
             PixelSampler *sample = run->method == RESAMPLE_NN   ? sampleNearest
                                    : run->method == RESAMPLE_BI ? sampleBilinear
                                                                 : sampleAverage;
+            void *rowTables = prepareNearestRows(run);
             resampleRows(run, sample);
+            gmemFree(rowTables);
             meterReset();
             gmemFree(buffer);
             status = PROGRAM_DONE;

@@ -33,6 +33,12 @@ struct CacheTrailer {
     size_t readBytes;
     size_t workBytes;
     int writeFailed;                /* a write-back failed since the last flushRamImage */
+    int unwrittenFrom;              /* file rows from here on were never written since the
+                                       file was created and read as zero; rows when unknown */
+    int uncleared;                  /* the rows hold no values yet: a whole-image decoder
+                                       fills them before any is used */
+    int blankRows;                  /* the file holds a blank picture: a row not cached is
+                                       zero, made without decoding */
 };
 
 /* How the loaders and flushers treat an imgid. */

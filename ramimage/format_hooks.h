@@ -27,6 +27,12 @@ int readGIF(RAMIMG *image);          /* 1 decoded, 2 end of file, 0 error */
 void saveGifRamImage(RAMIMG *image);
 int readJPEG(RAMIMG *image);         /* 1, or 0 when the cache cannot be built */
 void writeJpegRamImage(RAMIMG *image);
+/* Fills the slots of `row` of a JPEG whose cache holds fewer than all its
+ * rows, decoding its file row by row (again from the top for an earlier
+ * row); 1, or 0 when the rows read as zero after a decoding error. */
+int loadJpegRow(RAMIMG *image, int row);
+/* Ends the row-by-row decoder of a JPEG image, if it has one. */
+void dropJpegStream(RAMIMG *image);
 int readXbmRamImage(RAMIMG *image);  /* 1 when every row was filled */
 void writeXbmRamImage(RAMIMG *image);
 

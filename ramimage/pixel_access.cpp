@@ -385,6 +385,29 @@ void storeLoop(unsigned char *row, int first, int count, const In *in, ptrdiff_t
     }
 }
 
+/* A run of bytes from values, each as C::byte makes it. */
+template <class C>
+inline void storeBytes(unsigned char *__restrict row, int count, const typename C::In *__restrict in)
+{
+    for (int k = 0; k < count; k++) {
+        row[k] = C::byte(in[k]);
+    }
+}
+
+/* Floats as FromFloat::byte makes each, written without branches so that
+ * the loop vectorises. */
+template <>
+inline void storeBytes<FromFloat>(unsigned char *__restrict row, int count,
+                                  const float *__restrict in)
+{
+    for (int k = 0; k < count; k++) {
+        float v = in[k];
+        double rounded = (double)v + 0.5;
+        int inside = (v >= 0.0f && v < 255.0f) ? (int)rounded : 0;
+        row[k] = v >= 255.0f ? (unsigned char)255 : (unsigned char)inside;
+    }
+}
+
 /* Stores count values in[k * stride] from column first of a cached row. */
 template <class C>
 void convertToRow(int pixel, int msbf, unsigned char *row, int first, int count,
@@ -406,7 +429,11 @@ void convertToRow(int pixel, int msbf, unsigned char *row, int first, int count,
         }
         break;
     case PIXEL_BYTE:
-        storeLoop<PutByte8<C>>(row, first, count, in, stride);
+        if (stride == 1) {
+            storeBytes<C>(row + first, count, in);
+        } else {
+            storeLoop<PutByte8<C>>(row, first, count, in, stride);
+        }
         break;
     case PIXEL_SHORT:
         storeLoop<PutShort16<C>>(row, first, count, in, stride);
@@ -469,6 +496,7 @@ int writeSamples(RAMIMG *image, int row, int col, int n, int band, const typenam
         return 0;
     }
     int count = (int)(range.hi - range.lo);
+    prepareRowWrite(image);
     unsigned char *data = fetchRow(image, row, band, claimsWithoutReading(image, count) ? 0 : 1);
     if (data == NULL) {
         return 0;

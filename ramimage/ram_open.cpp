@@ -214,10 +214,10 @@ RAMIMG *openRAMImageNew(ImageHead *head, RamImageClient *client, int overwrite, 
         *err = RAMIMG_ECREATE;
         return NULL;
     }
-    if (head->offset == 0) {
-        return openRAMImage(NULL, head->file, head, client, err);
-    }
-    return openRAMImage(NULL, head->file, NULL, client, err);
+    RAMIMG *image = head->offset == 0 ? openRAMImage(NULL, head->file, head, client, err)
+                                      : openRAMImage(NULL, head->file, NULL, client, err);
+    markRowsUnwritten(image);
+    return image;
 }
 
 /*

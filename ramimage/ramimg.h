@@ -56,6 +56,13 @@ void flushMemoryRgbRow(RAMIMG *image, int slot);
 /* Writes back every dirty slot; 0 when a write failed, else 1. */
 int flushRamImage(RAMIMG *image);
 void invalidateRowCache(RAMIMG *image);
+/* Records that no row of the image's file has been written since it was
+ * created zero-filled: such rows read as zero without reading the file. */
+void markRowsUnwritten(RAMIMG *image);
+/* Sets count slots from first to the image's fill (transparent index or 0). */
+void clearRows(RAMIMG *image, int first, int count);
+/* Called before a row of the image is changed (see row_cache.cpp). */
+void prepareRowWrite(RAMIMG *image);
 void markRowDirty(RAMIMG *image, int row, int band);
 int setRAMImageResident(RAMIMG *image, int on);
 void scatterRows(RAMIMG *image, int firstRow, int count, const unsigned char *buffer);

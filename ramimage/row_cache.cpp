@@ -193,7 +193,60 @@ static void swapRowGroup(RAMIMG *image, int row)
     }
 }
 
+/* True when file row `row` was never written since the file was created. */
+static bool rowUnwritten(const RAMIMG *image, int row)
+{
+    CacheTrailer *trailer = cacheTrailer(image);
+    return trailer != NULL && row >= trailer->unwrittenFrom;
+}
+
+/* Reads size bytes of file row `row` at pos into buffer; a row never
+ * written reads as zero without touching the file. */
+static ssize_t readFileRows(const RAMIMG *image, int row, unsigned char *buffer, size_t size,
+                            int64_t pos)
+{
+    if (rowUnwritten(image, row)) {
+        memset(buffer, 0, size);
+        return (ssize_t)size;
+    }
+    return readAt(image->fd, buffer, size, pos);
+}
+
+static void noteRowWritten(RAMIMG *image, int row)
+{
+    CacheTrailer *trailer = cacheTrailer(image);
+    if (trailer != NULL && row >= trailer->unwrittenFrom) {
+        trailer->unwrittenFrom = row + 1;
+    }
+}
+
+/* True for a JPEG file whose cache is a window of rows (decoded row by row). */
+static bool jpegRowWindow(const RAMIMG *image)
+{
+    return image->head.imgid == IMGID_JPEG && image->fd >= 0 && image->extBuffer == NULL
+        && image->cacheBlock != NULL
+        && (int64_t)image->slots < (int64_t)image->head.rows * image->head.nbands;
+}
+
 /* ---- Building the cache --------------------------------------------------- */
+
+/*
+ * clearRows --
+ *	Sets count slots from `first` to the image's fill: its transparent
+ *	index, else 0.
+ */
+void clearRows(RAMIMG *image, int first, int count)
+{
+    if (image == NULL || image->cacheBlock == NULL || first < 0 || count <= 0
+        || first >= image->slots) {
+        return;
+    }
+    if (count > image->slots - first) {
+        count = image->slots - first;
+    }
+    int fill = image->head.transparent < 0 ? 0 : (image->head.transparent & 0xFF);
+    memset(slotRow(image, first), fill, (size_t)count * (size_t)image->rowBytes);
+}
 
 struct BlockPlan {
     size_t rowsBytes;               /* rows and extra area */
@@ -301,7 +354,13 @@ static int chooseRowsPerBand(RAMIMG *image, int wanted, size_t *extra)
         }
         break;
     }
-    case IMGID_GIF87A: case IMGID_GIF89A: case IMGID_JPEG: case IMGID_DICOM:
+    case IMGID_JPEG:
+        /* Decoded row by row into a window when read from a file. */
+        if (!hasFile || image->extBuffer != NULL) {
+            return rows;
+        }
+        break;
+    case IMGID_GIF87A: case IMGID_GIF89A: case IMGID_DICOM:
         return rows;
     case IMGID_MRGB32: case IMGID_MRGB24: case IMGID_MRGB565: case IMGID_MRGB555:
         *extra = (size_t)fileBlock(image) * (size_t)rows;
@@ -359,9 +418,18 @@ int setRAMImageBuf(RAMIMG *image, int rowsWanted)
         return 0;
     }
 
+    CacheTrailer *previous = cacheTrailer(image);
+    int unwrittenFrom = previous != NULL ? previous->unwrittenFrom : rows;
+    int blankRows = previous != NULL ? previous->blankRows : 0;
     int slots = nbands * n;
     int fill = image->head.transparent < 0 ? 0 : (image->head.transparent & 0xFF);
-    memset(block, fill, plan.rowsBytes);
+    /* A JPEG with data decodes every row before one is used: clearing
+     * them first would only cost a pass over the whole picture. */
+    bool filledBeforeUse = image->head.imgid == IMGID_JPEG && extra == 0
+        && (image->fd >= 0 || image->extBuffer != NULL);
+    if (!filledBeforeUse) {
+        memset(block, fill, plan.rowsBytes);
+    }
     int *rowIds = (int *)(block + plan.idsOffset);
     bool resident = image->fd < 0 && extra == 0 && image->extBuffer == NULL;
     for (int k = 0; k < slots; k++) {
@@ -371,6 +439,9 @@ int setRAMImageBuf(RAMIMG *image, int rowsWanted)
     CacheTrailer *trailer = (CacheTrailer *)(block + plan.trailerOffset);
     *trailer = plan.sizes;
     trailer->writeFailed = writeFailed;
+    trailer->unwrittenFrom = unwrittenFrom;
+    trailer->uncleared = filledBeforeUse;
+    trailer->blankRows = blankRows;
 
     gmemFree(image->cacheBlock);
     image->cacheBlock = block;
@@ -457,6 +528,37 @@ static void loadBandRows(RAMIMG *image, CacheLayout layout, int64_t id, int slot
 }
 
 /*
+ * zeroUnwrittenRow --
+ *	A pixel-interleaved row never written is zero in every band: its
+ *	slots are cleared as a read of the zero file row would fill them.
+ *	False when the row was written, or its bands do not fill their
+ *	slots exactly (then it is read as usual).
+ */
+static bool zeroUnwrittenRow(RAMIMG *image, int row)
+{
+    if (!rowUnwritten(image, row)) {
+        return false;
+    }
+    int nbands = image->head.nbands;
+    int64_t block = image->head.block;
+    int64_t width = interleavedElementBytes(image->head.pixel);
+    size_t bytes = (size_t)image->rowBytes;
+    if (nbands == 1) {
+        bytes = (size_t)(image->rowBytes < block ? image->rowBytes : block);
+    } else if (width == 0 || width * image->head.columns != image->rowBytes
+               || width * image->head.columns * nbands > block) {
+        return false;
+    }
+    int64_t id = (int64_t)row * nbands;
+    for (int b = 0; b < nbands; b++) {
+        int s = slotOf(image, id + b);
+        memset(slotRow(image, s), 0, bytes);
+        image->rowIds[s] = (int)(id + b);
+    }
+    return true;
+}
+
+/*
  * loadPixelRows --
  *	Reads file row `row` of a pixel-interleaved file and spreads it over
  *	the slots of its bands; a streaming reader also gets the following
@@ -470,6 +572,9 @@ static void loadPixelRows(RAMIMG *image, int row)
         return;
     }
     flushRowGroup(image, row);
+    if (zeroUnwrittenRow(image, row)) {
+        return;
+    }
     int ahead = 0;
     if (row == 0 || rowGroupHeld(image, row - 1)) {
         int64_t limit = (int64_t)(trailer->readBytes / (size_t)block);
@@ -484,8 +589,8 @@ static void loadPixelRows(RAMIMG *image, int row)
         }
     }
     unsigned char *buffer = cacheReadArea(image);
-    ssize_t got = readAt(image->fd, buffer, (size_t)((ahead + 1) * block),
-                         image->dataOffset + (int64_t)row * block);
+    ssize_t got = readFileRows(image, row, buffer, (size_t)((ahead + 1) * block),
+                               image->dataOffset + (int64_t)row * block);
     if (got <= 0) {
         return;
     }
@@ -514,7 +619,8 @@ static void loadDibRow(RAMIMG *image, int row, int slot)
     int64_t pos = dibRowPosition(image, row);
     bool swap = needsSwap(image);
     if (nbands == 1) {
-        if (readAt(image->fd, slotRow(image, slot), (size_t)image->rowBytes, pos) > 0 && swap) {
+        if (readFileRows(image, row, slotRow(image, slot), (size_t)image->rowBytes, pos) > 0
+            && swap) {
             swapRowBytes(image->head.pixel, image->head.columns, slotRow(image, slot));
         }
         return;
@@ -524,7 +630,7 @@ static void loadDibRow(RAMIMG *image, int row, int slot)
     }
     flushRowGroup(image, row);
     unsigned char *buffer = cacheReadArea(image);
-    ssize_t got = readAt(image->fd, buffer, (size_t)block, pos);
+    ssize_t got = readFileRows(image, row, buffer, (size_t)block, pos);
     if (got <= 0) {
         return;
     }
@@ -610,14 +716,33 @@ static void loadDicomRows(RAMIMG *image, int row)
  *	Decodes a whole-image format into the cache; the cache may be rebuilt
  *	on the way.
  */
-static void decodeWholeImage(RAMIMG *image)
+static void decodeWholeImage(RAMIMG *image, int row)
 {
     switch (image->head.imgid) {
     case IMGID_XBMP: readXbmRamImage(image); break;
     case IMGID_GIF87A: readGIF(image); break;
     case IMGID_GIF89A: seekRamImage(image, 1); break;
-    case IMGID_JPEG: readJPEG(image); break;
+    case IMGID_JPEG:
+        if (jpegRowWindow(image)) {
+            loadJpegRow(image, row);
+        } else {
+            readJPEG(image);
+        }
+        break;
     default: break;
+    }
+}
+
+/*
+ * prepareRowWrite --
+ *	Before a row of the image is changed: a JPEG read row by row through
+ *	a window gets a cache of every row, which its write-back needs.
+ */
+void prepareRowWrite(RAMIMG *image)
+{
+    if (image != NULL && jpegRowWindow(image)) {
+        dropJpegStream(image);
+        setRAMImageBuf(image, image->head.rows);
     }
 }
 
@@ -651,10 +776,17 @@ unsigned char *getRAMImageLine(RAMIMG *image, int row, int band, int load)
     image->rowIds[slot] = (int)id;
     CacheLayout layout = cacheLayoutOf(image->head.imgid);
     if (!load && (image->head.nbands == 1 || layout == LAYOUT_BSQ || layout == LAYOUT_BIL)) {
+        if (cacheTrailer(image)->uncleared) {
+            clearRows(image, slot, 1);
+        }
+        return slotRow(image, slot);
+    }
+    if (layout == LAYOUT_WHOLE && cacheTrailer(image)->blankRows) {
+        clearRows(image, slot, 1);
         return slotRow(image, slot);
     }
     if (layout == LAYOUT_WHOLE) {
-        decodeWholeImage(image);
+        decodeWholeImage(image, row);
         if (image->cacheBlock == NULL || image->slots < 1) {
             return NULL;
         }
@@ -783,7 +915,9 @@ static unsigned char *buildFileRow(RAMIMG *image, int row, bool byBytes, int64_t
         if (pos < 0) {
             return NULL;
         }
-        readAt(image->fd, buffer, (size_t)block, pos);
+        if (!rowUnwritten(image, row)) {
+            readAt(image->fd, buffer, (size_t)block, pos);
+        }
         if (swap) {
             swapRowBytes(image->head.pixel, swapCount, buffer);
         }
@@ -821,7 +955,11 @@ static unsigned char *buildFileRow(RAMIMG *image, int row, bool byBytes, int64_t
 static void writeFileRow(RAMIMG *image, int row, bool byBytes, int64_t pos)
 {
     unsigned char *buffer = buildFileRow(image, row, byBytes, pos);
-    if (buffer != NULL && !writeAt(image->fd, buffer, (size_t)image->head.block, pos)) {
+    if (buffer == NULL) {
+        return;
+    }
+    noteRowWritten(image, row);
+    if (!writeAt(image->fd, buffer, (size_t)image->head.block, pos)) {
         noteWriteFailure(image);
     }
 }
@@ -887,6 +1025,7 @@ void flushCacheRow(RAMIMG *image, int slot)
     case LAYOUT_DIB: {
         int64_t pos = dibRowPosition(image, row);
         if (image->head.nbands == 1) {
+            noteRowWritten(image, row);
             writeSlot(image, slot, pos);
         } else {
             writeFileRow(image, row, true, pos);
@@ -1027,6 +1166,31 @@ void invalidateRowCache(RAMIMG *image)
         image->rowIds[k] = -1;
     }
     memset(image->dirtyBits, 0, (size_t)image->slots / 8 + 1);
+}
+
+/*
+ * markRowsUnwritten --
+ *	For a file just created zero-filled in a pixel-interleaved or DIB
+ *	layout: its rows read as zero until written, without a read each.
+ */
+void markRowsUnwritten(RAMIMG *image)
+{
+    if (image == NULL) {
+        return;
+    }
+    CacheTrailer *trailer = cacheTrailer(image);
+    if (trailer == NULL || image->fd < 0 || image->extBuffer != NULL || image->head.dataFd > 0) {
+        return;
+    }
+    CacheLayout layout = cacheLayoutOf(image->head.imgid);
+    if (layout == LAYOUT_BIP || layout == LAYOUT_DIB) {
+        trailer->unwrittenFrom = 0;
+    }
+    /* A new JPEG file holds a blank picture, whose rows decode to zero:
+     * each row is cleared when first used instead of decoding the file. */
+    if (image->head.imgid == IMGID_JPEG && image->head.transparent < 0) {
+        trailer->blankRows = 1;
+    }
 }
 
 /*

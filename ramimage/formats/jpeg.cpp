@@ -38,6 +38,7 @@
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/types.h>
@@ -48,6 +49,7 @@ extern "C" {
 #include <jpeglib.h>
 }
 
+#include "core/gmem.h"
 #include "ovex/ovexstdio.h"
 #include "ramimage/georef_line.h"
 #include "ramimage/ramimg.h"
@@ -287,8 +289,9 @@ void splitScanline(const JSAMPLE *line, int n, int bands, unsigned char *out, in
 }
 
 int decodeStream(FILE *stream, const unsigned char *block, size_t length, unsigned char *buffer,
-                 int rowBytes, int rows, int bands)
+                 int rowBytes, int rows, int bands, int *decoded)
 {
+    *decoded = 0;
     struct jpeg_decompress_struct cinfo;
     struct jpeg_progress_mgr progress;
     JpegErrorManager manager;
@@ -328,6 +331,7 @@ int decodeStream(FILE *stream, const unsigned char *block, size_t length, unsign
             if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) {
                 break;
             }
+            *decoded = (int)cinfo.output_scanline;
         }
     } else {
         JSAMPARRAY line = (*cinfo.mem->alloc_sarray)((j_common_ptr)&cinfo, JPOOL_IMAGE,
@@ -338,6 +342,7 @@ int decodeStream(FILE *stream, const unsigned char *block, size_t length, unsign
                 break;
             }
             splitScanline(line[0], width, bands, buffer + r * bandGroup, rowBytes);
+            *decoded = (int)cinfo.output_scanline;
         }
     }
     if (cinfo.output_scanline < cinfo.output_height) {
@@ -348,6 +353,211 @@ int decodeStream(FILE *stream, const unsigned char *block, size_t length, unsign
     jpeg_destroy_decompress(&cinfo);
     return 1;
 }
+
+/* ---- Row stream ----------------------------------------------------------------- */
+
+/* A libjpeg source reading the file with pread from its own offset, so that
+ * the descriptor's shared position is never used between calls. */
+struct PreadSource {
+    struct jpeg_source_mgr pub;
+    int fd;
+    int64_t offset;
+    JOCTET buffer[65536];
+};
+
+void preadInit(j_decompress_ptr) {}
+void preadTerm(j_decompress_ptr) {}
+
+boolean preadFill(j_decompress_ptr cinfo)
+{
+    PreadSource *source = (PreadSource *)cinfo->src;
+    ssize_t got;
+    do {
+        got = pread(source->fd, source->buffer, sizeof(source->buffer), (off_t)source->offset);
+    } while (got < 0 && errno == EINTR);
+    if (got <= 0) {
+        /* The end of the file before the end of the picture: a fake EOI,
+         * after the warning that jpegEmitMessage turns into a failure. */
+        WARNMS(cinfo, JWRN_JPEG_EOF);
+        source->buffer[0] = (JOCTET)0xFF;
+        source->buffer[1] = (JOCTET)JPEG_EOI;
+        got = 2;
+    } else {
+        source->offset += got;
+    }
+    source->pub.next_input_byte = source->buffer;
+    source->pub.bytes_in_buffer = (size_t)got;
+    return TRUE;
+}
+
+void preadSkip(j_decompress_ptr cinfo, long count)
+{
+    PreadSource *source = (PreadSource *)cinfo->src;
+    if (count <= 0) {
+        return;
+    }
+    if ((size_t)count <= source->pub.bytes_in_buffer) {
+        source->pub.next_input_byte += count;
+        source->pub.bytes_in_buffer -= (size_t)count;
+        return;
+    }
+    source->offset += count - (long)source->pub.bytes_in_buffer;
+    source->pub.bytes_in_buffer = 0;
+}
+
+} // namespace
+
+struct JpegRowStream {
+    struct jpeg_decompress_struct cinfo;
+    struct jpeg_progress_mgr progress;
+    JpegErrorManager manager;
+    PreadSource source;
+    JSAMPARRAY line;
+    int started;
+    int failed;                     /* a library error stopped the decoder */
+    int rowBytes, bands;
+};
+
+namespace {
+
+void destroyStream(JpegRowStream *stream)
+{
+    if (stream->started) {
+        jpeg_destroy_decompress(&stream->cinfo);
+    }
+    gmemFree(stream);
+}
+
+} // namespace
+
+/*
+ *----------------------------------------------------------------------
+ *
+ * openJpegRowStream --
+ *
+ *	Starts decoding the JPEG file on fd row by row; see jpeg.h.
+ *
+ *----------------------------------------------------------------------
+ */
+JpegRowStream *openJpegRowStream(int fd, int rowBytes, int rows, int bands, int *progressive)
+{
+    *progressive = 0;
+    if (fd < 0 || rowBytes < 1 || rows < 1 || bands < 1) {
+        return NULL;
+    }
+    /* volatile: the error exit jumps back into this frame. */
+    JpegRowStream *volatile stream = (JpegRowStream *)gmemAlloc(sizeof(JpegRowStream));
+    if (stream == NULL) {
+        return NULL;
+    }
+    memset((void *)stream, 0, sizeof(JpegRowStream));
+    stream->rowBytes = rowBytes;
+    stream->bands = bands;
+    stream->cinfo.err = setupErrors(&stream->manager);
+    if (setjmp(stream->manager.returnPoint)) {
+        destroyStream(stream);
+        return NULL;
+    }
+    jpeg_create_decompress(&stream->cinfo);
+    stream->started = 1;
+    applyMemoryLimit((j_common_ptr)&stream->cinfo);
+    stream->progress.progress_monitor = jpegLimitScans;
+    stream->cinfo.progress = &stream->progress;
+    stream->source.fd = fd;
+    stream->source.pub.init_source = preadInit;
+    stream->source.pub.fill_input_buffer = preadFill;
+    stream->source.pub.skip_input_data = preadSkip;
+    stream->source.pub.resync_to_restart = jpeg_resync_to_restart;
+    stream->source.pub.term_source = preadTerm;
+    stream->cinfo.src = &stream->source.pub;
+    jpeg_read_header(&stream->cinfo, TRUE);
+    if (stream->cinfo.progressive_mode || stream->cinfo.buffered_image) {
+        *progressive = 1;               /* every scan before the first row */
+        destroyStream(stream);
+        return NULL;
+    }
+    jpeg_calc_output_dimensions(&stream->cinfo);
+    if (stream->cinfo.output_components != bands
+        || (int64_t)stream->cinfo.output_width > (int64_t)rowBytes
+        || (int64_t)stream->cinfo.output_height > (int64_t)rows) {
+        ovex_fprintf(stderr,
+                     "JPEG image of %u x %u pixels and %d components does not fit %d x %d x %d\n",
+                     (unsigned)stream->cinfo.output_width, (unsigned)stream->cinfo.output_height,
+                     stream->cinfo.output_components, rowBytes, rows, bands);
+        destroyStream(stream);
+        return NULL;
+    }
+    jpeg_start_decompress(&stream->cinfo);
+    stream->line = (*stream->cinfo.mem->alloc_sarray)(
+        (j_common_ptr)&stream->cinfo, JPOOL_IMAGE,
+        (JDIMENSION)stream->cinfo.output_width * (JDIMENSION)bands, 1);
+    return stream;
+}
+
+/*
+ *----------------------------------------------------------------------
+ *
+ * jpegRowStreamNext --
+ *
+ *	Decodes the next row into its bands; see jpeg.h.
+ *
+ *----------------------------------------------------------------------
+ */
+int jpegRowStreamNext(JpegRowStream *stream, unsigned char *const *bandRows)
+{
+    if (stream == NULL || stream->failed
+        || stream->cinfo.output_scanline >= stream->cinfo.output_height) {
+        return -1;
+    }
+    if (setjmp(stream->manager.returnPoint)) {
+        stream->failed = 1;
+        return -1;
+    }
+    int row = (int)stream->cinfo.output_scanline;
+    int width = (int)stream->cinfo.output_width;
+    if (stream->bands == 1) {
+        JSAMPROW target = bandRows[0];
+        if (jpeg_read_scanlines(&stream->cinfo, &target, 1) != 1) {
+            stream->failed = 1;
+            return -1;
+        }
+        return row;
+    }
+    if (jpeg_read_scanlines(&stream->cinfo, stream->line, 1) != 1) {
+        stream->failed = 1;
+        return -1;
+    }
+    const JSAMPLE *line = stream->line[0];
+    if (stream->bands == 3) {
+        unsigned char *red = bandRows[0], *green = bandRows[1], *blue = bandRows[2];
+        for (int i = 0; i < width; i++) {
+            red[i] = line[3 * i];
+            green[i] = line[3 * i + 1];
+            blue[i] = line[3 * i + 2];
+        }
+        return row;
+    }
+    for (int b = 0; b < stream->bands; b++) {
+        for (int i = 0; i < width; i++) {
+            bandRows[b][i] = line[(size_t)i * stream->bands + b];
+        }
+    }
+    return row;
+}
+
+int jpegRowStreamPosition(const JpegRowStream *stream)
+{
+    return stream != NULL ? (int)stream->cinfo.output_scanline : 0;
+}
+
+void closeJpegRowStream(JpegRowStream *stream)
+{
+    if (stream != NULL) {
+        destroyStream(stream);
+    }
+}
+
+namespace {
 
 /* ---- Encoders ----------------------------------------------------------------- */
 
@@ -493,6 +703,18 @@ int probeJpeg(int fd, ImageHead *head, const unsigned char *block, size_t length
 int readJpegFile(int fd, unsigned char *buffer, int rowBytes, int rows, int bands,
                  const unsigned char *block, size_t length)
 {
+    int decoded;
+    return readJpegRows(fd, buffer, rowBytes, rows, bands, block, length, &decoded);
+}
+
+/*
+ * readJpegRows --
+ *	readJpegFile that also tells how many rows were decoded.
+ */
+int readJpegRows(int fd, unsigned char *buffer, int rowBytes, int rows, int bands,
+                 const unsigned char *block, size_t length, int *decoded)
+{
+    *decoded = 0;
     if (buffer == NULL || rowBytes < 1 || rows < 1 || bands < 1) {
         return 0;
     }
@@ -513,7 +735,7 @@ int readJpegFile(int fd, unsigned char *buffer, int rowBytes, int rows, int band
         return 0;
     }
 
-    int result = decodeStream(stream, block, length, buffer, rowBytes, rows, bands);
+    int result = decodeStream(stream, block, length, buffer, rowBytes, rows, bands, decoded);
     if (stream != NULL) {
         fclose(stream);
         if (position >= 0) {

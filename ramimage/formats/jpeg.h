@@ -48,6 +48,26 @@ int isJpegSignature(const unsigned char *bytes);
  */
 int readJpegFile(int fd, unsigned char *buffer, int rowBytes, int rows, int bands,
                  const unsigned char *block, size_t length);
+/* readJpegFile that also sets *decoded to the rows decoded (all of them
+ * or those before an error). */
+int readJpegRows(int fd, unsigned char *buffer, int rowBytes, int rows, int bands,
+                 const unsigned char *block, size_t length, int *decoded);
+
+/*
+ * A JPEG file decoded row by row, in file order (baseline and other
+ * sequential files). openJpegRowStream reads the header through pread on
+ * fd from byte 0 (the descriptor's position is never used) and starts the
+ * decoder; NULL after a library error, for a picture that does not fit
+ * rowBytes x rows x bands, or with *progressive set for a file whose scans
+ * must all be read before the first row. jpegRowStreamNext decodes the next
+ * row, band b into bandRows[b]: its row number, or -1 at the end or after a
+ * library error (the stream then gives no more rows).
+ */
+struct JpegRowStream;
+JpegRowStream *openJpegRowStream(int fd, int rowBytes, int rows, int bands, int *progressive);
+int jpegRowStreamNext(JpegRowStream *stream, unsigned char *const *bandRows);
+int jpegRowStreamPosition(const JpegRowStream *stream);     /* the next row */
+void closeJpegRowStream(JpegRowStream *stream);
 
 /*
  * writeJpegImage --

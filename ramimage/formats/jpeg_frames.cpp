@@ -33,11 +33,11 @@ int64_t bandRowCount(const RAMIMG *image)
 
 /* Decodes the image's file or encoded buffer into buffer (every band row,
  * rowBytes apart in slot order). */
-int decodeInto(RAMIMG *image, unsigned char *buffer)
+int decodeInto(RAMIMG *image, unsigned char *buffer, int *decoded)
 {
     const unsigned char *block = image->extBuffer;
-    return readJpegFile(block != NULL ? -1 : image->fd, buffer, image->rowBytes,
-                        image->head.rows, image->head.nbands, block, image->extSize);
+    return readJpegRows(block != NULL ? -1 : image->fd, buffer, image->rowBytes,
+                        image->head.rows, image->head.nbands, block, image->extSize, decoded);
 }
 
 /*
@@ -58,13 +58,24 @@ bool fillMissingRows(RAMIMG *image, int64_t all)
     if (missing == 0) {
         return true;
     }
+    if (cacheTrailer(image)->blankRows) {
+        /* The file is blank: its rows are zero without decoding it. */
+        for (int64_t k = 0; k < all; k++) {
+            if (image->rowIds[k] != k) {
+                clearRows(image, (int)k, 1);
+                image->rowIds[k] = (int)k;
+            }
+        }
+        return true;
+    }
     size_t rowBytes = (size_t)image->rowBytes;
     int64_t bytes = all * (int64_t)rowBytes;
     unsigned char *decoded = NULL;
     if (bytes <= ovexWholeImageCap()) {
         decoded = (unsigned char *)gmemAlloc((size_t)bytes);
     }
-    if (decoded == NULL || !decodeInto(image, decoded)) {
+    int decodedRows = 0;
+    if (decoded == NULL || !decodeInto(image, decoded, &decodedRows)) {
         ovex_fprintf(stderr, "Can't write JPEG image %s: its rows outside the cache cannot be read\n",
                      image->tag);
         gmemFree(decoded);
@@ -78,6 +89,35 @@ bool fillMissingRows(RAMIMG *image, int64_t all)
     }
     gmemFree(decoded);
     return true;
+}
+
+void jpegStreamFreeHook(RAMIMG *image)
+{
+    closeJpegRowStream((JpegRowStream *)image->priv);
+    image->priv = NULL;
+}
+
+JpegRowStream *currentStream(const RAMIMG *image)
+{
+    return image->freeHook == jpegStreamFreeHook ? (JpegRowStream *)image->priv : NULL;
+}
+
+/* Band rows a streamed row is split into at most; more go through the
+ * whole-image decoder. */
+const int STREAM_BANDS_MAX = 16;
+
+/* Clears the slots of rows [first, last] and gives them their ids. */
+void clearRowGroups(RAMIMG *image, int first, int last)
+{
+    int nbands = image->head.nbands;
+    for (int r = first; r <= last; r++) {
+        for (int b = 0; b < nbands; b++) {
+            int64_t id = (int64_t)r * nbands + b;
+            int slot = slotOf(image, id);
+            clearRows(image, slot, 1);
+            image->rowIds[slot] = (int)id;
+        }
+    }
 }
 
 struct JpegWriteJob {
@@ -138,8 +178,88 @@ int readJPEG(RAMIMG *image)
     for (int k = 0; k < image->slots; k++) {
         image->rowIds[k] = (k < all) ? k : -1;
     }
+    int decoded = 0;
     if (image->fd >= 0 || image->extBuffer != NULL) {
-        decodeInto(image, image->cacheBlock);
+        decodeInto(image, image->cacheBlock, &decoded);
+    }
+    /* Rows a failed decode did not reach hold nothing yet in a block that
+     * was not cleared. */
+    CacheTrailer *trailer = cacheTrailer(image);
+    if (trailer->uncleared) {
+        int64_t first = (int64_t)decoded * image->head.nbands;
+        clearRows(image, (int)first, image->slots - (int)first);
+        trailer->uncleared = 0;
+    }
+    return 1;
+}
+
+void dropJpegStream(RAMIMG *image)
+{
+    if (image != NULL && currentStream(image) != NULL) {
+        jpegStreamFreeHook(image);
+        image->freeHook = NULL;
+    }
+}
+
+/*
+ *----------------------------------------------------------------------
+ *
+ * loadJpegRow --
+ *
+ *	Brings `row` of a JPEG image whose cache is a window of rows into the
+ *	cache: the file's decoder (kept with the image) goes on to that row,
+ *	each row it passes taking the slots of its bands; a row before the
+ *	decoder's restarts it from the top. A progressive file, or an image
+ *	whose private data is taken, is decoded whole instead (readJPEG).
+ *
+ * Results:
+ *	1; 0 when the row reads as zero after a decoding error (the rows
+ *	decoded before it keep their values, as in a whole decode).
+ *
+ *----------------------------------------------------------------------
+ */
+int loadJpegRow(RAMIMG *image, int row)
+{
+    int nbands = image->head.nbands;
+    JpegRowStream *stream = currentStream(image);
+    if (stream != NULL && jpegRowStreamPosition(stream) > row) {
+        dropJpegStream(image);
+        stream = NULL;
+    }
+    if (stream == NULL) {
+        if (image->priv != NULL || image->freeHook != NULL || nbands > STREAM_BANDS_MAX) {
+            return readJPEG(image);
+        }
+        int progressive = 0;
+        stream = openJpegRowStream(image->fd, image->rowBytes, image->head.rows, nbands,
+                                   &progressive);
+        if (stream == NULL) {
+            if (progressive) {
+                return readJPEG(image);
+            }
+            clearRowGroups(image, row, row);
+            return 0;
+        }
+        image->priv = stream;
+        image->freeHook = jpegStreamFreeHook;
+    }
+    unsigned char *targets[STREAM_BANDS_MAX];
+    while (jpegRowStreamPosition(stream) <= row) {
+        int r = jpegRowStreamPosition(stream);
+        for (int b = 0; b < nbands; b++) {
+            int64_t id = (int64_t)r * nbands + b;
+            int slot = slotOf(image, id);
+            targets[b] = slotRow(image, slot);
+            image->rowIds[slot] = (int)id;
+        }
+        if (jpegRowStreamNext(stream, targets) < 0) {
+            /* What the decoder did not reach reads as zero. */
+            clearRowGroups(image, r, row);
+            return 0;
+        }
+    }
+    if (jpegRowStreamPosition(stream) >= image->head.rows) {
+        dropJpegStream(image);          /* every row passed: nothing more to keep */
     }
     return 1;
 }
@@ -199,4 +319,6 @@ void writeJpegRamImage(RAMIMG *image)
     }
     memset(image->dirtyBits, 0, (size_t)image->slots / 8 + 1);
     invalidateRowCache(image);
+    cacheTrailer(image)->blankRows = 0;     /* the file now holds the rows written */
+    dropJpegStream(image);                  /* it read the old file */
 }

@@ -69,3 +69,84 @@ TEST_F(GfftransNotify, OpenOutputIsRefreshedAndNotified)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(GfftransWorkBuffer, WholeArrayWhenItFitsTheBudgetElseTheBudgetNeverBelowFourMiB)
+{
+    const int64_t MiB = 1 << 20;
+    struct Case {
+        int64_t bytes, budget;
+        size_t expected;
+    } cases[] = {
+        {8 * MiB, 1, 4 * MiB},                  /* streamed as before */
+        {8 * MiB, 0, 4 * MiB},
+        {8 * MiB, 1024 * MiB, 8 * MiB},         /* one read, in memory, one write */
+        {2 * MiB, 1, 2 * MiB},
+        {8192 * MiB, 1024 * MiB, 1024 * MiB},   /* larger than the budget: large strips */
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(c.expected, gfftWorkBytes(c.bytes, c.budget)) << c.bytes << " " << c.budget;
+    }
+}
+
+class GfftransBudget : public registry_fixtures::RegistryTest {
+protected:
+    int run(const std::vector<std::string> &words)
+    {
+        std::vector<const char *> argv;
+        for (const std::string &word : words) {
+            argv.push_back(word.c_str());
+        }
+        return rimageGfftrans("rimage gfftrans", (int)argv.size(), argv.data());
+    }
+};
+
+/* An array of 8 MiB, twice the streaming buffer: transformed in memory and
+ * streamed in strips under a budget of 1 byte, the files are the same to
+ * the byte, header statistics included. */
+TEST_F(GfftransBudget, InMemoryAndStreamedTransformsWriteTheSameFiles)
+{
+    const int n = 1024;
+    imagedefFile("in.img", IMGID_BSQ, PIXEL_FLOAT, n, n, 1);
+    std::string in = path("in.img");
+    RAMIMG *source = progOpenImage(in.c_str(), NULL);
+    ASSERT_NE(source, nullptr);
+    std::vector<float> row((size_t)n);
+    for (int r = 0; r < n; r++) {
+        for (int c = 0; c < n; c++) {
+            row[(size_t)c] = (float)((c * 7 + r * 13) % 97) + 0.25f * (float)(r % 5);
+        }
+        putRowFloat(source, r, 0, n, 0, row.data());
+    }
+    flushRamImage(source);
+    progReleaseImage(source);
+
+    for (const char *op : {"XYRI", "XYPP", "YRI"}) {
+        SCOPED_TRACE(op);
+        std::string streamed = path("streamed.fft"), memory = path("memory.fft");
+        Tcl_SetVar2(console, "env", "OVEX_FFT_MEMORY", "1", TCL_GLOBAL_ONLY);
+        ASSERT_EQ(PROGRAM_DONE, run({"-in", in, "-out", streamed, "-op", op}));
+        Tcl_UnsetVar2(console, "env", "OVEX_FFT_MEMORY", TCL_GLOBAL_ONLY);
+        ASSERT_EQ(PROGRAM_DONE, run({"-in", in, "-out", memory, "-op", op}));
+        std::vector<unsigned char> a = fixture::readBytes(streamed);
+        std::vector<unsigned char> b = fixture::readBytes(memory);
+        ASSERT_EQ((size_t)1024 + (size_t)n * n * 8, a.size());
+        EXPECT_TRUE(a == b);
+        /* The inverse of the file, read back as an FFT input, likewise. */
+        std::string back1 = path("back1.fft"), back2 = path("back2.fft");
+        Tcl_SetVar2(console, "env", "OVEX_FFT_MEMORY", "1", TCL_GLOBAL_ONLY);
+        ASSERT_EQ(PROGRAM_DONE, run({"-in", memory, "-out", back1}));
+        Tcl_UnsetVar2(console, "env", "OVEX_FFT_MEMORY", TCL_GLOBAL_ONLY);
+        ASSERT_EQ(PROGRAM_DONE, run({"-in", memory, "-out", back2}));
+        EXPECT_TRUE(fixture::readBytes(back1) == fixture::readBytes(back2));
+        for (const std::string &file : {streamed, memory, back1, back2}) {
+            RAMIMG *open = getRAMImageByTag(file.c_str());
+            while (open != NULL && closeRAMImage(open, NULL) > 0) {
+            }
+            unlink(file.c_str());
+        }
+    }
+}
+
+}  // namespace
