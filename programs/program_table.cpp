@@ -17,6 +17,7 @@
 #include "programs/gdem_program.h"
 #include "programs/geocalc_program.h"
 #include "programs/georef_program.h"
+#include "programs/gisoc_program.h"
 #include "programs/gfftrans_program.h"
 #include "programs/gsfzoom_program.h"
 #include "programs/gslope_program.h"
@@ -53,7 +54,7 @@ static const RimageProgramEntry rimagePrograms[] = {
     {"gconv", rimageGconv},
     {"geocalc", rimageGeocalc},
     {"georef", rimageGeoref},
-    {"gisoc", programNotBuilt},
+    {"gisoc", rimageGisoc},
     {"gsfzoom", rimageGsfzoom},
     {"gslope", rimageGslope},
     {"gstat", rimageGstat},
