@@ -22,6 +22,7 @@
 #include "programs/gsfzoom_program.h"
 #include "programs/gslope_program.h"
 #include "programs/gstat_program.h"
+#include "programs/gtop_program.h"
 #include "programs/pcalc_program.h"
 #include "programs/ptable_program.h"
 #include "programs/resample_program.h"
@@ -58,7 +59,7 @@ static const RimageProgramEntry rimagePrograms[] = {
     {"gsfzoom", rimageGsfzoom},
     {"gslope", rimageGslope},
     {"gstat", rimageGstat},
-    {"gtop", programNotBuilt},
+    {"gtop", rimageGtop},
     {"gdem", rimageGdem},
     {"pcalc", rimagePcalc},
     {"ptable", rimagePtable},
