@@ -225,8 +225,9 @@ void centralProjectionSolve(const double *M, double a, double b, double c, doubl
  *	Displaces the n samples (nBands values each) of a ray that starts at
  *	integer distance *start from the view point's ground position: sample
  *	i lies at p_i = (start + i) zc / (zc - h_i zs). Every integer position
- *	from round(p_0) on gets the linear mix of the two samples around it,
- *	once; a sample that does not advance beyond the farthest position
+ *	from round(p_0) on, up to and including the last sample's, gets the
+ *	linear mix of the two samples around it, once; a sample that does
+ *	not advance beyond the farthest position
  *	reached is hidden. Samples at or above the view point's height are
  *	hidden too.
  * Returns: the values written (at most outCols); *start becomes the
@@ -259,7 +260,7 @@ int reliefProfile(const float *values, const float *heights, int n, double zs, f
             continue;
         }
         if (p > farthest) {
-            for (int64_t k = (int64_t)first + written; k < p && k < limit && written < outCols;
+            for (int64_t k = (int64_t)first + written; k <= p && k < limit && written < outCols;
                  k++) {
                 double t = (k - previous) / (p - previous);
                 for (int b = 0; b < nBands; b++) {

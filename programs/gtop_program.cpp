@@ -210,6 +210,22 @@ static int gtopSetup(GtopContext *ctx, int argc, const char **argv)
         return 0;
     }
 
+    /* Malformed orientation or offset texts are refused before any image
+     * is opened or created. */
+    {
+        double q[4];
+        float f[2];
+        word = progOptionValue(&options, "-ro");
+        if (word != NULL && sscanf(word, "%lf,%lf,%lf,%lf", &q[0], &q[1], &q[2], &q[3]) != 4) {
+            ovex_fprintf(stderr, "Error in parsing orientation params.\n");
+            return 0;
+        }
+        word = progOptionValue(&options, "-off");
+        if (word != NULL && sscanf(word, "%f,%f", &f[0], &f[1]) != 2) {
+            ovex_fprintf(stderr, "Error parsing output image center.\n");
+            return 0;
+        }
+    }
     if (inWord == NULL) {
         ovex_fprintf(stderr, "Input image file missing.\n");
         return 0;
@@ -790,7 +806,8 @@ static int firstGroundHit(GtopContext *ctx, const double *V, const double *D, do
     }
     double previousT = t, previousAbove = 0.0;
     bool havePrevious = false;
-    /* Every step moves half a pixel or ends the march: the loop ends. */
+    /* Every step moves half a pixel or ends the march, and the line
+     * leaves the ground after finitely many: the loop ends. */
     for (;;) {
         double px = V[0] + t * D[0], py = V[1] + t * D[1];
         double above = V[2] + t * D[2] - groundHeight(ctx, px, py);
@@ -815,7 +832,11 @@ static int firstGroundHit(GtopContext *ctx, const double *V, const double *D, do
         previousT = t;
         previousAbove = above;
         havePrevious = true;
-        t = t + dt < tEnd ? t + dt : tEnd;
+        double next = t + dt < tEnd ? t + dt : tEnd;
+        if (!(next > t)) {
+            return 0;           /* a step too small to move */
+        }
+        t = next;
     }
 }
 
