@@ -186,9 +186,12 @@ int calcEV(double *packed, double *vector, int n, float tolerance, int maxIterat
         if (lambda == 0.0) {
             /* A v = 0: after deflation the start may lie in the null space
              * (a diagonal matrix), so start again from the next unit
-             * vector not yet tried. When every one vanishes, v is an
-             * eigenvector of 0 already. */
+             * vector not yet tried. When every one vanishes, the matrix
+             * is 0 and the first unit vector serves. */
             if (nextStart >= n) {
+                for (int i = 0; i < n; i++) {
+                    v[i] = i == 0 ? 1.0 : 0.0;
+                }
                 break;
             }
             for (int i = 0; i < n; i++) {
