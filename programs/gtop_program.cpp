@@ -993,9 +993,13 @@ int rimageGtop(const char *programName, int argc, const char **argv)
         gmemFree(ctx);
         return PROGRAM_FAILED;
     }
+    /* The input and the DEM are read in no particular row order; the
+     * output is written row after row, and the orthoimage reads its DEM
+     * row after row too. */
     enlargeCache(ctx->input);
-    enlargeCache(ctx->dem);
-    enlargeCache(ctx->output);
+    if (ctx->op != OP_ORTHOR) {
+        enlargeCache(ctx->dem);
+    }
     int ok = 0;
     switch (ctx->op) {
     case OP_POLAR: ok = gtopConvert(ctx); break;
