@@ -262,17 +262,22 @@ static int64_t searchSide(const unsigned *runs, int columns, int c, int step, in
 /*
  * rowPass --
  *	Combines each column's vertical run and its earlier distance with the
- *	runs of the columns beside it; the result, dithered, rounded and
- *	clamped, replaces the distance in place.
+ *	runs of the columns beside it; the result, dithered by up to blur,
+ *	rounded and clamped, replaces the distance in place. Only the last
+ *	scan dithers, so no value is dithered twice.
  */
-static void rowPass(const DistRun *run, const unsigned *runs, unsigned char *row, int columns)
+static void rowPass(const DistRun *run, const unsigned *runs, unsigned char *row, int columns,
+                    float blur)
 {
     for (int c = 0; c < columns; c++) {
         int64_t nearest = runs[c] < row[c] ? (int64_t)runs[c] : (int64_t)row[c];
         int64_t best = searchSide(runs, columns, c, 1, nearest * nearest);
         best = searchSide(runs, columns, c, -1, best);
-        int r = rand() % (DITHER_RANGE + 1);
-        int value = roundToInt(std::sqrt((double)best) + (double)r * run->blur / DITHER_RANGE);
+        double dither = 0.0;
+        if (blur != 0.0f) {
+            dither = (double)(rand() % (DITHER_RANGE + 1)) * blur / DITHER_RANGE;
+        }
+        int value = roundToInt(std::sqrt((double)best) + dither);
         row[c] = (unsigned char)(value < 0 ? 0 : (value > MAX_DISTANCE ? MAX_DISTANCE : value));
     }
 }
@@ -325,7 +330,7 @@ static int distTransform(DistRun *run)
         getRowByte(run->in, r, 0, columns, run->band, inRow);
         updateRuns(run, inRow, runs, columns);
         memset(outRow, MAX_DISTANCE, width);
-        rowPass(run, runs, outRow, columns);
+        rowPass(run, runs, outRow, columns, 0.0f);
         putRowByte(run->out, r, 0, columns, 0, outRow);
         progMeterStep(&meter, (int64_t)r + 1, total);
     }
@@ -336,7 +341,7 @@ static int distTransform(DistRun *run)
         getRowByte(run->in, r, 0, columns, run->band, inRow);
         updateRuns(run, inRow, runs, columns);
         getRowByte(run->out, r, 0, columns, 0, outRow);
-        rowPass(run, runs, outRow, columns);
+        rowPass(run, runs, outRow, columns, run->blur);
         putRowByte(run->out, r, 0, columns, 0, outRow);
         progMeterStep(&meter, (int64_t)rows + (rows - r), total);
     }

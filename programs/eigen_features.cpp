@@ -6,6 +6,7 @@
  */
 #include "programs/eigen_features.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -45,6 +46,43 @@ FeatureBlock *createEgvFeature(const FeatureBlock *stat, int statIndex, int norm
         bands[i].mean = mean[i];
     }
     return block;
+}
+
+/*
+ * completeNullVector --
+ *	A component of value 0 comes from a matrix deflated to nothing, where
+ *	every direction is an eigenvector: vector becomes the first unit
+ *	vector's part orthogonal to the k components found before, normalised,
+ *	so no component repeats another.
+ */
+static void completeNullVector(const FeatureBlock *block, int k, double *vector, int n)
+{
+    for (int unit = 0; unit < n; unit++) {
+        for (int i = 0; i < n; i++) {
+            vector[i] = i == unit ? 1.0 : 0.0;
+        }
+        for (int j = 0; j < k; j++) {
+            const float *earlier = eigenVector(block, j);
+            double dot = 0.0;
+            for (int i = 0; i < n; i++) {
+                dot += vector[i] * earlier[i];
+            }
+            for (int i = 0; i < n; i++) {
+                vector[i] -= dot * earlier[i];
+            }
+        }
+        double norm = 0.0;
+        for (int i = 0; i < n; i++) {
+            norm += vector[i] * vector[i];
+        }
+        if (norm > 1e-6) {
+            norm = sqrt(norm);
+            for (int i = 0; i < n; i++) {
+                vector[i] /= norm;
+            }
+            return;
+        }
+    }
 }
 
 /*
@@ -99,6 +137,9 @@ FeatureBlock *calcEigenFeatures(int count, FeatureBlock *stat, int normalised, i
             freeFeature(block);
             meterReset();
             return NULL;
+        }
+        if (value == 0.0) {
+            completeNullVector(block, k, vector, n);
         }
         EigenItem *item = eigenItem(block, k);
         float *weights = eigenVector(block, k);

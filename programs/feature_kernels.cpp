@@ -174,8 +174,8 @@ int calcEV(double *packed, double *vector, int n, float tolerance, int maxIterat
     double previous = FIRST_EIGENVALUE;
     double lambda = 0.0;
     int iterations = 0;
-    double delta, change;
-    do {
+    int nextStart = 1;
+    for (;;) {
         multiply(full, packed, v, y, n);
         lambda = 0.0;
         for (int i = 0; i < n; i++) {
@@ -184,11 +184,24 @@ int calcEV(double *packed, double *vector, int n, float tolerance, int maxIterat
             }
         }
         if (lambda == 0.0) {
-            /* A v = 0: v is an eigenvector of 0 already, and dividing by
-             * lambda would leave nothing but NaN. */
-            break;
+            /* A v = 0: after deflation the start may lie in the null space
+             * (a diagonal matrix), so start again from the next unit
+             * vector not yet tried. When every one vanishes, the matrix
+             * is 0 and the first unit vector serves. */
+            if (nextStart >= n) {
+                for (int i = 0; i < n; i++) {
+                    v[i] = i == 0 ? 1.0 : 0.0;
+                }
+                break;
+            }
+            for (int i = 0; i < n; i++) {
+                v[i] = i == nextStart ? 1.0 : 0.0;
+            }
+            nextStart++;
+            previous = FIRST_EIGENVALUE;
+            continue;
         }
-        delta = 0.0;
+        double delta = 0.0;
         for (int i = 0; i < n; i++) {
             double next = y[i] / lambda;
             double moved = fabs(next - v[i]);
@@ -198,9 +211,12 @@ int calcEV(double *packed, double *vector, int n, float tolerance, int maxIterat
             v[i] = next;
         }
         iterations++;
-        change = fabs(lambda - previous);
+        double change = fabs(lambda - previous);
         previous = lambda;
-    } while ((delta > tolerance || change > tolerance) && iterations < maxIterations);
+        if (!(delta > tolerance || change > tolerance) || iterations >= maxIterations) {
+            break;
+        }
+    }
 
     double norm = 0.0;
     for (int i = 0; i < n; i++) {

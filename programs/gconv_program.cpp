@@ -412,7 +412,10 @@ static void runRing(GconvContext *context, SlotFiller *fill, RowMaker *make)
             fill(context, clampedInputRow(context, top + k), p, ringRow(context, k, p));
         }
     }
+    ProgMeter meter;
+    progMeterStart(&meter, "gconv");
     for (int i = 0; i < context->rows; i++) {
+        progMeterStep(&meter, i, context->rows);
         int first = i % ny;
         for (int p = 0; p < context->nPairs; p++) {
             for (int k = 0, slot = first; k < ny; k++) {
@@ -430,6 +433,7 @@ static void runRing(GconvContext *context, SlotFiller *fill, RowMaker *make)
             }
         }
     }
+    progMeterEnd(&meter);
 }
 
 /* Band statistics of the bands written no longer hold. */
@@ -642,6 +646,7 @@ static void gconvFinish(GconvContext *context)
 {
     gmemFree(context->buffer);
     context->buffer = NULL;
+    meterReset();
     updateClient(context->out, 0, RAMIMG_NOTIFY_DATA);
     releaseImages(context);
 }

@@ -758,6 +758,8 @@ static int gdemRun(GdemContext *ctx)
     GdemRowFunction *shadeRow = rowFunctionOf(ctx->op);
     RAMIMG *source = ctx->input != NULL ? ctx->input : ctx->calib;
 
+    ProgMeter meter;
+    progMeterStart(&meter, "gdem");
     readDemRow(ctx, 0, previous);
     for (int r = 0; r < ctx->rows; r++) {
         readDemRow(ctx, r, current);
@@ -782,7 +784,10 @@ static int gdemRun(GdemContext *ctx)
         swap = shadePrevious;
         shadePrevious = shadeCurrent;
         shadeCurrent = swap;
+        progMeterStep(&meter, (int64_t)r + 1, ctx->rows);
     }
+    progMeterEnd(&meter);
+    meterReset();
     gmemFree(lines);
 
     int ok = 1;

@@ -750,7 +750,10 @@ static int gfftRowPass(GfftContext *context, int direction, int last,
     int step = blockRows(context);
     int ok = 1;
     context->filter.powerForm = 0;
+    ProgMeter meter;
+    progMeterStart(&meter, "gfftrans");
     for (int first = 0; ok && first < head->rows; first += step) {
+        progMeterStep(&meter, first, head->rows);
         int count = step < head->rows - first ? step : head->rows - first;
         ok = loadBlock(context, first, count, false);
         if (ok && kernel != NULL && direction < 0) {
@@ -765,6 +768,7 @@ static int gfftRowPass(GfftContext *context, int direction, int last,
         }
         ok = ok && PutFFTFileBlock(head, context->out->fd, context->buffer, first, count, last);
     }
+    progMeterEnd(&meter);
     gmemFree(tables);
     sourceIsOutput(context, toPP);
     return ok;
@@ -822,7 +826,10 @@ static int gfftColumnPass(GfftContext *context, int direction, int last,
     int step = stripWidth(head, (int64_t)context->bufferBytes);
     int ok = 1;
     context->filter.powerForm = 0;
+    ProgMeter meter;
+    progMeterStart(&meter, "gfftrans");
     for (int first = 0; ok && first < head->columns; first += step) {
+        progMeterStep(&meter, first, head->columns);
         int count = step < head->columns - first ? step : head->columns - first;
         ok = loadStrip(context, first, count);
         if (ok && kernel != NULL && direction < 0) {
@@ -837,6 +844,7 @@ static int gfftColumnPass(GfftContext *context, int direction, int last,
         }
         ok = ok && putStrip(context, first, count, last);
     }
+    progMeterEnd(&meter);
     gmemFree(tables);
     sourceIsOutput(context, toPP);
     return ok;
@@ -855,7 +863,10 @@ static int gfftFilterPass(GfftContext *context, int last)
     context->source = FROM_INPUT;
     context->sourcePP = isPpKind(context->previousKind);
     context->filter.powerForm = context->sourcePP;
+    ProgMeter meter;
+    progMeterStart(&meter, "gfftrans");
     for (int first = 0; ok && first < head->rows; first += step) {
+        progMeterStep(&meter, first, head->rows);
         int count = step < head->rows - first ? step : head->rows - first;
         ok = loadBlock(context, first, count, true);
         if (ok) {
@@ -863,6 +874,7 @@ static int gfftFilterPass(GfftContext *context, int last)
         }
         ok = ok && PutFFTFileBlock(head, context->out->fd, context->buffer, first, count, last);
     }
+    progMeterEnd(&meter);
     sourceIsOutput(context, context->sourcePP);
     return ok;
 }
@@ -873,7 +885,10 @@ static int gfftFormPass(GfftContext *context, bool toPP, int last)
     FftHeader *head = &context->head;
     int step = blockRows(context);
     int ok = 1;
+    ProgMeter meter;
+    progMeterStart(&meter, "gfftrans");
     for (int first = 0; ok && first < head->rows; first += step) {
+        progMeterStep(&meter, first, head->rows);
         int count = step < head->rows - first ? step : head->rows - first;
         int elements = count * head->columns;
         ok = loadBlock(context, first, count, true);
@@ -884,6 +899,7 @@ static int gfftFormPass(GfftContext *context, bool toPP, int last)
         }
         ok = ok && PutFFTFileBlock(head, context->out->fd, context->buffer, first, count, last);
     }
+    progMeterEnd(&meter);
     sourceIsOutput(context, toPP);
     return ok;
 }
@@ -1008,7 +1024,9 @@ int rimageGfftrans(const char *name, int argc, const char **argv)
         releaseImages(&context);
         return PROGRAM_FAILED;
     }
-    if (!runPasses(&context)) {
+    int passed = runPasses(&context);
+    meterReset();
+    if (!passed) {
         /* The output holds partly new data under its old header; its
          * cached rows are stale either way. The file messages before this
          * may end without a line end. */

@@ -142,6 +142,8 @@ static int slopeImage(GslopeContext *ctx, float *previous, float *current, float
 
     double least = DBL_MAX, most = DBL_MIN;
     float sum = 0.0f;
+    ProgMeter meter;
+    progMeterStart(&meter, "gslope");
     getRowFloat(ctx->dem, 0, 0, columns, 0, previous);
     for (int r = 1; r < rows; r++) {
         getRowFloat(ctx->dem, r, 0, columns, 0, current);
@@ -163,7 +165,10 @@ static int slopeImage(GslopeContext *ctx, float *previous, float *current, float
         float *swap = previous;
         previous = current;
         current = swap;
+        progMeterStep(&meter, r, rows - 1);
     }
+    progMeterEnd(&meter);
+    meterReset();
 
     ImageHead *out = &ctx->out->head;
     out->z0 = sum / ((double)(rows - 1) * (double)(columns - 1));

@@ -17,10 +17,12 @@
 #include "programs/gdem_program.h"
 #include "programs/geocalc_program.h"
 #include "programs/georef_program.h"
+#include "programs/gisoc_program.h"
 #include "programs/gfftrans_program.h"
 #include "programs/gsfzoom_program.h"
 #include "programs/gslope_program.h"
 #include "programs/gstat_program.h"
+#include "programs/gtop_program.h"
 #include "programs/pcalc_program.h"
 #include "programs/ptable_program.h"
 #include "programs/resample_program.h"
@@ -53,11 +55,11 @@ static const RimageProgramEntry rimagePrograms[] = {
     {"gconv", rimageGconv},
     {"geocalc", rimageGeocalc},
     {"georef", rimageGeoref},
-    {"gisoc", programNotBuilt},
+    {"gisoc", rimageGisoc},
     {"gsfzoom", rimageGsfzoom},
     {"gslope", rimageGslope},
     {"gstat", rimageGstat},
-    {"gtop", programNotBuilt},
+    {"gtop", rimageGtop},
     {"gdem", rimageGdem},
     {"pcalc", rimagePcalc},
     {"ptable", rimagePtable},

@@ -8,6 +8,7 @@
  */
 #include "ramimage/band_stats.h"
 #include "core/gmem.h"
+#include "ovex/ovex.h"
 #include "display/point_list.h"
 #include "ramimage/pixel_access.h"
 #include "ramimage/ramimg.h"
@@ -284,6 +285,33 @@ static void accumulateImageRow(RAMIMG *image, BandStats *stats, int row, int ban
  */
 BandStats *ramImageHist(RAMIMG *image, int mode, int colStep, int rowStep)
 {
+    return ramImageHistMetered(image, mode, colStep, rowStep, NULL);
+}
+
+/*
+ * histMeterStep --
+ *	Shows the fraction of done rows of total when it reaches *next.
+ *	Returns 0 when an event run by the meter replaced the statistics.
+ */
+static int histMeterStep(RAMIMG *image, const BandStats *stats, const char *label, float *next,
+                         int64_t done, int64_t total)
+{
+    if (label == NULL || total <= 0) {
+        return 1;
+    }
+    float fraction = (float)done / (float)total;
+    if (fraction < *next) {
+        return 1;
+    }
+    meterSet(label, *next);
+    float step = meterInc();
+    *next = step > 0.0f ? *next + step : 2.0f;
+    return image->stats == stats;
+}
+
+BandStats *ramImageHistMetered(RAMIMG *image, int mode, int colStep, int rowStep,
+                               const char *label)
+{
     if (image == NULL || image->head.nbands < 1) {
         return NULL;
     }
@@ -324,13 +352,18 @@ BandStats *ramImageHist(RAMIMG *image, int mode, int colStep, int rowStep)
         return stats;
     }
 
+    float next = 0.0f;
     if (isBandSequential(image->head.imgid)) {
+        int64_t total = (int64_t)nbands * rows;
         for (int b = 0; b < nbands; b++) {
             if (stats[b].valid) {
                 continue;
             }
             for (int64_t r = 0; r < rows; r += rowStep) {
                 accumulateImageRow(image, &stats[b], (int)r, b, colStep);
+                if (!histMeterStep(image, stats, label, &next, (int64_t)b * rows + r + 1, total)) {
+                    return NULL;
+                }
             }
         }
     } else {
@@ -340,7 +373,13 @@ BandStats *ramImageHist(RAMIMG *image, int mode, int colStep, int rowStep)
                     accumulateImageRow(image, &stats[b], (int)r, b, colStep);
                 }
             }
+            if (!histMeterStep(image, stats, label, &next, r + 1, rows)) {
+                return NULL;
+            }
         }
+    }
+    if (label != NULL) {
+        meterSet(label, 1.0f);
     }
     markAllValid(stats, nbands);
     return stats;

@@ -46,6 +46,10 @@ double histStd(BandStats *stats);
 /* The image's statistics, computed from its pixels where needed and kept
  * in image->stats (see the modes above); NULL when they cannot be made. */
 BandStats *ramImageHist(RAMIMG *image, int mode, int colStep, int rowStep);
+/* The same, showing its progress on the meter under label (NULL: none).
+ * NULL also when an event passed by the meter replaced the statistics. */
+BandStats *ramImageHistMetered(RAMIMG *image, int mode, int colStep, int rowStep,
+                               const char *label);
 /* Standard deviation, mean, minimum and maximum of a band (of a palette
  * channel for a palette image and band >= 0); any out pointer may be NULL.
  * Returns 1, or 0 when the statistics cannot be made. */

@@ -127,7 +127,20 @@ int rimageHist(ImageHead *, Tcl_Interp *interp, int argc, const char **argv)
     }
 
     /* Steps below 1 count as 1 (a step of 0 would never advance). */
-    BandStats *stats = ramImageHist(image, HIST_RECOMPUTE, colStep, rowStep);
+    /* The meter passes events: hold the image while it runs. */
+    int err = 0;
+    RAMIMG *held = openRAMImage(image->tag, NULL, NULL, NULL, &err);
+    BandStats *stats = ramImageHistMetered(image, HIST_RECOMPUTE, colStep, rowStep, "hist");
+    meterReset();
+    int gone = held == NULL || getRAMImageByTag(held->tag) != held;
+    if (held != NULL) {
+        closeRAMImage(held, NULL);
+    }
+    if (gone) {
+        Tcl_ResetResult(interp);
+        Tcl_AppendResult(interp, "Fail to find RAMIMG: ", name, (char *)NULL);
+        return TCL_ERROR;
+    }
     if (stats == NULL) {
         Tcl_ResetResult(interp);
         Tcl_AppendResult(interp, "Error in createHist: ", image->tag, (char *)NULL);

@@ -162,6 +162,18 @@ TEST_F(FeatureKernels, CalcEvOfAMatrixThatMapsTheVectorToZero)
     EXPECT_EQ((Doubles{0.0, 0.0, 0.0}), packed);
 }
 
+TEST_F(FeatureKernels, CalcEvRestartsFromTheNextUnitVectorWhenTheProductVanishes)
+{
+    /* diag(0, 0, 9): (1, 0, 0) and (0, 1, 0) map to 0, (0, 0, 1) does not. */
+    Doubles packed = {0.0, 0.0, 0.0, 0.0, 0.0, 9.0};
+    Doubles vector(3, 0.0);
+    double value = 0.0;
+    ASSERT_EQ(1, calcEV(packed.data(), vector.data(), 3, 1e-6f, 50, &value));
+    EXPECT_EQ(9.0, value);
+    EXPECT_EQ((Doubles{0.0, 0.0, 1.0}), vector);
+    EXPECT_EQ((Doubles{0.0, 0.0, 0.0, 0.0, 0.0, 0.0}), packed);
+}
+
 TEST_F(FeatureKernels, CalcEvReportsShortMemoryInsteadOfEnding)
 {
     /* INT_MAX doubles do not fit in one block: nothing is touched. */
