@@ -159,6 +159,21 @@ static void drawBand(Display *display, Drawable drawable, GC gc, const OvexFontF
     XFillPolygon(display, drawable, gc, corners, 4, Convex, CoordModeOrigin);
 }
 
+/*
+ * slantedChunk --
+ *	The server composites a run of glyphs through a scratch mask as large
+ *	as the run's bounding box: for a slanted baseline that box grows with
+ *	the square of the run's length. Slanted runs go in short pieces.
+ */
+static int slantedChunk(const OvexFontFaces *faces)
+{
+    double c = fabs(faces->baseCos), s = fabs(faces->baseSin);
+    if (c < 0.05 || s < 0.05) {
+        return 1 << 30;
+    }
+    return 3;
+}
+
 static void drawText(Display *display, Drawable drawable, GC gc, OvexFont *font,
                      const char *source, int numBytes, int x, int y)
 {
@@ -200,8 +215,12 @@ static void drawText(Display *display, Drawable drawable, GC gc, OvexFont *font,
             faces->drawDrawable = drawable;
         }
         if (faces->draw != NULL) {
-            XftDrawGlyphSpec(faces->draw, colorOf(faces, values.foreground), faces->turned,
-                             specs, count);
+            const XftColor *color = colorOf(faces, values.foreground);
+            int chunk = slantedChunk(faces);
+            for (int i = 0; i < count; i += chunk) {
+                XftDrawGlyphSpec(faces->draw, color, faces->turned, specs + i,
+                                 count - i < chunk ? count - i : chunk);
+            }
         }
     }
     if (font->underline) {
