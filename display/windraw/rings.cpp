@@ -84,10 +84,9 @@ static XPoint *absoluteRings(const XPoint *points, int nRings, const int *ringSi
 }
 
 RingFill ringsToFill(const XPoint *points, int nRings, const int *ringSizes, int mode,
-                     Region *region, XPoint **absolute)
+                     Region *region)
 {
     *region = NULL;
-    *absolute = NULL;
     if (points == NULL || ringSizes == NULL || nRings <= 0) {
         return RINGS_NOTHING;
     }
@@ -103,16 +102,18 @@ RingFill ringsToFill(const XPoint *points, int nRings, const int *ringSizes, int
     if (filled == 0) {
         return RINGS_NOTHING;
     }
-    const XPoint *rings = points;
-    if (mode == CoordModePrevious) {
-        *absolute = absoluteRings(points, nRings, ringSizes, total);
-        if (*absolute == NULL) {
-            return RINGS_NOTHING;
-        }
-        rings = *absolute;
-    }
     if (nRings == 1) {
         return RINGS_EACH;
+    }
+    /* Regions are made from absolute points. */
+    XPoint *absolute = NULL;
+    const XPoint *rings = points;
+    if (mode == CoordModePrevious) {
+        absolute = absoluteRings(points, nRings, ringSizes, total);
+        if (absolute == NULL) {
+            return RINGS_NOTHING;
+        }
+        rings = absolute;
     }
     Region outer = NULL, holes = NULL;
     int at = 0;
@@ -132,6 +133,7 @@ RingFill ringsToFill(const XPoint *points, int nRings, const int *ringSizes, int
         }
         at += n;
     }
+    gmemFree(absolute);
     if (outer == NULL) {
         /* Only holes: each ring is filled as it is. */
         if (holes != NULL) {
@@ -143,8 +145,6 @@ RingFill ringsToFill(const XPoint *points, int nRings, const int *ringSizes, int
         regionXor(outer, holes, outer);
         XDestroyRegion(holes);
     }
-    gmemFree(*absolute);
-    *absolute = NULL;
     *region = outer;
     return RINGS_REGION;
 }
@@ -193,8 +193,7 @@ void fillPolygonRings(Display *display, Drawable drawable, GC gc, const XPoint *
         return;
     }
     Region region;
-    XPoint *absolute;
-    switch (ringsToFill(points, nRings, ringSizes, mode, &region, &absolute)) {
+    switch (ringsToFill(points, nRings, ringSizes, mode, &region)) {
     case RINGS_NOTHING:
         break;
     case RINGS_EACH:
@@ -207,5 +206,4 @@ void fillPolygonRings(Display *display, Drawable drawable, GC gc, const XPoint *
         XDestroyRegion(region);
         break;
     }
-    gmemFree(absolute);
 }

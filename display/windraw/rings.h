@@ -17,13 +17,11 @@ typedef enum RingFill {
 } RingFill;
 
 /* Decides how to fill nRings rings (points as fillPolygonRings takes
- * them). For RINGS_REGION *region receives the outer rings' union XOR the
- * holes' union (the caller destroys it); for RINGS_EACH with relative
- * points *absolute receives every ring made absolute (its first point
- * absolute), else NULL (free with gmemFree). Returns RINGS_NOTHING when
- * memory runs out. */
+ * them; relative rings start at an absolute point each). For RINGS_REGION
+ * *region receives the outer rings' union XOR the holes' union (the
+ * caller destroys it). Returns RINGS_NOTHING when memory runs out. */
 RingFill ringsToFill(const XPoint *points, int nRings, const int *ringSizes, int mode,
-                     Region *region, XPoint **absolute);
+                     Region *region);
 
 /* Fills the region's rectangles with gc, in as few requests as Xlib makes. */
 void fillRegionRectangles(Display *display, Drawable drawable, GC gc, Region region);
