@@ -325,6 +325,12 @@ static void makeFont(OvexFont *font, Tk_Window tkwin, const char *family, double
         FcPatternDestroy(matched);
     }
 
+    if (!font->fixed) {
+        /* Faces that do not state their spacing: narrow and wide letters alike. */
+        int narrow = fontAdvance(font, 'i');
+        font->fixed = narrow > 0 && narrow == fontAdvance(font, 'W')
+                      && narrow == fontAdvance(font, 'm');
+    }
     font->maxWidth = faces->plain->max_advance_width;
     font->averageWidth = roundToInt(average * font->stretch);
     int zero = fontAdvance(font, '0');

@@ -214,7 +214,7 @@ TEST_F(TextWithDisplay, TurnedBoxesPixelSizesAndStockFonts)
     EXPECT_EQ(NULL, ovexGetNativeFont(tkwin, "nosuchfont"));
     OvexFont *fixed = ovexGetNativeFont(tkwin, "ansifixed");
     ASSERT_NE(nullptr, fixed);
-    EXPECT_TRUE(fixed->fixed);
+    EXPECT_TRUE(fixed->fixed) << fixed->family;
     EXPECT_GT(fixed->ascent, 0);
     EXPECT_NE(nullptr, fixed->tkfont);
     ovexDeleteFont(fixed);
