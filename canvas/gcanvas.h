@@ -166,12 +166,12 @@ struct GcanvasContainer {
     int state;                          /* button and modifier state of the last pick */
 };
 
-typedef struct TagSearchExpr {
-    struct TagSearchExpr *next;
+typedef struct GcTagSearchExpr {
+    struct GcTagSearchExpr *next;
     Tk_Uid uid;
     Tk_Uid *uids;
     int allocated, length, index, match;
-} TagSearchExpr;
+} GcTagSearchExpr;
 
 typedef struct GcanvasTextInfo {
     Tk_3DBorder selBorder;
@@ -224,7 +224,7 @@ struct GcanvasWidget : GcanvasContainer {
     Tcl_HashTable groupTable;
     int canvasState;
     StippleOffset tsoffset;
-    TagSearchExpr *bindTagExprs;
+    GcTagSearchExpr *bindTagExprs;
     int hasTables;
 };
 
@@ -285,7 +285,7 @@ void gcanvasDisplay(ClientData clientData);
 void gcanvasRenderRegion(GcanvasWidget *canvas, int mx, int my, int x1, int y1, int x2, int y2);
 
 /* Tags. */
-typedef struct TagSearch {
+typedef struct GcTagSearch {
     GcanvasWidget *canvasPtr;
     GcanvasItem *currentPtr, *lastPtr;
     int searchOver;
@@ -295,29 +295,29 @@ typedef struct TagSearch {
     int stringIndex, stringLength;
     char *rewritebuffer;
     unsigned int rewritebufferAllocated;
-    TagSearchExpr *expr;
-} TagSearch;
+    GcTagSearchExpr *expr;
+} GcTagSearch;
 extern Tk_Uid allUid, currentUid, andUid, orUid, xorUid, parenUid, endparenUid, negparenUid,
     tagvalUid, negtagvalUid;
 void gcanvasInitUids(void);
-int tagSearchScan(GcanvasWidget *canvas, Tcl_Obj *tagObj, TagSearch **searchPtrPtr);
-GcanvasItem *tagSearchFirst(TagSearch *search);
-GcanvasItem *tagSearchNext(TagSearch *search);
-void tagSearchDestroy(TagSearch *search);
-void tagSearchExprInit(TagSearchExpr **exprPtrPtr);
-void tagSearchExprDestroy(TagSearchExpr *expr);
-int tagSearchEvalExpr(TagSearchExpr *expr, GcanvasItem *item);
+int tagSearchScan(GcanvasWidget *canvas, Tcl_Obj *tagObj, GcTagSearch **searchPtrPtr);
+GcanvasItem *tagSearchFirst(GcTagSearch *search);
+GcanvasItem *tagSearchNext(GcTagSearch *search);
+void tagSearchDestroy(GcTagSearch *search);
+void tagSearchExprInit(GcTagSearchExpr **exprPtrPtr);
+void tagSearchExprDestroy(GcTagSearchExpr *expr);
+int tagSearchEvalExpr(GcTagSearchExpr *expr, GcanvasItem *item);
 void gcanvasDoItem(Tcl_Interp *interp, GcanvasItem *item, Tk_Uid tag);
 
 /* Find, restack, bindings, scrolling, measures. */
 int gcanvasFindItems(Tcl_Interp *interp, GcanvasWidget *canvas, int objc, Tcl_Obj *const objv[],
-                     Tcl_Obj *newTag, int first, TagSearch **searchPtrPtr);
+                     Tcl_Obj *newTag, int first, GcTagSearch **searchPtrPtr);
 int gcanvasRelinkItems(GcanvasWidget *canvas, Tcl_Obj *tagObj, GcanvasItem *prevPtr,
-                       TagSearch **searchPtrPtr);
+                       GcTagSearch **searchPtrPtr);
 void gcanvasBindProc(ClientData clientData, XEvent *eventPtr);
 void gcanvasPickCurrentItem(GcanvasWidget *canvas, XEvent *eventPtr);
 int gcanvasBindCmd(Tcl_Interp *interp, GcanvasWidget *canvas, int objc, Tcl_Obj *const objv[],
-                   TagSearch **searchPtrPtr);
+                   GcTagSearch **searchPtrPtr);
 void gcanvasSetOrigin(GcanvasWidget *canvas, int xOrigin, int yOrigin);
 void gcanvasUpdateScrollbars(GcanvasWidget *canvas);
 double gridAlign(double coord, double spacing);
@@ -325,9 +325,9 @@ void printScrollFractions(int screen1, int screen2, double object1, double objec
 int gcanvasViewCmd(Tcl_Interp *interp, GcanvasWidget *canvas, int objc, Tcl_Obj *const objv[], int vertical);
 int gcanvasScanCmd(Tcl_Interp *interp, GcanvasWidget *canvas, int objc, Tcl_Obj *const objv[]);
 int gcanvasMeasureCmd(Tcl_Interp *interp, GcanvasWidget *canvas, int index, int objc,
-                      Tcl_Obj *const objv[], TagSearch **searchPtrPtr);
+                      Tcl_Obj *const objv[], GcTagSearch **searchPtrPtr);
 int gcanvasFocusCmd(Tcl_Interp *interp, GcanvasWidget *canvas, int objc, Tcl_Obj *const objv[],
-                    TagSearch **searchPtrPtr);
+                    GcTagSearch **searchPtrPtr);
 void gcanvasFocusChange(GcanvasWidget *canvas, int gotFocus);
 int gcanvasSelectionProc(ClientData clientData, int offset, char *buffer, int maxBytes);
 int gcanvasPostscriptCmd(GcanvasWidget *canvas, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]);

@@ -32,7 +32,7 @@ static void doEvent(GcanvasWidget *c, XEvent *eventPtr)
     }
     if (item == NULL) return;
     int numExprs = 0;
-    for (TagSearchExpr *e = c->bindTagExprs; e != NULL; e = e->next) {
+    for (GcTagSearchExpr *e = c->bindTagExprs; e != NULL; e = e->next) {
         e->index = 0;
         e->match = tagSearchEvalExpr(e, item);
         numExprs += e->match;
@@ -44,7 +44,7 @@ static void doEvent(GcanvasWidget *c, XEvent *eventPtr)
     objs[n++] = (ClientData)allUid;
     for (int i = 0; i < item->numTags; i++) objs[n++] = (ClientData)item->tagPtr[i];
     objs[n++] = (ClientData)item;
-    for (TagSearchExpr *e = c->bindTagExprs; e != NULL; e = e->next) {
+    for (GcTagSearchExpr *e = c->bindTagExprs; e != NULL; e = e->next) {
         if (e->match) objs[n++] = (ClientData)e->uid;
     }
     if (c->tkwin != NULL) {
@@ -175,7 +175,7 @@ void gcanvasBindProc(ClientData clientData, XEvent *eventPtr)
     Tcl_Release((ClientData)c);
 }
 
-int gcanvasBindCmd(Tcl_Interp *interp, GcanvasWidget *c, int objc, Tcl_Obj *const objv[], TagSearch **search)
+int gcanvasBindCmd(Tcl_Interp *interp, GcanvasWidget *c, int objc, Tcl_Obj *const objv[], GcTagSearch **search)
 {
     if (objc < 3 || objc > 5) {
         Tcl_WrongNumArgs(interp, 2, objv, "tagOrId ?sequence? ?command?");
@@ -203,7 +203,7 @@ int gcanvasBindCmd(Tcl_Interp *interp, GcanvasWidget *c, int objc, Tcl_Obj *cons
             return Tk_DeleteBinding(interp, c->bindingTable, object, sequence);
         }
         if ((*search)->type == 4) {
-            TagSearchExpr *e;
+            GcTagSearchExpr *e;
             for (e = c->bindTagExprs; e != NULL; e = e->next) {
                 if (e->uid == (*search)->expr->uid) break;
             }

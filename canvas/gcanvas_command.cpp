@@ -52,7 +52,7 @@ static void deleteItem(GcanvasWidget *c, GcanvasItem *item)
 }
 
 static int charsCmd(Tcl_Interp *interp, GcanvasWidget *c, int index, int objc, Tcl_Obj *const objv[],
-                    TagSearch **search)
+                    GcTagSearch **search)
 {
     if (tagSearchScan(c, objv[2], search) != TCL_OK) return TCL_ERROR;
     for (GcanvasItem *item = tagSearchFirst(*search); item != NULL; item = tagSearchNext(*search)) {
@@ -89,7 +89,7 @@ static int charsCmd(Tcl_Interp *interp, GcanvasWidget *c, int index, int objc, T
 }
 
 static int dispatch(GcanvasWidget *c, Tcl_Interp *interp, int index, int objc, Tcl_Obj *const objv[],
-                    TagSearch **search)
+                    GcTagSearch **search)
 {
     GcanvasItem *item;
     switch (index) {
@@ -364,7 +364,7 @@ int gcanvasWidgetCmd(ClientData clientData, Tcl_Interp *interp, int objc, Tcl_Ob
     if (Tcl_GetIndexFromObj(interp, objv[1], optionStrings, "option", 0, &index) != TCL_OK) {
         return TCL_ERROR;
     }
-    TagSearch *search = NULL;
+    GcTagSearch *search = NULL;
     Tcl_Preserve((ClientData)c);
     int status = (c->tkwin == NULL) ? TCL_OK : dispatch(c, interp, index, objc, objv, &search);
     tagSearchDestroy(search);

@@ -37,7 +37,7 @@ static int findArea(Tcl_Interp *interp, GcanvasWidget *c, Tcl_Obj *const coords[
 }
 
 int gcanvasFindItems(Tcl_Interp *interp, GcanvasWidget *c, int objc, Tcl_Obj *const objv[],
-                     Tcl_Obj *newTag, int first, TagSearch **search)
+                     Tcl_Obj *newTag, int first, GcTagSearch **search)
 {
     static const char *const options[] = {"above", "all", "below", "closest", "component", "enclosed",
                                           "overlapping", "withtag", NULL};
@@ -159,7 +159,7 @@ int gcanvasFindItems(Tcl_Interp *interp, GcanvasWidget *c, int objc, Tcl_Obj *co
     return TCL_OK;
 }
 
-int gcanvasRelinkItems(GcanvasWidget *c, Tcl_Obj *tagObj, GcanvasItem *prevPtr, TagSearch **search)
+int gcanvasRelinkItems(GcanvasWidget *c, Tcl_Obj *tagObj, GcanvasItem *prevPtr, GcTagSearch **search)
 {
     if (tagSearchScan(c, tagObj, search) != TCL_OK) return TCL_ERROR;
     GcanvasItem *firstMove = NULL, *lastMove = NULL;

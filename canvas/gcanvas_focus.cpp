@@ -89,7 +89,7 @@ int gcanvasSelectionProc(ClientData clientData, int offset, char *buffer, int ma
     return -1;
 }
 
-int gcanvasFocusCmd(Tcl_Interp *interp, GcanvasWidget *c, int objc, Tcl_Obj *const objv[], TagSearch **search)
+int gcanvasFocusCmd(Tcl_Interp *interp, GcanvasWidget *c, int objc, Tcl_Obj *const objv[], GcTagSearch **search)
 {
     const char *cmd = Tcl_GetString(objv[1]);
     GcanvasItem *item;

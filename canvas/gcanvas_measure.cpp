@@ -66,7 +66,7 @@ enum { M_AREA = 1, M_ASSEMBLE = 2, M_BBOX = 3, M_CENTROID = 7, M_COUNT = 11, M_D
        M_SBBOX = 35, M_VANGLE = 40 };
 
 int gcanvasMeasureCmd(Tcl_Interp *interp, GcanvasWidget *c, int index, int objc, Tcl_Obj *const objv[],
-                      TagSearch **search)
+                      GcTagSearch **search)
 {
     GcanvasItem *item;
     switch (index) {
@@ -183,6 +183,9 @@ int gcanvasMeasureCmd(Tcl_Interp *interp, GcanvasWidget *c, int index, int objc,
             b[2] -= c->xOrigin;
             b[1] -= c->yOrigin;
             b[3] -= c->yOrigin;
+        }
+        for (int i = 0; i < 4; i++) {
+            b[i] += 0.0; /* no "-0.000000" */
         }
         char buf[4 * 330];
         snprintf(buf, sizeof buf, "%f %f %f %f", b[0], b[1], b[2], b[3]);

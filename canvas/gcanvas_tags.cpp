@@ -29,11 +29,11 @@ void gcanvasInitUids(void)
     negtagvalUid = Tk_GetUid("!");
 }
 
-void tagSearchExprInit(TagSearchExpr **exprPtrPtr)
+void tagSearchExprInit(GcTagSearchExpr **exprPtrPtr)
 {
-    TagSearchExpr *expr = *exprPtrPtr;
+    GcTagSearchExpr *expr = *exprPtrPtr;
     if (expr == NULL) {
-        expr = (TagSearchExpr *)ckalloc(sizeof(TagSearchExpr));
+        expr = (GcTagSearchExpr *)ckalloc(sizeof(GcTagSearchExpr));
         expr->allocated = 0;
         expr->uids = NULL;
         expr->next = NULL;
@@ -44,7 +44,7 @@ void tagSearchExprInit(TagSearchExpr **exprPtrPtr)
     expr->length = 0;
 }
 
-void tagSearchExprDestroy(TagSearchExpr *expr)
+void tagSearchExprDestroy(GcTagSearchExpr *expr)
 {
     if (expr != NULL) {
         if (expr->uids) {
@@ -54,7 +54,7 @@ void tagSearchExprDestroy(TagSearchExpr *expr)
     }
 }
 
-static void exprEmit(TagSearchExpr *expr, Tk_Uid uid)
+static void exprEmit(GcTagSearchExpr *expr, Tk_Uid uid)
 {
     if (expr->length >= expr->allocated) {
         expr->allocated += 15;
@@ -70,7 +70,7 @@ static int searchError(Tcl_Interp *interp, const char *msg)
 }
 
 /* Compiles one level of the expression up to its ")" or the end. */
-static int tagSearchScanExpr(Tcl_Interp *interp, TagSearch *s, TagSearchExpr *expr)
+static int tagSearchScanExpr(Tcl_Interp *interp, GcTagSearch *s, GcTagSearchExpr *expr)
 {
     int looking_for_tag = 1, negate_result = 0, found_tag = 0;
     while (s->stringIndex < s->stringLength) {
@@ -187,14 +187,14 @@ done:
     return searchError(interp, "Missing tag in tag search expression");
 }
 
-int tagSearchScan(GcanvasWidget *canvas, Tcl_Obj *tagObj, TagSearch **searchPtrPtr)
+int tagSearchScan(GcanvasWidget *canvas, Tcl_Obj *tagObj, GcTagSearch **searchPtrPtr)
 {
     int length;
     const char *tag = Tcl_GetStringFromObj(tagObj, &length);
-    TagSearch *s = *searchPtrPtr;
+    GcTagSearch *s = *searchPtrPtr;
     if (s == NULL) {
-        s = (TagSearch *)ckalloc(sizeof(TagSearch));
-        memset(s, 0, sizeof(TagSearch));
+        s = (GcTagSearch *)ckalloc(sizeof(GcTagSearch));
+        memset(s, 0, sizeof(GcTagSearch));
         s->rewritebufferAllocated = 100;
         s->rewritebuffer = (char *)ckalloc(s->rewritebufferAllocated);
         *searchPtrPtr = s;
@@ -254,7 +254,7 @@ int tagSearchScan(GcanvasWidget *canvas, Tcl_Obj *tagObj, TagSearch **searchPtrP
     return TCL_OK;
 }
 
-void tagSearchDestroy(TagSearch *s)
+void tagSearchDestroy(GcTagSearch *s)
 {
     if (s != NULL) {
         tagSearchExprDestroy(s->expr);
@@ -273,7 +273,7 @@ static int itemHasTag(GcanvasItem *item, Tk_Uid uid)
     return 0;
 }
 
-int tagSearchEvalExpr(TagSearchExpr *expr, GcanvasItem *item)
+int tagSearchEvalExpr(GcTagSearchExpr *expr, GcanvasItem *item)
 {
     int looking_for_tag = 1, negate_result = 0, result = 0;
     while (expr->index < expr->length) {
@@ -323,7 +323,7 @@ int tagSearchEvalExpr(TagSearchExpr *expr, GcanvasItem *item)
     return result;
 }
 
-static GcanvasItem *searchFrom(TagSearch *s, GcanvasItem *lastPtr, GcanvasItem *item)
+static GcanvasItem *searchFrom(GcTagSearch *s, GcanvasItem *lastPtr, GcanvasItem *item)
 {
     Tk_Uid uid = s->expr->uid;
     for (; item != NULL; lastPtr = item, item = item->nextPtr) {
@@ -345,7 +345,7 @@ static GcanvasItem *searchFrom(TagSearch *s, GcanvasItem *lastPtr, GcanvasItem *
     return NULL;
 }
 
-GcanvasItem *tagSearchFirst(TagSearch *s)
+GcanvasItem *tagSearchFirst(GcTagSearch *s)
 {
     GcanvasWidget *c = s->canvasPtr;
     if (s->stringLength == 0) {
@@ -382,7 +382,7 @@ GcanvasItem *tagSearchFirst(TagSearch *s)
     return searchFrom(s, NULL, c->firstItemPtr);
 }
 
-GcanvasItem *tagSearchNext(TagSearch *s)
+GcanvasItem *tagSearchNext(GcTagSearch *s)
 {
     GcanvasItem *lastPtr = s->lastPtr;
     GcanvasItem *item = lastPtr == NULL ? s->canvasPtr->firstItemPtr : lastPtr->nextPtr;

@@ -113,8 +113,8 @@ static void freeWidget(char *memPtr)
     if (c->pixmapGC != NULL) {
         Tk_FreeGC(c->display, c->pixmapGC);
     }
-    for (TagSearchExpr *e = c->bindTagExprs; e != NULL;) {
-        TagSearchExpr *next = e->next;
+    for (GcTagSearchExpr *e = c->bindTagExprs; e != NULL;) {
+        GcTagSearchExpr *next = e->next;
         tagSearchExprDestroy(e);
         e = next;
     }
