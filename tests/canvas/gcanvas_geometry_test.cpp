@@ -120,3 +120,44 @@ TEST(GcanvasDash, PatternCharacters)
 }
 
 } // namespace
+
+#include "canvas/gcanvas_postscript.h"
+
+namespace {
+
+/* On TrueColor screens a pixel value's colour comes from the visual's
+ * masks; no colour table is read (there is none to fill). */
+TEST(GcanvasPsImage, PixelColoursFromMasksOnTrueColor)
+{
+    PsVisualInfo tc = {1, 0xff0000, 0x00ff00, 0x0000ff, 256};
+    double r, g, b;
+    psPixelColor(&tc, nullptr, 0xff8000, &r, &g, &b);
+    EXPECT_DOUBLE_EQ(r, 1.0);
+    EXPECT_NEAR(g, 128.0 / 255.0, 1e-12);
+    EXPECT_DOUBLE_EQ(b, 0.0);
+    PsVisualInfo rgb565 = {1, 0xf800, 0x07e0, 0x001f, 64};
+    psPixelColor(&rgb565, nullptr, 0x07e0, &r, &g, &b);
+    EXPECT_EQ(std::vector<double>({r, g, b}), (std::vector<double>{0.0, 1.0, 0.0}));
+    XColor cells[2];
+    cells[1].red = 65535;
+    cells[1].green = 0;
+    cells[1].blue = 32768;
+    PsVisualInfo pseudo = {0, 0, 0, 0, 2};
+    psPixelColor(&pseudo, cells, 1, &r, &g, &b);
+    EXPECT_DOUBLE_EQ(r, 1.0);
+    EXPECT_DOUBLE_EQ(g, 0.0);
+    EXPECT_NEAR(b, 0.5, 1e-4);
+    psPixelColor(&pseudo, cells, 7, &r, &g, &b);
+    EXPECT_DOUBLE_EQ(r + g + b, 0.0);
+}
+
+TEST(GcanvasPsPoints, UnitsAndErrors)
+{
+    double d;
+    EXPECT_EQ(getPostscriptPoints(nullptr, "2i", &d), TCL_OK);
+    EXPECT_DOUBLE_EQ(d, 144.0);
+    EXPECT_EQ(getPostscriptPoints(nullptr, "1 c ", &d), TCL_OK);
+    EXPECT_DOUBLE_EQ(d, 72.0 / 2.54);
+}
+
+} // namespace
