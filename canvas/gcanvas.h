@@ -226,6 +226,7 @@ struct GcanvasWidget : GcanvasContainer {
     StippleOffset tsoffset;
     GcTagSearchExpr *bindTagExprs;
     int hasTables;
+    int queuedItems;                    /* items with their box queued since the last display */
 };
 
 /* Item model. */

@@ -26,8 +26,8 @@ static int findArea(Tcl_Interp *interp, GcanvasWidget *c, Tcl_Obj *const coords[
     double x1 = (double)clampToInt(r[0] - 1), y1 = (double)clampToInt(r[1] - 1);
     double x2 = (double)clampToInt(r[2] + 1), y2 = (double)clampToInt(r[3] + 1);
     for (GcanvasItem *item = c->firstItemPtr; item != NULL; item = item->nextPtr) {
-        if (gcanvasItemHidden(c, item)) continue;
         if (item->x1 >= x2 || item->x2 <= x1 || item->y1 >= y2 || item->y2 <= y1) continue;
+        if (gcanvasItemHidden(c, item)) continue;
         if (item->typePtr->areaProc == NULL) continue;
         if (item->typePtr->areaProc(c, item, r) >= enclosed) {
             selectItem(interp, item, tag);

@@ -76,6 +76,7 @@ static void linkItem(GcanvasWidget *c, GcanvasItem *item)
     }
     c->lastItemPtr = item;
     item->redraw_flags |= GC_ITEM_BOX_QUEUED;
+    c->queuedItems++;
     gcanvasEventuallyRedrawItem(c, item);
     c->flags |= GC_REPICK_NEEDED;
     c->nextId++;

@@ -83,6 +83,7 @@ void gcanvasEventuallyRedrawItem(GcCanvas cc, GcanvasItem *item)
     if (!(item->redraw_flags & GC_ITEM_BOX_QUEUED)) {
         addToArea(c, r[0], r[1], r[2], r[3]);
         item->redraw_flags |= GC_ITEM_BOX_QUEUED;
+        c->queuedItems++;
     }
     scheduleDisplay(c);
 }
@@ -109,10 +110,11 @@ void gcanvasRenderRegion(GcanvasWidget *c, int mx, int my, int x1, int y1, int x
     Pixmap pm = Tk_GetPixmap(d, Tk_WindowId(tkwin), w + 2 * mx, h + 2 * my, Tk_Depth(tkwin));
     XFillRectangle(d, pm, c->pixmapGC, mx, my, (unsigned)w, (unsigned)h);
     for (GcanvasItem *item = c->firstItemPtr; item != NULL; item = item->nextPtr) {
-        if (item->floating || gcanvasItemHidden(c, item)) {
+        int meets = item->x1 < x2 && item->y1 < y2 && item->x2 >= x1 && item->y2 >= y1;
+        if ((!meets && !(item->typePtr->flags & GC_TYPE_ALWAYS_REDRAW)) || item->floating
+                || gcanvasItemHidden(c, item)) {
             continue;
         }
-        int meets = item->x1 < x2 && item->y1 < y2 && item->x2 >= x1 && item->y2 >= y1;
         if (!meets && (item->typePtr->flags & GC_TYPE_ALWAYS_REDRAW)) {
             meets = item->x1 < c->redrawX2 && item->y1 < c->redrawY2 && item->x2 >= c->redrawX1
                     && item->y2 >= c->redrawY1;
@@ -204,13 +206,16 @@ void gcanvasDisplay(ClientData clientData)
                 return;
             }
         }
-        for (GcanvasItem *item = c->firstItemPtr; item != NULL; item = item->nextPtr) {
+        /* Only a display after item changes needs the walk for final boxes. */
+        for (GcanvasItem *item = c->queuedItems > 0 ? c->firstItemPtr : NULL; item != NULL;
+             item = item->nextPtr) {
             if (item->redraw_flags & GC_ITEM_BOX_QUEUED) {
                 item->redraw_flags &= ~GC_ITEM_BOX_QUEUED;
                 gcanvasEventuallyRedrawItem(c, item);
                 item->redraw_flags &= ~GC_ITEM_BOX_QUEUED;
             }
         }
+        c->queuedItems = 0;
         if (c->redrawX1 < c->redrawX2 && c->redrawY1 < c->redrawY2) {
             composeView(c);
         }
