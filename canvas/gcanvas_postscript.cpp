@@ -499,8 +499,8 @@ int gcanvasPostscriptCmd(GcanvasWidget *c, Tcl_Interp *interp, int objc, Tcl_Obj
     }
     if (ps->width == -1) ps->width = Tk_Width(c->tkwin);
     if (ps->height == -1) ps->height = Tk_Height(c->tkwin);
-    ps->x2 = ps->x + ps->width;
-    ps->y2 = ps->y + ps->height;
+    ps->x2 = clampToInt((double)ps->x + ps->width);
+    ps->y2 = clampToInt((double)ps->y + ps->height);
     if (ps->pageXString && ps->pageXString[0]
             && getPostscriptPoints(interp, ps->pageXString, &ps->pageX) != TCL_OK) {
         goto cleanup;
@@ -625,7 +625,7 @@ int gcanvasPostscriptCmd(GcanvasWidget *c, Tcl_Interp *interp, int objc, Tcl_Obj
         if (ps->rotate) Tcl_AppendResult(interp, "90 rotate\n", (char *)NULL);
         snprintf(buf, sizeof buf, "%.4g %.4g scale\n", ps->scale, ps->scale);
         Tcl_AppendResult(interp, buf, (char *)NULL);
-        snprintf(buf, sizeof buf, "%d %d translate\n", deltaX - ps->x, deltaY);
+        snprintf(buf, sizeof buf, "%lld %d translate\n", (long long)deltaX - ps->x, deltaY);
         Tcl_AppendResult(interp, buf, (char *)NULL);
         snprintf(buf, sizeof buf,
                  "%d %.15g moveto %d %.15g lineto %d %.15g lineto %d %.15g lineto closepath clip newpath\n",

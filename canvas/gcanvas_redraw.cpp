@@ -138,9 +138,14 @@ static void composeView(GcanvasWidget *c)
     if (w <= 0 || h <= 0) {
         return;
     }
-    Pixmap view = Tk_GetPixmap(d, Tk_WindowId(tkwin), w, h, Tk_Depth(tkwin));
     int keep = c->cache != None && c->rebuildCache != 1 && vx1 >= c->cacheX1 && vx2 <= c->cacheX2
                && vy1 >= c->cacheY1 && vy2 <= c->cacheY2;
+    if (!keep && c->cache != None && c->rebuildCache == 1 && vx1 == c->cacheX1 && vy1 == c->cacheY1
+            && vx2 == c->cacheX2 && vy2 == c->cacheY2) {
+        /* A rebuild of the same area renders into the pixmap in place. */
+        gcanvasRenderRegion(c, CACHE_MARGIN, CACHE_MARGIN, vx1, vy1, vx2, vy2);
+        keep = 1;
+    }
     if (!keep) {
         Pixmap old = c->cache;
         int ox1 = c->cacheX1, oy1 = c->cacheY1, ox2 = c->cacheX2, oy2 = c->cacheY2;
@@ -173,11 +178,23 @@ static void composeView(GcanvasWidget *c)
             }
         }
     }
+    GcanvasItem *firstFloating = c->firstItemPtr;
+    while (firstFloating != NULL && (!firstFloating->floating || gcanvasItemHidden(c, firstFloating))) {
+        firstFloating = firstFloating->nextPtr;
+    }
+    if (firstFloating == NULL) {
+        /* Nothing floats: the cache goes to the window as it is. */
+        XCopyArea(d, c->cache, Tk_WindowId(tkwin), c->pixmapGC, CACHE_MARGIN, CACHE_MARGIN, (unsigned)w,
+                  (unsigned)h, c->inset, c->inset);
+        c->rebuildCache = 0;
+        return;
+    }
+    Pixmap view = Tk_GetPixmap(d, Tk_WindowId(tkwin), w, h, Tk_Depth(tkwin));
     XCopyArea(d, c->cache, view, c->pixmapGC, CACHE_MARGIN, CACHE_MARGIN, (unsigned)w, (unsigned)h,
               0, 0);
     c->drawableXOrigin = vx1;
     c->drawableYOrigin = vy1;
-    for (GcanvasItem *item = c->firstItemPtr; item != NULL; item = item->nextPtr) {
+    for (GcanvasItem *item = firstFloating; item != NULL; item = item->nextPtr) {
         if (item->floating && !gcanvasItemHidden(c, item) && item->typePtr->displayProc != NULL) {
             item->typePtr->displayProc(c, item, d, view, vx1, vy1, w, h);
         }

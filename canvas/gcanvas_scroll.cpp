@@ -43,14 +43,28 @@ static int adjustOne(int origin, int inc, int inset, int confine, int hasRegion,
     return origin;
 }
 
+/* The view origin stays this far inside int, so that adding window sizes,
+ * insets and increments to it never overflows, however far the world
+ * transform or a scroll request reaches. */
+enum { ORIGIN_LIMIT = 1 << 30 };
+
+static int limitOrigin(int v)
+{
+    return v > ORIGIN_LIMIT ? ORIGIN_LIMIT : v < -ORIGIN_LIMIT ? -ORIGIN_LIMIT : v;
+}
+
 void gcanvasSetOrigin(GcanvasWidget *c, int xOrigin, int yOrigin)
 {
     if (c->tkwin == NULL) return;
+    xOrigin = limitOrigin(xOrigin);
+    yOrigin = limitOrigin(yOrigin);
     int hasRegion = c->regionString != NULL && c->regionString[0] != '\0';
     xOrigin = adjustOne(xOrigin, c->xScrollIncrement, c->inset, c->confine, hasRegion, c->scrollX1,
                         c->scrollX2, Tk_Width(c->tkwin));
     yOrigin = adjustOne(yOrigin, c->yScrollIncrement, c->inset, c->confine, hasRegion, c->scrollY1,
                         c->scrollY2, Tk_Height(c->tkwin));
+    xOrigin = limitOrigin(xOrigin);
+    yOrigin = limitOrigin(yOrigin);
     if (xOrigin == c->xOrigin && yOrigin == c->yOrigin) return;
     gcanvasEventuallyRedraw(c, c->xOrigin, c->yOrigin, (double)c->xOrigin + Tk_Width(c->tkwin),
                             (double)c->yOrigin + Tk_Height(c->tkwin), 0);
