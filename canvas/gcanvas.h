@@ -226,7 +226,8 @@ struct GcanvasWidget : GcanvasContainer {
     StippleOffset tsoffset;
     GcTagSearchExpr *bindTagExprs;
     int hasTables;
-    int queuedItems;                    /* items with their box queued since the last display */
+    GcanvasItem **queued;               /* items whose final box the next display adds */
+    int numQueued, queuedSpace;
 };
 
 /* Item model. */
@@ -283,6 +284,7 @@ void gcanvasEventuallyRedraw(GcCanvas c, double x1, double y1, double x2, double
 void gcanvasEventuallyRedrawItem(GcCanvas c, GcanvasItem *item);
 void gcanvasEventProc(ClientData clientData, XEvent *eventPtr);
 void gcanvasDisplay(ClientData clientData);
+void gcanvasForgetQueued(GcanvasWidget *canvas, GcanvasItem *item);
 void gcanvasRenderRegion(GcanvasWidget *canvas, int mx, int my, int x1, int y1, int x2, int y2);
 
 /* Tags. */

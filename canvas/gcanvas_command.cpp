@@ -48,6 +48,7 @@ static void deleteItem(GcanvasWidget *c, GcanvasItem *item)
     if (c->textInfo.selItemPtr == item) c->textInfo.selItemPtr = NULL;
     if (c->textInfo.anchorItemPtr == item) c->textInfo.anchorItemPtr = NULL;
     if (c->hotPtr == item || c->hotPrevPtr == item) c->hotPtr = NULL;
+    gcanvasForgetQueued(c, item);
     gcanvasFreeItem(c, item);
 }
 

@@ -8,6 +8,8 @@
 
 GcanvasItemType *gcanvasItemTypes = NULL;
 
+void gcanvasQueueItem(GcanvasWidget *c, GcanvasItem *item);
+
 void gcanvasInitTypes(void)
 {
     if (gcanvasItemTypes != NULL) {
@@ -76,7 +78,7 @@ static void linkItem(GcanvasWidget *c, GcanvasItem *item)
     }
     c->lastItemPtr = item;
     item->redraw_flags |= GC_ITEM_BOX_QUEUED;
-    c->queuedItems++;
+    gcanvasQueueItem(c, item);
     gcanvasEventuallyRedrawItem(c, item);
     c->flags |= GC_REPICK_NEEDED;
     c->nextId++;

@@ -12,6 +12,8 @@
 
 enum { CACHE_MARGIN = 8 };
 
+void gcanvasQueueItem(GcanvasWidget *c, GcanvasItem *item);
+
 static void scheduleDisplay(GcanvasWidget *c)
 {
     if (!(c->flags & GC_REDRAW_PENDING)) {
@@ -63,6 +65,24 @@ void gcanvasEventuallyRedraw(GcCanvas cc, double x1, double y1, double x2, doubl
     scheduleDisplay(c);
 }
 
+/* Remembers an item whose final box the next display must add. */
+void gcanvasQueueItem(GcanvasWidget *c, GcanvasItem *item)
+{
+    if (c->numQueued == c->queuedSpace) {
+        c->queuedSpace = c->queuedSpace ? 2 * c->queuedSpace : 16;
+        c->queued = (GcanvasItem **)ckrealloc((char *)c->queued, c->queuedSpace * sizeof(GcanvasItem *));
+    }
+    c->queued[c->numQueued++] = item;
+}
+
+void gcanvasForgetQueued(GcanvasWidget *c, GcanvasItem *item)
+{
+    if (!(item->redraw_flags & GC_ITEM_BOX_QUEUED)) return;
+    for (int i = 0; i < c->numQueued; i++) {
+        if (c->queued[i] == item) c->queued[i] = NULL;
+    }
+}
+
 void gcanvasEventuallyRedrawItem(GcCanvas cc, GcanvasItem *item)
 {
     GcanvasWidget *c = gcanvasWidgetOf(cc);
@@ -83,7 +103,7 @@ void gcanvasEventuallyRedrawItem(GcCanvas cc, GcanvasItem *item)
     if (!(item->redraw_flags & GC_ITEM_BOX_QUEUED)) {
         addToArea(c, r[0], r[1], r[2], r[3]);
         item->redraw_flags |= GC_ITEM_BOX_QUEUED;
-        c->queuedItems++;
+        gcanvasQueueItem(c, item);
     }
     scheduleDisplay(c);
 }
@@ -223,16 +243,17 @@ void gcanvasDisplay(ClientData clientData)
                 return;
             }
         }
-        /* Only a display after item changes needs the walk for final boxes. */
-        for (GcanvasItem *item = c->queuedItems > 0 ? c->firstItemPtr : NULL; item != NULL;
-             item = item->nextPtr) {
-            if (item->redraw_flags & GC_ITEM_BOX_QUEUED) {
+        /* The final boxes of the items changed since the last display. */
+        int n = c->numQueued;
+        for (int i = 0; i < n; i++) {
+            GcanvasItem *item = c->queued[i];
+            if (item != NULL && (item->redraw_flags & GC_ITEM_BOX_QUEUED)) {
                 item->redraw_flags &= ~GC_ITEM_BOX_QUEUED;
                 gcanvasEventuallyRedrawItem(c, item);
                 item->redraw_flags &= ~GC_ITEM_BOX_QUEUED;
             }
         }
-        c->queuedItems = 0;
+        c->numQueued = 0;
         if (c->redrawX1 < c->redrawX2 && c->redrawY1 < c->redrawY2) {
             composeView(c);
         }

@@ -125,6 +125,9 @@ static void freeWidget(char *memPtr)
     if (c->cache != None) {
         Tk_FreePixmap(c->display, c->cache);
     }
+    if (c->queued != NULL) {
+        ckfree((char *)c->queued);
+    }
     ckfree((char *)c);
 }
 
