@@ -209,10 +209,11 @@ static int readScrollRegion(Tcl_Interp *interp, GcanvasWidget *c)
     }
     double v[4];
     if (sscanf(c->regionString, "%lf %lf %lf %lf", &v[0], &v[1], &v[2], &v[3]) != 4) {
-        int argc;
-        const char **argv;
-        if (Tcl_SplitList(interp, c->regionString, &argc, &argv) != TCL_OK || argc != 4) {
-            if (argc != 4) {
+        int argc = 0;
+        const char **argv = NULL;
+        int listOk = Tcl_SplitList(interp, c->regionString, &argc, &argv) == TCL_OK;
+        if (!listOk || argc != 4) {
+            if (listOk) {
                 ckfree((char *)argv);
             }
             Tcl_ResetResult(interp);
