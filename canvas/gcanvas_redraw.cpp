@@ -125,10 +125,17 @@ void gcanvasRenderRegion(GcanvasWidget *c, int mx, int my, int x1, int y1, int x
     Tk_Window tkwin = c->tkwin;
     Display *d = c->display;
     int w = x2 - x1, h = y2 - y1;
+    /* The whole cache area is rendered in place: what items paint beyond
+     * it falls into the margin, which is never shown. A part of it goes
+     * through a pixmap of its own, so that the rest stays untouched. */
+    int whole = x1 == c->cacheX1 && y1 == c->cacheY1 && x2 == c->cacheX2 && y2 == c->cacheY2
+                && mx == CACHE_MARGIN && my == CACHE_MARGIN;
     c->drawableXOrigin = x1 - mx;
     c->drawableYOrigin = y1 - my;
-    Pixmap pm = Tk_GetPixmap(d, Tk_WindowId(tkwin), w + 2 * mx, h + 2 * my, Tk_Depth(tkwin));
-    XFillRectangle(d, pm, c->pixmapGC, mx, my, (unsigned)w, (unsigned)h);
+    Pixmap pm = whole ? c->cache
+                      : Tk_GetPixmap(d, Tk_WindowId(tkwin), w + 2 * mx, h + 2 * my, Tk_Depth(tkwin));
+    XFillRectangle(d, pm, c->pixmapGC, whole ? 0 : mx, whole ? 0 : my, (unsigned)(whole ? w + 2 * mx : w),
+                   (unsigned)(whole ? h + 2 * my : h));
     for (GcanvasItem *item = c->firstItemPtr; item != NULL; item = item->nextPtr) {
         int meets = item->x1 < x2 && item->y1 < y2 && item->x2 >= x1 && item->y2 >= y1;
         if ((!meets && !(item->typePtr->flags & GC_TYPE_ALWAYS_REDRAW)) || item->floating
@@ -143,9 +150,11 @@ void gcanvasRenderRegion(GcanvasWidget *c, int mx, int my, int x1, int y1, int x
             item->typePtr->displayProc(c, item, d, pm, x1, y1, w, h);
         }
     }
-    XCopyArea(d, pm, c->cache, c->pixmapGC, mx, my, (unsigned)w, (unsigned)h,
-              x1 - c->cacheX1 + CACHE_MARGIN, y1 - c->cacheY1 + CACHE_MARGIN);
-    Tk_FreePixmap(d, pm);
+    if (!whole) {
+        XCopyArea(d, pm, c->cache, c->pixmapGC, mx, my, (unsigned)w, (unsigned)h,
+                  x1 - c->cacheX1 + CACHE_MARGIN, y1 - c->cacheY1 + CACHE_MARGIN);
+        Tk_FreePixmap(d, pm);
+    }
 }
 
 static void composeView(GcanvasWidget *c)
