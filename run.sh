@@ -20,6 +20,7 @@ packages=(
 # Independent tools the tests use as witnesses of our file formats.
 if [ "$mode" = test ] || [ "$mode" = sanitize ]; then
   packages+=(imagemagick netpbm libjpeg-turbo-progs giflib-tools gdal-bin libtiff-tools dcmtk python3 poppler-utils emf2svg)
+  packages+=(ghostscript)
 fi
 # The fuzz targets need clang and its libFuzzer runtime.
 if [ "$mode" = fuzz ]; then

@@ -17,6 +17,7 @@
 #include "tk-private/generic/tkCanvas.h"
 
 #include "ramimage/bridges/canvas_render.h"
+#include "canvas/gcanvas.h"
 #include "display/windraw/capture.h"
 #include "display/windraw/x_error_trap.h"
 #include "core/package.h"
@@ -106,8 +107,8 @@ int getCanvasInfo(Tcl_Interp *interp, const char *pathName, CanvasInfo *info)
     if (tkwin == NULL) {
         return notACanvas(interp);
     }
-    /* Gcanvas widgets come with the canvas subsystem. */
-    if (Tk_Class(tkwin) == NULL || strcmp(Tk_Class(tkwin), "Canvas") != 0) {
+    int gcanvas = Tk_Class(tkwin) != NULL && strcmp(Tk_Class(tkwin), "Gcanvas") == 0;
+    if (!gcanvas && (Tk_Class(tkwin) == NULL || strcmp(Tk_Class(tkwin), "Canvas") != 0)) {
         return notACanvas(interp);
     }
     Tcl_CmdInfo command;
@@ -117,12 +118,25 @@ int getCanvasInfo(Tcl_Interp *interp, const char *pathName, CanvasInfo *info)
         return TCL_ERROR;
     }
     void *widget = getCommandClientData(interp, pathName);
-    Tcl_ObjCmdProc *widgetProc = tkCanvasWidgetProc(interp);
     if (widget == NULL) {
         Tcl_ResetResult(interp);
         Tcl_AppendResult(interp, "Error in getting canvas info.\n", (char *)NULL);
         return TCL_ERROR;
     }
+    if (gcanvas) {
+        /* Only our own widget command's record is read as a gcanvas. */
+        if (!command.isNativeObjectProc || command.objProc != gcanvasWidgetCmd
+                || ((GcanvasWidget *)widget)->tkwin != tkwin) {
+            return notACanvas(interp);
+        }
+        info->kind = CANVAS_KIND_GCANVAS;
+        info->width = Tk_Width(tkwin);
+        info->height = Tk_Height(tkwin);
+        info->widget = widget;
+        info->tkwin = tkwin;
+        return TCL_OK;
+    }
+    Tcl_ObjCmdProc *widgetProc = tkCanvasWidgetProc(interp);
     if (widgetProc == NULL || !command.isNativeObjectProc || command.objProc != widgetProc
             || ((TkCanvas *)widget)->tkwin != tkwin) {
         return notACanvas(interp);
@@ -135,9 +149,46 @@ int getCanvasInfo(Tcl_Interp *interp, const char *pathName, CanvasInfo *info)
     return TCL_OK;
 }
 
+/* The same three operations on a gcanvas, whose item boxes are doubles
+ * in canvas pixels. */
+static int gcanvasItemsBBox(const CanvasInfo *info, int *x0, int *y0, int *x1, int *y1)
+{
+    const GcanvasWidget *canvas = (const GcanvasWidget *)info->widget;
+    int any = 0;
+    double left = 0, top = 0, right = 0, bottom = 0;
+    for (const GcanvasItem *item = canvas->firstItemPtr; item != NULL; item = item->nextPtr) {
+        if (!(item->x1 < item->x2 && item->y1 < item->y2)) {
+            continue;
+        }
+        if (!any) {
+            left = item->x1, top = item->y1, right = item->x2, bottom = item->y2;
+            any = 1;
+            continue;
+        }
+        left = item->x1 < left ? item->x1 : left;
+        top = item->y1 < top ? item->y1 : top;
+        right = item->x2 > right ? item->x2 : right;
+        bottom = item->y2 > bottom ? item->y2 : bottom;
+    }
+    if (!any) {
+        return 0;
+    }
+    *x0 = clampToInt(floor(left - canvas->xOrigin));
+    *y0 = clampToInt(floor(top - canvas->yOrigin));
+    *x1 = clampToInt(ceil(right - canvas->xOrigin));
+    *y1 = clampToInt(ceil(bottom - canvas->yOrigin));
+    return 1;
+}
+
+static Drawable drawGcanvasToPixmap(Tcl_Interp *interp, Drawable drawable, const CanvasInfo *info,
+                                    double x0, double y0, int width, int height, int coordType);
+
 int canvasItemsBBox(const CanvasInfo *info, int *x0, int *y0, int *x1, int *y1)
 {
     *x0 = *y0 = *x1 = *y1 = 0;
+    if (info->kind == CANVAS_KIND_GCANVAS) {
+        return gcanvasItemsBBox(info, x0, y0, x1, y1);
+    }
     if (info->kind != CANVAS_KIND_TK) {
         return 0;
     }
@@ -186,6 +237,9 @@ static int itemHidden(const TkCanvas *canvas, const Tk_Item *item)
 Drawable drawCanvasToPixmap(Tcl_Interp *interp, Drawable drawable, const CanvasInfo *info,
                             double x0, double y0, int width, int height, int coordType)
 {
+    if (info->kind == CANVAS_KIND_GCANVAS && info->widget != NULL) {
+        return drawGcanvasToPixmap(interp, drawable, info, x0, y0, width, height, coordType);
+    }
     if (info->kind != CANVAS_KIND_TK || info->widget == NULL) {
         notACanvas(interp);
         return None;
@@ -246,6 +300,65 @@ Drawable drawCanvasToPixmap(Tcl_Interp *interp, Drawable drawable, const CanvasI
                 && !itemHidden(canvas, item) && item->typePtr->displayProc != NULL) {
             item->typePtr->displayProc((Tk_Canvas)canvas, item, display, drawable, left, top,
                                        width, height);
+        }
+    }
+    xErrorTrapEnd(&trap);
+    canvas->drawableXOrigin = savedX;
+    canvas->drawableYOrigin = savedY;
+    return drawable;
+}
+
+static Drawable drawGcanvasToPixmap(Tcl_Interp *interp, Drawable drawable, const CanvasInfo *info,
+                                    double x0, double y0, int width, int height, int coordType)
+{
+    GcanvasWidget *canvas = (GcanvasWidget *)info->widget;
+    Display *display = Tk_Display(info->tkwin);
+    Pixmap made = None;
+    if (drawable == None) {
+        if (width < 1 || height < 1 || width > CAPTURE_MAX_SIDE - RENDER_MARGIN
+                || height > CAPTURE_MAX_SIDE - RENDER_MARGIN) {
+            Tcl_SetResult(interp, fmt("Error in create pixmap: width %d height %d\n", width, height),
+                          TCL_VOLATILE);
+            return None;
+        }
+        if (canvas->pixmapGC == NULL) {
+            Tcl_SetResult(interp, (char *)"No pixmapGC", TCL_STATIC);
+            return None;
+        }
+        XErrorTrap trap;
+        xErrorTrapBegin(&trap, display);
+        made = Tk_GetPixmap(display, RootWindowOfScreen(Tk_Screen(info->tkwin)),
+                            width + RENDER_MARGIN, height + RENDER_MARGIN, Tk_Depth(info->tkwin));
+        XFillRectangle(display, made, canvas->pixmapGC, 0, 0,
+                       (unsigned int)(width + RENDER_MARGIN), (unsigned int)(height + RENDER_MARGIN));
+        if (xErrorTrapEnd(&trap) != 0) {
+            xErrorTrapBegin(&trap, display);
+            Tk_FreePixmap(display, made);
+            xErrorTrapEnd(&trap);
+            Tcl_SetResult(interp, fmt("Error in create pixmap: width %d height %d\n", width, height),
+                          TCL_VOLATILE);
+            return None;
+        }
+        drawable = made;
+    }
+    int left, top;
+    if (coordType == 0) {
+        left = roundToInt(x0 + canvas->xOrigin);
+        top = roundToInt(y0 + canvas->yOrigin);
+    } else {
+        left = roundToInt(x0);
+        top = roundToInt(y0);
+    }
+    double right = (double)left + width, bottom = (double)top + height;
+    int savedX = canvas->drawableXOrigin, savedY = canvas->drawableYOrigin;
+    canvas->drawableXOrigin = left;
+    canvas->drawableYOrigin = top;
+    XErrorTrap trap;
+    xErrorTrapBegin(&trap, display);
+    for (GcanvasItem *item = canvas->firstItemPtr; item != NULL; item = item->nextPtr) {
+        if (item->x1 < right && left < item->x2 && item->y1 < bottom && top < item->y2
+                && !gcanvasItemHidden(canvas, item) && item->typePtr->displayProc != NULL) {
+            item->typePtr->displayProc(canvas, item, display, drawable, left, top, width, height);
         }
     }
     xErrorTrapEnd(&trap);
