@@ -260,6 +260,10 @@ void tulxMaskImageChangedCb(void *clientData);
 /* The view rows/columns [*v0, *v1) that show image positions [p0, p1),
  * for maps of either direction. */
 void tulxMapCover(const ZoomMap *map, int p0, int p1, int *v0, int *v1);
+/* cover: {c0, r0, columns, rows} of the view; area: {x, y, width, height}
+ * of the displayed view they fill. 0 when the rectangle is not shown. */
+int tulxViewArea(const ZoomMap *colMap, const ZoomMap *rowMap, int rotate, int x, int y,
+                 int width, int height, int cover[4], int area[4]);
 
 /* tulx_palette.cpp */
 void makeLevelTables(signed char *errors, int *levels, int n, unsigned char *indices,

@@ -15,15 +15,7 @@
 #include "core/rounding.h"
 #include "display/tulx/tulx.h"
 
-#if __has_include("ovex/draw.h")
 #include "ovex/draw.h"
-#else
-/* The drawing layer's palette queries, until it is part of the build. */
-extern "C" int queryPaletteColors(Display *display, Colormap colormap, XColor *colors, int n)
-    __attribute__((weak));
-extern "C" void queryPaletteColor(Display *display, Colormap colormap, XColor *color)
-    __attribute__((weak));
-#endif
 
 static int intSwitch(Tcl_Interp *interp, int argc, const char **argv, int *value)
 {
@@ -85,9 +77,7 @@ static int tulxPalette(Tcl_Interp *interp, int argc, const char **argv)
             XColor color;
             color.pixel = ovexState.paletteColors[i];
             color.red = color.green = color.blue = 65535;
-            if (&queryPaletteColor != NULL) {
-                queryPaletteColor(display, colormap, &color);
-            }
+            queryPaletteColor(display, colormap, &color);
             Tcl_AppendResult(interp, Tcl_GetString(Tcl_ObjPrintf("{%lu %d %d %d} ", color.pixel,
                              color.red, color.green, color.blue)), (char *)NULL);
         }
@@ -102,8 +92,7 @@ static int tulxPalette(Tcl_Interp *interp, int argc, const char **argv)
             n = 256;
         }
         XColor colors[256];
-        int got = &queryPaletteColors != NULL ? queryPaletteColors(display, colormap, colors, n)
-                                              : 0;
+        int got = queryPaletteColors(display, colormap, colors, n);
         Tcl_Obj *result = Tcl_NewObj();
         for (int i = 0; i < got && i < n; i++) {
             Tcl_AppendPrintfToObj(result, "{%lu %d %d %d} ", colors[i].pixel, colors[i].red,

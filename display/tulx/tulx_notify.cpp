@@ -109,6 +109,47 @@ void tulxMapCover(const ZoomMap *map, int p0, int p1, int *v0, int *v1)
 }
 
 /*
+ * tulxViewArea --
+ *	The view rows and columns (rows r0..r1-1, columns c0..c1-1) that show
+ *	the image rectangle, and the area they cover in the displayed,
+ *	possibly turned view. 0 when the rectangle is not shown.
+ */
+int tulxViewArea(const ZoomMap *colMap, const ZoomMap *rowMap, int rotate, int x, int y,
+                 int width, int height, int cover[4], int area[4])
+{
+    int c0, c1, r0, r1;
+    tulxMapCover(colMap, x, x + width, &c0, &c1);
+    tulxMapCover(rowMap, y, y + height, &r0, &r1);
+    if (c1 <= c0 || r1 <= r0) {
+        return 0;
+    }
+    cover[0] = c0;
+    cover[1] = r0;
+    cover[2] = c1 - c0;
+    cover[3] = r1 - r0;
+    int W = colMap->n, H = rowMap->n;
+    if (rotate > 0) {
+        /* Clockwise: view row r shows at x = H - 1 - r, column c at y = c. */
+        area[0] = H - r1;
+        area[1] = c0;
+        area[2] = r1 - r0;
+        area[3] = c1 - c0;
+    } else if (rotate < 0) {
+        /* Counter-clockwise: row r at x = r, column c at y = W - 1 - c. */
+        area[0] = r0;
+        area[1] = W - c1;
+        area[2] = r1 - r0;
+        area[3] = c1 - c0;
+    } else {
+        area[0] = c0;
+        area[1] = r0;
+        area[2] = c1 - c0;
+        area[3] = r1 - r0;
+    }
+    return 1;
+}
+
+/*
  * tulxRectChanged --
  *	Re-renders the view rows that show the changed image rectangle and
  *	asks Tk to redraw their area, turned like the view.
@@ -119,44 +160,29 @@ int tulxRectChanged(TulxMaster *master, int x, int y, int width, int height)
             || master->rowMap.n < 1) {
         return master->viewReady;
     }
-    int c0, c1, r0, r1;
-    tulxMapCover(&master->colMap, x, x + width, &c0, &c1);
-    tulxMapCover(&master->rowMap, y, y + height, &r0, &r1);
-    if (c1 <= c0 || r1 <= r0) {
+    int cover[4], area[4];
+    if (!tulxViewArea(&master->colMap, &master->rowMap, master->rotate, x, y, width, height,
+                      cover, area)) {
         return master->viewReady;
     }
     if (master->viewReady) {
         XRectangle rect;
-        rect.x = (short)c0;
-        rect.y = (short)r0;
-        rect.width = (unsigned short)(c1 - c0);
-        rect.height = (unsigned short)(r1 - r0);
+        rect.x = (short)cover[0];
+        rect.y = (short)cover[1];
+        rect.width = (unsigned short)cover[2];
+        rect.height = (unsigned short)cover[3];
         makePixmap(master, NULL, master->ramImage, &master->imageView, &master->stippleView,
                    &master->maskView, &master->colMap, &master->rowMap, &rect);
-    }
-    int W = master->colMap.n, H = master->rowMap.n;
-    int ax = c0, ay = r0, aw = c1 - c0, ah = r1 - r0;
-    if (master->rotate > 0) {
-        /* Clockwise: view row r shows at x = H - 1 - r, column c at y = c. */
-        ax = H - r1;
-        ay = c0;
-        aw = r1 - r0;
-        ah = c1 - c0;
-    } else if (master->rotate < 0) {
-        ax = r0;
-        ay = W - c1;
-        aw = r1 - r0;
-        ah = c1 - c0;
     }
     int w, h;
     reportedSize(master, &w, &h);
     if (master->tile) {
         /* Tiled cells repeat the view: redraw them all. */
-        ax = ay = 0;
-        aw = w;
-        ah = h;
+        area[0] = area[1] = 0;
+        area[2] = w;
+        area[3] = h;
     }
-    Tk_ImageChanged(master->tkMaster, ax, ay, aw, ah, w, h);
+    Tk_ImageChanged(master->tkMaster, area[0], area[1], area[2], area[3], w, h);
     return master->viewReady;
 }
 

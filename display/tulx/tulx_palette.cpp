@@ -11,13 +11,7 @@
 #include "core/gmem.h"
 #include "core/rounding.h"
 #include "display/tulx/tulx.h"
-#if __has_include("ovex/draw.h")
 #include "ovex/draw.h"
-#else
-/* The drawing layer's palette queries, until it is part of the build. */
-extern "C" int queryPaletteColors(Display *display, Colormap colormap, XColor *colors, int n)
-    __attribute__((weak));
-#endif
 #include "ovex/ovexstdio.h"
 
 /*
@@ -130,8 +124,7 @@ unsigned long *allocPaletteColors(Display *display, Colormap colormap,
         color.flags = DoRed | DoGreen | DoBlue;
         if (!XAllocColor(display, colormap, &color)) {
             if (cellCount < 0) {
-                cellCount = &queryPaletteColors != NULL
-                    ? queryPaletteColors(display, colormap, cells, 256) : 0;
+                cellCount = queryPaletteColors(display, colormap, cells, 256);
             }
             int64_t best = (int64_t)3 * 65536 * 65536;
             int bestIndex = -1;
