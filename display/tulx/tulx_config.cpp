@@ -179,7 +179,13 @@ static RAMIMG *openShownImage(TulxMaster *master, const char *text)
             snprintf(head->file, sizeof(head->file), "%s", text);
             if (head->rows > 0 && head->columns > 0 && head->nbands > 0) {
                 const char *tag = getRAMImageByTag(master->name) == NULL ? master->name : NULL;
-                image = openRAMImage(tag, text, head, NULL, &err);
+                /* -msbf -1 keeps an image's own order; raw data has none but the host's. */
+                ImageHead raw;
+                memcpy(&raw, head, sizeof(raw));
+                if (raw.msbf < 0) {
+                    raw.msbf = msbFirst();
+                }
+                image = openRAMImage(tag, text, &raw, NULL, &err);
             }
         }
         if (image == NULL) {

@@ -220,7 +220,8 @@ static int tulxStretchBand(TulxMaster *master, int func, float k, int channel, f
     double a = 0, b = 255;
     if (master->filterBgApplied != 0) {
         func = TULX_FUNC_NONE;
-    } else if (bitsPerPixel(master->head.pixel) <= 8) {
+    } else if (bitsPerPixel(master->head.pixel) <= 8 && master->head.pixel != PIXEL_SBYTE) {
+        /* Signed bytes are scaled into 0..255 like the wide types. */
         a = *lo;
         b = *hi;
     }

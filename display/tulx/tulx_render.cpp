@@ -371,7 +371,7 @@ static void drawRegion(TulxInstance *instance, Display *display, Drawable drawab
     ViewPixmap *maskVP = &master->maskView;
     ViewPixmap tempViews[3];
     bool temporary = false;
-    if (!master->viewReady || vpPixmap(imageVP) == 0) {
+    if (!master->viewReady || tulxSwitches.drawMode == 1 || vpPixmap(imageVP) == 0) {
         RAMIMG *image = master->ramImage;
         if (image == NULL) {
             return;

