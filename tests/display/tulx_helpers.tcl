@@ -34,7 +34,18 @@ proc shown {window {what red}} {
     update
     catch {rimage close shownShot}
     rimage window shownShot $window
-    if {$what eq "red"} {
+    if {[rimage cget shownShot -nbands] == 1} {
+        # A colormap-indexed screen: cell indices through the palette.
+        set rows {}
+        foreach line [bandRows shownShot 1] {
+            set out {}
+            foreach index $line {
+                lassign [lindex [rimage getIndices shownShot $index] 0] i r g b
+                lappend out [expr {$what eq "red" ? $r : [list $r $g $b]}]
+            }
+            lappend rows $out
+        }
+    } elseif {$what eq "red"} {
         set rows [bandRows shownShot 3]
     } else {
         set b [bandRows shownShot 1]
