@@ -148,6 +148,26 @@ static int renderView(RenderJob *job)
     int stripStart = job->r0;
     (void)pixelsOut;
 
+    /* Channel values to pixel bits, once per rendering; a grey view (the
+     * same band through the same table everywhere) converts one line and
+     * packs it through one table. */
+    unsigned long packTable[3][256];
+    for (int c = 0; c < 3; c++) {
+        for (int v = 0; v < 256; v++) {
+            packTable[c][v] = packValue(&packs[c], v);
+        }
+    }
+    bool sameChannels = !indexed && !filter && !grey
+        && src->channelBand[0] >= 0 && src->channelBand[0] == src->channelBand[1]
+        && src->channelBand[1] == src->channelBand[2]
+        && memcmp(src->displayLut[0], src->displayLut[1], 256) == 0
+        && memcmp(src->displayLut[1], src->displayLut[2], 256) == 0;
+    unsigned long greyTable[256];
+    for (int v = 0; v < 256; v++) {
+        greyTable[v] = packTable[0][v] | packTable[1][v] | packTable[2][v];
+    }
+    bool fast32 = !indexed && bytes == 4 && !msbOrder && rotate == 0;
+
     for (int r = job->r0; r < job->r1; r++) {
         int imageRow = job->rowMap->index[r];
         bool outside = image == NULL || imageRow < 0 || imageRow >= image->head.rows;
@@ -158,7 +178,7 @@ static int renderView(RenderJob *job)
             }
             if (!outside) {
                 int layerBand = src->layerApplied >= 1 ? src->layerApplied - 1 : -1;
-                int channels = indexed ? src->nChannels : 3;
+                int channels = indexed ? src->nChannels : (sameChannels ? 1 : 3);
                 for (int c = 0; c < channels; c++) {
                     int band = layerBand >= 0 ? layerBand : src->channelBand[c];
                     if (src->channelBand[c] < 0 || band < 0 || band >= image->head.nbands) {
@@ -191,7 +211,22 @@ static int renderView(RenderJob *job)
         }
         /* Place line r into the strip. */
         int j = r - stripStart;
-        for (int i = 0; i < nCols; i++) {
+        if (fast32) {
+            uint32_t *out = (uint32_t *)(block + (size_t)j * bytesPerLine);
+            if (repeat && j > 0) {
+                memcpy(out, block + (size_t)(j - 1) * bytesPerLine, (size_t)nCols * 4);
+            } else if (sameChannels) {
+                for (int i = 0; i < nCols; i++) {
+                    out[i] = (uint32_t)greyTable[lines[0][i]];
+                }
+            } else {
+                for (int i = 0; i < nCols; i++) {
+                    out[i] = (uint32_t)(packTable[0][lines[0][i]] | packTable[1][lines[1][i]]
+                                        | packTable[2][lines[2][i]]);
+                }
+            }
+        }
+        for (int i = 0; i < nCols && !fast32; i++) {
             unsigned long v;
             if (indexed) {
                 int index = (lines[0][i] + lines[1][i] + lines[2][i]) & 255;
@@ -200,9 +235,11 @@ static int renderView(RenderJob *job)
                 if (outside) {
                     v = src->pixels != NULL && src->nColors > 0 ? src->pixels[0] : 0;
                 }
+            } else if (sameChannels) {
+                v = greyTable[lines[0][i]];
             } else {
-                v = packValue(&packs[0], lines[0][i]) | packValue(&packs[1], lines[1][i])
-                    | packValue(&packs[2], lines[2][i]);
+                v = packTable[0][lines[0][i]] | packTable[1][lines[1][i]]
+                    | packTable[2][lines[2][i]];
             }
             int x, y;
             if (rotate < 0) {
