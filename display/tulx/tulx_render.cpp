@@ -167,11 +167,21 @@ static int renderView(RenderJob *job)
         greyTable[v] = packTable[0][v] | packTable[1][v] | packTable[2][v];
     }
     bool fast32 = !indexed && bytes == 4 && !msbOrder && rotate == 0;
+    bool dither = indexed && src->ditherApplied != 0;
+    signed char *carry = NULL;
+    if (dither) {
+        carry = (signed char *)tclAlloc(3 * ((size_t)nCols + 2));
+        if (carry == NULL) {
+            tclFree(block);
+            return 0;
+        }
+        memset(carry, 0, 3 * ((size_t)nCols + 2));
+    }
 
     for (int r = job->r0; r < job->r1; r++) {
         int imageRow = job->rowMap->index[r];
         bool outside = image == NULL || imageRow < 0 || imageRow >= image->head.rows;
-        bool repeat = imageRow == previousRow && r > job->r0 && !filter;
+        bool repeat = imageRow == previousRow && r > job->r0 && !filter && !dither;
         if (!repeat) {
             for (int c = 0; c < 3; c++) {
                 memset(lines[c], 0, (size_t)nCols);
@@ -179,6 +189,26 @@ static int renderView(RenderJob *job)
             if (!outside) {
                 int layerBand = src->layerApplied >= 1 ? src->layerApplied - 1 : -1;
                 int channels = indexed ? src->nChannels : (sameChannels ? 1 : 3);
+                if (dither) {
+                    /* Error diffusion adds each channel's cell index into one line. */
+                    for (int c = 0; c < channels && c < 3; c++) {
+                        int band = layerBand >= 0 ? layerBand : src->channelBand[c];
+                        if (src->channelBand[c] < 0 || band < 0 || band >= image->head.nbands) {
+                            continue;
+                        }
+                        tulxRowToRaw(image, imageRow, band, job->colMap->index, first, last,
+                                     nCols, (float)src->rangeLow[c], (float)src->rangeHigh[c],
+                                     sum);
+                        if (filter) {
+                            tulxFilterRow(nCols, sum, filterPrev[c], (float)src->filterFactor,
+                                          src->filterBgApplied, r == job->r0, src->filterdir);
+                        }
+                        ditherRow(nCols, lines[0], sum, src->displayLut[c], src->ditherIndex[c],
+                                  src->ditherError[c], carry + (size_t)c * (nCols + 2),
+                                  src->ditherApplied, r & 1);
+                    }
+                    channels = 0;
+                }
                 for (int c = 0; c < channels; c++) {
                     int band = layerBand >= 0 ? layerBand : src->channelBand[c];
                     if (src->channelBand[c] < 0 || band < 0 || band >= image->head.nbands) {
@@ -291,6 +321,9 @@ static int renderView(RenderJob *job)
         }
     }
     tclFree(block);
+    if (carry != NULL) {
+        tclFree(carry);
+    }
     m->viewReady = 1;
     return 1;
 }

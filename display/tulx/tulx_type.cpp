@@ -388,7 +388,8 @@ static void tulxFree(ClientData instanceData, Display *display)
 static void tulxDelete(ClientData masterData)
 {
     TulxMaster *master = (TulxMaster *)masterData;
-    if (master->tkMaster == NULL && master->instances == NULL && master->interp == NULL) {
+    /* A second deletion would free the master twice. */
+    if (master->tkMaster == NULL) {
         return;
     }
     while (master->instances != NULL) {
