@@ -13,6 +13,7 @@ packages=(
   zlib1g-dev libjpeg62-turbo-dev libproj-dev proj-bin
   libgl-dev libgl1-mesa-dev libgl1-mesa-dri libglu1-mesa-dev freeglut3-dev
   libcairo2-dev libcups2-dev
+  libxft-dev libfontconfig-dev fonts-dejavu-core
   libgtest-dev googletest libbenchmark-dev
   xvfb xauth
 )
