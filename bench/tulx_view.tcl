@@ -39,6 +39,9 @@ proc row {what ours peer} {
 }
 
 # First display of a file: ours in an 800 x 600 view, the photo whole.
+# The toplevel is mapped first: its first showing (a few hundred ms under
+# Xvfb) would otherwise be charged to whichever side displays first.
+update
 set t0 [clock microseconds]
 image create tulx first -file [file join $dir big.pgm] -maxw 800 -maxh 600
 label .first -image first -bd 0

@@ -80,6 +80,31 @@ static const unsigned char *fetchRow(RAMIMG *image, int row, int band)
     return ramRow(image, row, band, 1);
 }
 
+const unsigned char *tulxRowBytes(RAMIMG *image, int row, int band)
+{
+    return fetchRow(image, row, band);
+}
+
+/* Columns that step by one from the first: a plain stretch of the row. */
+static bool isConsecutive(const int *columns, int n)
+{
+    int mismatch = 0;
+    for (int i = 1; i < n; i++) {
+        mismatch |= columns[i] - columns[0] - i;
+    }
+    return mismatch == 0;
+}
+
+static bool isIdentity(const unsigned char *table)
+{
+    for (int v = 0; v < 256; v++) {
+        if (table[v] != v) {
+            return false;
+        }
+    }
+    return true;
+}
+
 /*
  * convertRow --
  *	The shared body of both conversions: table NULL gives raw values
@@ -117,11 +142,22 @@ static unsigned char *convertRow(RAMIMG *image, int row, int band, const int *co
     int columnsInImage = image->head.columns;
     int value = 0;
     if (!isWide(pixel)) {
-        if (pixel == PIXEL_BYTE && table != NULL && columns[first] == first
-                && columns[last - 1] == last - 1 && table[0] == 0 && table[127] == 127
-                && table[255] == 255) {
-            memcpy(out + first, data + first, (size_t)(last - first));
-            value = data[last - 1];
+        int c0 = columns[first];
+        if (pixel == PIXEL_BYTE && table != NULL && c0 >= 0
+                && columns[last - 1] == c0 + (last - 1 - first) && columns[last - 1] < columnsInImage
+                && isConsecutive(columns + first, last - first)) {
+            /* An unzoomed stretch of bytes: one look-up each, or a copy
+             * through an identity table. */
+            const unsigned char *in = data + c0;
+            int count = last - first;
+            if (isIdentity(table)) {
+                memcpy(out + first, in, (size_t)count);
+            } else {
+                for (int i = 0; i < count; i++) {
+                    out[first + i] = table[in[i]];
+                }
+            }
+            value = in[count - 1];
         } else {
             int previous = -1;
             unsigned char cached = 0;

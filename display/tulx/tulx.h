@@ -154,6 +154,8 @@ typedef struct TulxMaster {
     unsigned long *pixels;
     Visual *visual;
     XImage *ximage;
+    unsigned char *stripBuffer; /* kept between renderings, grown on demand */
+    size_t stripBufferSize;
     Region viewRegion;
     Region clipRegion;
     int ditherApplied;
@@ -294,6 +296,8 @@ int tulxUpdateLut(TulxMaster *master, int func, float k);
 unsigned char *tulxRowToIndex(RAMIMG *image, int row, int band, const int *columns, int first,
                               int last, int n, int *lastValue, float low, float high,
                               const unsigned char table[256], unsigned char *out);
+/* The cached bytes of a row's band, or NULL outside the image. */
+const unsigned char *tulxRowBytes(RAMIMG *image, int row, int band);
 unsigned char *tulxRowToRaw(RAMIMG *image, int row, int band, const int *columns, int first,
                             int last, int n, float low, float high, unsigned char *out);
 unsigned char *tulxFilterRow(int n, unsigned char *line, unsigned char *previous, float factor,

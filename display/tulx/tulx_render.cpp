@@ -127,11 +127,24 @@ static int renderView(RenderJob *job)
     int bytesPerLine = ((bpp * stripW + 31) / 32) * 4;
     size_t stripSize = (size_t)bytesPerLine * (size_t)stripH;
     size_t lineArea = (size_t)nCols * 7 + 16;
-    unsigned char *block = (unsigned char *)tclAlloc(stripSize + lineArea);
-    if (block == NULL) {
-        return 0;
+    /* The strip buffer lives as long as the image: a fresh one for every
+     * rendering costs its page faults and clearing again each time. Every
+     * uploaded byte is written before use; clearing a new buffer once keeps
+     * line padding defined. */
+    size_t blockSize = stripSize + lineArea;
+    if (m->stripBuffer == NULL || m->stripBufferSize < blockSize) {
+        unsigned char *grown = (unsigned char *)tclAlloc(blockSize);
+        if (grown == NULL) {
+            return 0;
+        }
+        memset(grown, 0, blockSize);
+        if (m->stripBuffer != NULL) {
+            tclFree(m->stripBuffer);
+        }
+        m->stripBuffer = grown;
+        m->stripBufferSize = blockSize;
     }
-    memset(block, 0, stripSize);
+    unsigned char *block = m->stripBuffer;
     unsigned char *lines[3] = {block + stripSize, block + stripSize + nCols,
                                block + stripSize + 2 * (size_t)nCols};
     unsigned char *sum = block + stripSize + 3 * (size_t)nCols;
@@ -167,12 +180,26 @@ static int renderView(RenderJob *job)
         greyTable[v] = packTable[0][v] | packTable[1][v] | packTable[2][v];
     }
     bool fast32 = !indexed && bytes == 4 && !msbOrder && rotate == 0;
+    /* The common grey view of a byte image at zoom 1 along the line: each
+     * row byte goes through one table straight to its pixel, without the
+     * intermediate line. */
+    int directBand = src->layerApplied >= 1 ? src->layerApplied - 1 : src->channelBand[0];
+    bool direct = fast32 && sameChannels && image != NULL && image->head.pixel == PIXEL_BYTE
+        && src->channelBand[0] >= 0 && directBand >= 0 && directBand < image->head.nbands
+        && first < last && job->colMap->index[first] >= 0
+        && job->colMap->index[first] + (last - 1 - first) < imageCols;
+    for (int i = first + 1; direct && i < last; i++) {
+        direct = job->colMap->index[i] == job->colMap->index[first] + (i - first);
+    }
+    uint32_t directTable[256];
+    for (int v = 0; v < 256; v++) {
+        directTable[v] = (uint32_t)greyTable[src->displayLut[0][v]];
+    }
     bool dither = indexed && src->ditherApplied != 0;
     signed char *carry = NULL;
     if (dither) {
         carry = (signed char *)tclAlloc(3 * ((size_t)nCols + 2));
         if (carry == NULL) {
-            tclFree(block);
             return 0;
         }
         memset(carry, 0, 3 * ((size_t)nCols + 2));
@@ -182,7 +209,8 @@ static int renderView(RenderJob *job)
         int imageRow = job->rowMap->index[r];
         bool outside = image == NULL || imageRow < 0 || imageRow >= image->head.rows;
         bool repeat = imageRow == previousRow && r > job->r0 && !filter && !dither;
-        if (!repeat) {
+        bool directRow = direct && !outside;
+        if (!repeat && !directRow) {
             for (int c = 0; c < 3; c++) {
                 memset(lines[c], 0, (size_t)nCols);
             }
@@ -237,14 +265,30 @@ static int renderView(RenderJob *job)
                     }
                 }
             }
-            previousRow = imageRow;
         }
+        previousRow = imageRow;
         /* Place line r into the strip. */
         int j = r - stripStart;
         if (fast32) {
             uint32_t *out = (uint32_t *)(block + (size_t)j * bytesPerLine);
             if (repeat && j > 0) {
                 memcpy(out, block + (size_t)(j - 1) * bytesPerLine, (size_t)nCols * 4);
+            } else if (directRow) {
+                const unsigned char *data = tulxRowBytes(image, imageRow, directBand);
+                uint32_t filler = directTable[0];
+                int from = data != NULL ? first : nCols;
+                for (int i = 0; i < from && i < nCols; i++) {
+                    out[i] = filler;
+                }
+                if (data != NULL) {
+                    const unsigned char *in = data + job->colMap->index[first];
+                    for (int i = first; i < last; i++) {
+                        out[i] = directTable[in[i - first]];
+                    }
+                    for (int i = last; i < nCols; i++) {
+                        out[i] = filler;
+                    }
+                }
             } else if (sameChannels) {
                 for (int i = 0; i < nCols; i++) {
                     out[i] = (uint32_t)greyTable[lines[0][i]];
@@ -320,7 +364,6 @@ static int renderView(RenderJob *job)
             k = 0;
         }
     }
-    tclFree(block);
     if (carry != NULL) {
         tclFree(carry);
     }

@@ -473,6 +473,11 @@ static void tulxDestroy(char *memPtr)
         }
         XDestroyImage(master->ximage);
     }
+    if (master->stripBuffer != NULL) {
+        tclFree(master->stripBuffer);
+        master->stripBuffer = NULL;
+        master->stripBufferSize = 0;
+    }
     if (master->gc != NULL) {
         XFreeGC(display, master->gc);
     }
