@@ -226,6 +226,43 @@ TEST(TulxRowConvert, NarrowTypesAndBitOrder)
     EXPECT_EQ(convert(nibbles, 2, 0, 255), (std::vector<int>{3, 12}));
 }
 
+TEST(TulxRowConvert, ByteRowsGoThroughTheWholeTable)
+{
+    ram_fixtures::ServedImage bytes(PIXEL_BYTE, 6, 1, 1);
+    unsigned char values[6] = {0, 10, 127, 200, 255, 3};
+    memcpy(bytes.row(0, 0), values, sizeof values);
+    /* Fixed at 0, 127 and 255 but not the identity elsewhere. */
+    unsigned char table[256];
+    for (int i = 0; i < 256; i++) {
+        table[i] = (unsigned char)i;
+    }
+    table[10] = 20;
+    table[200] = 100;
+    table[3] = 4;
+    struct Case { int n, origin, flip; double zoom; std::vector<int> want; };
+    const Case cases[] = {
+        {6, 0, 0, 1.0, {0, 20, 127, 100, 255, 4}},
+        {4, 2, 0, 1.0, {127, 100, 255, 4}},
+        {4, 0, 1, 1.0, {100, 127, 20, 0}},
+        {4, 1, 0, 2.0, {20, 20, 127, 127}},
+        {8, 0, 0, 1.0, {0, 20, 127, 100, 255, 4, 0, 0}},
+    };
+    for (const Case &c : cases) {
+        ZoomMap map;
+        zoomMapInit(&map);
+        ASSERT_NE(makeZoomMap(&map, c.n, c.origin, c.flip, c.zoom), nullptr);
+        int first, last;
+        zoomMapSpan(&map, 6, &first, &last);
+        std::vector<unsigned char> out(c.n);
+        ASSERT_NE(tulxRowToIndex(&bytes.image, 0, 0, map.index, first, last, c.n, NULL, 0, 255,
+                                 table, out.data()),
+                  nullptr);
+        EXPECT_EQ(std::vector<int>(out.begin(), out.end()), c.want)
+            << "origin " << c.origin << " flip " << c.flip << " zoom " << c.zoom;
+        zoomMapFree(&map);
+    }
+}
+
 TEST(TulxRowConvert, WideTypesScaleThroughLowAndHigh)
 {
     ram_fixtures::ServedImage shorts(PIXEL_SHORT, 4, 1, 1);
