@@ -58,7 +58,7 @@ Proj_Init(Tcl_Interp *interp)
         {"geod", NULL},
         {"geod.create", NULL},
         {"cs2cs", NULL},
-        {"cs2cs.create", NULL},
+        {"cs2cs.create", cs2csCreateCmd},
     };
     static bool exitHandlerSet = false;
 

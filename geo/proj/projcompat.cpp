@@ -29,6 +29,7 @@ const double projErrorValue = HUGE_VAL;
 struct ProjHandle {
     PJ *op = nullptr;           /* the operation made from the words */
     std::string definition;     /* expanded definition, words without "+" */
+    std::string given;          /* the words as given, for transformations */
     ProjParam *params = nullptr;
     int hasInverse = 0;
     int latlong = 0;
@@ -39,6 +40,7 @@ struct ProjHandle {
     /* The last transformation asked for with this handle as source. */
     PJ *transOp = nullptr;
     std::string transTarget;
+    PJ_CONTEXT *transContext = nullptr;
 };
 
 struct NadTable {
@@ -47,19 +49,32 @@ struct NadTable {
 
 namespace {
 
+ProjFileFinder *userFinder = nullptr;
+bool userFinderSet = false;
+
+const char *finderTrampoline(PJ_CONTEXT *, const char *name, void *)
+{
+    return userFinder != nullptr ? userFinder(name) : nullptr;
+}
+
 PJ_CONTEXT *context()
 {
     static PJ_CONTEXT *ctx = nullptr;
-    static std::string lastProjLib = "\x01";  /* forces the first set-up */
-    if (ctx == nullptr) {
-        ctx = proj_context_create();
-        proj_log_level(ctx, PJ_LOG_NONE);
-        proj_context_use_proj4_init_rules(ctx, 1);
-    }
+    static std::string lastProjLib;
     const char *env = ovex_getenv("PROJ_LIB");
     std::string now = env != nullptr ? env : "";
-    if (now != lastProjLib) {
+    if (ctx == nullptr || now != lastProjLib) {
+        /* A fresh context: the library remembers which grids it found.
+         * Handles made under the old one keep it, so it is never freed. */
+        static std::vector<PJ_CONTEXT *> *made = new std::vector<PJ_CONTEXT *>;
         lastProjLib = now;
+        ctx = proj_context_create();
+        made->push_back(ctx);
+        proj_log_level(ctx, PJ_LOG_NONE);
+        proj_context_use_proj4_init_rules(ctx, 1);
+        if (userFinderSet) {
+            proj_context_set_file_finder(ctx, finderTrampoline, nullptr);
+        }
         std::vector<std::string> dirs;
         size_t start = 0;
         while (start <= now.size() && !now.empty()) {
@@ -224,7 +239,8 @@ std::string crsDefinition(const std::string &def)
     for (size_t pos = 0; pos < def.size();) {
         size_t end = def.find(' ', pos);
         if (end == std::string::npos) end = def.size();
-        if (end > pos) out += "+" + def.substr(pos, end - pos) + " ";
+        /* Flag words of ours (such as -r) are not the library's. */
+        if (end > pos && def[pos] != '-') out += "+" + def.substr(pos, end - pos) + " ";
         pos = end + 1;
     }
     return out + "+type=crs";
@@ -340,6 +356,9 @@ ProjHandle *projInitArgv(int argc, char **argv)
     lastError = 0;
     ProjHandle *h = new ProjHandle;
     h->op = op;
+    for (int i = 0; i < argc; i++) {
+        h->given += std::string(i > 0 ? " " : "") + (argv[i][0] == '+' ? argv[i] + 1 : argv[i]);
+    }
     PJ_PROJ_INFO info = proj_pj_info(op);
     h->definition = info.definition != nullptr ? info.definition : "";
     h->hasInverse = info.has_inverse;
@@ -437,12 +456,12 @@ int projTransform(ProjHandle *src, ProjHandle *dst, double x, double y, double z
                   double *oy, double *oz)
 {
     PJ_CONTEXT *ctx = context();
-    std::string target = dst->definition;
-    if (src->transOp == nullptr || src->transTarget != target) {
+    std::string target = dst->given;
+    if (src->transOp == nullptr || src->transTarget != target || src->transContext != ctx) {
         proj_destroy(src->transOp);
         src->transOp = nullptr;
         src->transTarget.clear();
-        PJ *a = proj_create(ctx, crsDefinition(src->definition).c_str());
+        PJ *a = proj_create(ctx, crsDefinition(src->given).c_str());
         PJ *b = a != nullptr ? proj_create(ctx, crsDefinition(target).c_str()) : nullptr;
         PJ *op = b != nullptr ? proj_create_crs_to_crs_from_pj(ctx, a, b, nullptr, nullptr)
                               : nullptr;
@@ -456,6 +475,7 @@ int projTransform(ProjHandle *src, ProjHandle *dst, double x, double y, double z
         }
         src->transOp = op;
         src->transTarget = target;
+        src->transContext = ctx;
     }
     const double toDeg = 180.0 / M_PI;
     double zz = z;
@@ -668,16 +688,10 @@ int projFactors(ProjHandle *P, double lam, double phi, ProjFactors *out)
     return 1;
 }
 
-static ProjFileFinder *userFinder = nullptr;
-
-static const char *finderTrampoline(PJ_CONTEXT *, const char *name, void *)
-{
-    return userFinder != nullptr ? userFinder(name) : nullptr;
-}
-
 void projSetFinder(ProjFileFinder *finder)
 {
     userFinder = finder;
+    userFinderSet = finder != nullptr;
     proj_context_set_file_finder(context(), finder != nullptr ? finderTrampoline : nullptr,
                                  nullptr);
 }
