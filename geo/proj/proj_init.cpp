@@ -56,7 +56,7 @@ Proj_Init(Tcl_Interp *interp)
         {"nad2nad", NULL},
         {"nad2nad.create", NULL},
         {"geod", NULL},
-        {"geod.create", NULL},
+        {"geod.create", geodCreateCmd},
         {"cs2cs", NULL},
         {"cs2cs.create", cs2csCreateCmd},
     };
