@@ -9,6 +9,7 @@
 #include "core/inits.h"
 #include "core/package.h"
 #include "geo/proj/proj_commands.h"
+#include "geo/proj/programs.h"
 #include "geo/proj/run_guard.h"
 #include "ovex/ovexstdio.h"
 
@@ -48,7 +49,7 @@ Proj_Init(Tcl_Interp *interp)
         const char *name;
         Tcl_CmdProc *proc;
     } commands[] = {
-        {"proj", NULL},
+        {"proj", projProgramCmd},
         {"proj.create", projCreateCmd},
         {"proj.exitCode", projExitCodeCmd},
         {"proj.module", projModuleCmd},
