@@ -51,9 +51,7 @@ void resetOptions()
 double readNumber(const char *s, char **rest, bool decimal)
 {
     if (decimal) {
-        double v = strtod(s, rest);
-        if (*rest == s) return HUGE_VAL;
-        return v;
+        return strtod(s, rest);
     }
     return projDmsToRadians(s, rest);
 }
