@@ -95,10 +95,10 @@ double adjlon(double lon)
     return lon;
 }
 
-int geodSetR(int argc, const char *const *argv, GeodState *g)
+int geodSetR(int argc, const char *const *argv, GeodState *g, int messageSeverity)
 {
     if (argc <= 0) {
-        emess(0, "no arguments in initialization list");
+        emess(messageSeverity, "no arguments in initialization list");
         return 0;
     }
     ParamList params;
@@ -107,14 +107,14 @@ int geodSetR(int argc, const char *const *argv, GeodState *g)
     }
     double es;
     if (!ellipsoidSetup(params, &g->a, &es)) {
-        emess(0, "ellipse setup failure");
+        emess(messageSeverity, "ellipse setup failure");
         return 0;
     }
     if (params.has("units")) {
         std::string id = params.text("units");
         double factor = projUnitToMeter(id.c_str());
         if (factor == 0) {
-            emess(0, "%s unknown unit conversion id", id.c_str());
+            emess(messageSeverity, "%s unknown unit conversion id", id.c_str());
             return 0;
         }
         /* The list's number, not its text: "1/100" reads as 1. */
@@ -146,7 +146,7 @@ int geodSetR(int argc, const char *const *argv, GeodState *g)
         } else {
             g->S = params.real("S");
             if (g->S == 0) {
-                emess(0, "incomplete geodesic/arc info");
+                emess(messageSeverity, "incomplete geodesic/arc info");
                 return 0;
             }
             g->mode = 0;
@@ -158,7 +158,7 @@ int geodSetR(int argc, const char *const *argv, GeodState *g)
         if (g->n_alpha > 0) {
             g->del_alpha = params.angle("del_A");
             if (g->del_alpha == 0) {
-                emess(0, "del azimuth == 0");
+                emess(messageSeverity, "del azimuth == 0");
                 return 0;
             }
         } else {
@@ -168,7 +168,7 @@ int geodSetR(int argc, const char *const *argv, GeodState *g)
             } else {
                 g->n_S = params.integer("n_S");
                 if (g->n_S <= 0) {
-                    emess(0, "no interval divisor selected");
+                    emess(messageSeverity, "no interval divisor selected");
                     return 0;
                 }
             }

@@ -26,8 +26,9 @@ struct GeodState {
 };
 
 /* Set-up from PROJ-style words (ellipsoid, units, points, steps).
- * Messages go to emess with severity 0. Returns 1, or 0 on failure. */
-int geodSetR(int argc, const char *const *argv, GeodState *g);
+ * Messages go to emess with messageSeverity (above 0 ends the run).
+ * Returns 1, or 0 on failure. */
+int geodSetR(int argc, const char *const *argv, GeodState *g, int messageSeverity = 0);
 void geodPreR(GeodState *g);
 void geodForR(GeodState *g);
 void geodInvR(GeodState *g);

@@ -56,9 +56,9 @@ Proj_Init(Tcl_Interp *interp)
         {"proj.info", projInfoCmd},
         {"nad2nad", NULL},
         {"nad2nad.create", NULL},
-        {"geod", NULL},
+        {"geod", geodProgramCmd},
         {"geod.create", geodCreateCmd},
-        {"cs2cs", NULL},
+        {"cs2cs", cs2csProgramCmd},
         {"cs2cs.create", cs2csCreateCmd},
     };
     static bool exitHandlerSet = false;
