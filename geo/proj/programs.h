@@ -12,6 +12,7 @@
 /* Each ends its run through projExit. */
 [[noreturn]] int projMain(int argc, const char **argv);
 [[noreturn]] int cs2csMain(int argc, const char **argv);
+[[noreturn]] int nad2nadMain(int argc, const char **argv);
 /* Returns (1) only after a list option that is the last word. */
 int geodMain(int argc, const char **argv);
 
@@ -25,5 +26,6 @@ const ProgramDatum *programDatums(void);
 int projProgramCmd(ClientData, Tcl_Interp *interp, int argc, const char **argv);
 int cs2csProgramCmd(ClientData, Tcl_Interp *interp, int argc, const char **argv);
 int geodProgramCmd(ClientData, Tcl_Interp *interp, int argc, const char **argv);
+int nad2nadProgramCmd(ClientData, Tcl_Interp *interp, int argc, const char **argv);
 
 #endif

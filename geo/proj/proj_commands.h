@@ -13,5 +13,6 @@ int projInfoCmd(ClientData, Tcl_Interp *interp, int argc, const char **argv);
 int projCreateCmd(ClientData, Tcl_Interp *interp, int argc, const char **argv);
 int cs2csCreateCmd(ClientData, Tcl_Interp *interp, int argc, const char **argv);
 int geodCreateCmd(ClientData, Tcl_Interp *interp, int argc, const char **argv);
+int nad2nadCreateCmd(ClientData, Tcl_Interp *interp, int argc, const char **argv);
 
 #endif
