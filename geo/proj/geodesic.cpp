@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "core/rounding.h"
 #include "geo/proj/emess.h"
 #include "geo/proj/proj_library.h"
 
@@ -164,7 +165,7 @@ int geodSetR(int argc, const char *const *argv, GeodState *g, int messageSeverit
         } else {
             double delS = params.real("del_S");
             if (delS != 0) {
-                g->n_S = (int)(g->S / fabs(delS) + 0.5);
+                g->n_S = clampToInt(g->S / fabs(delS) + 0.5);
             } else {
                 g->n_S = params.integer("n_S");
                 if (g->n_S <= 0) {

@@ -8,6 +8,7 @@
 #include <math.h>
 #include <string.h>
 
+#include "core/rounding.h"
 #include "ovex/ovexstdio.h"
 
 bool ProgramInput::open(const char *name, const char *mode)
@@ -105,8 +106,8 @@ std::string rtodms(double r, int pos, int neg)
     r = floor(r * CONV + .5);
     double sec = fmod(r / RES, 60.);
     r = floor(r / RES60);
-    int min = (int)fmod(r, 60.);
-    int deg = (int)(r / 60.);
+    int min = clampToInt(fmod(r, 60.));
+    int deg = clampToInt(r / 60.);
     char buffer[128];
     std::string letter = sign != 0 ? std::string(1, (char)sign) : "";
     if (fullWidth) {
