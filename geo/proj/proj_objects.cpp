@@ -243,6 +243,9 @@ int projObjCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char *
 {
     RAMOBJ *obj = (RAMOBJ *)clientData;
     if (argc < 2) return usage(interp, argv[0], projUsage);
+    /* clone runs among the shared subcommands, before the guard, and
+     * sets its copy up through projInterp: never a deleted interpreter. */
+    projInterp = interp;
     int status = objDefCommand(clientData, interp, argc, argv);
     if (status != TCL_CONTINUE) return status;
     return projRunGuarded(interp, argv[0], [&]() -> int {
