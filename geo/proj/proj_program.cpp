@@ -18,6 +18,7 @@
 #include "geo/proj/emess.h"
 #include "geo/proj/program_kit.h"
 #include "geo/proj/proj_library.h"
+#include "geo/proj/proj_series.h"
 #include "geo/proj/programs.h"
 #include "geo/proj/run_guard.h"
 #include "geo/proj/object_kit.h"
@@ -63,6 +64,25 @@ void transform(double *u, double *v)
     else projForward(Proj, *u, *v, &x, &y);
     *u = x;
     *v = y;
+}
+
+/* The transform as the series generator sees it: the -m factor on both
+ * sides, exactly as the data lines get it (without factors). */
+bool scaledTransform(double u, double v, double *x, double *y)
+{
+    if (prescale) {
+        u *= fscale;
+        v *= fscale;
+    }
+    transform(&u, &v);
+    if (u == HUGE_VAL) return false;
+    if (postscale) {
+        u *= fscale;
+        v *= fscale;
+    }
+    *x = u;
+    *y = v;
+    return true;
 }
 
 void processInput(ProgramInput &in)
@@ -312,7 +332,8 @@ int projMain(int argc, const char **argv)
     resetOptions();
     /* -T is cleared at each run start: kept, it would make every later
      * run generate a series and refuse its files. */
-    bool approximation = false;
+    std::string approximation;
+    bool approximate = false;
     int verbose = 0;
     std::vector<std::string> params;
     std::vector<const char *> inputs;
@@ -343,7 +364,10 @@ int projMain(int argc, const char **argv)
                     break;
                 case 'l': listAndExit(p);
                 case 'e': oterr = nextWord(); goto nextArg;
-                case 'T': nextWord(); approximation = true; goto nextArg;
+                case 'T':
+                    approximation = nextWord();
+                    approximate = true;
+                    goto nextArg;
                 case 'm': {
                     const char *s = nextWord();
                     if (s[0] == '1' && (s[1] == '/' || s[1] == ':')) {
@@ -383,11 +407,7 @@ int projMain(int argc, const char **argv)
             inputs.push_back(arg);
         }
     }
-    if (approximation) {
-        if (!inputs.empty()) emess(4, "data files when generating Chebychev prohibited");
-        emess(16, "generation of approx failed\nreason: %s\n",
-              "series approximations are not available");
-    }
+    if (approximate && !inputs.empty()) emess(4, "data files when generating Chebychev prohibited");
     if (inputs.empty()) inputs.push_back("-");
     if (inverse && postscale) {
         prescale = 1;
@@ -403,6 +423,12 @@ int projMain(int argc, const char **argv)
     }
     if (projIsLatLong(Proj)) emess(3, "+proj=latlong unsuitable for use with proj program.");
     if (inverse && !projHasInverse(Proj)) emess(3, "inverse projection not available");
+    if (approximate) {
+        gen_cheb(inverse != 0, scaledTransform, approximation.c_str(), Proj, argc, argv);
+        projFree(Proj);
+        Proj = nullptr;
+        projExit(0);
+    }
     if (verbose) {
         std::string out = projParamListing(Proj);
         if (very_verby) {
