@@ -10,7 +10,7 @@ cd "$(dirname "$0")"
 packages=(
   build-essential cmake pkg-config
   tcl8.6 tcl8.6-dev tk8.6 tk8.6-dev
-  zlib1g-dev libjpeg62-turbo-dev libproj-dev proj-bin
+  zlib1g-dev libjpeg62-turbo-dev libproj-dev proj-bin proj-data
   libgl-dev libgl1-mesa-dev libgl1-mesa-dri libglu1-mesa-dev freeglut3-dev
   libcairo2-dev libcups2-dev
   libxft-dev libfontconfig-dev fonts-dejavu-core

@@ -2,7 +2,7 @@
  * geo_stubs.cpp --
  *
  *	Registration of the geospatial object commands (GRASS, GCP sets,
- *	shapes, tables, terra tile stores, projections, cameras), which
+ *	shapes, tables, terra tile stores, cameras), which
  *	answer "not available" until their objects are built.
  */
 #include <stdio.h>
@@ -61,35 +61,6 @@ Terra_Init(Tcl_Interp *interp)
 {
     static const char *const names[] = {"terra.create", NULL};
     return createPlaceholders(interp, names, NULL);
-}
-
-/*
- *----------------------------------------------------------------------
- *
- * Proj_Init --
- *
- *	Creates the projection, datum-shift and geodesic commands.
- *
- * Results:
- *	TCL_OK, or TCL_ERROR after naming the command that could not be
- *	created on standard error.
- *
- *----------------------------------------------------------------------
- */
-int
-Proj_Init(Tcl_Interp *interp)
-{
-    static const char *const names[] = {
-        "proj", "proj.create", "proj.exitCode", "proj.module", "proj.info",
-        "nad2nad", "nad2nad.create", "geod", "geod.create", "cs2cs", "cs2cs.create",
-        NULL};
-    const char *failedName = NULL;
-
-    if (createPlaceholders(interp, names, &failedName) != TCL_OK) {
-        ovex_fprintf(stderr, "Fail to create command:%s", failedName);
-        return TCL_ERROR;
-    }
-    return TCL_OK;
 }
 
 int

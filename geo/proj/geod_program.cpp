@@ -1,0 +1,249 @@
+/*
+ * geod_program.cpp --
+ *
+ *	The geod program: forward and inverse geodesic problems for data
+ *	lines, or the points of a line or an arc that its parameters
+ *	describe. Distances are metres inside the computation; the program
+ *	converts from and to the definition's units.
+ */
+#include <math.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "geo/proj/emess.h"
+#include "geo/proj/geodesic.h"
+#include "geo/proj/object_kit.h"
+#include "geo/proj/program_kit.h"
+#include "geo/proj/programs.h"
+#include "geo/proj/proj_library.h"
+#include "geo/proj/run_guard.h"
+
+using ovexgeod::GeodState;
+
+namespace {
+
+const double RAD_TO_DEG = 57.29577951308232;
+const int MAX_PARAMS = 50;
+
+GeodState G;
+double toMeter = 1, frMeter = 1;
+int fullout, tag = '#', pos_azi;
+bool haveAngleFormat = false;
+std::string osform;
+std::string dfmt = "%.3f";
+
+std::string angle(double a)
+{
+    return haveAngleFormat ? formatNumber(osform.c_str(), a * RAD_TO_DEG) : rtodms(a, 0, 0);
+}
+
+std::string latLon(double lat, double lon)
+{
+    if (haveAngleFormat) {
+        return formatNumber(osform.c_str(), lat * RAD_TO_DEG) + "\t" +
+               formatNumber(osform.c_str(), lon * RAD_TO_DEG);
+    }
+    return rtodms(lat, 'N', 'S') + "\t" + rtodms(lon, 'E', 'W');
+}
+
+void arc()
+{
+    std::string out = latLon(G.phi2, G.lam2) + "\n";
+    for (int i = 0; i < G.n_alpha; i++) {
+        G.al12 = ovexgeod::adjlon(G.al12 + G.del_alpha);
+        ovexgeod::geodPreR(&G);
+        ovexgeod::geodForR(&G);
+        out += latLon(G.phi2, G.lam2) + "\n";
+    }
+    programWrite(out);
+}
+
+void line()
+{
+    double phi2 = G.phi2, lam2 = G.lam2;
+    std::string out = latLon(G.phi1, G.lam1) + "\n";
+    double step = G.S / G.n_S;
+    G.S = step;
+    for (int i = 1; i < G.n_S; i++) {
+        ovexgeod::geodForR(&G);
+        out += latLon(G.phi2, G.lam2) + "\n";
+        G.S += step;
+    }
+    out += latLon(phi2, lam2) + "\n";
+    programWrite(out);
+}
+
+void process(ProgramInput &in, bool inverse)
+{
+    char buffer[PROGRAM_MAX_LINE + 3];
+    for (;;) {
+        ++emessState.lineNumber;
+        if (!in.readLine(buffer)) break;
+        if (buffer[0] == tag) {
+            programWrite(buffer);
+            continue;
+        }
+        char *s = buffer;
+        G.phi1 = projDmsToRadians(s, &s);
+        G.lam1 = projDmsToRadians(s, &s);
+        if (inverse) {
+            G.phi2 = projDmsToRadians(s, &s);
+            G.lam2 = projDmsToRadians(s, &s);
+            ovexgeod::geodInvR(&G);
+        } else {
+            G.al12 = projDmsToRadians(s, &s);
+            G.S = strtod(s, &s) * toMeter;
+            ovexgeod::geodPreR(&G);
+            ovexgeod::geodForR(&G);
+        }
+        if (*s == '\0' && s > buffer) --s;
+        if (pos_azi) {
+            if (G.al12 < 0) G.al12 += 2 * M_PI;
+            if (G.al21 < 0) G.al21 += 2 * M_PI;
+        }
+        std::string out;
+        std::string distance = formatNumber(dfmt.c_str(), G.S * frMeter);
+        if (fullout) {
+            out = latLon(G.phi1, G.lam1) + "\t" + latLon(G.phi2, G.lam2) + "\t" + angle(G.al12) +
+                  "\t" + angle(G.al21) + "\t" + distance;
+        } else if (inverse) {
+            out = angle(G.al12) + "\t" + angle(G.al21) + "\t" + distance;
+        } else {
+            out = latLon(G.phi2, G.lam2) + "\t" + angle(G.al21);
+        }
+        programWrite(out + s);
+    }
+}
+
+}  // namespace
+
+int geodMain(int argc, const char **argv)
+{
+    emessSetProgram(argv[0]);
+    bool inverse = strncmp(emessState.programName, "inv", 3) == 0;
+    if (argc <= 1) {
+        ovex_fprintf(stderr, "%s\nusage: %s [ -afFIptTwW [args] ] [ +opts[=arg] ] [ files ]\n",
+                     PROJ_RELEASE_TEXT, emessState.programName);
+        projExit(0);
+    }
+    std::vector<std::string> params;
+    std::vector<const char *> inputs;
+    for (int i = 1; i < argc; i++) {
+        const char *arg = argv[i];
+        if (*arg == '-') {
+            if (arg[1] == '\0') {
+                inputs.push_back("-");
+                continue;
+            }
+            for (const char *p = arg + 1; *p != '\0'; p++) {
+                auto nextWord = [&]() -> const char * {
+                    if (i + 1 >= argc) emess(1, "missing argument for -%c", *p);
+                    return argv[++i];
+                };
+                switch (*p) {
+                case 'a': fullout = 1; break;
+                case 'I': inverse = true; break;
+                case 't':
+                    if (p[1] != '\0') tag = *++p;
+                    else emess(1, "missing -t col. 1 tag");
+                    break;
+                case 'W':
+                case 'w':
+                    if (p[1] >= '0' && p[1] <= '9') {
+                        setRtodms(p[1] - '0', *p == 'W');
+                        ++p;
+                    } else {
+                        emess(1, "-W argument missing or non-digit");
+                    }
+                    break;
+                case 'f': osform = nextWord(); haveAngleFormat = true; goto nextArg;
+                case 'F': dfmt = nextWord(); goto nextArg;
+                case 'p': pos_azi = 1; break;
+                case 'l': {
+                    std::string out;
+                    char b[512];
+                    if (strcmp(p + 1, "e") == 0) {
+                        for (EllpsListEntry *e = ellpsListFirst(); e && ellpsEntryId(e);
+                             e = ellpsListNext(e)) {
+                            snprintf(b, sizeof b, "%9s %-16s %-16s %s\n", ellpsEntryId(e),
+                                     ellpsEntryMajor(e), ellpsEntryEll(e), ellpsEntryName(e));
+                            programWrite(b);
+                        }
+                    } else if (strcmp(p + 1, "u") == 0) {
+                        for (int u = 0; u < projUnitCount(); u++) {
+                            snprintf(b, sizeof b, "%12s %-20s %s\n", projUnitId(u),
+                                     projUnitFactorText(u), projUnitName(u));
+                            programWrite(b);
+                        }
+                    } else {
+                        emess(1, "invalid list option: l%s", p + 1);
+                    }
+                    if (i + 1 < argc) emess(1, "will not proceed after display list option");
+                    /* The program returns here without an exit. */
+                    return 1;
+                }
+                default: emess(1, "invalid option: -%c", *p);
+                }
+            }
+        nextArg:
+            continue;
+        } else if (*arg == '+') {
+            if ((int)params.size() >= MAX_PARAMS) emess(1, "overflowed + argument table");
+            params.push_back(arg + 1);
+        } else {
+            inputs.push_back(arg);
+        }
+    }
+    /* Distances are metres in the computation: the units are the
+     * program's, applied on reading and writing. */
+    std::vector<const char *> words;
+    const char *units = nullptr;
+    for (const std::string &w : params) {
+        if (w.compare(0, 6, "units=") == 0) units = w.c_str() + 6;
+        else words.push_back(w.c_str());
+    }
+    if (params.empty()) words.clear();
+    G.n_alpha = G.n_S = 0;
+    G.mode = 0;
+    ovexgeod::geodSetR(params.empty() ? 0 : (int)words.size(), words.data(), &G, 1);
+    toMeter = frMeter = 1;
+    if (units != nullptr) {
+        double factor = projUnitToMeter(units);
+        if (factor == 0) emess(1, "%s unknown unit conversion id", units);
+        toMeter = factor;
+        frMeter = 1 / factor;
+    }
+    if ((G.n_alpha != 0 || G.n_S != 0) && !inputs.empty()) {
+        emess(1, "files specified for arc/geodesic mode");
+    }
+    if (G.n_alpha != 0) {
+        arc();
+    } else if (G.n_S != 0) {
+        line();
+    } else {
+        if (inputs.empty()) inputs.push_back("-");
+        for (const char *name : inputs) {
+            ProgramInput in;
+            emessState.fileName = strcmp(name, "-") == 0 ? "<stdin>" : name;
+            emessState.lineNumber = 0;
+            if (!in.open(name, "r")) {
+                emess(-2, "%s", name);
+                emessState.fileName = nullptr;
+                continue;
+            }
+            process(in, inverse);
+            emessState.fileName = nullptr;
+        }
+    }
+    projExit(0);
+}
+
+int geodProgramCmd(ClientData, Tcl_Interp *interp, int argc, const char **argv)
+{
+    return projRunGuarded(interp, "geod", [&]() -> int {
+        return geodMain(argc, argv) == 0 ? TCL_OK : TCL_ERROR;
+    });
+}

@@ -1,0 +1,122 @@
+/*
+ * object_kit.cpp --
+ *
+ *	Shared steps of the projection-like object types.
+ */
+#include "geo/proj/object_kit.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "core/objects.h"
+#include "core/whole_file.h"
+#include "geo/proj/run_guard.h"
+
+int projObjectCreate(Tcl_Interp *interp, int argc, const char **argv, const char *module,
+                     const RAMOBJ &templ, const std::function<void *(Tcl_Interp *)> &makeDefault)
+{
+    return projRunGuarded(interp, module, [&]() -> int {
+        if (argc < 2) {
+            Tcl_ResetResult(interp);
+            Tcl_AppendResult(interp, "Usage: ", argv[0], " objName options", (char *)NULL);
+            return TCL_OK;
+        }
+        Tcl_CmdInfo info;
+        if (Tcl_GetCommandInfo(interp, argv[1], &info)) {
+            Tcl_SetObjResult(interp, Tcl_NewStringObj("command already exists", -1));
+            return TCL_ERROR;
+        }
+        RAMOBJ *obj = (RAMOBJ *)gmemAlloc(sizeof(RAMOBJ));
+        if (obj == NULL) {
+            Tcl_SetObjResult(interp, Tcl_NewStringObj("out of memory", -1));
+            return TCL_ERROR;
+        }
+        *obj = templ;
+        obj->magic = RAMOBJ_MAGIC;
+        obj->version = RAMOBJ_VERSION;
+        obj->refCount = 0;
+        obj->data = NULL;
+        obj->file = NULL;
+        obj->callbacks = NULL;
+        if (Tcl_CreateCommand(interp, argv[1], obj->command, obj, objDelete) == NULL) {
+            gmemFree(obj);
+            return TCL_ERROR;
+        }
+        objRegister(obj);
+        Tcl_ResetResult(interp);
+        if (objConfig(obj, interp, argc - 2, argv + 2, 0, NULL) != TCL_OK) {
+            Tcl_Obj *message = Tcl_GetObjResult(interp);
+            Tcl_IncrRefCount(message);
+            Tcl_DeleteCommand(interp, argv[1]);
+            Tcl_SetObjResult(interp, message);
+            Tcl_DecrRefCount(message);
+            return TCL_ERROR;
+        }
+        if (obj->data == NULL) {
+            obj->data = makeDefault(interp);
+        }
+        Tcl_AppendResult(interp, argv[1], (char *)NULL);
+        return TCL_OK;
+    });
+}
+
+std::string formatNumber(const char *format, double value)
+{
+    int conversions = 0;
+    bool ok = format != NULL;
+    for (const char *p = format; ok && *p != '\0'; p++) {
+        if (*p != '%') continue;
+        p++;
+        if (*p == '%') continue;
+        p += strspn(p, "-+ #0");
+        p += strspn(p, "0123456789");
+        if (*p == '.') {
+            p++;
+            p += strspn(p, "0123456789");
+        }
+        if (*p == 'l') p++;
+        if (*p == '\0' || strchr("eEfFgGaA", *p) == NULL) {
+            ok = false;
+            break;
+        }
+        conversions++;
+    }
+    if (!ok || conversions != 1) {
+        format = "%.12g";
+    }
+    char buffer[512];
+    int n = snprintf(buffer, sizeof buffer, format, value);
+    if (n < (int)sizeof buffer) {
+        return std::string(buffer, n < 0 ? 0 : n);
+    }
+    std::string big((size_t)n + 1, '\0');
+    snprintf(&big[0], big.size(), format, value);
+    big.resize((size_t)n);
+    return big;
+}
+
+bool readWholeText(const char *path, std::string *text)
+{
+    FILE *f = fopen(path, "r");
+    if (f == NULL) return false;
+    text->clear();
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) {
+        text->append(buffer, n);
+    }
+    bool failed = ferror(f) != 0;
+    fclose(f);
+    return !failed;
+}
+
+int writeWholeText(const char *path, const std::string &text)
+{
+    return writeNewFile(path, text.data(), text.size()) == WHOLE_FILE_WRITTEN ? 1 : 0;
+}
+
+int prefixOf(const char *word, const char *name)
+{
+    size_t n = strlen(word);
+    return n > 0 && strncmp(word, name, n) == 0;
+}

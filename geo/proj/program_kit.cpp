@@ -1,0 +1,171 @@
+/*
+ * program_kit.cpp --
+ *
+ *	Input, output and text helpers of the projection programs.
+ */
+#include "geo/proj/program_kit.h"
+
+#include <math.h>
+#include <string.h>
+
+#include "core/rounding.h"
+#include "ovex/ovexstdio.h"
+
+bool ProgramInput::open(const char *name, const char *mode)
+{
+    close();
+    if (strcmp(name, "-") == 0) {
+        console_ = true;
+        return true;
+    }
+    file_ = fopen(name, mode);
+    return file_ != nullptr;
+}
+
+void ProgramInput::close()
+{
+    if (file_ != nullptr) {
+        fclose(file_);
+    }
+    file_ = nullptr;
+    console_ = false;
+}
+
+bool ProgramInput::readLine(char *buffer)
+{
+    if (console_) {
+        /* The console gives one line per call, without its newline; an
+         * empty line ends the input. */
+        if (ovex_fgets(buffer, PROGRAM_MAX_LINE - 1, stdin) == nullptr || buffer[0] == '\0') {
+            return false;
+        }
+        strcat(buffer, "\n");
+        return true;
+    }
+    if (file_ == nullptr || fgets(buffer, PROGRAM_MAX_LINE, file_) == nullptr) {
+        return false;
+    }
+    if (strchr(buffer, '\n') == nullptr) {
+        size_t n = strlen(buffer);
+        if (n >= PROGRAM_MAX_LINE - 1) {
+            /* Overlong: keep the start, drop the rest of the line. */
+            buffer[PROGRAM_MAX_LINE - 2] = '\n';
+            buffer[PROGRAM_MAX_LINE - 1] = '\0';
+            int c;
+            while ((c = fgetc(file_)) != EOF && c != '\n') {
+            }
+        }
+    }
+    return true;
+}
+
+void programWrite(const std::string &text)
+{
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        end = end == std::string::npos ? text.size() : end + 1;
+        std::string line = text.substr(start, end - start);
+        ovex_fputs(line.c_str(), stdout);
+        start = end;
+    }
+}
+
+namespace {
+double RES = 1000., RES60 = 60000., CONV = 206264806.24709635515796003417;
+int fractDigits = 3;
+bool fullWidth = false;
+}  // namespace
+
+void setRtodms(int fract, int con_w)
+{
+    if (fract < 0 || fract >= 9) return;
+    RES = 1.;
+    for (int i = 0; i < fract; ++i) RES *= 10.;
+    RES60 = RES * 60.;
+    CONV = 180. * 3600. * RES / M_PI;
+    fractDigits = fract;
+    fullWidth = con_w != 0;
+}
+
+std::string rtodms(double r, int pos, int neg)
+{
+    std::string out;
+    int sign;
+    if (r < 0) {
+        r = -r;
+        if (!pos) {
+            out = "-";
+            sign = 0;
+        } else {
+            sign = neg;
+        }
+    } else {
+        sign = pos;
+    }
+    r = floor(r * CONV + .5);
+    double sec = fmod(r / RES, 60.);
+    r = floor(r / RES60);
+    int min = clampToInt(fmod(r, 60.));
+    int deg = clampToInt(r / 60.);
+    char buffer[128];
+    std::string letter = sign != 0 ? std::string(1, (char)sign) : "";
+    if (fullWidth) {
+        snprintf(buffer, sizeof buffer, "%dd%02d'%0*.*f\"", deg, min,
+                 fractDigits + 2 + (fractDigits ? 1 : 0), fractDigits, sec);
+        out += buffer + letter;
+    } else if (sec != 0) {
+        snprintf(buffer, sizeof buffer, "%dd%d'%.*f", deg, min, fractDigits, sec);
+        std::string text = buffer;
+        /* Trailing zeros of the seconds go, and a bare point with them. */
+        size_t dot = text.rfind('.');
+        if (dot != std::string::npos && dot > text.rfind('\'')) {
+            size_t last = text.find_last_not_of('0');
+            if (last == dot) {
+                text.erase(dot);
+            } else {
+                text.erase(last + 1);
+            }
+        }
+        out += text + "\"" + letter;
+    } else if (min != 0) {
+        snprintf(buffer, sizeof buffer, "%dd%d'", deg, min);
+        out += buffer + letter;
+    } else {
+        snprintf(buffer, sizeof buffer, "%dd", deg);
+        out += buffer + letter;
+    }
+    return out;
+}
+
+std::string projParamListing(ProjHandle *P)
+{
+    std::string out = "#";
+    const char *descr = nullptr;
+    for (ProjParam *p = projParams(P); p != nullptr; p = paramNext(p)) {
+        if (strncmp(paramText(p), "proj=", 5) == 0) {
+            int index = projListIndex(paramText(p) + 5);
+            if (index >= 0) descr = projEntryDescr(projListEntry(index));
+            break;
+        }
+    }
+    for (const char *s = descr != nullptr ? descr : ""; *s != '\0'; ++s) {
+        out += *s;
+        if (*s == '\n') out += '#';
+    }
+    out += "\n#";
+    int n = 1;
+    for (ProjParam *p = projParams(P); p != nullptr; p = paramNext(p)) {
+        int l = (int)strlen(paramText(p)) + 1;
+        if (n + l > 72) {
+            out += "\n#";
+            n = 2;
+        }
+        out += " ";
+        if (paramText(p)[0] != '+') out += "+";
+        out += paramText(p);
+        n += l;
+    }
+    if (n > 1) out += "\n";
+    return out;
+}

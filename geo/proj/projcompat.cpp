@@ -1,0 +1,697 @@
+/*
+ * projcompat.cpp --
+ *
+ *	The one file that speaks to the PROJ library. It keeps a single
+ *	library context set up as the library's own command-line tools set
+ *	theirs (no logging, the old "+init" rules), looks data files up in
+ *	the directories of env(PROJ_LIB) and then the library's data folder,
+ *	and turns the handles, fields and lists of the library into the small
+ *	interface of proj_library.h.
+ */
+#include <proj.h>
+
+#include <math.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "geo/proj/proj_library.h"
+#include "ovex/ovexstdio.h"
+
+#ifndef OVEX_PROJ_DATADIR
+#define OVEX_PROJ_DATADIR "/usr/share/proj"
+#endif
+
+const double projErrorValue = HUGE_VAL;
+
+struct ProjHandle {
+    PJ *op = nullptr;           /* the operation made from the words */
+    std::string definition;     /* expanded definition, words without "+" */
+    std::string given;          /* the words as given, for transformations */
+    ProjParam *params = nullptr;
+    int hasInverse = 0;
+    int latlong = 0;
+    double a = 0, e = 0, lam0 = 0, phi0 = 0, x0 = 0, y0 = 0, k0 = 1;
+    double toMeter = 1, frMeter = 1;
+    int datumType = 0;
+    double datumParams[7] = {0, 0, 0, 0, 0, 0, 0};
+    /* The last transformation asked for with this handle as source. */
+    PJ *transOp = nullptr;
+    std::string transTarget;
+    PJ_CONTEXT *transContext = nullptr;
+};
+
+struct NadTable {
+    PJ *op;
+};
+
+namespace {
+
+ProjFileFinder *userFinder = nullptr;
+bool userFinderSet = false;
+
+const char *finderTrampoline(PJ_CONTEXT *, const char *name, void *)
+{
+    return userFinder != nullptr ? userFinder(name) : nullptr;
+}
+
+PJ_CONTEXT *context()
+{
+    static PJ_CONTEXT *ctx = nullptr;
+    static std::string lastProjLib;
+    const char *env = ovex_getenv("PROJ_LIB");
+    std::string now = env != nullptr ? env : "";
+    if (ctx == nullptr || now != lastProjLib) {
+        /* A fresh context: the library remembers which grids it found.
+         * Handles made under the old one keep it, so it is never freed. */
+        static std::vector<PJ_CONTEXT *> *made = new std::vector<PJ_CONTEXT *>;
+        lastProjLib = now;
+        ctx = proj_context_create();
+        made->push_back(ctx);
+        proj_log_level(ctx, PJ_LOG_NONE);
+        proj_context_use_proj4_init_rules(ctx, 1);
+        if (userFinderSet) {
+            proj_context_set_file_finder(ctx, finderTrampoline, nullptr);
+        }
+        std::vector<std::string> dirs;
+        size_t start = 0;
+        while (start <= now.size() && !now.empty()) {
+            size_t colon = now.find(':', start);
+            std::string dir = now.substr(start, colon == std::string::npos ? std::string::npos
+                                                                          : colon - start);
+            if (!dir.empty()) {
+                dirs.push_back(dir);
+            }
+            if (colon == std::string::npos) {
+                break;
+            }
+            start = colon + 1;
+        }
+        dirs.push_back(OVEX_PROJ_DATADIR);
+        std::vector<const char *> paths;
+        for (const std::string &dir : dirs) {
+            paths.push_back(dir.c_str());
+        }
+        proj_context_set_search_paths(ctx, (int)paths.size(), paths.data());
+    }
+    return ctx;
+}
+
+int lastError = 0;
+
+/* Value of name= in a definition of words without "+", or NULL. */
+bool definitionValue(const std::string &def, const char *name, std::string *value)
+{
+    size_t len = strlen(name);
+    size_t pos = 0;
+    while (pos < def.size()) {
+        size_t end = def.find(' ', pos);
+        if (end == std::string::npos) {
+            end = def.size();
+        }
+        std::string word = def.substr(pos, end - pos);
+        if (word.compare(0, len, name) == 0 && word.size() > len && word[len] == '=') {
+            *value = word.substr(len + 1);
+            return true;
+        }
+        if (word == name) {
+            *value = "";
+            return true;
+        }
+        pos = end + 1;
+    }
+    return false;
+}
+
+double numberValue(const std::string &def, const char *name, double fallback, bool *given = nullptr)
+{
+    std::string text;
+    if (!definitionValue(def, name, &text)) {
+        if (given) *given = false;
+        return fallback;
+    }
+    if (given) *given = true;
+    return atof(text.c_str());
+}
+
+double angleValue(const std::string &def, const char *name)
+{
+    std::string text;
+    if (!definitionValue(def, name, &text)) {
+        return 0;
+    }
+    double r = proj_dmstor(text.c_str(), nullptr);
+    return r == HUGE_VAL ? 0 : r;
+}
+
+/* Major axis and eccentricity from the ellipsoid words of a definition. */
+void setEllipsoid(ProjHandle *h)
+{
+    const std::string &def = h->definition;
+    double a = 0, es = -1;
+    std::string text;
+    if (definitionValue(def, "ellps", &text)) {
+        for (const PJ_ELLPS *el = proj_list_ellps(); el->id != nullptr; el++) {
+            if (text == el->id) {
+                std::string pair = std::string(el->major) + " " + el->ell;
+                a = numberValue(pair, "a", 0);
+                bool given;
+                double rf = numberValue(pair, "rf", 0, &given);
+                if (given && rf != 0) {
+                    double f = 1 / rf;
+                    es = 2 * f - f * f;
+                }
+                double b = numberValue(pair, "b", 0, &given);
+                if (given && a != 0) {
+                    es = 1 - (b * b) / (a * a);
+                }
+                break;
+            }
+        }
+    }
+    bool given;
+    double R = numberValue(def, "R", 0, &given);
+    if (given) {
+        a = R;
+        es = 0;
+    }
+    double v = numberValue(def, "a", 0, &given);
+    if (given) a = v;
+    v = numberValue(def, "es", 0, &given);
+    if (given) es = v;
+    v = numberValue(def, "e", 0, &given);
+    if (given) es = v * v;
+    v = numberValue(def, "rf", 0, &given);
+    if (given && v != 0) es = 2 / v - 1 / (v * v);
+    v = numberValue(def, "f", 0, &given);
+    if (given) es = 2 * v - v * v;
+    v = numberValue(def, "b", 0, &given);
+    if (given && a != 0) es = 1 - (v * v) / (a * a);
+    h->a = a;
+    h->e = es > 0 ? sqrt(es) : 0;
+}
+
+/* Datum type code and parameters from the expanded definition. */
+void setDatum(ProjHandle *h)
+{
+    const std::string &def = h->definition;
+    std::string text;
+    if (definitionValue(def, "nadgrids", &text)) {
+        h->datumType = 3;
+        return;
+    }
+    if (!definitionValue(def, "towgs84", &text)) {
+        return;
+    }
+    double v[7] = {0, 0, 0, 0, 0, 0, 0};
+    int n = 0;
+    const char *p = text.c_str();
+    while (*p != '\0' && n < 7) {
+        char *end;
+        v[n++] = strtod(p, &end);
+        p = end;
+        if (*p == ',') p++;
+        else break;
+    }
+    memcpy(h->datumParams, v, sizeof v);
+    if (n == 7) {
+        h->datumType = 2;
+        for (int i = 3; i < 6; i++) {
+            h->datumParams[i] = v[i] * M_PI / 648000.0;
+        }
+        h->datumParams[6] = 1.0 + v[6] / 1000000.0;
+    } else if (n == 3) {
+        h->datumType = 1;
+        std::string ellps;
+        definitionValue(def, "ellps", &ellps);
+        if (v[0] == 0 && v[1] == 0 && v[2] == 0 && (ellps == "WGS84" || ellps == "GRS80")) {
+            h->datumType = 4;
+        }
+    }
+}
+
+/* "+w1 +w2 ... +type=crs" of a definition. */
+std::string crsDefinition(const std::string &def)
+{
+    std::string out;
+    for (size_t pos = 0; pos < def.size();) {
+        size_t end = def.find(' ', pos);
+        if (end == std::string::npos) end = def.size();
+        /* Flag words of ours (such as -r) are not the library's. */
+        if (end > pos && def[pos] != '-') out += "+" + def.substr(pos, end - pos) + " ";
+        pos = end + 1;
+    }
+    return out + "+type=crs";
+}
+
+/* Origin, false origin and scale from the library's own reading of the
+ * conversion, falling back to the words when it has none. */
+void setConversion(ProjHandle *h)
+{
+    const std::string &def = h->definition;
+    h->lam0 = angleValue(def, "lon_0");
+    h->phi0 = angleValue(def, "lat_0");
+    h->x0 = numberValue(def, "x_0", 0);
+    h->y0 = numberValue(def, "y_0", 0);
+    h->k0 = numberValue(def, "k_0", numberValue(def, "k", 1));
+    std::string crsText = crsDefinition(def);
+    PJ_CONTEXT *ctx = context();
+    PJ *crs = proj_create(ctx, crsText.c_str());
+    if (crs == nullptr) {
+        proj_errno_reset(nullptr);
+        return;
+    }
+    if (proj_get_type(crs) == PJ_TYPE_BOUND_CRS) {
+        /* A datum shift wraps the projected system. */
+        PJ *base = proj_get_source_crs(ctx, crs);
+        proj_destroy(crs);
+        crs = base;
+        if (crs == nullptr) {
+            proj_errno_reset(nullptr);
+            return;
+        }
+    }
+    PJ *conv = proj_crs_get_coordoperation(ctx, crs);
+    if (conv != nullptr) {
+        int count = proj_coordoperation_get_param_count(ctx, conv);
+        for (int i = 0; i < count; i++) {
+            const char *name, *auth, *code, *valueText, *unitName, *unitAuth, *unitCode,
+                *unitCategory;
+            double value, factor;
+            if (!proj_coordoperation_get_param(ctx, conv, i, &name, &auth, &code, &value,
+                                               &valueText, &factor, &unitName, &unitAuth,
+                                               &unitCode, &unitCategory) || code == nullptr) {
+                continue;
+            }
+            double v = value * factor;
+            int epsg = atoi(code);
+            switch (epsg) {
+            case 8802: case 8822: case 8812: h->lam0 = v; break;
+            case 8801: case 8821: case 8811: h->phi0 = v; break;
+            case 8805: case 8815: h->k0 = value; break;
+            case 8806: case 8826: case 8816: h->x0 = v; break;
+            case 8807: case 8827: case 8817: h->y0 = v; break;
+            default: break;
+            }
+        }
+        proj_destroy(conv);
+    }
+    proj_destroy(crs);
+}
+
+void setUnits(ProjHandle *h)
+{
+    std::string text;
+    double toMeter = 1;
+    if (definitionValue(h->definition, "to_meter", &text)) {
+        const char *slash = strchr(text.c_str(), '/');
+        toMeter = atof(text.c_str());
+        if (slash != nullptr && atof(slash + 1) != 0) {
+            toMeter /= atof(slash + 1);
+        }
+    } else if (definitionValue(h->definition, "units", &text)) {
+        double f = projUnitToMeter(text.c_str());
+        if (f != 0) toMeter = f;
+    }
+    h->toMeter = toMeter;
+    h->frMeter = toMeter != 0 ? 1 / toMeter : 0;
+}
+
+void freeParams(ProjParam *p)
+{
+    while (p != nullptr) {
+        ProjParam *next = p->next;
+        free(p->param);
+        delete p;
+        p = next;
+    }
+}
+
+const PJ_UNITS *unitList()
+{
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#endif
+    return proj_list_units();
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+}
+
+}  // namespace
+
+ProjHandle *projInitArgv(int argc, char **argv)
+{
+    PJ_CONTEXT *ctx = context();
+    proj_context_errno(ctx);
+    PJ *op = proj_create_argv(ctx, argc, argv);
+    if (op == nullptr) {
+        lastError = proj_context_errno(ctx);
+        proj_errno_reset(nullptr);
+        return nullptr;
+    }
+    lastError = 0;
+    ProjHandle *h = new ProjHandle;
+    h->op = op;
+    for (int i = 0; i < argc; i++) {
+        h->given += std::string(i > 0 ? " " : "") + (argv[i][0] == '+' ? argv[i] + 1 : argv[i]);
+    }
+    PJ_PROJ_INFO info = proj_pj_info(op);
+    h->definition = info.definition != nullptr ? info.definition : "";
+    h->hasInverse = info.has_inverse;
+    h->latlong = proj_angular_input(op, PJ_FWD) && proj_angular_output(op, PJ_FWD);
+    ProjParam **tail = &h->params;
+    const std::string &def = h->definition;
+    for (size_t pos = 0; pos < def.size();) {
+        size_t end = def.find(' ', pos);
+        if (end == std::string::npos) end = def.size();
+        if (end > pos) {
+            ProjParam *node = new ProjParam;
+            node->next = nullptr;
+            node->used = 0;
+            node->param = strdup(def.substr(pos, end - pos).c_str());
+            *tail = node;
+            tail = &node->next;
+        }
+        pos = end + 1;
+    }
+    /* Points are projected on the definition's own ellipsoid: the
+     * library would otherwise read them as WGS84 and shift them first. */
+    std::string bare;
+    for (ProjParam *p = h->params; p != nullptr; p = p->next) {
+        if (strncmp(p->param, "towgs84=", 8) != 0 && strncmp(p->param, "nadgrids=", 9) != 0
+            && strncmp(p->param, "datum=", 6) != 0) {
+            bare += std::string("+") + p->param + " ";
+        }
+    }
+    if (bare != "") {
+        PJ *plain = proj_create(ctx, bare.c_str());
+        if (plain != nullptr) {
+            proj_destroy(h->op);
+            h->op = plain;
+        } else {
+            proj_errno_reset(nullptr);
+        }
+    }
+    setEllipsoid(h);
+    setDatum(h);
+    setUnits(h);
+    if (!h->latlong) {
+        setConversion(h);
+    }
+    return h;
+}
+
+void projFree(ProjHandle *P)
+{
+    if (P == nullptr) return;
+    proj_destroy(P->transOp);
+    proj_destroy(P->op);
+    freeParams(P->params);
+    delete P;
+}
+
+int projHasInverse(ProjHandle *P) { return P->hasInverse ? 1 : 0; }
+int projIsLatLong(ProjHandle *P) { return P->latlong; }
+const char *projDefinition(ProjHandle *P) { return P->definition.c_str(); }
+
+static void transOne(PJ *op, PJ_DIRECTION dir, double u, double v, double *x, double *y)
+{
+    PJ_COORD c = proj_coord(u, v, 0, 0);
+    proj_errno_reset(op);
+    PJ_COORD r = proj_trans(op, dir, c);
+    if (proj_errno(op) != 0 || r.xy.x == HUGE_VAL) {
+        lastError = proj_errno(op);
+        proj_errno_reset(op);
+        *x = *y = HUGE_VAL;
+        return;
+    }
+    *x = r.xy.x;
+    *y = r.xy.y;
+}
+
+void projForward(ProjHandle *P, double lam, double phi, double *x, double *y)
+{
+    transOne(P->op, PJ_FWD, lam, phi, x, y);
+}
+
+void projInverse(ProjHandle *P, double x, double y, double *lam, double *phi)
+{
+    if (!P->hasInverse) {
+        *lam = *phi = HUGE_VAL;
+        return;
+    }
+    transOne(P->op, PJ_INV, x, y, lam, phi);
+}
+
+void projApply(ProjFunction *fn, ProjHandle *P, double u, double v, double *x, double *y)
+{
+    fn(P, u, v, x, y);
+}
+
+int projTransform(ProjHandle *src, ProjHandle *dst, double x, double y, double z, double *ox,
+                  double *oy, double *oz)
+{
+    PJ_CONTEXT *ctx = context();
+    std::string target = dst->given;
+    if (src->transOp == nullptr || src->transTarget != target || src->transContext != ctx) {
+        proj_destroy(src->transOp);
+        src->transOp = nullptr;
+        src->transTarget.clear();
+        PJ *a = proj_create(ctx, crsDefinition(src->given).c_str());
+        PJ *b = a != nullptr ? proj_create(ctx, crsDefinition(target).c_str()) : nullptr;
+        PJ *op = b != nullptr ? proj_create_crs_to_crs_from_pj(ctx, a, b, nullptr, nullptr)
+                              : nullptr;
+        proj_destroy(a);
+        proj_destroy(b);
+        if (op == nullptr) {
+            lastError = proj_context_errno(ctx);
+            if (lastError == 0) lastError = -1;
+            proj_errno_reset(nullptr);
+            return lastError;
+        }
+        src->transOp = op;
+        src->transTarget = target;
+        src->transContext = ctx;
+    }
+    const double toDeg = 180.0 / M_PI;
+    double zz = z;
+    PJ_COORD c = src->latlong ? proj_coord(x * toDeg, y * toDeg, zz, HUGE_VAL)
+                              : proj_coord(x, y, zz, HUGE_VAL);
+    proj_errno_reset(src->transOp);
+    PJ_COORD r = proj_trans(src->transOp, PJ_FWD, c);
+    int err = proj_errno(src->transOp);
+    if (err != 0 || r.xyz.x == HUGE_VAL) {
+        lastError = err != 0 ? err : -1;
+        proj_errno_reset(src->transOp);
+        return lastError;
+    }
+    if (dst->latlong) {
+        r.xyz.x /= toDeg;
+        r.xyz.y /= toDeg;
+    }
+    *ox = r.xyz.x;
+    *oy = r.xyz.y;
+    if (oz != nullptr) *oz = r.xyz.z;
+    return 0;
+}
+
+const char *projErrorText(void)
+{
+    if (lastError == 0) return "";
+    const char *text = proj_context_errno_string(context(), lastError);
+    return text != nullptr ? text : "";
+}
+
+double projGetA(ProjHandle *P) { return P->a; }
+double projGetE(ProjHandle *P) { return P->e; }
+double projGetLam0(ProjHandle *P) { return P->lam0; }
+double projGetPhi0(ProjHandle *P) { return P->phi0; }
+double projGetX0(ProjHandle *P) { return P->x0; }
+double projGetY0(ProjHandle *P) { return P->y0; }
+double projGetK0(ProjHandle *P) { return P->k0; }
+double projGetToMeter(ProjHandle *P) { return P->toMeter; }
+double projGetFrMeter(ProjHandle *P) { return P->frMeter; }
+
+const char *projDatumTypeName(ProjHandle *P)
+{
+    switch (P->datumType) {
+    case 1: return "3PARAM";
+    case 2: return "7PARAM";
+    case 3: return "GRIDSHIFT";
+    case 4: return "WGS84";
+    default: return "UNKNOWN";
+    }
+}
+
+const double *projDatumParams(ProjHandle *P, int *count)
+{
+    *count = 7;
+    return P->datumParams;
+}
+
+ProjParam *projParams(ProjHandle *P) { return P->params; }
+ProjParam *paramNext(ProjParam *node) { return node->next; }
+const char *paramText(ProjParam *node) { return node->param; }
+int paramUsed(ProjParam *node) { return node->used; }
+
+NadTable *nadInit(const char *name)
+{
+    std::string text = std::string("+proj=hgridshift +grids=") + name;
+    PJ *op = proj_create(context(), text.c_str());
+    if (op == nullptr) {
+        lastError = proj_context_errno(context());
+        proj_errno_reset(nullptr);
+        return nullptr;
+    }
+    return new NadTable{op};
+}
+
+void nadFree(NadTable *table)
+{
+    if (table == nullptr) return;
+    proj_destroy(table->op);
+    delete table;
+}
+
+void nadCvtForward(NadTable *table, double lam, double phi, double *outLam, double *outPhi)
+{
+    transOne(table->op, PJ_FWD, lam, phi, outLam, outPhi);
+}
+
+void nadCvtInverse(NadTable *table, double lam, double phi, double *outLam, double *outPhi)
+{
+    transOne(table->op, PJ_INV, lam, phi, outLam, outPhi);
+}
+
+/* ---- lists ---- */
+
+ProjListEntry *projListFirst(void) { return (ProjListEntry *)proj_list_operations(); }
+
+ProjListEntry *projListNext(ProjListEntry *entry)
+{
+    const PJ_OPERATIONS *op = (const PJ_OPERATIONS *)entry;
+    return op->id != nullptr ? (ProjListEntry *)(op + 1) : nullptr;
+}
+
+int projListCount(void)
+{
+    int n = 0;
+    for (const PJ_OPERATIONS *op = proj_list_operations(); op->id != nullptr; op++) n++;
+    return n;
+}
+
+ProjListEntry *projListEntry(int index)
+{
+    return index < 0 ? nullptr : (ProjListEntry *)(proj_list_operations() + index);
+}
+
+int projListIndex(const char *id)
+{
+    int i = 0;
+    for (const PJ_OPERATIONS *op = proj_list_operations(); op->id != nullptr; op++, i++) {
+        if (strcmp(op->id, id) == 0) return i;
+    }
+    return -1;
+}
+
+const char *projEntryDescr(ProjListEntry *entry)
+{
+    const PJ_OPERATIONS *op = (const PJ_OPERATIONS *)entry;
+    if (op == nullptr || op->descr == nullptr) return nullptr;
+    return *op->descr;
+}
+
+const char *projEntryId(ProjListEntry *entry) { return ((const PJ_OPERATIONS *)entry)->id; }
+
+EllpsListEntry *ellpsListFirst(void) { return (EllpsListEntry *)proj_list_ellps(); }
+
+EllpsListEntry *ellpsListNext(EllpsListEntry *entry)
+{
+    const PJ_ELLPS *el = (const PJ_ELLPS *)entry;
+    return el->id != nullptr ? (EllpsListEntry *)(el + 1) : nullptr;
+}
+
+int ellpsListCount(void)
+{
+    int n = 0;
+    for (const PJ_ELLPS *el = proj_list_ellps(); el->id != nullptr; el++) n++;
+    return n;
+}
+
+EllpsListEntry *ellpsListEntry(int index)
+{
+    return index < 0 ? nullptr : (EllpsListEntry *)(proj_list_ellps() + index);
+}
+
+int ellpsListIndex(const char *id)
+{
+    int i = 0;
+    for (const PJ_ELLPS *el = proj_list_ellps(); el->id != nullptr; el++, i++) {
+        if (strcmp(el->id, id) == 0) return i;
+    }
+    return -1;
+}
+
+const char *ellpsEntryId(EllpsListEntry *e) { return ((const PJ_ELLPS *)e)->id; }
+const char *ellpsEntryMajor(EllpsListEntry *e) { return ((const PJ_ELLPS *)e)->major; }
+const char *ellpsEntryEll(EllpsListEntry *e) { return ((const PJ_ELLPS *)e)->ell; }
+const char *ellpsEntryName(EllpsListEntry *e) { return ((const PJ_ELLPS *)e)->name; }
+
+double projUnitToMeter(const char *id)
+{
+    for (const PJ_UNITS *u = unitList(); u->id != nullptr; u++) {
+        if (strcmp(u->id, id) == 0) return u->factor;
+    }
+    return 0;
+}
+
+int projUnitCount(void)
+{
+    int n = 0;
+    for (const PJ_UNITS *u = unitList(); u->id != nullptr; u++) n++;
+    return n;
+}
+
+const char *projUnitId(int i) { return unitList()[i].id; }
+const char *projUnitFactorText(int i) { return unitList()[i].to_meter; }
+const char *projUnitName(int i) { return unitList()[i].name; }
+
+double projDmsToRadians(const char *text, char **rest)
+{
+    return proj_dmstor(text, rest);
+}
+
+int projFactors(ProjHandle *P, double lam, double phi, ProjFactors *out)
+{
+    proj_errno_reset(P->op);
+    PJ_FACTORS f = proj_factors(P->op, proj_coord(lam, phi, 0, 0));
+    if (proj_errno(P->op) != 0) {
+        proj_errno_reset(P->op);
+        return 0;
+    }
+    out->meridionalScale = f.meridional_scale;
+    out->parallelScale = f.parallel_scale;
+    out->arealScale = f.areal_scale;
+    out->angularDistortion = f.angular_distortion;
+    out->meridianParallelAngle = f.meridian_parallel_angle;
+    out->meridianConvergence = f.meridian_convergence;
+    out->tissotSemimajor = f.tissot_semimajor;
+    out->tissotSemiminor = f.tissot_semiminor;
+    out->dxdlam = f.dx_dlam;
+    out->dxdphi = f.dx_dphi;
+    out->dydlam = f.dy_dlam;
+    out->dydphi = f.dy_dphi;
+    return 1;
+}
+
+void projSetFinder(ProjFileFinder *finder)
+{
+    userFinder = finder;
+    userFinderSet = finder != nullptr;
+    proj_context_set_file_finder(context(), finder != nullptr ? finderTrampoline : nullptr,
+                                 nullptr);
+}
