@@ -26,6 +26,7 @@
 #include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 #include "ramimage/command/rimage_command.h"
+#include "ramimage/kit/output_checks.h"
 
 static const ProgOption classifyOptions[] = {
     {"-in", NULL}, {"-out", NULL}, {"-stat", NULL}, {"-ib", NULL}, {"-ob", NULL},
@@ -313,6 +314,9 @@ static int classifyParseArgs(ClassifyRun *run, int argc, const char **argv)
         if (run->out == NULL) {
             goto failed;
         }
+    }
+    if (progOutputIsInput(run->in, run->out, outWord)) {
+        goto failed;
     }
     run->outBand = progIntOption(&options, "-ob", 1) - 1;
     if (run->outBand < 0 || run->outBand >= run->out->head.nbands) {

@@ -24,6 +24,7 @@
 #include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 #include "ramimage/command/rimage_command.h"
+#include "ramimage/kit/output_checks.h"
 
 /* Index flags of a run. */
 enum {
@@ -210,6 +211,9 @@ static int copyParseArgs(CopyRun *run, int argc, const char **argv)
         if (run->out == NULL) {
             goto failed;
         }
+    }
+    if (progOutputIsInput(run->in, run->out, outWord)) {
+        goto failed;
     }
     if (run->in->head.imgid == IMGID_JPEG) {
         run->in->head.block = run->quality;

@@ -21,6 +21,7 @@
 #include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 #include "ramimage/command/rimage_command.h"
+#include "ramimage/kit/output_checks.h"
 
 static const ProgOption distOptions[] = {
     {"-in", NULL}, {"-out", NULL}, {"-b", NULL}, {"-c", NULL}, {"-blur", NULL},
@@ -201,7 +202,7 @@ static int distParseArgs(DistRun *run, int argc, const char **argv)
     }
     /* The input named another way (tag and file) would be overwritten
      * while it is still being read. */
-    if (run->out == run->in) {
+    if (progSameImage(run->out, run->in)) {
         ovex_fprintf(stderr, "Illegal output file.\n");
         goto failed;
     }

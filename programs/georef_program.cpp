@@ -27,6 +27,7 @@
 #include "ramimage/pixel_access.h"
 #include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
+#include "ramimage/kit/output_checks.h"
 
 enum { GEOREF_BILINEAR = 2, GEOREF_NEAREST = 3 };
 
@@ -193,6 +194,9 @@ static int georefParseArgs(GeorefRun *run, int argc, const char **argv)
     run->out = progOpenImage(outWord, &err);
     if (run->out == NULL) {
         ovex_fprintf(stderr, "Error in open %s.\n", outWord);
+        goto failed;
+    }
+    if (progOutputIsInput(run->in, run->out, outWord)) {
         goto failed;
     }
     imageBox(&run->in->head, &run->inBox);

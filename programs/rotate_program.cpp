@@ -20,6 +20,7 @@
 #include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 #include "ramimage/command/rimage_command.h"
+#include "ramimage/kit/output_checks.h"
 
 /* Directions, in the order of their names. */
 enum {
@@ -183,6 +184,9 @@ static int rotateParseArgs(RotateRun *run, int argc, const char **argv)
                 goto failed;
             }
         }
+    }
+    if (progOutputIsInput(run->in, run->out, progOptionValue(&options, "-out"))) {
+        goto failed;
     }
     run->bits = bitsPerPixel(run->in->head.pixel);
     return 1;
@@ -393,8 +397,13 @@ int rimageRotate(const char *programName, int argc, const char **argv)
         moveSamples<float>(&run);
     }
     progMeterEnd(&run.meter);
+    /* The rows reach the file now, so that a failed write fails the turn. */
+    int written = flushRamImage(run.out);
+    if (!written) {
+        ovex_fprintf(stderr, "Error in writing %s.\n", run.out->head.file);
+    }
     releaseRunImages(&run);
     gmemFree(run.buffer);
     meterReset();
-    return PROGRAM_DONE;
+    return written ? PROGRAM_DONE : PROGRAM_FAILED;
 }

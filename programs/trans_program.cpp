@@ -26,6 +26,7 @@
 #include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 #include "ramimage/command/rimage_command.h"
+#include "ramimage/kit/output_checks.h"
 
 enum TransOperation { TRANS_BIN, TRANS_AVG, TRANS_RSP, TRANS_CP, TRANS_PC, TRANS_RPC };
 
@@ -411,6 +412,9 @@ static int transParseArgs(TransRun *run, int argc, const char **argv)
         if (run->out == NULL) {
             goto failed;
         }
+    }
+    if (progOutputIsInput(run->in, run->out, outWord)) {
+        goto failed;
     }
     if (run->in->head.imgid == IMGID_JPEG) {
         run->in->head.block = run->quality;

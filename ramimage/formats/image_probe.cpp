@@ -427,7 +427,7 @@ int saveWholeImage(int fd, ImageHead *head)
  *	gets its data area.
  *
  * Side effects:
- *	Creates or truncates the file (permission 0600 for a new one); on
+ *	Creates or truncates the file (permission 0666 less the umask for a new one); on
  *	failure the file is left as far as it got. The head may be adjusted
  *	by the header writer.
  *
@@ -438,7 +438,7 @@ int createImageFile(ImageHead *head)
     if (head == NULL || head->file[0] == '\0' || memchr(head->file, '\0', sizeof(head->file)) == NULL) {
         return -1;
     }
-    int fd = open(head->file, O_CREAT | O_TRUNC | O_RDWR | O_CLOEXEC, 0600);
+    int fd = open(head->file, O_CREAT | O_TRUNC | O_RDWR | O_CLOEXEC, 0666);
     if (fd < 0) {
         return -1;
     }
