@@ -376,7 +376,7 @@ static RAMIMG *createOutput(const CalcRun *run, const ProgOptions *options, cons
 {
     ImageHead head = run->in->head;
     if (strlen(word) >= RAMIMG_NAME_SIZE) {
-        *err = RAMIMG_ECREATE;
+        *err = RAMIMG_ENAME;
         ovex_fprintf(stderr, "Error in create %s.\n", word);
         return NULL;
     }

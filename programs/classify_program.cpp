@@ -115,6 +115,10 @@ static RAMIMG *createOutput(const RAMIMG *in, const char *word, const char *imgi
             return NULL;
         }
     }
+    if (strlen(word) >= RAMIMG_NAME_SIZE) {
+        *err = RAMIMG_ENAME;
+        return NULL;
+    }
     strncpy(head.file, word, RAMIMG_NAME_SIZE - 1);
     head.file[RAMIMG_NAME_SIZE - 1] = '\0';
     head.pixel = PIXEL_BYTE;

@@ -73,6 +73,10 @@ static void releaseRun(DistRun *run)
 static RAMIMG *createOutput(const RAMIMG *in, const char *word, int *err)
 {
     ImageHead head = in->head;
+    if (strlen(word) >= RAMIMG_NAME_SIZE) {
+        *err = RAMIMG_ENAME;
+        return NULL;
+    }
     strncpy(head.file, word, RAMIMG_NAME_SIZE - 1);
     head.file[RAMIMG_NAME_SIZE - 1] = '\0';
     head.imgid = IMGID_DIB;

@@ -118,7 +118,7 @@ static int yesNoOption(const ProgOptions *options, const char *name, int *flag)
 static RAMIMG *createOutput(const RAMIMG *in, const char *word, int *err)
 {
     if (strlen(word) >= RAMIMG_NAME_SIZE) {
-        *err = RAMIMG_ECREATE;
+        *err = RAMIMG_ENAME;
         return NULL;
     }
     ImageHead head = in->head;

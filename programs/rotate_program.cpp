@@ -103,7 +103,7 @@ static void releaseRunImages(RotateRun *run)
 static RAMIMG *createOutput(const RotateRun *run, const char *word, int *err)
 {
     if (strlen(word) >= RAMIMG_NAME_SIZE) {
-        *err = RAMIMG_ECREATE;
+        *err = RAMIMG_ENAME;
         ovex_fprintf(stderr, "Error in create %s.\n", word);
         return NULL;
     }

@@ -128,7 +128,7 @@ static RAMIMG *openOutput(const SmetricRun *run, const char *word, int *err)
         return image;
     }
     if (strlen(word) >= RAMIMG_NAME_SIZE) {
-        *err = RAMIMG_ECREATE;
+        *err = RAMIMG_ENAME;
         ovex_fprintf(stderr, "Error in create %s.\n", word);
         return NULL;
     }

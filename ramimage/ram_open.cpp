@@ -53,6 +53,14 @@ RAMIMG *openRAMImage(const char *tag, const char *file, ImageHead *head,
         err = &localErr;
     }
     *err = RAMIMG_OK;
+    setRamImageOpenReason(NULL);
+    /* Nothing is opened or made under a shortened name. */
+    if ((tag != NULL && strlen(tag) >= RAMIMG_NAME_SIZE)
+            || (file != NULL && strlen(file) >= RAMIMG_NAME_SIZE)) {
+        *err = RAMIMG_ENAME;
+        setRamImageOpenReason("name longer than 255 characters");
+        return NULL;
+    }
 
     RAMIMG *image = getRAMImageByTag(tag);
     if (image != NULL && isGiven(file) && strcmp(tag, file) != 0

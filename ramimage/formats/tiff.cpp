@@ -180,6 +180,9 @@ bool readTiffHeader(int fd, TiffHeader *header)
     header->version = (uint16_t)getNumber(bytes + 2, 2, big);
     header->firstOffset = getNumber(bytes + 4, 4, big);
     /* 43 is BigTIFF, whose directories have another layout. */
+    if (header->version == 43) {
+        ovex_fprintf(stderr, "imgTiff - BigTIFF files are not supported\n");
+    }
     return header->version == 42;
 }
 
