@@ -14,6 +14,7 @@
 #include <stdint.h>
 #include <string.h>
 
+#include "core/vocabulary.h"
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
 #include "ramimage/pixel_access.h"
@@ -111,7 +112,13 @@ static RAMIMG *createOutput(const RotateRun *run, const char *word, int *err)
     strcpy(head.file, word);
     if (isQuarterTurn(run->direction)) {
         std::swap(head.rows, head.columns);
+        std::swap(head.dx, head.dy);
     }
+    /* Turned or mirrored pixels no longer run east and south: no
+     * north-up georeference describes them, so the output has none. */
+    head.mapid = mapidFromName("GRID");
+    head.x0 = 0.0;
+    head.y0 = 0.0;
     head.dataFd = -1;
     head.frames = 0;
     head.encoding = 0;

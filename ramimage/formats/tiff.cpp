@@ -1097,6 +1097,11 @@ bool readGeoreference(int fd, const TiffDir *dir, int byteOrder, ImageHead *head
     head->dy = hasScale ? scale[1] : 1.0;
     head->x0 = hasTie ? tie[3] - tie[0] * head->dx : 0.0;
     head->y0 = hasTie ? tie[4] - tie[1] * head->dy : 0.0;
+    /* A tie at a pixel's centre: x0/y0 are the corner of the first pixel. */
+    if (hasScale && hasTie && tiffGeoPixelIsPoint(fd, dir, byteOrder)) {
+        head->x0 -= 0.5 * head->dx;
+        head->y0 += 0.5 * head->dy;
+    }
     return hasScale && hasTie;
 }
 
