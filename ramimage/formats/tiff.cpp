@@ -915,7 +915,7 @@ bool choosePixel(ImageHead *head, int64_t bits, int64_t format, bool big, int fi
     head->msbf = big ? 1 : 0;
     switch (bits) {
     case 8:
-        head->pixel = PIXEL_BYTE;
+        head->pixel = format == SAMPLE_SIGNED ? PIXEL_SBYTE : PIXEL_BYTE;
         block = nbands * columns;
         break;
     case 1:
