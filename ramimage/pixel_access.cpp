@@ -539,10 +539,12 @@ int writeSamples(RAMIMG *image, int row, int col, int n, int band, const typenam
     return count;
 }
 
-/* Palette images answer the palette readers with band 0's indices. */
+/* Palette images answer the palette readers with band 0's indices. An
+ * image of several bands holds samples in each, whatever grey ramp its
+ * head carries: reading band 0 for every channel would lose the others. */
 bool hasPalette(const RAMIMG *image)
 {
-    return image != NULL && image->head.nindices >= 1;
+    return image != NULL && image->head.nindices >= 1 && image->head.nbands == 1;
 }
 
 bool isColourChannel(int channel)

@@ -235,6 +235,12 @@ int settleFileHead(ImageHead *head, int *rowBytes)
         return 0;
     }
 
+    /* Bands of 1- and 4-bit pixels cannot be picked out of rows that
+     * interleave them by pixel: such a layout is refused, never read as
+     * zeros. */
+    if (scattersRows(head->imgid) && head->nbands > 1 && !separatesBands(head->pixel)) {
+        return RAMIMG_EUNHANDLED;
+    }
     /* The least file row a read or write-back of the layout touches. */
     int64_t needed = *rowBytes;
     if (scattersRows(head->imgid) && head->nbands > 1 && separatesBands(head->pixel)) {

@@ -13,6 +13,7 @@
 #include "core/vocabulary.h"
 
 #include <string.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -218,14 +219,21 @@ RAMIMG *openRAMImageNew(ImageHead *head, RamImageClient *client, int overwrite, 
     if (open != NULL) {
         return overwriteOpenFile(open, head, client, err);
     }
+    /* A file this call makes and cannot use again is not left behind. */
+    bool existed = fileExists(head->file) == 0;
     if (createImageFile(head) == -1) {
+        if (!existed) {
+            unlink(head->file);
+        }
         *err = RAMIMG_ECREATE;
         return NULL;
     }
-    if (head->offset == 0) {
-        return openRAMImage(NULL, head->file, head, client, err);
+    RAMIMG *image = head->offset == 0 ? openRAMImage(NULL, head->file, head, client, err)
+                                      : openRAMImage(NULL, head->file, NULL, client, err);
+    if (image == NULL && !existed) {
+        unlink(head->file);
     }
-    return openRAMImage(NULL, head->file, NULL, client, err);
+    return image;
 }
 
 /*
