@@ -397,6 +397,15 @@ extern "C" OVEX_API int Ovex_Init(Tcl_Interp *interp)
  */
 extern "C" OVEX_API int Console_Init(Tcl_Interp *interp)
 {
+    /* The console windows are Tk windows: without Tk the standard
+     * channels would be taken over by consoles nobody sees, and every
+     * later output of the script would be lost. */
+    if (Tcl_PkgPresent(interp, "Tk", NULL, 0) == NULL) {
+        Tcl_SetObjResult(interp, Tcl_NewStringObj(
+            "console mode needs Tk: load the library with Console in wish, or after "
+            "\"package require Tk\"; in tclsh load it with Ovex", -1));
+        return TCL_ERROR;
+    }
     startSockets();
     Tcl_Interp *previous = setConsoleInterp(interp);
     int code = ovexPackageInit(interp);

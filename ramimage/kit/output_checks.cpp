@@ -19,6 +19,10 @@ int progOutputFileAllowed(const char *path, const char *const *magics)
     if (path == NULL || lstat(path, &info) != 0) {
         return 1;
     }
+    /* Devices and pipes are written through, not replaced. */
+    if (stat(path, &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
+        return 1;
+    }
     int fits = 0;
     if (stat(path, &info) == 0 && S_ISREG(info.st_mode)) {
         int fd = open(path, O_RDONLY | O_CLOEXEC);

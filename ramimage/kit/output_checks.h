@@ -12,8 +12,8 @@
 #include "ovex/ramimage.h"
 
 /* 1 when path may be written by a program whose files begin with one of
- * magics (a NULL-ended list): it does not exist, or it is a regular file
- * that begins with one of them. Else 0 after "%s: File already exists\n"
+ * magics (a NULL-ended list): it does not exist, it is a device or a
+ * pipe, or it is a regular file that begins with one of them. Else 0 after "%s: File already exists\n"
  * on standard error. */
 int progOutputFileAllowed(const char *path, const char *const *magics);
 
