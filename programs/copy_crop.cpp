@@ -25,6 +25,7 @@
 #include "ramimage/ramimg.h"
 #include "ramimage/command/rimage_command.h"
 #include "ramimage/kit/output_checks.h"
+#include "ramimage/kit/sample_width.h"
 
 /* Index flags of a run. */
 enum {
@@ -305,7 +306,7 @@ static int copyRows(CopyRun *run)
         releaseRunImages(run);
         return 0;
     }
-    int useFloat = run->in->head.bits > 8;
+    int useFloat = progNeedsFloat(&run->in->head) || progNeedsFloat(&run->out->head);
     float *floats = (float *)buffer;
     unsigned char *bytes = (unsigned char *)buffer;
     int n = run->columns;

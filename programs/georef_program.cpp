@@ -28,6 +28,7 @@
 #include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 #include "ramimage/kit/output_checks.h"
+#include "ramimage/kit/sample_width.h"
 
 enum { GEOREF_BILINEAR = 2, GEOREF_NEAREST = 3 };
 
@@ -413,7 +414,7 @@ static void georefRows(const GeorefRun *run, GeorefPart *part)
 static int georefPart(GeorefRun *run, int startRow, int startColumn, int rows, int columns,
                       int direction)
 {
-    int wide = run->in->head.bits > 8;
+    int wide = progNeedsFloat(&run->in->head);
     size_t sampleBytes = wide ? sizeof(float) : 1;
     GeorefPart part;
     memset(&part, 0, sizeof part);
@@ -455,7 +456,7 @@ static int georefPart(GeorefRun *run, int startRow, int startColumn, int rows, i
         ovex_fprintf(stderr, "Error in memory allocation.\n");
         return 0;
     }
-    int wideOut = run->out->head.bits > 8;
+    int wideOut = progNeedsFloat(&run->out->head);
     if (wide) {
         georefRows<float, float>(run, &part);
     } else if (wideOut) {

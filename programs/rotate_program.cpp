@@ -22,6 +22,7 @@
 #include "ramimage/ramimg.h"
 #include "ramimage/command/rimage_command.h"
 #include "ramimage/kit/output_checks.h"
+#include "ramimage/kit/sample_width.h"
 
 /* Directions, in the order of their names. */
 enum {
@@ -389,7 +390,7 @@ int rimageRotate(const char *programName, int argc, const char **argv)
     if (!rotateParseArgs(&run, argc, argv)) {
         return PROGRAM_FAILED;
     }
-    int asBytes = run.bits <= 8;
+    int asBytes = !progNeedsFloat(&run.in->head) && !progNeedsFloat(&run.out->head);
     int64_t bytes = settleSizes(&run, asBytes ? 1 : (int)sizeof(float));
     run.buffer = gmemAlloc((size_t)bytes);
     if (run.buffer == NULL) {
