@@ -24,6 +24,7 @@
 #include "ramimage/band_stats.h"
 #include "ramimage/pixel_access.h"
 #include "ramimage/kit/option_checks.h"
+#include "ramimage/kit/output_checks.h"
 #include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 
@@ -479,7 +480,7 @@ static int openGdemImages(GdemContext *ctx, const ProgOptions *options, const ch
             return 0;
         }
     }
-    if (ctx->dem == ctx->shade) {
+    if (progSameImage(ctx->dem, ctx->shade)) {
         ovex_fprintf(stderr, "DEM image should not be the same as the shade or slope image.\n");
         return 0;
     }
