@@ -111,11 +111,19 @@ static void releaseStats(RAMIMG *image)
  *	"Error in writing RAMIMG TAG: FILE" on standard error, so that a lost
  *	write is never silent.
  */
+static unsigned long lostWriteBacks = 0;
+
+unsigned long ramImageLostWriteBacks(void)
+{
+    return lostWriteBacks;
+}
+
 static int writeBackRows(RAMIMG *image)
 {
     if (image->cacheBlock == NULL || image->slots <= 0 || flushRamImage(image)) {
         return 1;
     }
+    lostWriteBacks++;
     ovex_fprintf(stderr, "Error in writing RAMIMG %s: %s\n", image->tag, image->head.file);
     return 0;
 }

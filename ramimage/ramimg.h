@@ -44,6 +44,10 @@ const char *ramImageErrorText(int code);
  * system's error text, the format reader's message); "" when unknown.
  * openRAMImage clears it. */
 const char *ramImageOpenReason(void);
+/* How many times dirty rows could not be written back when an image let
+ * its cache go (closed, rebuilt or freed): a caller compares the count
+ * before and after a run to know that the run lost data. */
+unsigned long ramImageLostWriteBacks(void);
 void setRamImageOpenReason(const char *text);
 void printRamImageError(int code);
 int msbFirst(void);

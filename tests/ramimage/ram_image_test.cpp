@@ -620,8 +620,10 @@ TEST_F(RamImage, FailedWriteBackIsReportedWhenClosing)
     RAMIMG *image = openRAMImage("rt_full", "/dev/full", &head, NULL, NULL);
     ASSERT_NE(image, nullptr);
     storeByte(image, 0, 0, 0, 1);
+    unsigned long lost = ramImageLostWriteBacks();
     EXPECT_EQ(closeRAMImage(image, NULL), 0);
     EXPECT_EQ(stderrText(), "Error in writing RAMIMG rt_full: /dev/full\n");
+    EXPECT_EQ(ramImageLostWriteBacks(), lost + 1);
 }
 
 }  // namespace
