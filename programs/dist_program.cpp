@@ -18,6 +18,7 @@
 #include "ovex/ovexstdio.h"
 #include "ramimage/band_stats.h"
 #include "ramimage/pixel_access.h"
+#include "ramimage/kit/option_checks.h"
 #include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 #include "ramimage/command/rimage_command.h"
@@ -170,6 +171,10 @@ static int distParseArgs(DistRun *run, int argc, const char **argv)
     if (!progMatchOptions(&options, distOptions, argc, argv, stderr)) {
         return 0;
     }
+    double blur;
+    if (!progCheckedReal(&options, "-blur", 0.0, PROG_REAL_FINITE, &blur)) {
+        return 0;
+    }
     int err = RAMIMG_OK;
     const char *inWord = progOptionValue(&options, "-in");
     const char *outWord = progOptionValue(&options, "-out");
@@ -218,7 +223,7 @@ static int distParseArgs(DistRun *run, int argc, const char **argv)
     if (!parseClasses(classWord, run->classes)) {
         goto failed;
     }
-    run->blur = (float)progRealOption(&options, "-blur", 0.0);
+    run->blur = (float)blur;
     return 1;
 
 failed:

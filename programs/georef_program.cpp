@@ -25,6 +25,7 @@
 #include "programs/georect_mapping.h"
 #include "programs/georect_reader.h"
 #include "ramimage/pixel_access.h"
+#include "ramimage/kit/option_checks.h"
 #include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 #include "ramimage/kit/output_checks.h"
@@ -173,6 +174,12 @@ static int georefParseArgs(GeorefRun *run, int argc, const char **argv)
     if (inlineSet) {
         /* Without any number the set is the identity (angle 0). */
         sscanf(par + 1, "%f,%f,%f,%f", &angle, &scale, &u, &v);
+        if (!progCheckReal("-p", par, angle, PROG_REAL_FINITE)
+            || !progCheckReal("-p", par, scale, PROG_REAL_NONZERO)
+            || !progCheckReal("-p", par, u, PROG_REAL_FINITE)
+            || !progCheckReal("-p", par, v, PROG_REAL_FINITE)) {
+            return 0;
+        }
     } else if (!readGeorectParams(par, &run->params)) {
         return 0;
     }

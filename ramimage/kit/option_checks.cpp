@@ -23,28 +23,33 @@ static const char *ruleText(int rule)
     }
 }
 
-int progCheckedReal(const ProgOptions *options, const char *name, double fallback, int rule,
-                    double *out)
+int progCheckReal(const char *name, const char *word, double value, int rule)
 {
-    double value = progRealOption(options, name, fallback);
-    bool given = progOptionValue(options, name) != NULL;
     bool ok = isfinite(value) && fabs(value) <= PROG_REAL_LIMIT;
-    /* A default is the image's own (a flat DEM's zero scale): only a
-     * given number must obey the rule. */
-    if (!given) {
-    } else if (ok && rule == PROG_REAL_POSITIVE) {
+    if (ok && rule == PROG_REAL_POSITIVE) {
         ok = value > 0.0;
     } else if (ok && rule == PROG_REAL_NONZERO) {
         ok = value != 0.0;
     }
     if (!ok) {
-        const char *word = progOptionValue(options, name);
         char text[64];
         if (word == NULL) {
             snprintf(text, sizeof text, "%g", value);
             word = text;
         }
         ovex_fprintf(stderr, "Invalid %s value: %s (%s)\n", name, word, ruleText(rule));
+    }
+    return ok ? 1 : 0;
+}
+
+int progCheckedReal(const ProgOptions *options, const char *name, double fallback, int rule,
+                    double *out)
+{
+    double value = progRealOption(options, name, fallback);
+    const char *word = progOptionValue(options, name);
+    /* A default is the image's own (a flat DEM's zero scale): only a
+     * given number must obey the rule. */
+    if (!progCheckReal(name, word, value, word != NULL ? rule : PROG_REAL_FINITE)) {
         return 0;
     }
     *out = value;

@@ -30,4 +30,9 @@ enum ProgRealRule {
 int progCheckedReal(const ProgOptions *options, const char *name, double fallback, int rule,
                     double *out);
 
+/* The same check of one value already read (word is its text, or NULL
+ * to print the value): 1, or 0 after the message. For numbers inside a
+ * list option. */
+int progCheckReal(const char *name, const char *word, double value, int rule);
+
 #endif /* OVEX_RAMIMAGE_OPTION_CHECKS_H */
