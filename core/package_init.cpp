@@ -215,14 +215,53 @@ int ovexRegisterCommands(Tcl_Interp *interp)
  *	The registration chain, winmsg, then the application's script
  *	libraries.
  */
+/*
+ * loadAppScripts --
+ *	Runs "calc decompload HOME/NAME" at global level for each name of
+ *	$ovexAppScripts, without a loop variable of its own in the user's
+ *	global namespace. A library that fails is named in the result.
+ */
+static int loadAppScripts(Tcl_Interp *interp)
+{
+    Tcl_Obj *names = Tcl_GetVar2Ex(interp, "ovexAppScripts", NULL, TCL_GLOBAL_ONLY | TCL_LEAVE_ERR_MSG);
+    Tcl_Obj *home = Tcl_GetVar2Ex(interp, "tulxHome", NULL, TCL_GLOBAL_ONLY | TCL_LEAVE_ERR_MSG);
+    int count = 0;
+    Tcl_Obj **elements = NULL;
+    if (names == NULL || home == NULL
+            || Tcl_ListObjGetElements(interp, names, &count, &elements) != TCL_OK) {
+        return TCL_ERROR;
+    }
+    Tcl_IncrRefCount(names);
+    Tcl_IncrRefCount(home);
+    int code = TCL_OK;
+    for (int k = 0; k < count && code == TCL_OK; k++) {
+        Tcl_Obj *path = Tcl_FSJoinToPath(home, 1, &elements[k]);
+        Tcl_IncrRefCount(path);
+        Tcl_Obj *command = Tcl_NewListObj(0, NULL);
+        Tcl_ListObjAppendElement(NULL, command, Tcl_NewStringObj("calc", -1));
+        Tcl_ListObjAppendElement(NULL, command, Tcl_NewStringObj("decompload", -1));
+        Tcl_ListObjAppendElement(NULL, command, path);
+        Tcl_IncrRefCount(command);
+        code = Tcl_EvalObjEx(interp, command, TCL_EVAL_GLOBAL);
+        Tcl_DecrRefCount(command);
+        if (code != TCL_OK && Tcl_GetStringResult(interp)[0] == '\0') {
+            Tcl_AppendResult(interp, "cannot load the script library \"", Tcl_GetString(path),
+                             "\" (set ovexAppScripts to {} to load none); ", (char *)NULL);
+        }
+        Tcl_DecrRefCount(path);
+    }
+    Tcl_DecrRefCount(names);
+    Tcl_DecrRefCount(home);
+    return code;
+}
+
 int ovexAppInit(Tcl_Interp *interp)
 {
     Tcl_Preserve(interp);
     int code = ovexRegisterCommands(interp);
     if (code == TCL_OK) {
         Tcl_CreateCommand(interp, "winmsg", winmsgCmd, NULL, winmsgDelete);
-        code = Tcl_GlobalEval(interp,
-            "foreach s $ovexAppScripts {calc decompload [file join $tulxHome $s]}");
+        code = loadAppScripts(interp);
     }
     Tcl_Release(interp);
     return code;
@@ -358,6 +397,15 @@ extern "C" OVEX_API int Ovex_Init(Tcl_Interp *interp)
  */
 extern "C" OVEX_API int Console_Init(Tcl_Interp *interp)
 {
+    /* The console windows are Tk windows: without Tk the standard
+     * channels would be taken over by consoles nobody sees, and every
+     * later output of the script would be lost. */
+    if (Tcl_PkgPresent(interp, "Tk", NULL, 0) == NULL) {
+        Tcl_SetObjResult(interp, Tcl_NewStringObj(
+            "console mode needs Tk: load the library with Console in wish, or after "
+            "\"package require Tk\"; in tclsh load it with Ovex", -1));
+        return TCL_ERROR;
+    }
     startSockets();
     Tcl_Interp *previous = setConsoleInterp(interp);
     int code = ovexPackageInit(interp);

@@ -10,6 +10,7 @@
 
 #include <cstring>
 
+#include "core/error_note.h"
 #include "core/package.h"
 
 namespace {
@@ -41,6 +42,9 @@ bool readsConsole(FILE *stream)
 /* Returns length when all was written, -1 when a real stream fell short. */
 int writeText(FILE *stream, int channel, const char *text, int length)
 {
+    if (channel == TCL_STDERR) {
+        errorNoteKeep(text, length);
+    }
     if (channel != 0) {
         return consolePuts(channel, text, length);
     }

@@ -31,7 +31,7 @@ static int writeFully(int fd, const unsigned char *bytes, size_t count)
 
 int writeNewFile(const char *path, const void *bytes, size_t count)
 {
-    int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {
         return WHOLE_FILE_OPEN_FAILED;
     }

@@ -15,7 +15,7 @@ enum {
     WHOLE_FILE_WRITE_FAILED     /* a write or the close failed */
 };
 
-/* Creates or truncates path (mode 0600 for a new file, close-on-exec) and
+/* Creates or truncates path (mode 0666 less the umask for a new file, close-on-exec) and
  * writes the count bytes, retrying interrupted and partial writes, then
  * closes it. On failure errno tells why the first failing step failed
  * (ENOSPC for a write that took nothing).

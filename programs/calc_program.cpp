@@ -26,6 +26,7 @@
 #include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 #include "ramimage/command/rimage_command.h"
+#include "ramimage/kit/output_checks.h"
 
 enum {
     CALC_DRATIO, CALC_RATIO, CALC_NRATIO, CALC_STRETCH, CALC_DEV, CALC_LINEAR, CALC_AVG,
@@ -375,7 +376,7 @@ static RAMIMG *createOutput(const CalcRun *run, const ProgOptions *options, cons
 {
     ImageHead head = run->in->head;
     if (strlen(word) >= RAMIMG_NAME_SIZE) {
-        *err = RAMIMG_ECREATE;
+        *err = RAMIMG_ENAME;
         ovex_fprintf(stderr, "Error in create %s.\n", word);
         return NULL;
     }
@@ -447,6 +448,9 @@ static int calcParseArgs(CalcRun *run, int argc, const char **argv)
     }
     if ((run->out = progOpenImage(outWord, &err)) == NULL
             && (run->out = createOutput(run, &options, outWord, &err)) == NULL) {
+        goto failed;
+    }
+    if (progOutputIsInput(run->in, run->out, outWord)) {
         goto failed;
     }
     run->outImageBands = run->out->head.nbands;

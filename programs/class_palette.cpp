@@ -10,6 +10,7 @@
 #include "core/rounding.h"
 #include "ramimage/band_stats.h"
 #include "ramimage/formats/image_probe.h"
+#include "ramimage/kit/sample_width.h"
 
 /* The stretch of one channel: mean +- 2.5 deviations within the band's
  * range (a constant band is not stretched apart). */
@@ -37,7 +38,7 @@ void setClassPalette(RAMIMG *out, RAMIMG *in, const int *channelBands, int chann
     }
     double lo[CLASS_PALETTE_CHANNELS] = {0.0, 0.0, 0.0};
     double width[CLASS_PALETTE_CHANNELS] = {1.0, 1.0, 1.0};
-    int stretch = in != NULL && in->head.bits > 8;
+    int stretch = in != NULL && progNeedsFloat(&in->head);
     if (stretch) {
         for (int c = 0; c < channels; c++) {
             channelRange(in, channelBands[c], &lo[c], &width[c]);

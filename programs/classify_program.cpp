@@ -26,6 +26,7 @@
 #include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 #include "ramimage/command/rimage_command.h"
+#include "ramimage/kit/output_checks.h"
 
 static const ProgOption classifyOptions[] = {
     {"-in", NULL}, {"-out", NULL}, {"-stat", NULL}, {"-ib", NULL}, {"-ob", NULL},
@@ -113,6 +114,10 @@ static RAMIMG *createOutput(const RAMIMG *in, const char *word, const char *imgi
             ovex_fprintf(stderr, "Invalid imgid.\n");
             return NULL;
         }
+    }
+    if (strlen(word) >= RAMIMG_NAME_SIZE) {
+        *err = RAMIMG_ENAME;
+        return NULL;
     }
     strncpy(head.file, word, RAMIMG_NAME_SIZE - 1);
     head.file[RAMIMG_NAME_SIZE - 1] = '\0';
@@ -313,6 +318,9 @@ static int classifyParseArgs(ClassifyRun *run, int argc, const char **argv)
         if (run->out == NULL) {
             goto failed;
         }
+    }
+    if (progOutputIsInput(run->in, run->out, outWord)) {
+        goto failed;
     }
     run->outBand = progIntOption(&options, "-ob", 1) - 1;
     if (run->outBand < 0 || run->outBand >= run->out->head.nbands) {

@@ -24,6 +24,8 @@
 #include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 #include "ramimage/command/rimage_command.h"
+#include "ramimage/kit/output_checks.h"
+#include "ramimage/kit/sample_width.h"
 
 /* Index flags of a run. */
 enum {
@@ -211,6 +213,9 @@ static int copyParseArgs(CopyRun *run, int argc, const char **argv)
             goto failed;
         }
     }
+    if (progOutputIsInput(run->in, run->out, outWord)) {
+        goto failed;
+    }
     if (run->in->head.imgid == IMGID_JPEG) {
         run->in->head.block = run->quality;
     }
@@ -301,7 +306,7 @@ static int copyRows(CopyRun *run)
         releaseRunImages(run);
         return 0;
     }
-    int useFloat = run->in->head.bits > 8;
+    int useFloat = progNeedsFloat(&run->in->head) || progNeedsFloat(&run->out->head);
     float *floats = (float *)buffer;
     unsigned char *bytes = (unsigned char *)buffer;
     int n = run->columns;

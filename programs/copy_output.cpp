@@ -56,6 +56,10 @@ RAMIMG *createCopyOutput(const ImageHead *input, const CopyOutputShape *shape,
     ImageHead head = *input;
     head.rows /= shape->dy;
     head.columns /= shape->dx;
+    if (strlen(word) >= RAMIMG_NAME_SIZE) {
+        *err = RAMIMG_ENAME;
+        return NULL;
+    }
     strncpy(head.file, word, RAMIMG_NAME_SIZE - 1);
     head.file[RAMIMG_NAME_SIZE - 1] = '\0';
 

@@ -18,9 +18,11 @@
 #include "ovex/ovexstdio.h"
 #include "ramimage/band_stats.h"
 #include "ramimage/pixel_access.h"
+#include "ramimage/kit/option_checks.h"
 #include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 #include "ramimage/command/rimage_command.h"
+#include "ramimage/kit/output_checks.h"
 
 static const ProgOption distOptions[] = {
     {"-in", NULL}, {"-out", NULL}, {"-b", NULL}, {"-c", NULL}, {"-blur", NULL},
@@ -72,6 +74,10 @@ static void releaseRun(DistRun *run)
 static RAMIMG *createOutput(const RAMIMG *in, const char *word, int *err)
 {
     ImageHead head = in->head;
+    if (strlen(word) >= RAMIMG_NAME_SIZE) {
+        *err = RAMIMG_ENAME;
+        return NULL;
+    }
     strncpy(head.file, word, RAMIMG_NAME_SIZE - 1);
     head.file[RAMIMG_NAME_SIZE - 1] = '\0';
     head.imgid = IMGID_DIB;
@@ -165,6 +171,10 @@ static int distParseArgs(DistRun *run, int argc, const char **argv)
     if (!progMatchOptions(&options, distOptions, argc, argv, stderr)) {
         return 0;
     }
+    double blur;
+    if (!progCheckedReal(&options, "-blur", 0.0, PROG_REAL_FINITE, &blur)) {
+        return 0;
+    }
     int err = RAMIMG_OK;
     const char *inWord = progOptionValue(&options, "-in");
     const char *outWord = progOptionValue(&options, "-out");
@@ -201,7 +211,7 @@ static int distParseArgs(DistRun *run, int argc, const char **argv)
     }
     /* The input named another way (tag and file) would be overwritten
      * while it is still being read. */
-    if (run->out == run->in) {
+    if (progSameImage(run->out, run->in)) {
         ovex_fprintf(stderr, "Illegal output file.\n");
         goto failed;
     }
@@ -213,7 +223,7 @@ static int distParseArgs(DistRun *run, int argc, const char **argv)
     if (!parseClasses(classWord, run->classes)) {
         goto failed;
     }
-    run->blur = (float)progRealOption(&options, "-blur", 0.0);
+    run->blur = (float)blur;
     return 1;
 
 failed:

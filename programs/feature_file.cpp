@@ -21,6 +21,7 @@
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
 #include "ramimage/positional_io.h"
+#include "ramimage/kit/output_checks.h"
 
 static_assert(sizeof(FeatureBlock) == FEATURE_HEAD_SIZE, "feature head is 32 bytes");
 static_assert(sizeof(StatInfo) == STAT_INFO_SIZE && sizeof(StatItem) == STAT_ITEM_HEAD,
@@ -369,6 +370,10 @@ done:
 
 int writeFeature(const char *fileName, const FeatureBlock *block)
 {
+    static const char *const kinds[] = {FEATURE_STAT, FEATURE_EIGEN, FEATURE_ISO, NULL};
+    if (!progOutputFileAllowed(fileName, kinds)) {
+        return 0;
+    }
     if (writeNewFile(fileName, block, block->totalSize) != WHOLE_FILE_WRITTEN) {
         ovex_fprintf(stderr, "%s: %s\n", fileName, strerror(errno));
         return 0;

@@ -18,6 +18,7 @@
 
 #include "ovex/ovexstdio.h"
 #include "ramimage/file_checks.h"
+#include "ramimage/kit/output_checks.h"
 
 static_assert(sizeof(FftHeader) == FFT_HEADER_SIZE, "FftHeader must be 1024 bytes");
 static_assert(offsetof(FftHeader, rows) == 84 && offsetof(FftHeader, kind) == 100
@@ -140,7 +141,11 @@ int64_t fftElementOffset(const FftHeader *head, int row, int column)
  */
 int createFftFile(const char *path, FftHeader *head)
 {
-    int fd = open(path, O_CREAT | O_TRUNC | O_RDWR | O_CLOEXEC, 0600);
+    static const char *const kinds[] = {FFT_MAGIC, NULL};
+    if (!progOutputFileAllowed(path, kinds)) {
+        return -1;
+    }
+    int fd = open(path, O_CREAT | O_TRUNC | O_RDWR | O_CLOEXEC, 0666);
     if (fd < 0) {
         reportSystemError(path);
         return -1;

@@ -318,6 +318,10 @@ int parseFftFilter(const char *text, int rows, int columns, float angle, int *na
         if (end == p + 1) {
             break;
         }
+        /* A size, order or centre that is no finite float is no filter. */
+        if (!std::isfinite((float)value)) {
+            return 0;
+        }
         values[count++] = (float)value;
         p = end;
     }

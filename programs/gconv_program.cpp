@@ -31,6 +31,7 @@
 #include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 #include "ramimage/command/rimage_command.h"
+#include "ramimage/kit/output_checks.h"
 
 /* Bands a colour-indexed input offers: its palette's red, green and blue. */
 static const int PALETTE_CHANNELS = 3;
@@ -117,7 +118,7 @@ static int yesNoOption(const ProgOptions *options, const char *name, int *flag)
 static RAMIMG *createOutput(const RAMIMG *in, const char *word, int *err)
 {
     if (strlen(word) >= RAMIMG_NAME_SIZE) {
-        *err = RAMIMG_ECREATE;
+        *err = RAMIMG_ENAME;
         return NULL;
     }
     ImageHead head = in->head;
@@ -236,6 +237,9 @@ static int gconvParseArgs(GconvContext *context, int argc, const char **argv)
             ovex_fprintf(stderr, "Error in open output image: %s\n", outWord);
             goto failed;
         }
+    }
+    if (progOutputIsInput(context->in, context->out, outWord)) {
+        goto failed;
     }
     if (!setWindow(context, &options)
         || !yesNoOption(&options, "-norm", &context->norm)

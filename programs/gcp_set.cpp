@@ -21,6 +21,7 @@
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
 #include "programs/georect_file.h"
+#include "ramimage/kit/output_checks.h"
 
 static_assert(sizeof(GcpRecord) == GCPOBJ_RECORD_SIZE, "a record is its 48 file bytes");
 
@@ -482,6 +483,10 @@ static int32_t getInt32(const unsigned char *at)
  */
 int saveGcpObj(GcpSet *set, const char *fileName)
 {
+    static const char *const kinds[] = {GCPOBJ_MAGIC, NULL};
+    if (!progOutputFileAllowed(fileName, kinds)) {
+        return 0;
+    }
     size_t size = GCPOBJ_HEAD_SIZE + (size_t)set->count * GCPOBJ_RECORD_SIZE;
     unsigned char *bytes = (unsigned char *)gmemAlloc(size);
     if (bytes == NULL) {

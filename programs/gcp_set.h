@@ -117,7 +117,7 @@ char *formatGcpRms(const GcpSet *set, const char *format, char *buffer, size_t s
  * after the writer's message (also when the set has no fit). */
 int gcpToGeorect(const GcpSet *set, const char *fileName);
 
-/* Writes the GCPOBJ file (mode 0600) and clears changed. Returns 1, or 0
+/* Writes the GCPOBJ file (mode 0666 less the umask) and clears changed. Returns 1, or 0
  * after "fileName: system error text\n". */
 int saveGcpObj(GcpSet *set, const char *fileName);
 /* A new set from a GCPOBJ file, refitted when it was stored with a fit

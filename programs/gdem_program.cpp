@@ -23,6 +23,8 @@
 #include "programs/dem_support.h"
 #include "ramimage/band_stats.h"
 #include "ramimage/pixel_access.h"
+#include "ramimage/kit/option_checks.h"
+#include "ramimage/kit/output_checks.h"
 #include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 
@@ -478,7 +480,7 @@ static int openGdemImages(GdemContext *ctx, const ProgOptions *options, const ch
             return 0;
         }
     }
-    if (ctx->dem == ctx->shade) {
+    if (progSameImage(ctx->dem, ctx->shade)) {
         ovex_fprintf(stderr, "DEM image should not be the same as the shade or slope image.\n");
         return 0;
     }
@@ -501,28 +503,35 @@ static int settleDefaults(GdemContext *ctx, const ProgOptions *options, double h
         ovex_fprintf(stderr, "image file(s) missing.\n");
         return 0;
     }
-    ctx->dx = progRealOption(options, "-dx", demPixelSize(reference->head.dx));
-    ctx->dy = progRealOption(options, "-dy", demPixelSize(reference->head.dy));
-    ctx->columns = reference->head.columns;
-    ctx->rows = reference->head.rows;
-
     double demZscale = (ctx->dem != NULL && ctx->dem->head.imgtype == IMGTYPE_NORMALISED_DEM)
                            ? ctx->dem->head.zscale : 1.0;
-    ctx->zs = progRealOption(options, "-zs", demZscale);
+    ctx->columns = reference->head.columns;
+    ctx->rows = reference->head.rows;
+    double az, va, vaz;
+    /* Sizes and scales that would make a shade of zeros are refused. */
+    if (!progCheckedReal(options, "-dx", demPixelSize(reference->head.dx), PROG_REAL_POSITIVE,
+                         &ctx->dx)
+        || !progCheckedReal(options, "-dy", demPixelSize(reference->head.dy),
+                            PROG_REAL_POSITIVE, &ctx->dy)
+        || !progCheckedReal(options, "-zs", demZscale, PROG_REAL_NONZERO, &ctx->zs)
+        || !progCheckedReal(options, "-s", 255.0, PROG_REAL_POSITIVE, &ctx->s)
+        || !progCheckedReal(options, "-az", 135.0, PROG_REAL_FINITE, &az)
+        || !progCheckedReal(options, "-va", 45.0, PROG_REAL_FINITE, &va)
+        || !progCheckedReal(options, "-vaz", az, PROG_REAL_FINITE, &vaz)
+        || !progCheckedReal(options, "-vva", 90.0, PROG_REAL_FINITE, &ctx->vvaDegrees)
+        || !progCheckedReal(options, "-h", ctx->columns * ctx->dx * 2.0, PROG_REAL_FINITE,
+                            &ctx->h)
+        || !progCheckedReal(options, "-xc", (ctx->columns - 1) / 2.0, PROG_REAL_FINITE,
+                            &ctx->xc)
+        || !progCheckedReal(options, "-yc", (ctx->rows - 1) / 2.0, PROG_REAL_FINITE, &ctx->yc)
+        || !progCheckedReal(options, "-p", 1.0, PROG_REAL_FINITE, &ctx->p)
+        || !progCheckedReal(options, "-off", 0.0, PROG_REAL_FINITE, &ctx->off)
+        || !progCheckedReal(options, "-g", 0.5, PROG_REAL_FINITE, &ctx->g)
+        || !progCheckedReal(options, "-fb", -0.5, PROG_REAL_FINITE, &ctx->fb)) {
+        return 0;
+    }
     ctx->update = progIntOption(options, "-u", 0);
-    ctx->s = progRealOption(options, "-s", 255.0);
     ctx->average = progIntOption(options, "-avg", 1);
-    double az = progRealOption(options, "-az", 135.0);
-    double va = progRealOption(options, "-va", 45.0);
-    double vaz = progRealOption(options, "-vaz", az);
-    ctx->vvaDegrees = progRealOption(options, "-vva", 90.0);
-    ctx->h = progRealOption(options, "-h", ctx->columns * ctx->dx * 2.0);
-    ctx->xc = progRealOption(options, "-xc", (ctx->columns - 1) / 2.0);
-    ctx->yc = progRealOption(options, "-yc", (ctx->rows - 1) / 2.0);
-    ctx->p = progRealOption(options, "-p", 1.0);
-    ctx->off = progRealOption(options, "-off", 0.0);
-    ctx->g = progRealOption(options, "-g", 0.5);
-    ctx->fb = progRealOption(options, "-fb", -0.5);
     ctx->multiCentre = progIntOption(options, "-m", 0);
 
     const char *bands = progOptionValue(options, "-b");

@@ -11,6 +11,7 @@
 #include "core/whole_file.h"
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
+#include "ramimage/kit/output_checks.h"
 
 static_assert(offsetof(GeorectParams, nCoef) == 40 && offsetof(GeorectParams, coef) == 48,
               "the block must be the file's bytes");
@@ -61,6 +62,10 @@ int writeGeorectParams(const char *fileName, double meanX1, double meanY1, doubl
                        double meanY2, uint32_t nCoef, uint32_t degree, const double *icoef,
                        const double *jcoef)
 {
+    static const char *const kinds[] = {GEORECT_MAGIC, NULL};
+    if (!progOutputFileAllowed(fileName, kinds)) {
+        return 0;
+    }
     GeorectParams *block =
         makeGeorectParams(meanX1, meanY1, meanX2, meanY2, nCoef, degree, icoef, jcoef);
     /* Without a block the file is still created or truncated, and the

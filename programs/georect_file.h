@@ -54,7 +54,7 @@ GeorectParams *makeGeorectParams(double meanX1, double meanY1, double meanX2, do
                                  const double *jcoef);
 
 /* Builds the block and writes it to fileName (created or truncated, mode
- * 0600). Returns 1, or 0 after "%s open error." or "%s write error." on
+ * 0666 less the umask). Returns 1, or 0 after "%s open error." or "%s write error." on
  * standard error. */
 int writeGeorectParams(const char *fileName, double meanX1, double meanY1, double meanX2,
                        double meanY2, uint32_t nCoef, uint32_t degree, const double *icoef,

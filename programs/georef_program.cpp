@@ -25,8 +25,11 @@
 #include "programs/georect_mapping.h"
 #include "programs/georect_reader.h"
 #include "ramimage/pixel_access.h"
+#include "ramimage/kit/option_checks.h"
 #include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
+#include "ramimage/kit/output_checks.h"
+#include "ramimage/kit/sample_width.h"
 
 enum { GEOREF_BILINEAR = 2, GEOREF_NEAREST = 3 };
 
@@ -171,6 +174,12 @@ static int georefParseArgs(GeorefRun *run, int argc, const char **argv)
     if (inlineSet) {
         /* Without any number the set is the identity (angle 0). */
         sscanf(par + 1, "%f,%f,%f,%f", &angle, &scale, &u, &v);
+        if (!progCheckReal("-p", par, angle, PROG_REAL_FINITE)
+            || !progCheckReal("-p", par, scale, PROG_REAL_NONZERO)
+            || !progCheckReal("-p", par, u, PROG_REAL_FINITE)
+            || !progCheckReal("-p", par, v, PROG_REAL_FINITE)) {
+            return 0;
+        }
     } else if (!readGeorectParams(par, &run->params)) {
         return 0;
     }
@@ -193,6 +202,9 @@ static int georefParseArgs(GeorefRun *run, int argc, const char **argv)
     run->out = progOpenImage(outWord, &err);
     if (run->out == NULL) {
         ovex_fprintf(stderr, "Error in open %s.\n", outWord);
+        goto failed;
+    }
+    if (progOutputIsInput(run->in, run->out, outWord)) {
         goto failed;
     }
     imageBox(&run->in->head, &run->inBox);
@@ -409,7 +421,7 @@ static void georefRows(const GeorefRun *run, GeorefPart *part)
 static int georefPart(GeorefRun *run, int startRow, int startColumn, int rows, int columns,
                       int direction)
 {
-    int wide = run->in->head.bits > 8;
+    int wide = progNeedsFloat(&run->in->head);
     size_t sampleBytes = wide ? sizeof(float) : 1;
     GeorefPart part;
     memset(&part, 0, sizeof part);
@@ -451,7 +463,7 @@ static int georefPart(GeorefRun *run, int startRow, int startColumn, int rows, i
         ovex_fprintf(stderr, "Error in memory allocation.\n");
         return 0;
     }
-    int wideOut = run->out->head.bits > 8;
+    int wideOut = progNeedsFloat(&run->out->head);
     if (wide) {
         georefRows<float, float>(run, &part);
     } else if (wideOut) {

@@ -26,6 +26,7 @@
 #include "programs/fft_kernel.h"
 #include "ramimage/band_stats.h"
 #include "ramimage/pixel_access.h"
+#include "ramimage/kit/option_checks.h"
 #include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 
@@ -508,6 +509,11 @@ static int gfftransMain(GfftContext *context, int argc, const char **argv)
     if (!progMatchOptions(&options, gfftOptions, argc, argv, stderr)) {
         return 0;
     }
+    /* The filter's angle is read once the output exists: refuse it first. */
+    double angle;
+    if (!progCheckedReal(&options, "-fa", 0.0, PROG_REAL_FINITE, &angle)) {
+        return 0;
+    }
     int err = RAMIMG_OK;
     const char *inWord = progOptionValue(&options, "-in");
     const char *outWord = progOptionValue(&options, "-out");
@@ -547,7 +553,8 @@ static int gfftransMain(GfftContext *context, int argc, const char **argv)
             goto failed;
         }
     }
-    if (!openOutput(context, outWord, &err) || !settleFilter(context, &options)) {
+    /* A filter that cannot be made is refused before any output is created. */
+    if (!settleFilter(context, &options) || !openOutput(context, outWord, &err)) {
         goto failed;
     }
 

@@ -31,6 +31,7 @@
 #include "ovex/ovexstdio.h"
 #include "ramimage/file_checks.h"
 #include "ramimage/pixel_access.h"
+#include "ramimage/kit/option_checks.h"
 #include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 #include "ramimage/command/rimage_command.h"
@@ -214,8 +215,12 @@ static int gsfzoomParseArgs(ZoomRun *run, int argc, const char **argv)
     if (!progMatchOptions(&options, gsfzoomOptions, argc, argv, stderr)) {
         return 0;
     }
-    const char *value = progOptionValue(&options, "-w");
-    run->weight = value != NULL ? (float)ovexLenientDouble(value) : 5.0f;
+    double weight;
+    if (!progCheckedReal(&options, "-w", 5.0, PROG_REAL_FINITE, &weight)) {
+        return 0;
+    }
+    run->weight = (float)weight;
+    const char *value;
     if (!(run->weight > 0.0f)) {
         ovex_fprintf(stderr, "WEIGHT must be greater than zero.\n");
         return 0;

@@ -75,7 +75,7 @@ static int gslopeParseArgs(int argc, const char **argv, GslopeContext *ctx)
     }
     const char *scale = progOptionValue(&options, "-scale");
     ctx->scale = scale != NULL ? ovexLenientDouble(scale) : 100.0;
-    if (!(ctx->scale > 0.0)) {
+    if (!(ctx->scale > 0.0) || !isfinite(ctx->scale)) {
         ovex_fprintf(stderr, "Scale should be greater than 0.\n");
         return 0;
     }

@@ -27,6 +27,7 @@
 #include "ramimage/pixel_access.h"
 #include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
+#include "ramimage/kit/output_checks.h"
 
 enum { PCALC_INTERPOLATE = -1, PCALC_REGRESSION = -2 };
 enum { PCALC_NORM_NONE = 0, PCALC_NORM_H = 1, PCALC_NORM_V = 2 };
@@ -212,6 +213,9 @@ static int pcalcParseArgs(PcalcRun *run, int argc, const char **argv)
     }
     if ((run->out = progOpenImage(outWord, &err)) == NULL) {
         ovex_fprintf(stderr, "Error in open: %s\n", outWord);
+        goto failed;
+    }
+    if (progOutputIsInput(run->in, run->out, outWord)) {
         goto failed;
     }
     if (layer == NULL || strcasecmp(layer, "XY") == 0) {

@@ -22,6 +22,7 @@
 #include "programs/pixel_table.h"
 #include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
+#include "ramimage/kit/output_checks.h"
 
 static const ProgOption ptableOptions[] = {
     {"-in", NULL}, {"-pt", NULL}, {"-sr", NULL}, {"-er", NULL}, {"-b", NULL}, {NULL, NULL}
@@ -172,7 +173,11 @@ int rimagePtable(const char *programName, int argc, const char **argv)
     }
     const char *pt = progOptionValue(&options, "-pt");
     std::string tableName = pt != NULL ? std::string(pt) : tableNameFor(in);
-    run.fd = open(tableName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    static const char *const kinds[] = {PTABLE_MAGIC, NULL};
+    if (!progOutputFileAllowed(tableName.c_str(), kinds)) {
+        return ptableFailed(&run, err);
+    }
+    run.fd = open(tableName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (run.fd < 0) {
         ovex_fprintf(stderr, "Error in open: %s\n", tableName.c_str());
         return ptableFailed(&run, err);

@@ -24,6 +24,7 @@
 #include "ramimage/pixel_access.h"
 #include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
+#include "ramimage/kit/output_checks.h"
 
 /* Methods, by their codes. */
 enum {
@@ -249,6 +250,9 @@ static int resampleParseArgs(ResampleRun *run, int argc, const char **argv)
     run->out = progOpenImage(outWord, NULL);
     if (run->out == NULL) {
         ovex_fprintf(stderr, "Error in open %s.\n", outWord);
+        goto failed;
+    }
+    if (progOutputIsInput(run->in, run->out, outWord)) {
         goto failed;
     }
     if (run->in->head.mapid != run->out->head.mapid) {

@@ -20,6 +20,7 @@
 #include "ramimage/band_stats.h"
 #include "ramimage/formats/image_probe.h"
 #include "ramimage/formats/tiff.h"
+#include "ramimage/kit/option_checks.h"
 #include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 
@@ -154,6 +155,15 @@ static int rformParseArgs(RformRun *run, int argc, const char **argv)
     const ImageHead *head = &run->image->head;
 
     const char *value;
+    /* A step of 0 or below stays the stored files' 1, but no
+     * non-finite number reaches the header. */
+    static const char *const reals[] = {"-x0", "-y0", "-dx", "-dy"};
+    for (const char *name : reals) {
+        double unused;
+        if (!progCheckedReal(&options, name, 0.0, PROG_REAL_FINITE, &unused)) {
+            goto failed;
+        }
+    }
     run->x0 = (value = progOptionValue(&options, "-x0")) != NULL ? ovexLenientDouble(value) : head->x0;
     run->y0 = (value = progOptionValue(&options, "-y0")) != NULL ? ovexLenientDouble(value) : head->y0;
     run->dx = (value = progOptionValue(&options, "-dx")) != NULL ? ovexLenientDouble(value) : head->dx;

@@ -14,12 +14,15 @@
 #include <stdint.h>
 #include <string.h>
 
+#include "core/vocabulary.h"
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
 #include "ramimage/pixel_access.h"
 #include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 #include "ramimage/command/rimage_command.h"
+#include "ramimage/kit/output_checks.h"
+#include "ramimage/kit/sample_width.h"
 
 /* Directions, in the order of their names. */
 enum {
@@ -102,7 +105,7 @@ static void releaseRunImages(RotateRun *run)
 static RAMIMG *createOutput(const RotateRun *run, const char *word, int *err)
 {
     if (strlen(word) >= RAMIMG_NAME_SIZE) {
-        *err = RAMIMG_ECREATE;
+        *err = RAMIMG_ENAME;
         ovex_fprintf(stderr, "Error in create %s.\n", word);
         return NULL;
     }
@@ -110,7 +113,13 @@ static RAMIMG *createOutput(const RotateRun *run, const char *word, int *err)
     strcpy(head.file, word);
     if (isQuarterTurn(run->direction)) {
         std::swap(head.rows, head.columns);
+        std::swap(head.dx, head.dy);
     }
+    /* Turned or mirrored pixels no longer run east and south: no
+     * north-up georeference describes them, so the output has none. */
+    head.mapid = mapidFromName("GRID");
+    head.x0 = 0.0;
+    head.y0 = 0.0;
     head.dataFd = -1;
     head.frames = 0;
     head.encoding = 0;
@@ -183,6 +192,9 @@ static int rotateParseArgs(RotateRun *run, int argc, const char **argv)
                 goto failed;
             }
         }
+    }
+    if (progOutputIsInput(run->in, run->out, progOptionValue(&options, "-out"))) {
+        goto failed;
     }
     run->bits = bitsPerPixel(run->in->head.pixel);
     return 1;
@@ -378,7 +390,7 @@ int rimageRotate(const char *programName, int argc, const char **argv)
     if (!rotateParseArgs(&run, argc, argv)) {
         return PROGRAM_FAILED;
     }
-    int asBytes = run.bits <= 8;
+    int asBytes = !progNeedsFloat(&run.in->head) && !progNeedsFloat(&run.out->head);
     int64_t bytes = settleSizes(&run, asBytes ? 1 : (int)sizeof(float));
     run.buffer = gmemAlloc((size_t)bytes);
     if (run.buffer == NULL) {
@@ -393,8 +405,13 @@ int rimageRotate(const char *programName, int argc, const char **argv)
         moveSamples<float>(&run);
     }
     progMeterEnd(&run.meter);
+    /* The rows reach the file now, so that a failed write fails the turn. */
+    int written = flushRamImage(run.out);
+    if (!written) {
+        ovex_fprintf(stderr, "Error in writing %s.\n", run.out->head.file);
+    }
     releaseRunImages(&run);
     gmemFree(run.buffer);
     meterReset();
-    return PROGRAM_DONE;
+    return written ? PROGRAM_DONE : PROGRAM_FAILED;
 }

@@ -22,6 +22,7 @@
 #include "ramimage/pixel_access.h"
 #include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
+#include "ramimage/kit/output_checks.h"
 
 /* The operations. */
 enum {
@@ -257,6 +258,10 @@ static int sectionParseArgs(SectionRun *run, int argc, const char **argv)
         ovex_fprintf(stderr, "Error in open: %s\n", outWord);
         releaseSectionImages(run);
         printRamImageError(err);
+        return 0;
+    }
+    if (progOutputIsInput(run->in, run->out, outWord)) {
+        releaseSectionImages(run);
         return 0;
     }
     if (!parseBands(run, progOptionValue(&options, "-b"))) {

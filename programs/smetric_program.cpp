@@ -25,6 +25,7 @@
 #include "ovex/ovexstdio.h"
 #include "ramimage/band_stats.h"
 #include "ramimage/pixel_access.h"
+#include "ramimage/kit/option_checks.h"
 #include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 
@@ -128,7 +129,7 @@ static RAMIMG *openOutput(const SmetricRun *run, const char *word, int *err)
         return image;
     }
     if (strlen(word) >= RAMIMG_NAME_SIZE) {
-        *err = RAMIMG_ECREATE;
+        *err = RAMIMG_ENAME;
         ovex_fprintf(stderr, "Error in create %s.\n", word);
         return NULL;
     }
@@ -186,6 +187,11 @@ static int parseParameters(SmetricRun *run, const char *text)
     if (count != 5) {
         ovex_fprintf(stderr, "invalid syntax for par: must be p,r,a0,a1,c\n");
         return 0;
+    }
+    for (int k = 0; k < 5; k++) {
+        if (!progCheckReal("-p", text, values[k], PROG_REAL_FINITE)) {
+            return 0;
+        }
     }
     run->p = values[0];
     run->r = values[1];
@@ -279,6 +285,14 @@ static int smetricParseArgs(SmetricRun *run, int argc, const char **argv)
         run->window = 8;
     }
 
+    /* The dark level is taken from every pixel: NaN would fill the output. */
+    if (!progCheckedReal(&options, "-dark", run->dark, PROG_REAL_FINITE, &run->dark)) {
+        goto failed;
+    }
+    if ((value = progOptionValue(&options, "-p")) != NULL && !parseParameters(run, value)) {
+        goto failed;
+    }
+
     value = progOptionValue(&options, "-out");
     run->out = openOutput(run, value != NULL ? value : inWord, &err);
     if (run->out == NULL) {
@@ -297,14 +311,10 @@ static int smetricParseArgs(SmetricRun *run, int argc, const char **argv)
             goto failed;
         }
     }
-    if ((value = progOptionValue(&options, "-p")) != NULL && !parseParameters(run, value)) {
-        goto failed;
-    }
     optionInt(&options, "-nr", &run->nr);
     optionInt(&options, "-sr", &run->sr);
     optionInt(&options, "-nc", &run->nc);
     optionInt(&options, "-sc", &run->sc);
-    optionDouble(&options, "-dark", &run->dark);
 
     run->inBands = (int *)gmemAlloc(2 * MAX_BAND_PAIRS * sizeof(int));
     if (run->inBands == NULL) {

@@ -26,6 +26,8 @@
 #include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 #include "ramimage/command/rimage_command.h"
+#include "ramimage/kit/output_checks.h"
+#include "ramimage/kit/sample_width.h"
 
 enum TransOperation { TRANS_BIN, TRANS_AVG, TRANS_RSP, TRANS_CP, TRANS_PC, TRANS_RPC };
 
@@ -412,6 +414,9 @@ static int transParseArgs(TransRun *run, int argc, const char **argv)
             goto failed;
         }
     }
+    if (progOutputIsInput(run->in, run->out, outWord)) {
+        goto failed;
+    }
     if (run->in->head.imgid == IMGID_JPEG) {
         run->in->head.block = run->quality;
     }
@@ -461,7 +466,7 @@ static void subsampleRow(TransRun *run, TransBuffers *b, int r)
     int n = run->columns;
     int kept = n > 0 ? (n - 1) / run->dx + 1 : 0;
     int inRow = run->inRow + r, outRow = run->outRow + r / run->dy;
-    int useFloat = run->in->head.bits > 8;
+    int useFloat = progNeedsFloat(&run->in->head) || progNeedsFloat(&run->out->head);
     unsigned char *bytes = (unsigned char *)b->row;
     for (int k = 0; k < run->nPairs && n > 0; k++) {
         int outBand = run->outBands[k] < 0 ? 0 : run->outBands[k];
@@ -519,6 +524,8 @@ static double pixelShift(int pixel)
         return 127.5;
     case PIXEL_USHORT:
         return 32767.0;
+    case PIXEL_ULONG:
+        return 2147483647.5;
     case PIXEL_4BITS:
         return 7.5;
     default:

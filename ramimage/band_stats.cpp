@@ -198,6 +198,12 @@ void accumulateHist(BandStats *stats, int pixel, int n, int step, const void *ro
     case PIXEL_USHORT:
         accumulateTyped<uint16_t>(stats, n, step, bytes);
         break;
+    case PIXEL_ULONG:
+        accumulateTyped<uint32_t>(stats, n, step, bytes);
+        break;
+    case PIXEL_SBYTE:
+        accumulateTyped<int8_t>(stats, n, step, bytes);
+        break;
     default:
         break;
     }

@@ -165,7 +165,7 @@ inline void noteWriteFailure(RAMIMG *image)
 inline bool pixelHasByteOrder(int pixel)
 {
     return pixel == PIXEL_SHORT || pixel == PIXEL_USHORT || pixel == PIXEL_LONG
-        || pixel == PIXEL_FLOAT;
+        || pixel == PIXEL_FLOAT || pixel == PIXEL_ULONG;
 }
 
 /* Bytes of one element for the interleaving copies, 0 for types that are
@@ -173,9 +173,9 @@ inline bool pixelHasByteOrder(int pixel)
 inline int interleavedElementBytes(int pixel)
 {
     switch (pixel) {
-    case PIXEL_BYTE: return 1;
+    case PIXEL_BYTE: case PIXEL_SBYTE: return 1;
     case PIXEL_SHORT: case PIXEL_USHORT: return 2;
-    case PIXEL_LONG: case PIXEL_FLOAT: return 4;
+    case PIXEL_LONG: case PIXEL_FLOAT: case PIXEL_ULONG: return 4;
     default: return 0;
     }
 }

@@ -35,7 +35,7 @@ bool insidePixel(const RAMIMG *image, int col, int row)
 /* Pixel types that have a float and byte conversion. */
 bool hasConversion(int pixel)
 {
-    return pixel >= PIXEL_1BIT && pixel <= PIXEL_USHORT;
+    return pixel >= PIXEL_1BIT && pixel <= PIXEL_SBYTE;
 }
 
 /* The band of list entry i: the list's, or i itself. */
@@ -121,6 +121,18 @@ struct Long32 {
         return v;
     }
 };
+struct SByte8 {
+    static int get(const unsigned char *r, int x) { return (int8_t)r[x]; }
+};
+/* Unsigned 32-bit values beyond the int range come as doubles. */
+struct ULong32 {
+    static double get(const unsigned char *r, int x)
+    {
+        uint32_t v;
+        memcpy(&v, r + 4 * (size_t)x, sizeof v);
+        return (double)v;
+    }
+};
 struct Float32 {
     static float get(const unsigned char *r, int x)
     {
@@ -136,6 +148,8 @@ inline void convertOut(int v, float *out) { *out = (float)v; }
 inline void convertOut(int v, unsigned char *out) { *out = (unsigned char)v; }
 inline void convertOut(float v, float *out) { *out = v; }
 inline void convertOut(float v, unsigned char *out) { *out = (unsigned char)clampToInt(v); }
+inline void convertOut(double v, float *out) { *out = (float)v; }
+inline void convertOut(double v, unsigned char *out) { *out = (unsigned char)(uint32_t)v; }
 
 template <class Reader, class Out>
 void readLoop(const unsigned char *row, int first, int count, Out *out, ptrdiff_t stride)
@@ -179,6 +193,12 @@ void convertFromRow(int pixel, int msbf, const unsigned char *row, int first, in
         break;
     case PIXEL_USHORT:
         readLoop<UShort16>(row, first, count, out, stride);
+        break;
+    case PIXEL_ULONG:
+        readLoop<ULong32>(row, first, count, out, stride);
+        break;
+    case PIXEL_SBYTE:
+        readLoop<SByte8>(row, first, count, out, stride);
         break;
     default:
         break;
@@ -286,6 +306,26 @@ struct FromFloat {
         }
         return (uint16_t)clampToInt((double)v + 0.5);
     }
+    static uint32_t u32(float v)
+    {
+        if ((double)v >= 4294967295.0) {
+            return UINT32_MAX;
+        }
+        if (!(v > 0.0f)) {
+            return 0;
+        }
+        return (uint32_t)((double)v + 0.5);
+    }
+    static unsigned char s8(float v)
+    {
+        if (v > 127.0f) {
+            return 127;
+        }
+        if (v < -128.0f) {
+            return (unsigned char)(int8_t)-128;
+        }
+        return (unsigned char)(int8_t)roundToInt((double)v);
+    }
 };
 
 /* Bytes: the value itself, its low four bits for a nibble. */
@@ -298,6 +338,8 @@ struct FromByte {
     static uint32_t s32(unsigned char u) { return u; }
     static float f32(unsigned char u) { return (float)u; }
     static uint16_t u16(unsigned char u) { return u; }
+    static uint32_t u32(unsigned char u) { return u; }
+    static unsigned char s8(unsigned char u) { return u; }
 };
 
 /* Unsigned 16-bit values: the low byte for bytes and nibbles, the bits
@@ -311,6 +353,8 @@ struct FromUShort {
     static uint32_t s32(uint16_t u) { return u; }
     static float f32(uint16_t u) { return (float)u; }
     static uint16_t u16(uint16_t u) { return u; }
+    static uint32_t u32(uint16_t u) { return u; }
+    static unsigned char s8(uint16_t u) { return (unsigned char)(u & 0xff); }
 };
 
 /* ---- Sample writers: column x of a cached row ----------------------------- */
@@ -361,6 +405,16 @@ template <class C> struct PutUShort16 {
         uint16_t bits = C::u16(v);
         memcpy(r + 2 * (size_t)x, &bits, sizeof bits);
     }
+};
+template <class C> struct PutULong32 {
+    static void put(unsigned char *r, int x, typename C::In v)
+    {
+        uint32_t bits = C::u32(v);
+        memcpy(r + 4 * (size_t)x, &bits, sizeof bits);
+    }
+};
+template <class C> struct PutSByte8 {
+    static void put(unsigned char *r, int x, typename C::In v) { r[x] = C::s8(v); }
 };
 template <class C> struct PutLong32 {
     static void put(unsigned char *r, int x, typename C::In v)
@@ -447,6 +501,12 @@ void convertToRow(int pixel, int msbf, unsigned char *row, int first, int count,
     case PIXEL_USHORT:
         storeLoop<PutUShort16<C>>(row, first, count, in, stride);
         break;
+    case PIXEL_ULONG:
+        storeLoop<PutULong32<C>>(row, first, count, in, stride);
+        break;
+    case PIXEL_SBYTE:
+        storeLoop<PutSByte8<C>>(row, first, count, in, stride);
+        break;
     default:
         break;
     }
@@ -507,10 +567,12 @@ int writeSamples(RAMIMG *image, int row, int col, int n, int band, const typenam
     return count;
 }
 
-/* Palette images answer the palette readers with band 0's indices. */
+/* Palette images answer the palette readers with band 0's indices. An
+ * image of several bands holds samples in each, whatever grey ramp its
+ * head carries: reading band 0 for every channel would lose the others. */
 bool hasPalette(const RAMIMG *image)
 {
-    return image != NULL && image->head.nindices >= 1;
+    return image != NULL && image->head.nindices >= 1 && image->head.nbands == 1;
 }
 
 bool isColourChannel(int channel)

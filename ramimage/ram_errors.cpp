@@ -8,6 +8,8 @@
 
 #include <stdio.h>
 
+#include <string>
+
 /*
  * ramImageErrorText --
  *	The message of an open operation's error code; the empty text for 0
@@ -30,6 +32,8 @@ const char *ramImageErrorText(int code)
         return "Error in creating a file";
     case RAMIMG_EUNHANDLED:
         return "Unable to handle the image";
+    case RAMIMG_ENAME:
+        return "Name too long";
     default:
         return "";
     }
@@ -46,4 +50,16 @@ void printRamImageError(int code)
     if (text[0] != '\0') {
         ovex_fprintf(stderr, "%s\n", text);
     }
+}
+
+static std::string openReason;
+
+const char *ramImageOpenReason(void)
+{
+    return openReason.c_str();
+}
+
+void setRamImageOpenReason(const char *text)
+{
+    openReason = text != NULL ? text : "";
 }

@@ -61,11 +61,11 @@ int rowBytesFor(int pixel, int columns)
         break;
     case PIXEL_LONG:
     case PIXEL_FLOAT:
+    case PIXEL_ULONG:
         bytes = 4 * n;
         break;
     case PIXEL_UNKNOWN:
     case PIXEL_BYTE:
-    case PIXEL_ULONG:
     case PIXEL_SBYTE:
         bytes = n;
         break;
@@ -93,7 +93,8 @@ int defaultCacheDepth(int nbands, int rowBytes)
 static bool separatesBands(int pixel)
 {
     return pixel == PIXEL_BYTE || pixel == PIXEL_SHORT || pixel == PIXEL_LONG
-        || pixel == PIXEL_FLOAT || pixel == PIXEL_USHORT;
+        || pixel == PIXEL_FLOAT || pixel == PIXEL_USHORT || pixel == PIXEL_ULONG
+        || pixel == PIXEL_SBYTE;
 }
 
 /* Layouts whose file rows are read whole and scattered into band slots. */
@@ -234,6 +235,12 @@ int settleFileHead(ImageHead *head, int *rowBytes)
         return 0;
     }
 
+    /* Bands of 1- and 4-bit pixels cannot be picked out of rows that
+     * interleave them by pixel: such a layout is refused, never read as
+     * zeros. */
+    if (scattersRows(head->imgid) && head->nbands > 1 && !separatesBands(head->pixel)) {
+        return RAMIMG_EUNHANDLED;
+    }
     /* The least file row a read or write-back of the layout touches. */
     int64_t needed = *rowBytes;
     if (scattersRows(head->imgid) && head->nbands > 1 && separatesBands(head->pixel)) {

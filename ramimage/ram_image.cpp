@@ -19,9 +19,12 @@
 #include "ramimage/ram_geometry.h"
 #include "ramimage/ram_lifetime.h"
 #include "core/gmem.h"
+#include "core/error_note.h"
 #include "core/paths.h"
 
+#include <errno.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <string.h>
 #include <unistd.h>
 
@@ -108,11 +111,19 @@ static void releaseStats(RAMIMG *image)
  *	"Error in writing RAMIMG TAG: FILE" on standard error, so that a lost
  *	write is never silent.
  */
+static unsigned long lostWriteBacks = 0;
+
+unsigned long ramImageLostWriteBacks(void)
+{
+    return lostWriteBacks;
+}
+
 static int writeBackRows(RAMIMG *image)
 {
     if (image->cacheBlock == NULL || image->slots <= 0 || flushRamImage(image)) {
         return 1;
     }
+    lostWriteBacks++;
     ovex_fprintf(stderr, "Error in writing RAMIMG %s: %s\n", image->tag, image->head.file);
     return 0;
 }
@@ -251,11 +262,25 @@ RAMIMG *openRamImageFile(const char *file, ImageHead *head, RAMIMG *reuse, int *
         *err = RAMIMG_EOPEN;
         return NULL;
     }
+    /* The record keeps the full path: a longer one is never cut. */
+    if (path.size() >= RAMIMG_NAME_SIZE) {
+        setRamImageOpenReason("path longer than 255 characters");
+        *err = RAMIMG_ENAME;
+        return NULL;
+    }
     int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) {
         fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     }
     if (fd < 0) {
+        setRamImageOpenReason(strerror(errno));
+        *err = RAMIMG_EOPEN;
+        return NULL;
+    }
+    struct stat info;
+    if (fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+        close(fd);
+        setRamImageOpenReason(strerror(EISDIR));
         *err = RAMIMG_EOPEN;
         return NULL;
     }
@@ -272,8 +297,12 @@ RAMIMG *openRamImageFile(const char *file, ImageHead *head, RAMIMG *reuse, int *
     } else {
         initImageHead(h);
         h->dataFd = -1;
+        errorNoteListen();
         int imgid = probeImageFile(fd, path.c_str(), h, &fresh->priv);
+        errorNoteStop();
         if (imgid <= 0) {
+            const char *note = errorNoteLast();
+            setRamImageOpenReason(note[0] != '\0' ? note : "not an image file of a known format");
             if (h->dataFd >= 0 && h->dataFd != fd) {
                 close(h->dataFd);
             }
@@ -296,6 +325,7 @@ RAMIMG *openRamImageFile(const char *file, ImageHead *head, RAMIMG *reuse, int *
 
     int code = settleFileHead(h, &fresh->rowBytes);
     if (code != 0) {
+        setRamImageOpenReason("its attributes cannot be handled");
         freeRamImage(fresh);
         *err = code;
         return NULL;

@@ -13,6 +13,7 @@
 #include "core/vocabulary.h"
 
 #include <string.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -53,6 +54,14 @@ RAMIMG *openRAMImage(const char *tag, const char *file, ImageHead *head,
         err = &localErr;
     }
     *err = RAMIMG_OK;
+    setRamImageOpenReason(NULL);
+    /* Nothing is opened or made under a shortened name. */
+    if ((tag != NULL && strlen(tag) >= RAMIMG_NAME_SIZE)
+            || (file != NULL && strlen(file) >= RAMIMG_NAME_SIZE)) {
+        *err = RAMIMG_ENAME;
+        setRamImageOpenReason("name longer than 255 characters");
+        return NULL;
+    }
 
     RAMIMG *image = getRAMImageByTag(tag);
     if (image != NULL && isGiven(file) && strcmp(tag, file) != 0
@@ -210,12 +219,20 @@ RAMIMG *openRAMImageNew(ImageHead *head, RamImageClient *client, int overwrite, 
     if (open != NULL) {
         return overwriteOpenFile(open, head, client, err);
     }
+    /* A file this call makes and cannot use again is not left behind. */
+    bool existed = fileExists(head->file) == 0;
     if (createImageFile(head) == -1) {
+        if (!existed) {
+            unlink(head->file);
+        }
         *err = RAMIMG_ECREATE;
         return NULL;
     }
     RAMIMG *image = head->offset == 0 ? openRAMImage(NULL, head->file, head, client, err)
                                       : openRAMImage(NULL, head->file, NULL, client, err);
+    if (image == NULL && !existed) {
+        unlink(head->file);
+    }
     markRowsUnwritten(image);
     return image;
 }

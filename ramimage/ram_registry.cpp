@@ -73,7 +73,7 @@ void unlinkRamImage(RAMIMG *image)
  */
 RAMIMG *getRAMImageByTag(const char *text)
 {
-    if (text == NULL || text[0] == '\0') {
+    if (text == NULL || text[0] == '\0' || strlen(text) >= RAMIMG_NAME_SIZE) {
         return NULL;
     }
     for (RAMIMG *image = imageList; image != NULL; image = image->next) {

@@ -40,6 +40,15 @@ RAMIMG *detachRamImageClient(RamImageClient *client);
 void updateClient(RAMIMG *image, intptr_t excludedId, int mask);
 void updateClientRect(RAMIMG *image, intptr_t excludedId, int x, int y, int width, int height);
 const char *ramImageErrorText(int code);
+/* Why the last open of a file failed, as far as the library knows (the
+ * system's error text, the format reader's message); "" when unknown.
+ * openRAMImage clears it. */
+const char *ramImageOpenReason(void);
+/* How many times dirty rows could not be written back when an image let
+ * its cache go (closed, rebuilt or freed): a caller compares the count
+ * before and after a run to know that the run lost data. */
+unsigned long ramImageLostWriteBacks(void);
+void setRamImageOpenReason(const char *text);
 void printRamImageError(int code);
 int msbFirst(void);
 int bitsPerPixel(int pixel);

@@ -121,7 +121,7 @@ void swapRowBytes(int pixel, int count, unsigned char *row)
     case PIXEL_SHORT: case PIXEL_USHORT:
         swapElements<uint16_t, swap16>(row, count);
         break;
-    case PIXEL_LONG: case PIXEL_FLOAT:
+    case PIXEL_LONG: case PIXEL_FLOAT: case PIXEL_ULONG:
         swapElements<uint32_t, swap32>(row, count);
         break;
     default:

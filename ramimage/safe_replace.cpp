@@ -8,6 +8,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+/* The process's file-creation mask: set and put back at once, as POSIX
+ * offers no way to read it alone. */
+static mode_t currentUmask(void)
+{
+    mode_t mask = umask(022);
+    umask(mask);
+    return mask;
+}
+
 int replaceFileSafely(const char *path, SafeReplaceWriter *writer, void *clientData)
 {
     if (path == NULL || *path == '\0' || writer == NULL) {
@@ -20,7 +29,7 @@ int replaceFileSafely(const char *path, SafeReplaceWriter *writer, void *clientD
         return 0;
     }
     struct stat old;
-    mode_t mode = (stat(path, &old) == 0) ? (old.st_mode & 07777) : 0600;
+    mode_t mode = (stat(path, &old) == 0) ? (old.st_mode & 07777) : 0666 & ~currentUmask();
     bool ok = fchmod(fd, mode) == 0 && writer(fd, clientData) && fsync(fd) == 0;
     int saved = errno;
     if (close(fd) != 0 && ok) {

@@ -15,7 +15,7 @@ typedef int (SafeReplaceWriter)(int fd, void *clientData);
 /*
  * replaceFileSafely --
  *	Runs writer on a temporary file beside path, gives it the mode of the
- *	existing target (0600 when there is none), and renames it over path.
+ *	existing target (0666 less the umask when there is none), and renames it over path.
  * Results:
  *	1 on success; 0 on failure, with errno set and the temporary removed.
  */

@@ -42,7 +42,8 @@ enum {
 /* Error codes of the open operations. */
 enum {
     RAMIMG_OK = 0, RAMIMG_ENOMEM = 1, RAMIMG_EUNKNOWN_TYPE = 2, RAMIMG_EOPEN = 3,
-    RAMIMG_ESYSTEM = 4, RAMIMG_EEXISTS = 5, RAMIMG_ECREATE = 6, RAMIMG_EUNHANDLED = 8
+    RAMIMG_ESYSTEM = 4, RAMIMG_EEXISTS = 5, RAMIMG_ECREATE = 6, RAMIMG_EUNHANDLED = 8,
+    RAMIMG_ENAME = 9               /* a name longer than the record holds */
 };
 
 #define RAMIMG_LOCKED 0x1u          /* flags bit 0: a system image closing never frees */

@@ -137,9 +137,14 @@ static int runProgram(Tcl_Interp *interp, const char *word, int argc, const char
     Tcl_DStringInit(&name);
     Tcl_DStringAppend(&name, "rimage ", -1);
     Tcl_DStringAppend(&name, word, -1);
+    unsigned long lostBefore = ramImageLostWriteBacks();
     int status = program != NULL ? program(Tcl_DStringValue(&name), argc - 2, argv + 2)
                                  : PROGRAM_FAILED;
     Tcl_DStringFree(&name);
+    /* Rows a program wrote but that never reached their file fail it. */
+    if (ramImageLostWriteBacks() != lostBefore) {
+        status = PROGRAM_FAILED;
+    }
 
     if (status == PROGRAM_FAILED) {
         Tcl_ResetResult(interp);

@@ -143,12 +143,18 @@ int rimageCreate(ImageHead *tmpl, Tcl_Interp *interp, int argc, const char **arg
         overwrite = 1;
         first = 3;
     }
+    /* A create that makes nothing leaves the template as it was. */
+    ImageHead before = *tmpl;
     if (argc > first && rimageParseAttributes(tmpl, interp, argc - first, argv + first) != 0) {
+        *tmpl = before;
         return TCL_ERROR;
     }
     Tcl_ResetResult(interp);
     int made = isSystemImgid(tmpl->imgid) ? createMemoryImage(tmpl, interp, overwrite)
                                           : createFileImage(tmpl, interp, overwrite);
+    if (made <= 0) {
+        *tmpl = before;
+    }
     if (made < 0) {
         return TCL_ERROR;
     }

@@ -116,10 +116,19 @@ static int openByName(Tcl_Interp *interp, ImageHead *h, const char *name)
     if (image == NULL) {
         reportOpenError(interp, err);
         Tcl_AppendResult(interp, "Error in open ", name, (char *)NULL);
+        /* The template describes only a file opened under an "@" tag; a
+         * probed file is named with the reason its open failed. */
         if (name[0] == '@') {
-            Tcl_AppendResult(interp, " with file: ", h->file, (char *)NULL);
+            Tcl_AppendResult(interp, " with file: ", h->file, " of ", imgidName(h->imgid),
+                             (char *)NULL);
         }
-        Tcl_AppendResult(interp, " of ", imgidName(h->imgid), (char *)NULL);
+        const char *reason = ramImageOpenReason();
+        if (reason[0] == '\0') {
+            reason = ramImageErrorText(err);
+        }
+        if (reason[0] != '\0') {
+            Tcl_AppendResult(interp, ": ", reason, (char *)NULL);
+        }
         return TCL_ERROR;
     }
     giveBackOpenReference(image, watch);

@@ -63,7 +63,7 @@ static void reopenImagesOn(const char *target)
  *	rimage save NAME ?FILE?: writes the image NAME out (see the file
  *	comment). The encoded block replaces FILE (or the file NAME) whole,
  *	through a temporary file in the same folder, keeping the old file's
- *	mode (0600 for a new file).
+ *	mode (0666 less the umask for a new file).
  *
  * Results:
  *	TCL_OK with an empty result, or TCL_ERROR with the message: the

@@ -613,9 +613,14 @@ int writeGifImage(int fd, const void *ignored, ImageHead *head)
     }
     int bits = gifBitsFor(head->nindices);
     int codeSize = gifCodeSizeFor(bits);
+    /* A band without a palette is grey: readers need a table to show it. */
+    unsigned char grey[256][3];
+    for (int k = 0; k < 256; k++) {
+        grey[k][0] = grey[k][1] = grey[k][2] = (unsigned char)k;
+    }
     bool ok = gifWriteSignature(fd, head->imgid)
         && gifWriteScreen(fd, head->columns, head->rows, bits,
-                          head->nindices > 0 ? head->palette : NULL, head->transparent);
+                          head->nindices > 0 ? head->palette : grey, head->transparent);
     if (ok && head->imgid == IMGID_GIF89A) {
         char line[GEOREF_LINE_SIZE];
         int length = formatGeorefLine(head, line);

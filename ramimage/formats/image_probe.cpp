@@ -427,8 +427,8 @@ int saveWholeImage(int fd, ImageHead *head)
  *	gets its data area.
  *
  * Side effects:
- *	Creates or truncates the file (permission 0600 for a new one); on
- *	failure the file is left as far as it got. The head may be adjusted
+ *	Creates or truncates the file (permission 0666 less the umask for a new one); on
+ *	failure a new file is removed, an existing one left as far as it got. The head may be adjusted
  *	by the header writer.
  *
  *----------------------------------------------------------------------
@@ -438,7 +438,9 @@ int createImageFile(ImageHead *head)
     if (head == NULL || head->file[0] == '\0' || memchr(head->file, '\0', sizeof(head->file)) == NULL) {
         return -1;
     }
-    int fd = open(head->file, O_CREAT | O_TRUNC | O_RDWR | O_CLOEXEC, 0600);
+    struct stat before;
+    bool existed = stat(head->file, &before) == 0;
+    int fd = open(head->file, O_CREAT | O_TRUNC | O_RDWR | O_CLOEXEC, 0666);
     if (fd < 0) {
         return -1;
     }
@@ -448,6 +450,10 @@ int createImageFile(ImageHead *head)
     }
     if (close(fd) != 0) {
         result = -1;
+    }
+    /* A file made here for a head no writer takes is not left behind. */
+    if (result == -1 && !existed) {
+        unlink(head->file);
     }
     return result;
 }

@@ -54,7 +54,7 @@ int flushImageTrailer(int fd, ImageHead *head, void *context);
  * result offset. -1 on a failed write or a head whose data area has a
  * negative or unrepresentable size. The file position is kept. */
 int saveWholeImage(int fd, ImageHead *head);
-/* Creates (or truncates) head->file with permission 0600, writes its header
+/* Creates (or truncates) head->file with permission 0666 less the umask, writes its header
  * (with the space check) and data area or whole file. The result of
  * saveWholeImage, or -1 when the file cannot be created, its header writer
  * fails or it cannot be closed. */

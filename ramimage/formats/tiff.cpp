@@ -180,6 +180,9 @@ bool readTiffHeader(int fd, TiffHeader *header)
     header->version = (uint16_t)getNumber(bytes + 2, 2, big);
     header->firstOffset = getNumber(bytes + 4, 4, big);
     /* 43 is BigTIFF, whose directories have another layout. */
+    if (header->version == 43) {
+        ovex_fprintf(stderr, "imgTiff - BigTIFF files are not supported\n");
+    }
     return header->version == 42;
 }
 
@@ -912,7 +915,7 @@ bool choosePixel(ImageHead *head, int64_t bits, int64_t format, bool big, int fi
     head->msbf = big ? 1 : 0;
     switch (bits) {
     case 8:
-        head->pixel = PIXEL_BYTE;
+        head->pixel = format == SAMPLE_SIGNED ? PIXEL_SBYTE : PIXEL_BYTE;
         block = nbands * columns;
         break;
     case 1:
@@ -1094,6 +1097,11 @@ bool readGeoreference(int fd, const TiffDir *dir, int byteOrder, ImageHead *head
     head->dy = hasScale ? scale[1] : 1.0;
     head->x0 = hasTie ? tie[3] - tie[0] * head->dx : 0.0;
     head->y0 = hasTie ? tie[4] - tie[1] * head->dy : 0.0;
+    /* A tie at a pixel's centre: x0/y0 are the corner of the first pixel. */
+    if (hasScale && hasTie && tiffGeoPixelIsPoint(fd, dir, byteOrder)) {
+        head->x0 -= 0.5 * head->dx;
+        head->y0 += 0.5 * head->dy;
+    }
     return hasScale && hasTie;
 }
 

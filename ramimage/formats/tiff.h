@@ -157,8 +157,12 @@ int tiffReadModelTiepoint(int fd, const TiffDir *dir, int byteOrder, double tiep
 /* ---- GeoTIFF keys of a written file (geotiff.cpp) ------------------------- */
 
 /* The mapid a GeoTIFF directory names: its ProjectedCSTypeGeoKey when
- * that is a numbered system (20000 to 32766), else fallback. */
+ * that is a numbered system (20000 to 32766), the map its citation names
+ * for a user-defined one, latitude/longitude for a geographic file, else
+ * fallback. */
 int tiffGeoMapid(int fd, const TiffDir *dir, int byteOrder, int fallback);
+/* 1 when the tie points are pixel centres (RasterPixelIsPoint). */
+int tiffGeoPixelIsPoint(int fd, const TiffDir *dir, int byteOrder);
 /* The GeoKeyDirectory of a projected image: 20 SHORT values. */
 void tiffGeoKeyDirectory(const ImageHead *head, uint16_t keys[20], int citationLength);
 /* The GeoAsciiParams text of head ("NAME|" and "IMGDES|" when imgdes is

@@ -268,7 +268,9 @@ TEST_F(FftFile, OpenRefusesShortFilesAndOtherMagics)
 
 TEST_F(FftFile, CreateOnATooSmallDiskLeavesAnEmptyFile)
 {
-    std::string file = write("full.fft", Bytes(5000, 7));
+    Bytes old(5000, 7);
+    memcpy(old.data(), "FFT IMAGE FILE", 15);
+    std::string file = write("full.fft", old);
     FftHeader head = header(1 << 30, 1 << 20);
     EXPECT_EQ(-1, createFftFile(file.c_str(), &head));
     EXPECT_EQ(0u, stderrText().find("Insufficient disk space.\nRquest: 9007199254742016  Available: "))

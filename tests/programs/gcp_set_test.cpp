@@ -438,7 +438,9 @@ TEST_F(GcpSetTest, GeorectFileHoldsTheFitWithTheOutputMeansInTheConstants)
     EXPECT_NEAR(2.0, doubleAt(bytes, 80), 1e-9);
     struct stat info;
     ASSERT_EQ(0, stat(path.c_str(), &info));
-    EXPECT_EQ(0600u, info.st_mode & 0777u);
+    mode_t mask = umask(022);
+    umask(mask);
+    EXPECT_EQ(0666u & ~mask, info.st_mode & 0777u);
 
     printed();
     std::string missing = folder + "/no/such/folder.grd";

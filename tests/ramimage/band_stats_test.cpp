@@ -219,8 +219,9 @@ TEST(BandStatsAccumulate, EveryPixelType)
         {"BYTE step 0 counts as 1", PIXEL_BYTE, 5, 0, bytes, 5, 268, 65025 + 16 + 1 + 64, 0,
          255},
         {"BYTE step beyond row", PIXEL_BYTE, 5, 100, bytes, 1, 0, 0, 0, 0},
-        {"ULONG adds nothing", PIXEL_ULONG, 2, 1, longs, 0, 0, 0, kInf, -kInf},
-        {"SBYTE adds nothing", PIXEL_SBYTE, 2, 1, bytes, 0, 0, 0, kInf, -kInf},
+        {"ULONG is unsigned", PIXEL_ULONG, 2, 1, longs, 2, 4294867303.0,
+         4294867296.0 * 4294867296.0 + 49, 7, 4294867296.0},
+        {"SBYTE is signed", PIXEL_SBYTE, 2, 1, bytes, 2, -1, 1, -1, 0},
         {"UNKNOWN adds nothing", PIXEL_UNKNOWN, 2, 1, bytes, 0, 0, 0, kInf, -kInf},
         {"empty row", PIXEL_BYTE, 0, 1, bytes, 0, 0, 0, kInf, -kInf},
     };

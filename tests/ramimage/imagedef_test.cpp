@@ -499,7 +499,7 @@ TEST_F(ImagedefFiles, HundredByHundredByteBsqFile)
     umask(mask);
     struct stat info;
     ASSERT_EQ(0, stat(fresh.c_str(), &info));
-    EXPECT_EQ(0600, info.st_mode & 0777);
+    EXPECT_EQ(0644, info.st_mode & 0777);
 }
 
 TEST_F(ImagedefFiles, CreateFailuresAnswerMinusOne)

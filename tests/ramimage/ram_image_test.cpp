@@ -61,7 +61,7 @@ TEST(RamImageHead, BitsAndCachedRowBytesOfEachPixelType)
         {PIXEL_UNKNOWN, 0, 10, 10}, {PIXEL_1BIT, 1, 10, 2},   {PIXEL_1BIT, 1, 8, 1},
         {PIXEL_4BITS, 4, 10, 5},    {PIXEL_4BITS, 4, 3, 2},   {PIXEL_4BITS, 4, 1, 1},
         {PIXEL_BYTE, 8, 10, 10},    {PIXEL_SHORT, 16, 10, 20}, {PIXEL_LONG, 32, 10, 40},
-        {PIXEL_FLOAT, 32, 10, 40},  {PIXEL_USHORT, 16, 10, 20}, {PIXEL_ULONG, 32, 10, 10},
+        {PIXEL_FLOAT, 32, 10, 40},  {PIXEL_USHORT, 16, 10, 20}, {PIXEL_ULONG, 32, 10, 40},
         {PIXEL_SBYTE, 8, 10, 10},
     };
     for (const Case &c : cases) {
@@ -87,7 +87,7 @@ TEST(RamImageErrors, TextOfEveryCode)
                            "Error in creating a file",
                            "",
                            "Unable to handle the image",
-                           ""};
+                           "Name too long"};
     for (int code = 0; code <= 9; code++) {
         EXPECT_STREQ(ramImageErrorText(code), texts[code]) << code;
     }
@@ -126,11 +126,14 @@ TEST_F(RamImage, UntaggedImagesAreNamedByTheRegistrationCounter)
     EXPECT_EQ(tagged->next, first);
 }
 
-TEST_F(RamImage, TagsAreCutTo255CharactersAndComparedOver256)
+TEST_F(RamImage, TagsLongerThan255CharactersAreRefusedNotCut)
 {
     ImageHead head = memoryHead(IMGID_MBSQ, PIXEL_BYTE, 1, 1);
     std::string longTag = "rt_" + std::string(300, 'x');
-    RAMIMG *image = openRAMImage(longTag.c_str(), NULL, &head, NULL, NULL);
+    int err = RAMIMG_OK;
+    EXPECT_EQ(openRAMImage(longTag.c_str(), NULL, &head, NULL, &err), nullptr);
+    EXPECT_EQ(err, RAMIMG_ENAME);
+    RAMIMG *image = openRAMImage(longTag.substr(0, 255).c_str(), NULL, &head, NULL, NULL);
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(strlen(image->tag), 255u);
     EXPECT_EQ(getRAMImageByTag(longTag.substr(0, 255).c_str()), image);
@@ -617,8 +620,10 @@ TEST_F(RamImage, FailedWriteBackIsReportedWhenClosing)
     RAMIMG *image = openRAMImage("rt_full", "/dev/full", &head, NULL, NULL);
     ASSERT_NE(image, nullptr);
     storeByte(image, 0, 0, 0, 1);
+    unsigned long lost = ramImageLostWriteBacks();
     EXPECT_EQ(closeRAMImage(image, NULL), 0);
     EXPECT_EQ(stderrText(), "Error in writing RAMIMG rt_full: /dev/full\n");
+    EXPECT_EQ(ramImageLostWriteBacks(), lost + 1);
 }
 
 }  // namespace

@@ -426,11 +426,12 @@ TEST(RowCacheByteOrder, SwapRowBytesReversesEachValueOfMultiByteTypes)
         {PIXEL_LONG, {1, 2, 3, 4, 5, 6, 7, 8}, {4, 3, 2, 1, 8, 7, 6, 5}},
         {PIXEL_FLOAT, {1, 2, 3, 4, 5, 6, 7, 8}, {4, 3, 2, 1, 8, 7, 6, 5}},
         {PIXEL_BYTE, {1, 2, 3, 4}, {1, 2, 3, 4}},
-        {PIXEL_ULONG, {1, 2, 3, 4}, {1, 2, 3, 4}},
+        {PIXEL_ULONG, {1, 2, 3, 4}, {4, 3, 2, 1}},
+        {PIXEL_SBYTE, {1, 2, 3, 4}, {1, 2, 3, 4}},
     };
     for (auto &c : cases) {
         std::vector<unsigned char> row = c.in;
-        int width = c.pixel == PIXEL_LONG || c.pixel == PIXEL_FLOAT ? 4 : 2;
+        int width = c.pixel == PIXEL_LONG || c.pixel == PIXEL_FLOAT || c.pixel == PIXEL_ULONG ? 4 : 2;
         swapRowBytes(c.pixel, (int)row.size() / width, row.data());
         EXPECT_EQ(c.out, row) << "pixel " << c.pixel;
     }

@@ -143,11 +143,13 @@ TEST_F(SafeReplace, SuccessReplacesTheContentsAndKeepsTheMode)
     EXPECT_EQ(std::vector<std::string>{"target"}, listing(folder));
 }
 
-TEST_F(SafeReplace, NewFileGetsMode0600)
+TEST_F(SafeReplace, NewFileGetsMode0666LessTheUmask)
 {
     Payload payload = {"new", true};
+    mode_t old = umask(027);
     ASSERT_EQ(1, replaceFileSafely(target.c_str(), payloadWriter, &payload));
-    EXPECT_EQ(0600u, modeOf(target));
+    umask(old);
+    EXPECT_EQ(0640u, modeOf(target));
 }
 
 TEST_F(SafeReplace, FailingEncoderLeavesTheOriginal)

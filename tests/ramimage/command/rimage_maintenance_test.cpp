@@ -195,7 +195,8 @@ TEST_F(RimageMaintenanceTest, CreateOverwriteTellsTheClientsOfTheRebuiltImage)
     EXPECT_EQ(TCL_ERROR, run(rimageCreate, {"create", "-rows", "6"}));
     EXPECT_EQ("Image already exists", result());
     EXPECT_EQ(0, notices.config);
-    EXPECT_EQ(TCL_OK, run(rimageCreate, {"create", "overwrite"}));
+    EXPECT_EQ(4, tmpl.rows);  /* a create that made nothing keeps the template */
+    EXPECT_EQ(TCL_OK, run(rimageCreate, {"create", "overwrite", "-rows", "6"}));
     EXPECT_EQ("1", result());
     EXPECT_EQ(6, image->head.rows);
     EXPECT_EQ(1, notices.config);

@@ -74,14 +74,17 @@ TEST_F(RimageSave, EncodedImageReplacesALongerFileWhole)
     EXPECT_EQ(std::vector<std::string>{"out.jpg"}, folderEntries());
 }
 
-TEST_F(RimageSave, NewFileGetsOwnerOnlyMode)
+TEST_F(RimageSave, NewFileGets0666LessTheUmask)
 {
     std::string target = path("new.jpg");
     encodedImage("rt_enc", "ABC");
-    ASSERT_EQ(TCL_OK, save("rt_enc", target.c_str())) << result();
+    mode_t mask = umask(027);
+    int code = save("rt_enc", target.c_str());
+    umask(mask);
+    ASSERT_EQ(TCL_OK, code) << result();
     struct stat info;
     ASSERT_EQ(0, stat(target.c_str(), &info));
-    EXPECT_EQ(0600u, info.st_mode & 07777);
+    EXPECT_EQ(0640u, info.st_mode & 07777);
     EXPECT_EQ(3, info.st_size);
 }
 

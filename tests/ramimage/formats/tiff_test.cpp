@@ -496,7 +496,7 @@ TEST_F(TiffTest, PixelTypesByBitsAndSampleFormat)
 {
     struct Case { int bits; int format; int spp; int pixel; int block; int result; } cases[] = {
         {8, -1, 3, PIXEL_BYTE, 3 * 10, 1},
-        {8, 2, 1, PIXEL_BYTE, 10, 1},
+        {8, 2, 1, PIXEL_SBYTE, 10, 1},
         {1, -1, 1, PIXEL_1BIT, 2, 1},
         {4, -1, 1, PIXEL_4BITS, 5, 1},
         {16, -1, 1, PIXEL_USHORT, 20, 1},
