@@ -8,6 +8,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "core/package.h"
 #include "widgets/comb/comb_checks.h"
 
 static std::string
@@ -254,4 +255,20 @@ combCallCommand(Tcl_Interp *interp, int argc, const char **argv)
     }
     Tcl_ResetResult(interp);
     return info.proc(info.clientData, interp, argc, argv);
+}
+
+Tk_Window
+combMainWindow(ClientData clientData, Tcl_Interp *interp)
+{
+    return clientData != NULL ? (Tk_Window)clientData : ovexMainWindow(interp);
+}
+
+bool
+combHaveTk(Tk_Window mainWindow, Tcl_Interp *interp, const char *command)
+{
+    if (mainWindow != NULL) {
+        return true;
+    }
+    Tcl_SetObjResult(interp, Tcl_ObjPrintf("%s: Tk is not loaded", command));
+    return false;
 }

@@ -33,6 +33,13 @@ bool combCheckPath(Tk_Window mainWindow, Tcl_Interp *interp, const char *path, i
 bool combCheckNewItem(Tk_Window mainWindow, Tcl_Interp *interp, const char *path,
                       const char *className, const char *id, const char *cmdName);
 
+/* The application's main window: the command's client data, or when Tk came
+ * after the library, the interpreter's; NULL without Tk. */
+Tk_Window combMainWindow(ClientData clientData, Tcl_Interp *interp);
+
+/* False, with "<command>: Tk is not loaded" as the result, without Tk. */
+bool combHaveTk(Tk_Window mainWindow, Tcl_Interp *interp, const char *command);
+
 /* The Tk window of path, or NULL (Tk's message then in the result). */
 Tk_Window combWindow(Tk_Window mainWindow, Tcl_Interp *interp, const char *path);
 

@@ -12,7 +12,7 @@
 #include "widgets/comb/comb_commands.h"
 #include "widgets/comb/comb_eval.h"
 
-#define MAIN_WINDOW ((Tk_Window)clientData)
+#define MAIN_WINDOW combMainWindow(clientData, interp)
 
 /* An option word split into its id path and the option itself. */
 class CombOptionWord {

@@ -17,7 +17,7 @@
 #include "widgets/comb/comb_commands.h"
 #include "widgets/comb/comb_eval.h"
 
-#define MAIN_WINDOW ((Tk_Window)clientData)
+#define MAIN_WINDOW combMainWindow(clientData, interp)
 #define FOLD_EVENTS (TCL_WINDOW_EVENTS | TCL_FILE_EVENTS | TCL_TIMER_EVENTS)
 
 static long
@@ -35,6 +35,9 @@ COMB_COMMAND(foldCreateCmd)
     }
     const char *w = argv[1];
     Tk_Window mainWindow = MAIN_WINDOW;
+    if (!combHaveTk(mainWindow, interp, argv[0])) {
+        return TCL_ERROR;
+    }
     const char **labels = NULL;
     int status = combWithAbortPoint(
         [&](CombAbort *ap) {

@@ -13,7 +13,7 @@
 #include "widgets/comb/comb_commands.h"
 #include "widgets/comb/comb_eval.h"
 
-#define MAIN_WINDOW ((Tk_Window)clientData)
+#define MAIN_WINDOW combMainWindow(clientData, interp)
 
 /* frm.create w ?-frm list? ?-label list? ?-pad list? */
 COMB_COMMAND(frmCreateCmd)
@@ -24,6 +24,9 @@ COMB_COMMAND(frmCreateCmd)
     }
     const char *w = argv[1];
     Tk_Window mainWindow = MAIN_WINDOW;
+    if (!combHaveTk(mainWindow, interp, argv[0])) {
+        return TCL_ERROR;
+    }
     return combWithAbortPoint(
         [&](CombAbort *ap) {
             if (!combCheckPath(mainWindow, interp, w, 1)) {
@@ -93,6 +96,9 @@ COMB_COMMAND(gbtnFrameCmd)
         ovex_printf("usage: %s w\n", argv[0]);
         return TCL_ERROR;
     }
+    if (!combHaveTk(MAIN_WINDOW, interp, argv[0])) {
+        return TCL_ERROR;
+    }
     const char *w = argv[1];
     return combWithAbortPoint(
         [&](CombAbort *ap) {
@@ -147,6 +153,9 @@ COMB_COMMAND(gbtnCreateCmd)
     }
     const char *w = argv[1];
     Tk_Window mainWindow = MAIN_WINDOW;
+    if (!combHaveTk(mainWindow, interp, argv[0])) {
+        return TCL_ERROR;
+    }
     const char **buttons = NULL;
     int count = 0;
     int status = combWithAbortPoint(

@@ -18,7 +18,7 @@
 #include "widgets/comb/comb_eval.h"
 #include "widgets/comb/comb_num_format.h"
 
-#define MAIN_WINDOW ((Tk_Window)clientData)
+#define MAIN_WINDOW combMainWindow(clientData, interp)
 
 /* Pause of the repeat: six event passes of 20 ms each. */
 #define NUM_PASSES 6
@@ -34,6 +34,9 @@ COMB_COMMAND(numCreateCmd)
     tclUpdate(interp, TCL_WINDOW_EVENTS | TCL_FILE_EVENTS | TCL_TIMER_EVENTS);
     const char *w = argv[1];
     Tk_Window mainWindow = MAIN_WINDOW;
+    if (!combHaveTk(mainWindow, interp, argv[0])) {
+        return TCL_ERROR;
+    }
     if (!combCheckPath(mainWindow, interp, w, 1)) {
         ovex_printf("invalid path: %s\n", w);
         return TCL_ERROR;

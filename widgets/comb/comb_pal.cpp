@@ -16,7 +16,7 @@
 #include "widgets/comb/comb_commands.h"
 #include "widgets/comb/comb_eval.h"
 
-#define MAIN_WINDOW ((Tk_Window)clientData)
+#define MAIN_WINDOW combMainWindow(clientData, interp)
 
 /* pal.create w ?-option value ...? */
 COMB_COMMAND(palCreateCmd)
@@ -27,6 +27,9 @@ COMB_COMMAND(palCreateCmd)
     }
     const char *w = argv[1];
     Tk_Window mainWindow = MAIN_WINDOW;
+    if (!combHaveTk(mainWindow, interp, argv[0])) {
+        return TCL_ERROR;
+    }
     if (!combCheckPath(mainWindow, interp, w, 1)) {
         combAddErrorInfo(interp, "\ninvalid path: %s\n", w);
         return TCL_ERROR;

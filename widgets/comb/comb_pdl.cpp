@@ -14,7 +14,7 @@
 #include "widgets/comb/comb_commands.h"
 #include "widgets/comb/comb_eval.h"
 
-#define MAIN_WINDOW ((Tk_Window)clientData)
+#define MAIN_WINDOW combMainWindow(clientData, interp)
 
 /* pdl.create w ?-option value ...? */
 COMB_COMMAND(pdlCreateCmd)
@@ -25,6 +25,9 @@ COMB_COMMAND(pdlCreateCmd)
     }
     const char *w = argv[1];
     Tk_Window mainWindow = MAIN_WINDOW;
+    if (!combHaveTk(mainWindow, interp, argv[0])) {
+        return TCL_ERROR;
+    }
     return combWithAbortPoint(
         [&](CombAbort *ap) {
             if (!combCheckPath(mainWindow, interp, w, 1)) {
@@ -83,6 +86,9 @@ COMB_COMMAND(pdlCreateListCmd)
         ovex_printf("usage: %s w\n", argv[0]);
         return TCL_ERROR;
     }
+    if (!combHaveTk(MAIN_WINDOW, interp, argv[0])) {
+        return TCL_ERROR;
+    }
     const char *w = argv[1];
     std::string path = w;
     std::string top = path + ".f", list = path + ".f.list", scroll = path + ".f.scroll";
@@ -135,6 +141,9 @@ COMB_COMMAND(pdlOpenListCmd)
 {
     if (argc != 2) {
         ovex_printf("usage: %s w\n", argv[0]);
+        return TCL_ERROR;
+    }
+    if (!combHaveTk(MAIN_WINDOW, interp, argv[0])) {
         return TCL_ERROR;
     }
     const char *w = argv[1];

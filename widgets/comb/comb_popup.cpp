@@ -15,7 +15,7 @@
 #include "widgets/comb/comb_commands.h"
 #include "widgets/comb/comb_eval.h"
 
-#define MAIN_WINDOW ((Tk_Window)clientData)
+#define MAIN_WINDOW combMainWindow(clientData, interp)
 
 /* popup.create w ?-option value ...? */
 COMB_COMMAND(popupCreateCmd)
@@ -26,6 +26,9 @@ COMB_COMMAND(popupCreateCmd)
     }
     const char *w = argv[1];
     Tk_Window mainWindow = MAIN_WINDOW;
+    if (!combHaveTk(mainWindow, interp, argv[0])) {
+        return TCL_ERROR;
+    }
     return combWithAbortPoint(
         [&](CombAbort *ap) {
             if (!combCheckPath(mainWindow, interp, w, 1)) {

@@ -11,7 +11,7 @@
 #include "widgets/comb/comb_commands.h"
 #include "widgets/comb/comb_eval.h"
 
-#define MAIN_WINDOW ((Tk_Window)clientData)
+#define MAIN_WINDOW combMainWindow(clientData, interp)
 
 /* slis.create w ?-option value ...? */
 COMB_COMMAND(slisCreateCmd)
@@ -22,6 +22,9 @@ COMB_COMMAND(slisCreateCmd)
     }
     const char *w = argv[1];
     Tk_Window mainWindow = MAIN_WINDOW;
+    if (!combHaveTk(mainWindow, interp, argv[0])) {
+        return TCL_ERROR;
+    }
     return combWithAbortPoint(
         [&](CombAbort *ap) {
             if (!combCheckPath(mainWindow, interp, w, 1)) {

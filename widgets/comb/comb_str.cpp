@@ -14,7 +14,7 @@
 #include "widgets/comb/comb_commands.h"
 #include "widgets/comb/comb_eval.h"
 
-#define MAIN_WINDOW ((Tk_Window)clientData)
+#define MAIN_WINDOW combMainWindow(clientData, interp)
 
 /* Packs path on the row's side with the row's padding, and extra words. */
 #define STR_PACK(ap, path, ...) \
@@ -30,6 +30,9 @@ COMB_COMMAND(strCreateCmd)
     }
     const char *w = argv[1];
     Tk_Window mainWindow = MAIN_WINDOW;
+    if (!combHaveTk(mainWindow, interp, argv[0])) {
+        return TCL_ERROR;
+    }
     return combWithAbortPoint(
         [&](CombAbort *ap) {
             if (!combCheckPath(mainWindow, interp, w, 1)) {
