@@ -175,7 +175,12 @@ COMB_COMMAND(numUpdateCmd)
             value = lower;
         }
         char text[NUM_TEXT_MAX + 1];
-        numFormatValue(format.c_str(), value, text, sizeof(text));
+        if (!numFormatValue(format.c_str(), value, text, sizeof(text))) {
+            Tcl_SetObjResult(interp, Tcl_ObjPrintf("cannot format the value by \"%s\"",
+                                                   format.c_str()));
+            status = TCL_ERROR;
+            break;
+        }
         if (combEval(NULL, NULL, interp, NULL, "num.set", w.c_str(), text, NULL) != TCL_OK) {
             status = TCL_ERROR;
             break;
