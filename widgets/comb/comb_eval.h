@@ -63,6 +63,15 @@ struct CombAbortException {
 int combEval(CombAbort *abortPoint, ClientData clientData, Tcl_Interp *interp,
              Tcl_CmdProc *proc, ...) COMB_SENTINEL;
 
+/* Runs "eval" on the words after it, as combEval(..., NULL, "eval", ...)
+ * would. When the script eval would build holds no substitution, quoting or
+ * command separator, it is the plain list of the words' elements: the
+ * command is then called directly on those elements, and only a failure
+ * runs again through eval, so that messages and traces are eval's own. Use
+ * it only where a failed call leaves nothing behind (Tk widget creation and
+ * configuration). */
+int combEvalSplit(CombAbort *abortPoint, Tcl_Interp *interp, ...) COMB_SENTINEL;
+
 /* Runs the command named by argv[0] with the caller's word array (argv[argc]
  * NULL, as for any Tcl command procedure). Status and abort as combEval. */
 int combEvalVar(CombAbort *abortPoint, Tcl_Interp *interp, int argc, const char **argv);

@@ -71,7 +71,7 @@ COMB_COMMAND(strCreateCmd)
             if (!cfLabel.empty()) {
                 std::string label = path + ".label";
                 combSetVar(interp, label.c_str(), "%s,-label", w);
-                combEval(ap, NULL, interp, NULL, "eval", "label", label.c_str(), "-width", "6",
+                combEvalSplit(ap, interp, "label", label.c_str(), "-width", "6",
                          "-relief", "flat", "-bd", "1", "-highlightthickness", "0",
                          cfLabel.c_str(), NULL);
                 std::string script = "+str.freeItem " + path + " -label";
@@ -92,7 +92,7 @@ COMB_COMMAND(strCreateCmd)
             STR_PACK(ap, entry.c_str(), "-expand", "1", "-fill", "both");
             std::string cfEnt = combGetString(interp, "%s,cf-ent", w);
             if (!cfEnt.empty()) {
-                combEval(ap, NULL, interp, NULL, "eval", entry.c_str(), "config", cfEnt.c_str(),
+                combEvalSplit(ap, interp, entry.c_str(), "config", cfEnt.c_str(),
                          NULL);
             }
 
@@ -100,7 +100,7 @@ COMB_COMMAND(strCreateCmd)
             if (!cfBtn.empty()) {
                 std::string button = path + ".btn";
                 combSetVar(interp, button.c_str(), "%s,-btn", w);
-                combEval(ap, NULL, interp, NULL, "eval", "button", button.c_str(), "-width", "6",
+                combEvalSplit(ap, interp, "button", button.c_str(), "-width", "6",
                          "-relief", "raise", "-bd", "1", "-padx", "0", "-pady", "0",
                          "-highlightthickness", "0", cfBtn.c_str(), NULL);
                 STR_PACK(ap, button.c_str(), "-fill", "both");
