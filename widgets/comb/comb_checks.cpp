@@ -17,7 +17,15 @@ combVFormat(const char *format, va_list ap)
     char stack[256];
     va_list again;
     va_copy(again, ap);
-    int length = vsnprintf(stack, sizeof(stack), format, ap);
+    int quick = combFormatStrings(stack, sizeof(stack), format, ap);
+    if (quick >= 0) {
+        va_end(again);
+        return std::string(stack, (size_t)quick);
+    }
+    va_list retry;
+    va_copy(retry, again);
+    int length = vsnprintf(stack, sizeof(stack), format, retry);
+    va_end(retry);
     std::string text;
     if (length >= 0 && (size_t)length < sizeof(stack)) {
         text.assign(stack, (size_t)length);
@@ -207,7 +215,9 @@ combCheckPath(Tk_Window mainWindow, Tcl_Interp *interp, const char *path, int mu
         combRaise(interp, "Invalid widget pathname");
         return false;
     }
-    if (combWindow(mainWindow, interp, path) == NULL) {
+    /* Asked without the interpreter: its message would be dropped here. */
+    Tk_Window window = mainWindow != NULL ? Tk_NameToWindow(NULL, path, mainWindow) : NULL;
+    if (window == NULL) {
         Tcl_ResetResult(interp);
         if (mustBeNew) {
             return true;

@@ -12,6 +12,37 @@
 
 #define COMB_STORE "_comb"
 
+int
+combFormatStrings(char *text, size_t size, const char *fmt, va_list ap)
+{
+    size_t used = 0;
+    for (const char *f = fmt; *f != '\0'; f++) {
+        const char *piece = f;
+        size_t length = 1;
+        if (*f == '%') {
+            if (f[1] == '%') {
+                f++;
+            } else if (f[1] == 's') {
+                f++;
+                piece = va_arg(ap, const char *);
+                if (piece == NULL) {
+                    return -1;   /* printf's own text for it */
+                }
+                length = strlen(piece);
+            } else {
+                return -1;
+            }
+        }
+        if (length >= size - used) {
+            return -1;
+        }
+        memcpy(text + used, piece, length);
+        used += length;
+    }
+    text[used] = '\0';
+    return (int)used;
+}
+
 /*
  * A formatted text: short texts live in the caller's stack buffer, long ones
  * in an allocated block that the destructor frees.
@@ -26,7 +57,14 @@ public:
     {
         va_list again;
         va_copy(again, ap);
-        int length = vsnprintf(stack, sizeof(stack), fmt, ap);
+        if (combFormatStrings(stack, sizeof(stack), fmt, ap) >= 0) {
+            va_end(again);
+            return stack;
+        }
+        va_list retry;
+        va_copy(retry, again);
+        int length = vsnprintf(stack, sizeof(stack), fmt, retry);
+        va_end(retry);
         if (length < 0) {
             va_end(again);
             return NULL;

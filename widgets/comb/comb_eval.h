@@ -30,6 +30,9 @@
 #ifndef OVEX_WIDGETS_COMB_COMB_EVAL_H
 #define OVEX_WIDGETS_COMB_COMB_EVAL_H
 
+#include <stdarg.h>
+#include <stddef.h>
+
 #include <tcl.h>
 
 #include "ovex/ovexstdio.h"
@@ -75,6 +78,11 @@ int combEvalSplit(CombAbort *abortPoint, Tcl_Interp *interp, ...) COMB_SENTINEL;
 /* Runs the command named by argv[0] with the caller's word array (argv[argc]
  * NULL, as for any Tcl command procedure). Status and abort as combEval. */
 int combEvalVar(CombAbort *abortPoint, Tcl_Interp *interp, int argc, const char **argv);
+
+/* Formats fmt into text when it holds no conversion but "%s" and "%%"
+ * (element names mostly do), without printf. Returns the length, or -1 when
+ * fmt has another conversion or the text does not fit; ap is then spent. */
+int combFormatStrings(char *text, size_t size, const char *fmt, va_list ap);
 
 /* Value of the _comb element whose name is formatted, or NULL when it does
  * not exist. The value is Tcl's own storage: copy it before changing the
