@@ -18,7 +18,8 @@
 
 /* Packs path on the row's side with the row's padding, and extra words. */
 #define STR_PACK(ap, path, ...) \
-    combEval(ap, NULL, interp, NULL, "pack", path, "-side", side.c_str(), __VA_ARGS__, "-padx", \
+    combEval(ap, pack.clientData, interp, pack.proc, "pack", path, "-side", side.c_str(), \
+             __VA_ARGS__, "-padx", \
              padx.c_str(), "-pady", pady.c_str(), NULL)
 
 /* str.create w ?-ent list? ?-label list? ?-btn list? ?-padx n? ?-pady n? ?-layout side? */
@@ -57,15 +58,30 @@ COMB_COMMAND(strCreateCmd)
             std::string path = w;
             std::string w1 = path + ".1", w2 = path + ".2";
 
-            combEval(ap, NULL, interp, NULL, "frame", w, "-relief", "raise", "-bd", "1", NULL);
+            /* The commands are looked up once, and again after each option
+             * list (which may run scripts); one that is missing is looked up
+             * by combEval, which reports it. */
+            Tcl_CmdInfo frame, bind, pack;
+            auto lookUp = [&]() {
+                frame.proc = bind.proc = pack.proc = NULL;
+                (void)Tcl_GetCommandInfo(interp, "frame", &frame);
+                (void)Tcl_GetCommandInfo(interp, "bind", &bind);
+                (void)Tcl_GetCommandInfo(interp, "pack", &pack);
+            };
+            lookUp();
+
+            combEval(ap, frame.clientData, interp, frame.proc, "frame", w, "-relief", "raise",
+                     "-bd", "1", NULL);
             std::string freeScript = "comb.free " + path;
-            combEval(ap, NULL, interp, NULL, "bind", w, "<Destroy>", freeScript.c_str(), NULL);
+            combEval(ap, bind.clientData, interp, bind.proc, "bind", w, "<Destroy>",
+                     freeScript.c_str(), NULL);
 
             combSetVar(interp, w1.c_str(), "%s,w1", w);
             combSetVar(interp, w2.c_str(), "%s,w2", w);
-            combEval(ap, NULL, interp, NULL, "frame", w1.c_str(), "-width", "2", NULL);
-            combEval(ap, NULL, interp, NULL, "pack", w1.c_str(), "-side", side.c_str(), "-padx",
-                     padx.c_str(), "-pady", pady.c_str(), NULL);
+            combEval(ap, frame.clientData, interp, frame.proc, "frame", w1.c_str(), "-width",
+                     "2", NULL);
+            combEval(ap, pack.clientData, interp, pack.proc, "pack", w1.c_str(), "-side",
+                     side.c_str(), "-padx", padx.c_str(), "-pady", pady.c_str(), NULL);
 
             std::string cfLabel = combGetString(interp, "%s,cf-label", w);
             if (!cfLabel.empty()) {
@@ -74,8 +90,9 @@ COMB_COMMAND(strCreateCmd)
                 combEvalSplit(ap, interp, "label", label.c_str(), "-width", "6",
                          "-relief", "flat", "-bd", "1", "-highlightthickness", "0",
                          cfLabel.c_str(), NULL);
+                lookUp();
                 std::string script = "+str.freeItem " + path + " -label";
-                combEval(ap, NULL, interp, NULL, "bind", label.c_str(), "<Destroy>",
+                combEval(ap, bind.clientData, interp, bind.proc, "bind", label.c_str(), "<Destroy>",
                          script.c_str(), NULL);
                 STR_PACK(ap, label.c_str(), "-fill", "both");
             } else {
@@ -87,13 +104,14 @@ COMB_COMMAND(strCreateCmd)
             combEval(ap, NULL, interp, NULL, "entry", entry.c_str(), "-width", "12", "-bd", "1",
                      "-highlightthickness", "0", NULL);
             std::string entryScript = "+str.freeItem " + path + " -ent";
-            combEval(ap, NULL, interp, NULL, "bind", entry.c_str(), "<Destroy>",
+            combEval(ap, bind.clientData, interp, bind.proc, "bind", entry.c_str(), "<Destroy>",
                      entryScript.c_str(), NULL);
             STR_PACK(ap, entry.c_str(), "-expand", "1", "-fill", "both");
             std::string cfEnt = combGetString(interp, "%s,cf-ent", w);
             if (!cfEnt.empty()) {
                 combEvalSplit(ap, interp, entry.c_str(), "config", cfEnt.c_str(),
                          NULL);
+                lookUp();
             }
 
             std::string cfBtn = combGetString(interp, "%s,cf-btn", w);
@@ -103,17 +121,19 @@ COMB_COMMAND(strCreateCmd)
                 combEvalSplit(ap, interp, "button", button.c_str(), "-width", "6",
                          "-relief", "raise", "-bd", "1", "-padx", "0", "-pady", "0",
                          "-highlightthickness", "0", cfBtn.c_str(), NULL);
+                lookUp();
                 STR_PACK(ap, button.c_str(), "-fill", "both");
                 std::string returnScript = "eval [" + button + " cget -command]";
-                combEval(ap, NULL, interp, NULL, "bind", entry.c_str(), "<Return>",
+                combEval(ap, bind.clientData, interp, bind.proc, "bind", entry.c_str(), "<Return>",
                          returnScript.c_str(), NULL);
             } else {
                 combUnsetVar(interp, "%s,cf-btn", w);
             }
 
-            combEval(ap, NULL, interp, NULL, "frame", w2.c_str(), "-width", "2", NULL);
-            combEval(ap, NULL, interp, NULL, "pack", w2.c_str(), "-side", side.c_str(), "-padx",
-                     padx.c_str(), "-pady", pady.c_str(), NULL);
+            combEval(ap, frame.clientData, interp, frame.proc, "frame", w2.c_str(), "-width",
+                     "2", NULL);
+            combEval(ap, pack.clientData, interp, pack.proc, "pack", w2.c_str(), "-side",
+                     side.c_str(), "-padx", padx.c_str(), "-pady", pady.c_str(), NULL);
             combSetResult(interp, path);
             return TCL_OK;
         },
@@ -141,6 +161,9 @@ COMB_COMMAND(strAddCmd)
             std::string padx = combGetString(interp, "%s,cf-padx", w);
             std::string pady = combGetString(interp, "%s,cf-pady", w);
             std::string w2 = combGetString(interp, "%s,w2", w);
+            Tcl_CmdInfo pack;
+            pack.proc = NULL;
+            (void)Tcl_GetCommandInfo(interp, "pack", &pack);
             combEval(ap, NULL, interp, NULL, "pack", "forget", w2.c_str(), NULL);
             STR_PACK(ap, path.c_str(), "-expand", "1", "-fill", "y");
             combEval(ap, NULL, interp, NULL, "pack", w2.c_str(), "-side", side.c_str(), "-padx",
