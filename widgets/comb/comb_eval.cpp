@@ -12,6 +12,37 @@
 
 #define COMB_STORE "_comb"
 
+int
+combFormatStrings(char *text, size_t size, const char *fmt, va_list ap)
+{
+    size_t used = 0;
+    for (const char *f = fmt; *f != '\0'; f++) {
+        const char *piece = f;
+        size_t length = 1;
+        if (*f == '%') {
+            if (f[1] == '%') {
+                f++;
+            } else if (f[1] == 's') {
+                f++;
+                piece = va_arg(ap, const char *);
+                if (piece == NULL) {
+                    return -1;   /* printf's own text for it */
+                }
+                length = strlen(piece);
+            } else {
+                return -1;
+            }
+        }
+        if (length >= size - used) {
+            return -1;
+        }
+        memcpy(text + used, piece, length);
+        used += length;
+    }
+    text[used] = '\0';
+    return (int)used;
+}
+
 /*
  * A formatted text: short texts live in the caller's stack buffer, long ones
  * in an allocated block that the destructor frees.
@@ -26,7 +57,14 @@ public:
     {
         va_list again;
         va_copy(again, ap);
-        int length = vsnprintf(stack, sizeof(stack), fmt, ap);
+        if (combFormatStrings(stack, sizeof(stack), fmt, ap) >= 0) {
+            va_end(again);
+            return stack;
+        }
+        va_list retry;
+        va_copy(retry, again);
+        int length = vsnprintf(stack, sizeof(stack), fmt, retry);
+        va_end(retry);
         if (length < 0) {
             va_end(again);
             return NULL;
@@ -94,6 +132,9 @@ combCall(Tcl_CmdProc *proc, ClientData clientData, Tcl_Interp *interp, int argc,
     return proc(clientData, interp, argc, argv);
 }
 
+static int combEvalWords(CombAbort *abortPoint, ClientData clientData, Tcl_Interp *interp,
+                         Tcl_CmdProc *proc, int argc, const char **words, int tooMany);
+
 /*
  *----------------------------------------------------------------------
  *
@@ -134,6 +175,17 @@ combEval(CombAbort *abortPoint, ClientData clientData, Tcl_Interp *interp,
     va_end(ap);
     words[argc] = NULL;
 
+    return combEvalWords(abortPoint, clientData, interp, proc, argc, words, tooMany);
+}
+
+/*
+ * The part of combEval after the words are collected: words[argc] is NULL;
+ * tooMany tells that the list was cut short.
+ */
+static int
+combEvalWords(CombAbort *abortPoint, ClientData clientData, Tcl_Interp *interp,
+              Tcl_CmdProc *proc, int argc, const char **words, int tooMany)
+{
     if (argc == 0) {
         return TCL_ERROR;
     }
@@ -159,6 +211,130 @@ combEval(CombAbort *abortPoint, ClientData clientData, Tcl_Interp *interp,
         return combFail(abortPoint, interp, status, "combEval", argc, words, 1);
     }
     return TCL_OK;
+}
+
+/* Characters that make a script differ from the list of its words. */
+#define COMB_SCRIPT_CHARS "$[]\\;\"#\n\r\v\f"
+
+/*
+ * Appends the elements of word to words as eval's script would read them.
+ * Returns 0 when the script could read them otherwise; split then keeps the
+ * list Tcl_SplitList allocated, which the caller frees.
+ */
+static int
+combAppendElements(const char *word, const char ***split, int *argc, const char **words)
+{
+    if (strpbrk(word, COMB_SCRIPT_CHARS) != NULL || strstr(word, "{*}") != NULL) {
+        return 0;
+    }
+    if (strpbrk(word, " \t{}") == NULL) {
+        /* One element, itself: the common case, with nothing to split. */
+        if (word[0] == '\0') {
+            return 1;
+        }
+        if (*argc == COMB_MAX_WORDS) {
+            return 0;
+        }
+        words[(*argc)++] = word;
+        return 1;
+    }
+    int count;
+    const char **elements;
+    if (Tcl_SplitList(NULL, word, &count, &elements) != TCL_OK) {
+        return 0;
+    }
+    *split = elements;
+    if (count > COMB_MAX_WORDS - *argc) {
+        return 0;
+    }
+    for (int i = 0; i < count; i++) {
+        words[(*argc)++] = elements[i];
+    }
+    return 1;
+}
+
+/*
+ *----------------------------------------------------------------------
+ *
+ * combEvalSplit --
+ *
+ *	Runs "eval" on a NULL-ended list of words. When the concatenated
+ *	script would be read as the plain list of the words' elements, the
+ *	command is called directly on them: eval would only compile and run
+ *	that very command. A direct call that fails is undone from the
+ *	interpreter's state and run again through eval.
+ *
+ * Results:
+ *	As combEval with "eval" as the first word.
+ *
+ * Side effects:
+ *	As combEval.
+ *
+ *----------------------------------------------------------------------
+ */
+int
+combEvalSplit(CombAbort *abortPoint, Tcl_Interp *interp, ...)
+{
+    const char *given[COMB_MAX_WORDS + 1];
+    int argc = 0;
+    int tooMany = 0;
+    va_list ap;
+
+    given[argc++] = "eval";
+    va_start(ap, interp);
+    for (const char *word = va_arg(ap, const char *); word != NULL;
+            word = va_arg(ap, const char *)) {
+        if (argc == COMB_MAX_WORDS) {
+            tooMany = 1;
+            break;
+        }
+        given[argc++] = word;
+    }
+    va_end(ap);
+    given[argc] = NULL;
+
+    if (!tooMany) {
+        /* Up to two words are split; a third list falls back to eval. */
+        const char *direct[COMB_MAX_WORDS + 1];
+        const char **splits[2] = {NULL, NULL};
+        int splitCount = 0;
+        int directCount = 0;
+        int plain = 1;
+        for (int i = 1; i < argc && plain; i++) {
+            const char **split = NULL;
+            plain = combAppendElements(given[i], &split, &directCount, direct);
+            if (split != NULL) {
+                if (splitCount == 2) {
+                    Tcl_Free((char *)split);
+                    plain = 0;
+                } else {
+                    splits[splitCount++] = split;
+                }
+            }
+        }
+        int status = TCL_ERROR;
+        int ran = 0;
+        Tcl_CmdInfo info;
+        if (plain && directCount > 0 && Tcl_GetCommandInfo(interp, direct[0], &info)
+                && info.proc != NULL) {
+            direct[directCount] = NULL;
+            Tcl_InterpState saved = Tcl_SaveInterpState(interp, TCL_OK);
+            status = combCall(info.proc, info.clientData, interp, directCount, direct);
+            if (status == TCL_OK) {
+                Tcl_DiscardInterpState(saved);
+            } else {
+                (void)Tcl_RestoreInterpState(interp, saved);
+            }
+            ran = 1;
+        }
+        for (int i = 0; i < splitCount; i++) {
+            Tcl_Free((char *)splits[i]);
+        }
+        if (ran && status == TCL_OK) {
+            return TCL_OK;
+        }
+    }
+    return combEvalWords(abortPoint, NULL, interp, NULL, argc, given, tooMany);
 }
 
 /*

@@ -30,6 +30,9 @@
 #ifndef OVEX_WIDGETS_COMB_COMB_EVAL_H
 #define OVEX_WIDGETS_COMB_COMB_EVAL_H
 
+#include <stdarg.h>
+#include <stddef.h>
+
 #include <tcl.h>
 
 #include "ovex/ovexstdio.h"
@@ -63,9 +66,23 @@ struct CombAbortException {
 int combEval(CombAbort *abortPoint, ClientData clientData, Tcl_Interp *interp,
              Tcl_CmdProc *proc, ...) COMB_SENTINEL;
 
+/* Runs "eval" on the words after it, as combEval(..., NULL, "eval", ...)
+ * would. When the script eval would build holds no substitution, quoting or
+ * command separator, it is the plain list of the words' elements: the
+ * command is then called directly on those elements, and only a failure
+ * runs again through eval, so that messages and traces are eval's own. Use
+ * it only where a failed call leaves nothing behind (Tk widget creation and
+ * configuration). */
+int combEvalSplit(CombAbort *abortPoint, Tcl_Interp *interp, ...) COMB_SENTINEL;
+
 /* Runs the command named by argv[0] with the caller's word array (argv[argc]
  * NULL, as for any Tcl command procedure). Status and abort as combEval. */
 int combEvalVar(CombAbort *abortPoint, Tcl_Interp *interp, int argc, const char **argv);
+
+/* Formats fmt into text when it holds no conversion but "%s" and "%%"
+ * (element names mostly do), without printf. Returns the length, or -1 when
+ * fmt has another conversion or the text does not fit; ap is then spent. */
+int combFormatStrings(char *text, size_t size, const char *fmt, va_list ap);
 
 /* Value of the _comb element whose name is formatted, or NULL when it does
  * not exist. The value is Tcl's own storage: copy it before changing the

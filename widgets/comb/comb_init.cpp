@@ -4,24 +4,66 @@
  *	Package init of the composite widgets.
  */
 #include "core/inits.h"
+#include "core/package.h"
 #include "widgets/comb/comb_cmd_cache.h"
+#include "widgets/comb/comb_commands.h"
+
+/* Creation order of the commands. */
+static const struct {
+    const char *name;
+    Tcl_CmdProc *proc;
+} combCommands[] = {
+    {"comb.addItem", combAddItemCmd},       {"comb.bind", combBindCmd},
+    {"comb.class", combClassCmd},           {"comb.cf", combCfCmd},
+    {"comb.cget", combCgetCmd},             {"comb.config", combConfigCmd},
+    {"comb.dir", combDirCmd},               {"comb.dis", combDisCmd},
+    {"comb.dis0", combDis0Cmd},             {"comb.ena", combEnaCmd},
+    {"comb.exec", combExecCmd},             {"comb.eval", combEvalCmd},
+    {"comb.focus", combFocusCmd},           {"comb.free", combFreeCmd},
+    {"comb.get", combGetCmd},               {"comb.id", combIdCmd},
+    {"comb.layout", combLayoutCmd},         {"comb.parse", combParseCmd},
+    {"comb.proc", combProcCmd},             {"comb.set", combSetCmd},
+    {"comb.validClass", combValidClassCmd}, {"comb.validID", combValidIDCmd},
+    {"comb.validPath", combValidPathCmd},   {"comb.validSubName", combValidSubNameCmd},
+    {"comb.args", combArgsCmd},             {"fold.add", foldAddCmd},
+    {"fold.addFoldItem", foldAddFoldItemCmd}, {"fold.addItem", foldAddItemCmd},
+    {"fold.create", foldCreateCmd},         {"fold.draw", foldDrawCmd},
+    {"fold.get", foldGetCmd},               {"fold.page", foldPageCmd},
+    {"frm.create", frmCreateCmd},           {"frm.add", frmAddCmd},
+    {"gbtn.create", gbtnCreateCmd},         {"gbtn.frame", gbtnFrameCmd},
+    {"num.create", numCreateCmd},           {"num.update", numUpdateCmd},
+    {"pal.create", palCreateCmd},           {"pal.colors", palColorsCmd},
+    {"pdl.create", pdlCreateCmd},           {"pdl.createList", pdlCreateListCmd},
+    {"pdl.openList", pdlOpenListCmd},       {"popup.add", popupAddCmd},
+    {"popup.create", popupCreateCmd},       {"popup.post", popupPostCmd},
+    {"popup.hide", popupHideCmd},           {"slis.create", slisCreateCmd},
+    {"str.create", strCreateCmd},           {"str.add", strAddCmd},
+    {"comb.update", combUpdateCmd},
+};
 
 /*
  *----------------------------------------------------------------------
  *
  * Comb_Init --
  *
- *	Refreshes the table of directly called Tcl and Tk commands from this
- *	interpreter. The composite-widget commands are not part of this build.
+ *	Creates the composite-widget commands with the interpreter's main
+ *	window as client data, then refreshes the table of directly called
+ *	Tcl and Tk commands from this interpreter.
  *
  * Results:
- *	TCL_OK.
+ *	TCL_OK, or TCL_ERROR when a command cannot be created.
  *
  *----------------------------------------------------------------------
  */
 int
 Comb_Init(Tcl_Interp *interp)
 {
+    ClientData mainWindow = (ClientData)ovexMainWindow(interp);
+    for (const auto &command : combCommands) {
+        if (Tcl_CreateCommand(interp, command.name, command.proc, mainWindow, NULL) == NULL) {
+            return TCL_ERROR;
+        }
+    }
     combFillCmdCache(interp);
     return TCL_OK;
 }
