@@ -531,6 +531,8 @@ bool claimsWithoutReading(const RAMIMG *image, int64_t count)
     case IMGID_BSQ: case IMGID_E74BSQ: case IMGID_BSQD:
     case IMGID_BIL: case IMGID_E73: case IMGID_E74: case IMGID_ELAS: case IMGID_BILD:
         return true;
+    case IMGID_JPEG:                /* a new picture's rows hold nothing yet */
+        return rowsStillBlank(image);
     default:
         return false;
     }

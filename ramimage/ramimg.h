@@ -68,6 +68,8 @@ void invalidateRowCache(RAMIMG *image);
 /* Records that no row of the image's file has been written since it was
  * created zero-filled: such rows read as zero without reading the file. */
 void markRowsUnwritten(RAMIMG *image);
+/* True while a new whole-image file's rows are still its blank picture. */
+int rowsStillBlank(const RAMIMG *image);
 /* Sets count slots from first to the image's fill (transparent index or 0). */
 void clearRows(RAMIMG *image, int first, int count);
 /* Called before a row of the image is changed (see row_cache.cpp). */

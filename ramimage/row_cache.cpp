@@ -775,14 +775,16 @@ unsigned char *getRAMImageLine(RAMIMG *image, int row, int band, int load)
     }
     image->rowIds[slot] = (int)id;
     CacheLayout layout = cacheLayoutOf(image->head.imgid);
-    if (!load && (image->head.nbands == 1 || layout == LAYOUT_BSQ || layout == LAYOUT_BIL)) {
-        if (cacheTrailer(image)->uncleared) {
+    if (layout == LAYOUT_WHOLE && cacheTrailer(image)->blankRows) {
+        if (load) {                 /* a row stored whole needs no clearing */
             clearRows(image, slot, 1);
         }
         return slotRow(image, slot);
     }
-    if (layout == LAYOUT_WHOLE && cacheTrailer(image)->blankRows) {
-        clearRows(image, slot, 1);
+    if (!load && (image->head.nbands == 1 || layout == LAYOUT_BSQ || layout == LAYOUT_BIL)) {
+        if (cacheTrailer(image)->uncleared) {
+            clearRows(image, slot, 1);
+        }
         return slotRow(image, slot);
     }
     if (layout == LAYOUT_WHOLE) {
@@ -1191,6 +1193,13 @@ void markRowsUnwritten(RAMIMG *image)
     if (image->head.imgid == IMGID_JPEG && image->head.transparent < 0) {
         trailer->blankRows = 1;
     }
+}
+
+int rowsStillBlank(const RAMIMG *image)
+{
+    const CacheTrailer *trailer = image != NULL ? cacheTrailer(image) : NULL;
+    return trailer != NULL && cacheLayoutOf(image->head.imgid) == LAYOUT_WHOLE
+        && trailer->blankRows;
 }
 
 /*
