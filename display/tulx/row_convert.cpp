@@ -33,9 +33,11 @@ static double wideValue(const unsigned char *row, int pixel, int c)
         memcpy(&v, row + 4 * (size_t)c, 4);
         return v;
     }
-    case PIXEL_ULONG:
-        /* The row cache keeps one byte per ULONG sample. */
-        return row[c];
+    case PIXEL_ULONG: {
+        uint32_t v;
+        memcpy(&v, row + 4 * (size_t)c, 4);
+        return v;
+    }
     case PIXEL_FLOAT: {
         float v;
         memcpy(&v, row + 4 * (size_t)c, 4);

@@ -279,10 +279,8 @@ TEST(TulxRowConvert, WideTypesScaleThroughLowAndHigh)
     signed char sb[3] = {-128, 0, 127};
     memcpy(sbytes.row(0, 0), sb, 3);
     EXPECT_EQ(convert(sbytes, 3, -128, 127), (std::vector<int>{0, 128, 255}));
-    /* The row cache keeps one byte per ULONG sample. */
-    ram_fixtures::ServedImage ulongs(PIXEL_BYTE, 3, 1, 1);
-    ulongs.image.head.pixel = PIXEL_ULONG;
-    unsigned char ul[3] = {0, 150, 200};
+    ram_fixtures::ServedImage ulongs(PIXEL_ULONG, 3, 1, 1);
+    uint32_t ul[3] = {0, 150, 200};
     memcpy(ulongs.row(0, 0), ul, sizeof ul);
     EXPECT_EQ(convert(ulongs, 3, 0, 200), (std::vector<int>{0, 191, 255}));
 }

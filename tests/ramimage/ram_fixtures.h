@@ -21,7 +21,7 @@ inline int servedRowBytes(int pixel, int columns)
     case PIXEL_1BIT: return (columns + 7) / 8;
     case PIXEL_4BITS: return (4 * columns + 4) / 8;
     case PIXEL_SHORT: case PIXEL_USHORT: return 2 * columns;
-    case PIXEL_LONG: case PIXEL_FLOAT: return 4 * columns;
+    case PIXEL_LONG: case PIXEL_ULONG: case PIXEL_FLOAT: return 4 * columns;
     default: return columns;
     }
 }
