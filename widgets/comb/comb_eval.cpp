@@ -120,15 +120,110 @@ combFail(CombAbort *abortPoint, Tcl_Interp *interp, int status, const char *call
     throw CombAbortException{abortPoint};
 }
 
+/* Longest word list passed to an object procedure from the stack. */
+#define COMB_OBJ_WORDS 64
+
+/* Words kept as shared objects: short ones that are not window paths. */
+#define COMB_WORD_CACHE_LENGTH 32
+#define COMB_WORD_CACHE_SIZE 1024
+
+/*
+ * Option names and keywords ("-side", "both", "raise") are passed as
+ * objects kept for the thread, so that the lookups Tk caches in an object
+ * (option records, index tables, reliefs, distances) are made once, as for
+ * the literals of a compiled script. Paths and long texts get fresh objects.
+ */
+struct CombWordCache {
+    int ready;
+    int count;
+    Tcl_HashTable words;
+};
+
+static thread_local CombWordCache combWordCache;
+
+static void
+combFreeWordCache(ClientData)
+{
+    CombWordCache *cache = &combWordCache;
+    if (!cache->ready) {
+        return;
+    }
+    Tcl_HashSearch search;
+    for (Tcl_HashEntry *entry = Tcl_FirstHashEntry(&cache->words, &search); entry != NULL;
+            entry = Tcl_NextHashEntry(&search)) {
+        Tcl_DecrRefCount((Tcl_Obj *)Tcl_GetHashValue(entry));
+    }
+    Tcl_DeleteHashTable(&cache->words);
+    cache->ready = 0;
+    cache->count = 0;
+}
+
+/* A referenced object holding word; the caller drops the reference. */
+static Tcl_Obj *
+combWordObj(const char *word)
+{
+    size_t length = strlen(word);
+    if (length == 0 || length >= COMB_WORD_CACHE_LENGTH || word[0] == '.') {
+        Tcl_Obj *fresh = Tcl_NewStringObj(word, (int)length);
+        Tcl_IncrRefCount(fresh);
+        return fresh;
+    }
+    CombWordCache *cache = &combWordCache;
+    if (!cache->ready) {
+        Tcl_InitHashTable(&cache->words, TCL_STRING_KEYS);
+        Tcl_CreateThreadExitHandler(combFreeWordCache, NULL);
+        cache->ready = 1;
+    }
+    Tcl_Obj *obj;
+    Tcl_HashEntry *entry = Tcl_FindHashEntry(&cache->words, word);
+    if (entry != NULL) {
+        obj = (Tcl_Obj *)Tcl_GetHashValue(entry);
+    } else {
+        obj = Tcl_NewStringObj(word, (int)length);
+        if (cache->count < COMB_WORD_CACHE_SIZE) {
+            int isNew;
+            entry = Tcl_CreateHashEntry(&cache->words, word, &isNew);
+            Tcl_IncrRefCount(obj);
+            Tcl_SetHashValue(entry, obj);
+            cache->count++;
+        }
+    }
+    Tcl_IncrRefCount(obj);
+    return obj;
+}
+
+/* Calls an object command's own procedure on the words. */
+static int
+combCallObjProc(const Tcl_CmdInfo *info, Tcl_Interp *interp, int argc, const char **argv)
+{
+    Tcl_Obj *objv[COMB_OBJ_WORDS + 1];
+    for (int i = 0; i < argc; i++) {
+        objv[i] = combWordObj(argv[i]);
+    }
+    objv[argc] = NULL;
+    int status = info->objProc(info->objClientData, interp, argc, objv);
+    for (int i = 0; i < argc; i++) {
+        Tcl_DecrRefCount(objv[i]);
+    }
+    return status;
+}
+
 /*
  * Calls the command's string procedure the way Tcl would: with an empty
- * result to start from.
+ * result to start from. An object command gets the same words through its
+ * object procedure, without Tcl's conversion of each word to a new object.
  */
 static int
 combCall(Tcl_CmdProc *proc, ClientData clientData, Tcl_Interp *interp, int argc,
          const char **argv)
 {
     Tcl_SetObjResult(interp, Tcl_NewObj());
+    Tcl_CmdInfo info;
+    if (argc > 0 && argc <= COMB_OBJ_WORDS && Tcl_GetCommandInfo(interp, argv[0], &info)
+            && info.isNativeObjectProc && info.proc == proc
+            && info.clientData == clientData) {
+        return combCallObjProc(&info, interp, argc, argv);
+    }
     return proc(clientData, interp, argc, argv);
 }
 
@@ -318,12 +413,12 @@ combEvalSplit(CombAbort *abortPoint, Tcl_Interp *interp, ...)
         if (plain && directCount > 0 && Tcl_GetCommandInfo(interp, direct[0], &info)
                 && info.proc != NULL) {
             direct[directCount] = NULL;
-            Tcl_InterpState saved = Tcl_SaveInterpState(interp, TCL_OK);
+            /* A command called directly leaves errorInfo alone: a failure
+             * only needs its result and error code cleared before eval
+             * runs it again. */
             status = combCall(info.proc, info.clientData, interp, directCount, direct);
-            if (status == TCL_OK) {
-                Tcl_DiscardInterpState(saved);
-            } else {
-                (void)Tcl_RestoreInterpState(interp, saved);
+            if (status != TCL_OK) {
+                Tcl_ResetResult(interp);
             }
             ran = 1;
         }
