@@ -7,6 +7,7 @@
  */
 #include "core/gmem.h"
 #include "core/package.h"
+#include "platform/large_pages.h"
 
 #include <climits>
 #include <cstdlib>
@@ -19,13 +20,15 @@
 static void *attemptAlloc(size_t size)
 {
 #ifdef OVEX_SYSTEM_MALLOC
-    return malloc(size ? size : 1);
+    void *block = malloc(size ? size : 1);
 #else
     if (size > UINT_MAX) {
         return NULL;
     }
-    return Tcl_AttemptAlloc((unsigned int)size);
+    void *block = Tcl_AttemptAlloc((unsigned int)size);
 #endif
+    adviseLargePages(block, size);
+    return block;
 }
 
 static void *attemptRealloc(void *block, size_t size)

@@ -50,19 +50,17 @@ void bitReverse(int n, float *data)
  *	the centring swap (forward) or after undoing it (inverse).
  */
 /*
- * transformLine --
- *	The radix-2 transform of n values in place. Each stage's twiddles are
- *	made first by the same recurrence a butterfly loop would step through
- *	(n doubles of scratch), so the stage then walks the data in order, one
- *	group of butterflies after the other, with the same arithmetic.
+ * stageTwiddles --
+ *	The twiddles of every stage, made by the recurrence a butterfly loop
+ *	would step through: the stage of half h keeps h real parts, then h
+ *	imaginary parts, from entry 2 (h - 1). 2 (n - 1) doubles in all,
+ *	made once for all the lines of a pass.
  */
-void transformLine(int n, float *data, int direction, const double *cosTable,
-                   const double *sinTable, double *twiddles)
+void stageTwiddles(int n, const double *cosTable, const double *sinTable, double *table)
 {
-    bitReverse(n, data);
     for (int length = 2; length <= n; length <<= 1) {
         int half = length / 2;
-        double *wReAt = twiddles, *wImAt = twiddles + half;
+        double *wReAt = table + 2 * (size_t)(half - 1), *wImAt = wReAt + half;
         double stepRe = cosTable[length - 1], stepIm = sinTable[length - 1];
         double wRe = 1.0, wIm = 0.0;
         for (int m = 0; m < half; m++) {
@@ -72,6 +70,24 @@ void transformLine(int n, float *data, int direction, const double *cosTable,
             wRe = wRe * stepRe - wIm * stepIm;
             wIm = wIm * stepRe + previous * stepIm;
         }
+    }
+}
+
+/*
+ * butterflyStages --
+ *	The stages of the radix-2 transform after the bit reversal. The
+ *	compiler makes a copy for wider vector units, picked when the
+ *	library loads; each copy does the same operations in the same order
+ *	(no fused multiply-add), so the results are the same bits.
+ */
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+void butterflyStages(int n, float *data, const double *table)
+{
+    for (int length = 2; length <= n; length <<= 1) {
+        int half = length / 2;
+        const double *wReAt = table + 2 * (size_t)(half - 1), *wImAt = wReAt + half;
         for (int base = 0; base < n; base += length) {
             float *low = data + 2 * (size_t)base;
             float *high = low + 2 * (size_t)half;
@@ -88,6 +104,18 @@ void transformLine(int n, float *data, int direction, const double *cosTable,
             }
         }
     }
+}
+
+/*
+ * transformLine --
+ *	The radix-2 transform of n values in place, with the twiddles of
+ *	stageTwiddles: each stage walks the data in order, one group of
+ *	butterflies after the other.
+ */
+void transformLine(int n, float *data, int direction, const double *table)
+{
+    bitReverse(n, data);
+    butterflyStages(n, data, table);
     if (direction <= 0) {
         float scale = (float)n;
         for (int i = 0; i < 2 * n; i++) {
@@ -103,9 +131,7 @@ struct CentredLines {
     float *work;
     int n;
     int direction;
-    const double *cosTable;
-    const double *sinTable;
-    double *twiddles;               /* n doubles */
+    const double *twiddles;         /* of stageTwiddles */
 
     /* Transforms the n values at line, line + stride, ... (strides in
      * complex values). */
@@ -117,7 +143,7 @@ struct CentredLines {
             work[2 * to] = line[2 * stride * p];
             work[2 * to + 1] = line[2 * stride * p + 1];
         }
-        transformLine(n, work, direction, cosTable, sinTable, twiddles);
+        transformLine(n, work, direction, twiddles);
         for (int j = 0; j < n; j++) {
             int to = (direction > 0) ? (j + half) % n : j;
             line[2 * stride * to] = work[2 * j];
@@ -140,7 +166,7 @@ struct CentredLines {
             }
         }
         for (int q = 0; q < count; q++) {
-            transformLine(n, work + q * length, direction, cosTable, sinTable, twiddles);
+            transformLine(n, work + q * length, direction, twiddles);
         }
         for (int j = 0; j < n; j++) {
             int to = (direction > 0) ? (j + half) % n : j;
@@ -154,11 +180,11 @@ struct CentredLines {
 };
 
 /* The work vector of n complex values, or NULL after the message. */
-/* count work lines of n complex values, then n doubles of twiddles. */
+/* count work lines of n complex values, then 2n doubles of twiddles. */
 float *allocLine(int n, int count = 1)
 {
     float *work = (float *)gmemAlloc((size_t)n * 2 * sizeof(float) * (size_t)count
-                                     + (size_t)n * sizeof(double));
+                                     + 2 * (size_t)n * sizeof(double));
     if (work == NULL) {
         ovex_fprintf(stderr, "Error in malloc.\n");
     }
@@ -205,12 +231,13 @@ void fftComplex(int n, float *data, int direction, const double *cosTable,
     if (!isPowerOfTwo(n) || data == NULL) {
         return;
     }
-    double *twiddles = (double *)gmemAlloc((size_t)n * sizeof(double));
+    double *twiddles = (double *)gmemAlloc(2 * (size_t)n * sizeof(double));
     if (twiddles == NULL) {
         ovex_fprintf(stderr, "Error in malloc.\n");
         return;
     }
-    transformLine(n, data, direction, cosTable, sinTable, twiddles);
+    stageTwiddles(n, cosTable, sinTable, twiddles);
+    transformLine(n, data, direction, twiddles);
     gmemFree(twiddles);
 }
 
@@ -229,8 +256,9 @@ int fftRows(float *data, const double *sinTable, const double *cosTable, int row
     if (work == NULL) {
         return 0;
     }
-    CentredLines lines = {work, n, direction, cosTable, sinTable,
-                          (double *)(work + 2 * (size_t)n)};
+    double *twiddles = (double *)(work + 2 * (size_t)n);
+    stageTwiddles(n, cosTable, sinTable, twiddles);
+    CentredLines lines = {work, n, direction, twiddles};
     for (int r = 0; r < rowCount; r++) {
         lines.transform(data + (size_t)r * (size_t)n * 2, 1);
     }
@@ -253,8 +281,9 @@ int fftColumns(float *data, const double *sinTable, const double *cosTable, int 
     if (work == NULL) {
         return 0;
     }
-    CentredLines lines = {work, n, direction, cosTable, sinTable,
-                          (double *)(work + 2 * (size_t)n * COLUMN_GROUP)};
+    double *twiddles = (double *)(work + 2 * (size_t)n * COLUMN_GROUP);
+    stageTwiddles(n, cosTable, sinTable, twiddles);
+    CentredLines lines = {work, n, direction, twiddles};
     for (int c = 0; c < width; c += COLUMN_GROUP) {
         int count = width - c < COLUMN_GROUP ? width - c : COLUMN_GROUP;
         lines.transformGroup(data + (size_t)c * 2, (size_t)width, count);

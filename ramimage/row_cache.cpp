@@ -23,6 +23,7 @@
 
 #include "core/gmem.h"
 #include "core/vocabulary.h"
+#include "platform/large_pages.h"
 #include "ramimage/cache_block.h"
 #include "ramimage/format_hooks.h"
 #include "ramimage/formats/dib.h"
@@ -40,13 +41,15 @@ static const size_t pixelReadAheadBytes = 256u << 10;
 static unsigned char *attemptBlock(size_t size)
 {
 #ifdef OVEX_SYSTEM_MALLOC
-    return (unsigned char *)malloc(size ? size : 1);
+    unsigned char *block = (unsigned char *)malloc(size ? size : 1);
 #else
     if (size > UINT_MAX) {
         return NULL;
     }
-    return (unsigned char *)Tcl_AttemptAlloc((unsigned int)size);
+    unsigned char *block = (unsigned char *)Tcl_AttemptAlloc((unsigned int)size);
 #endif
+    adviseLargePages(block, size);
+    return block;
 }
 
 /* ---- Element copies, one switch per row ---------------------------------- */
