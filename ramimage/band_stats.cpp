@@ -153,6 +153,87 @@ static void accumulateTyped(BandStats *stats, int n, int step, const unsigned ch
 }
 
 /*
+ * accumulateBytesExactly --
+ *	accumulateSamples for a row of bytes, with whole-number sums. While
+ *	the record's sums stay below 2^53 every partial sum of bytes and of
+ *	their squares is a whole number a double holds exactly, so adding the
+ *	row's integer sums once gives the very sums the sample-by-sample loop
+ *	gives; the loops then run without a chain of double additions and
+ *	vectorise. Returns false, adding nothing, when the sums could leave
+ *	that range.
+ */
+static bool accumulateBytesExactly(BandStats *stats, int n, int step, const unsigned char *bytes)
+{
+    const double exact = 9007199254740992.0;    /* 2^53 */
+    uint64_t count = (uint64_t)((n - 1) / step + 1);
+    if (!(stats->sum >= 0.0 && stats->sumSq >= 0.0
+          && stats->sum + 255.0 * (double)count < exact
+          && stats->sumSq + 65025.0 * (double)count < exact)) {
+        return false;
+    }
+    uint64_t sum = 0, sumSq = 0;
+    unsigned int lowest = 255, highest = 0;
+    if (step == 1) {
+        for (int x = 0; x < n; x++) {
+            unsigned int v = bytes[x];
+            sum += v;
+            sumSq += v * v;
+            lowest = v < lowest ? v : lowest;
+            highest = v > highest ? v : highest;
+        }
+    } else {
+        for (int64_t x = 0; x < n; x += step) {
+            unsigned int v = bytes[x];
+            sum += v;
+            sumSq += v * v;
+            lowest = v < lowest ? v : lowest;
+            highest = v > highest ? v : highest;
+        }
+    }
+    uint32_t *hist = stats->hist;
+    unsigned int bins = (hist != NULL && stats->nBins > 0) ? (unsigned int)stats->nBins : 0;
+    if (bins >= 256 && step == 1 && n >= 4096) {
+        /* Four tables in turn: neighbouring equal bytes (smooth pictures
+         * are full of them) would otherwise wait on each other's count. */
+        uint32_t part[4][256];
+        memset(part, 0, sizeof(part));
+        int x = 0;
+        for (; x + 4 <= n; x += 4) {
+            part[0][bytes[x]]++;
+            part[1][bytes[x + 1]]++;
+            part[2][bytes[x + 2]]++;
+            part[3][bytes[x + 3]]++;
+        }
+        for (; x < n; x++) {
+            part[0][bytes[x]]++;
+        }
+        for (int v = 0; v < 256; v++) {
+            hist[v] += part[0][v] + part[1][v] + part[2][v] + part[3][v];
+        }
+    } else if (bins >= 256) {
+        for (int64_t x = 0; x < n; x += step) {
+            hist[bytes[x]]++;
+        }
+    } else if (bins > 0) {
+        for (int64_t x = 0; x < n; x += step) {
+            if (bytes[x] < bins) {
+                hist[bytes[x]]++;
+            }
+        }
+    }
+    stats->sum += (double)sum;
+    stats->sumSq += (double)sumSq;
+    if ((double)lowest < stats->min) {
+        stats->min = (double)lowest;
+    }
+    if ((double)highest > stats->max) {
+        stats->max = (double)highest;
+    }
+    stats->count += (double)count;
+    return true;
+}
+
+/*
  * accumulateHist --
  *	Adds the samples at positions 0, step, 2 step ... below n of a raw
  *	cached row of the pixel type to the record. 1-bit samples are read
@@ -182,9 +263,11 @@ void accumulateHist(BandStats *stats, int pixel, int n, int step, const void *ro
         });
         break;
     case PIXEL_BYTE:
-        accumulateSamples<true>(stats, n, step, [bytes](size_t x) {
-            return (unsigned int)bytes[x];
-        });
+        if (!accumulateBytesExactly(stats, n, step, bytes)) {
+            accumulateSamples<true>(stats, n, step, [bytes](size_t x) {
+                return (unsigned int)bytes[x];
+            });
+        }
         break;
     case PIXEL_SHORT:
         accumulateTyped<int16_t>(stats, n, step, bytes);

@@ -188,6 +188,55 @@ TEST(BandStatsAccumulate, ByteValuesAndHistogram)
     freeHist(stats, 1);
 }
 
+/* Long byte rows (the whole-number path with four part tables) give the
+ * same record as one sample after the other, for every step, with and
+ * without a full histogram, and once the sums near 2^53. */
+TEST(BandStatsAccumulate, LongByteRowsMatchSampleBySample)
+{
+    std::vector<unsigned char> row(10007);
+    unsigned int seed = 12345;
+    for (size_t i = 0; i < row.size(); i++) {
+        seed = seed * 1103515245u + 12345u;
+        row[i] = (i % 7 < 3) ? 200 : (unsigned char)(seed >> 16);   /* runs of equal bytes */
+    }
+    const double nearLimit = 9007199254740992.0 - 1000.0;
+    for (int bins : {256, 100}) {
+        for (int step : {1, 3}) {
+            for (double startSum : {0.0, nearLimit}) {
+                BandStats *stats = createHist(1, bins);
+                stats->sum = startSum;
+                stats->sumSq = startSum;
+                accumulateHist(stats, PIXEL_BYTE, (int)row.size(), step, row.data());
+                double sum = startSum, sumSq = startSum, lowest = kInf, highest = -kInf,
+                       count = 0;
+                std::vector<uint32_t> hist(bins, 0);
+                for (size_t x = 0; x < row.size(); x += step) {
+                    double v = row[x];
+                    sum += v;
+                    sumSq += v * v;
+                    lowest = v < lowest ? v : lowest;
+                    highest = v > highest ? v : highest;
+                    count++;
+                    if (row[x] < bins) {
+                        hist[row[x]]++;
+                    }
+                }
+                SCOPED_TRACE(testing::Message() << "bins " << bins << " step " << step
+                                                << " start " << startSum);
+                EXPECT_EQ(sum, stats->sum);
+                EXPECT_EQ(sumSq, stats->sumSq);
+                EXPECT_EQ(lowest, stats->min);
+                EXPECT_EQ(highest, stats->max);
+                EXPECT_EQ(count, stats->count);
+                for (int v = 0; v < bins; v++) {
+                    ASSERT_EQ(hist[v], stats->hist[v]) << v;
+                }
+                freeHist(stats, 1);
+            }
+        }
+    }
+}
+
 TEST(BandStatsAccumulate, EveryPixelType)
 {
     const int16_t shorts[] = {-5, -3};
