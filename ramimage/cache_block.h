@@ -39,6 +39,7 @@ struct CacheTrailer {
                                        fills them before any is used */
     int blankRows;                  /* the file holds a blank picture: a row not cached is
                                        zero, made without decoding */
+    int madeForRows;                /* the image's rows when the block was made */
 };
 
 /* How the loaders and flushers treat an imgid. */

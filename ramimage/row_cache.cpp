@@ -348,6 +348,9 @@ static int chooseRowsPerBand(RAMIMG *image, int wanted, size_t *extra)
         if (!hasFile) {
             return rows;
         }
+        if (tiffRowsAddressable(image)) {
+            break;                  /* rows come and go singly, as in a raw file */
+        }
         if (unit > 0) {
             int64_t n = (int64_t)unit * ((wanted + (int64_t)unit - 1) / unit);
             if (n < 2 * (int64_t)unit) {
@@ -422,7 +425,11 @@ int setRAMImageBuf(RAMIMG *image, int rowsWanted)
     }
 
     CacheTrailer *previous = cacheTrailer(image);
-    int unwrittenFrom = previous != NULL ? previous->unwrittenFrom : rows;
+    /* Only a file still being written keeps its extent: another volume of
+     * a file read before (rows of its own) has every row in the file. */
+    int unwrittenFrom = (previous != NULL && previous->unwrittenFrom < previous->madeForRows)
+                            ? previous->unwrittenFrom
+                            : rows;
     int blankRows = previous != NULL ? previous->blankRows : 0;
     int slots = nbands * n;
     int fill = image->head.transparent < 0 ? 0 : (image->head.transparent & 0xFF);
@@ -443,6 +450,7 @@ int setRAMImageBuf(RAMIMG *image, int rowsWanted)
     *trailer = plan.sizes;
     trailer->writeFailed = writeFailed;
     trailer->unwrittenFrom = unwrittenFrom;
+    trailer->madeForRows = rows;
     trailer->uncleared = filledBeforeUse;
     trailer->blankRows = blankRows;
 
@@ -693,6 +701,18 @@ static void loadTiffRows(RAMIMG *image, int row)
     const TiffLayout *layout = tiffLayoutOf(image);
     CacheTrailer *trailer = cacheTrailer(image);
     int first = row, count = 0;
+    if (rowUnwritten(image, row) && image->head.block > 0) {
+        /* Rows of a new file not written yet: zero, without a read. */
+        int64_t fit = (int64_t)(trailer->readBytes / (size_t)image->head.block);
+        int64_t left = (int64_t)image->head.rows - row;
+        count = (int)(fit < left ? fit : left);
+        if (count < 1) {
+            return;
+        }
+        memset(cacheReadArea(image), 0, (size_t)count * (size_t)image->head.block);
+        scatterLoadedRows(image, row, row, count, cacheReadArea(image), false);
+        return;
+    }
     if (layout == NULL
         || !readTiffRowsInto(image, layout, &first, &count, cacheReadArea(image),
                              trailer->readBytes, cacheWorkArea(image), trailer->workBytes)) {
@@ -981,6 +1001,9 @@ static void writeTiffFileRow(RAMIMG *image, int row)
         return;
     }
     unsigned char *buffer = buildFileRow(image, row, false, -1);
+    if (buffer != NULL) {
+        noteRowWritten(image, row);
+    }
     if (buffer == NULL || !writeTiffRow(image, layout, row, buffer)) {
         noteWriteFailure(image);
     }
@@ -1188,7 +1211,8 @@ void markRowsUnwritten(RAMIMG *image)
         return;
     }
     CacheLayout layout = cacheLayoutOf(image->head.imgid);
-    if (layout == LAYOUT_BIP || layout == LAYOUT_DIB) {
+    if (layout == LAYOUT_BIP || layout == LAYOUT_DIB
+        || (layout == LAYOUT_TIFF && tiffRowsAddressable(image))) {
         trailer->unwrittenFrom = 0;
     }
     /* A new JPEG file holds a blank picture, whose rows decode to zero:

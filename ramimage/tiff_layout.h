@@ -41,6 +41,10 @@ const TiffLayout *tiffLayoutOf(RAMIMG *image);
  * usable. */
 int tiffLayoutUnit(const TiffLayout *layout, const RAMIMG *image);
 
+/* 1 when the image's rows lie whole at their own places (uncompressed
+ * strips), so that any run of rows can be read or written alone. */
+int tiffRowsAddressable(RAMIMG *image);
+
 /* Scratch bytes the cache keeps for reading: decoded rows (rowBytes) and
  * tile lines or compressed chunks (workBytes) for `unitRows` rows. */
 void tiffScratchBytes(const TiffLayout *layout, const RAMIMG *image, int unitRows,

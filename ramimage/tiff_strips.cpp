@@ -360,3 +360,16 @@ int tiffCacheUnit(RAMIMG *image)
 {
     return image != NULL ? tiffLayoutUnit(tiffLayoutOf(image), image) : 0;
 }
+
+/*
+ * tiffRowsAddressable --
+ *	1 when every row of the image's TIFF layout lies whole at its own
+ *	place in the file (uncompressed strips): the cache then reads and
+ *	writes any run of rows and need not hold whole strips.
+ */
+int tiffRowsAddressable(RAMIMG *image)
+{
+    const TiffLayout *layout = image != NULL ? tiffLayoutOf(image) : NULL;
+    return layout != NULL && !isTiled(layout) && isUncompressed(layout)
+           && tiffLayoutUnit(layout, image) > 0;
+}

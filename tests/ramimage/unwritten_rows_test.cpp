@@ -70,7 +70,8 @@ TEST_F(UnwrittenRows, NeverWrittenRowsReadZeroAndWrittenOnesComeBackFromTheFile)
 {
     const LayoutCase cases[] = {
         {"new.ppm", IMGID_PPM, 3}, {"new.bip", IMGID_BIP, 3}, {"new.bmp", IMGID_DIB, 3},
-        {"grey.bmp", IMGID_DIB, 1}, {"grey.ppm", IMGID_PPM, 1},
+        {"grey.bmp", IMGID_DIB, 1}, {"grey.ppm", IMGID_PPM, 1}, {"new.tif", IMGID_TIFF, 3},
+        {"grey.tif", IMGID_TIFF, 1},
     };
     const int rows = 600, columns = 50;
     const std::vector<unsigned char> zero((size_t)columns, 0);
