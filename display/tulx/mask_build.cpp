@@ -393,7 +393,9 @@ int tulxClearMask(TulxMaster *master, int which, int deleteShapes)
     }
     if (which & TULX_MASK_DATA) {
         bitmapFree(&master->dataBitmap);
-        memset(master->dataMask, 1, sizeof(master->dataMask));
+        if (deleteShapes) {
+            memset(master->dataMask, 1, sizeof(master->dataMask));
+        }
     }
     if (which & TULX_MASK_CLIP) {
         bitmapFree(&master->clipBitmap);
