@@ -50,7 +50,7 @@ static const Subcommand groupC[] = {
     {"capture", 4, NULL}, {"class", 0, directCmd}, {"close", 0, directCmd}, {NULL, 0, NULL}};
 static const Subcommand groupB[] = {
     {"bitmap2map", 7, tulxBitmap2MapCmd}, {"bitmap2file", 8, tulxBitmap2FileCmd}, {NULL, 0, NULL}};
-static const Subcommand groupD[] = {{"dump", 3, NULL}, {NULL, 0, NULL}};
+static const Subcommand groupD[] = {{"dump", 3, tulxDumpCmd}, {NULL, 0, NULL}};
 static const Subcommand groupE[] = {{"enhance", 3, NULL}, {NULL, 0, NULL}};
 static const Subcommand groupF[] = {
     {"filexy", 5, tulxBitmap2FileCmd}, {"file2canv", 5, tulxFile2CanvCmd}, {"file2screen", 6, tulxFile2CanvCmd}, {NULL, 0, NULL}};
