@@ -432,16 +432,3 @@ int tulxClearMask(TulxMaster *master, int which, int deleteShapes)
     master->viewReady = 0;
     return 0;
 }
-
-/*
- * tulxStopAnimation --
- *	Stops the frame timer of an animated image.
- */
-void tulxStopAnimation(TulxMaster *master)
-{
-    if (master->animTimer != NULL) {
-        Tcl_DeleteTimerHandler(master->animTimer);
-        master->animTimer = NULL;
-    }
-    master->animDelay = -1;
-}

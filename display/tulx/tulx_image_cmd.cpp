@@ -51,11 +51,11 @@ static const Subcommand groupC[] = {
 static const Subcommand groupB[] = {
     {"bitmap2map", 7, tulxBitmap2MapCmd}, {"bitmap2file", 8, tulxBitmap2FileCmd}, {NULL, 0, NULL}};
 static const Subcommand groupD[] = {{"dump", 3, tulxDumpCmd}, {NULL, 0, NULL}};
-static const Subcommand groupE[] = {{"enhance", 3, NULL}, {NULL, 0, NULL}};
+static const Subcommand groupE[] = {{"enhance", 3, tulxEnhanceCmd}, {NULL, 0, NULL}};
 static const Subcommand groupF[] = {
     {"filexy", 5, tulxBitmap2FileCmd}, {"file2canv", 5, tulxFile2CanvCmd}, {"file2screen", 6, tulxFile2CanvCmd}, {NULL, 0, NULL}};
 static const Subcommand groupG[] = {
-    {"getIndices", 4, NULL}, {"getLookup", 4, NULL}, {"graph", 4, tulxGraphCmd}, {NULL, 0, NULL}};
+    {"getIndices", 4, tulxGetIndicesCmd}, {"getLookup", 4, tulxGetLookupCmd}, {"graph", 4, tulxGraphCmd}, {NULL, 0, NULL}};
 static const Subcommand groupH[] = {{"hist", 4, tulxHistCmd}, {NULL, 0, NULL}};
 static const Subcommand groupI[] = {
     {"imgxy", 4, tulxCanv2ImgCmd}, {"img2canv", 4, tulxImg2CanvCmd}, {"img2map", 5, tulxImg2MapCmd}, {NULL, 0, NULL}};
@@ -66,14 +66,14 @@ static const Subcommand groupM[] = {
     {"mean", 0, tulxStatsCmd}, {"min", 0, tulxStatsCmd}, {"max", 0, tulxStatsCmd}, {NULL, 0, NULL}};
 static const Subcommand groupN[] = {{"names", 3, directCmd}, {NULL, 0, NULL}};
 static const Subcommand groupS[] = {
-    {"stats", 3, tulxStatsCmd}, {"std", 3, tulxStatsCmd}, {"scrxy", 3, tulxImg2CanvCmd}, {"seek", 3, NULL},
-    {"setIndices", 3, NULL}, {"setPixel", 4, tulxSetPixelCmd}, {"setLookup", 4, NULL},
-    {"setRange", 4, NULL}, {"section", 3, tulxSectionCmd}, {NULL, 0, NULL}};
+    {"stats", 3, tulxStatsCmd}, {"std", 3, tulxStatsCmd}, {"scrxy", 3, tulxImg2CanvCmd}, {"seek", 3, tulxSeekCmd},
+    {"setIndices", 3, tulxSetIndicesCmd}, {"setPixel", 4, tulxSetPixelCmd}, {"setLookup", 4, tulxSetLookupCmd},
+    {"setRange", 4, tulxSetRangeCmd}, {"section", 3, tulxSectionCmd}, {NULL, 0, NULL}};
 static const Subcommand groupP[] = {{"pixel", 4, tulxPixelCmd}, {"profile", 4, tulxProfileCmd}, {NULL, 0, NULL}};
 static const Subcommand groupR[] = {
     {"rotate", 2, rotateCmd}, {"resident", 2, residentCmd}, {NULL, 0, NULL}};
 static const Subcommand groupU[] = {{"update", 2, updateCmd}, {NULL, 0, NULL}};
-static const Subcommand groupA[] = {{"animate", 2, NULL}, {NULL, 0, NULL}};
+static const Subcommand groupA[] = {{"animate", 2, tulxAnimateCmd}, {NULL, 0, NULL}};
 
 static const SubcommandGroup groups[] = {
     {'c', 4, groupC}, {'b', 7, groupB}, {'d', 3, groupD}, {'e', 3, groupE}, {'f', 5, groupF},
