@@ -46,8 +46,8 @@ static int directCmd(TulxMaster *master, int argc, const char **argv)
 
 static const Subcommand groupC[] = {
     {"cget", 4, directCmd}, {"configure", 4, directCmd}, {"canv2file", 6, tulxCanv2FileCmd},
-    {"canv2img", 6, tulxCanv2ImgCmd}, {"canv2map", 4, tulxCanv2MapCmd}, {"copy", 4, NULL}, {"crop", 4, NULL},
-    {"capture", 4, NULL}, {"class", 0, directCmd}, {"close", 0, directCmd}, {NULL, 0, NULL}};
+    {"canv2img", 6, tulxCanv2ImgCmd}, {"canv2map", 4, tulxCanv2MapCmd}, {"copy", 4, tulxCopyCmd}, {"crop", 4, tulxCropCmd},
+    {"capture", 4, tulxCaptureCmd}, {"class", 0, directCmd}, {"close", 0, directCmd}, {NULL, 0, NULL}};
 static const Subcommand groupB[] = {
     {"bitmap2map", 7, tulxBitmap2MapCmd}, {"bitmap2file", 8, tulxBitmap2FileCmd}, {NULL, 0, NULL}};
 static const Subcommand groupD[] = {{"dump", 3, tulxDumpCmd}, {NULL, 0, NULL}};
