@@ -292,6 +292,13 @@ int tulxDumpCmd(TulxMaster *master, int argc, const char **argv)
         Tcl_SetResult(interp, (char *)"The file already exists.\n", TCL_STATIC);
         return TCL_ERROR;
     }
+    /* Writing over the file of an open image would pull its rows away
+     * from under it (the shown image among them). */
+    if ((!photo || option != NULL) && stat(fileName, &info) == 0
+            && getRAMImageByName(fileName) != NULL) {
+        Tcl_SetResult(interp, (char *)"The file is open as an image.\n", TCL_STATIC);
+        return TCL_ERROR;
+    }
     if (!(format->allowedBits & BITS(bits))) {
         Tcl_SetResult(interp, (char *)format->bitsMessage, TCL_STATIC);
         return TCL_ERROR;
