@@ -17,4 +17,15 @@
  * to the result and NULL returned. Freed with polyFree. */
 PointList *parseRoiPolygon(Tcl_Interp *interp, int minCount, const char *coords);
 
+/* The outline of the ellipse inscribed in the box "x0 y0 x1 y1" (a
+ * rectangle for boxes of 2 pixels or less); NULL with "Error in parsing
+ * oval.\n" appended. */
+PointList *parseRoiOval(Tcl_Interp *interp, const char *coords);
+
+/* n words read as (type, coordinates) pairs, types "rc" (x0 y0 x1 y1),
+ * "pl" (x y list of 3 points or more) and "ov" (a box); a chain of the
+ * shapes, last first. NULL with the message in the result when a shape
+ * fails, a type is unknown or a type has no coordinates. */
+PointList *parseRoiShapes(Tcl_Interp *interp, int n, const char *const *words);
+
 #endif /* OVEX_DISPLAY_ROI_POLYGON_H */

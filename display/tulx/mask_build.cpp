@@ -393,7 +393,9 @@ int tulxClearMask(TulxMaster *master, int which, int deleteShapes)
     }
     if (which & TULX_MASK_DATA) {
         bitmapFree(&master->dataBitmap);
-        memset(master->dataMask, 1, sizeof(master->dataMask));
+        if (deleteShapes) {
+            memset(master->dataMask, 1, sizeof(master->dataMask));
+        }
     }
     if (which & TULX_MASK_CLIP) {
         bitmapFree(&master->clipBitmap);
@@ -429,17 +431,4 @@ int tulxClearMask(TulxMaster *master, int which, int deleteShapes)
     vpFreePixmap(&master->stippleView);
     master->viewReady = 0;
     return 0;
-}
-
-/*
- * tulxStopAnimation --
- *	Stops the frame timer of an animated image.
- */
-void tulxStopAnimation(TulxMaster *master)
-{
-    if (master->animTimer != NULL) {
-        Tcl_DeleteTimerHandler(master->animTimer);
-        master->animTimer = NULL;
-    }
-    master->animDelay = -1;
 }

@@ -15,6 +15,7 @@
 #include "core/inits.h"
 #include "core/package.h"
 #include "display/tulx/tulx.h"
+#include "display/tulx/tulx_subcommands.h"
 #include "ramimage/ramimg.h"
 
 typedef int (SubcommandProc)(TulxMaster *master, int argc, const char **argv);
@@ -44,35 +45,35 @@ static int directCmd(TulxMaster *master, int argc, const char **argv)
 }
 
 static const Subcommand groupC[] = {
-    {"cget", 4, directCmd}, {"configure", 4, directCmd}, {"canv2file", 6, NULL},
-    {"canv2img", 6, NULL}, {"canv2map", 4, NULL}, {"copy", 4, NULL}, {"crop", 4, NULL},
-    {"capture", 4, NULL}, {"class", 0, directCmd}, {"close", 0, directCmd}, {NULL, 0, NULL}};
+    {"cget", 4, directCmd}, {"configure", 4, directCmd}, {"canv2file", 6, tulxCanv2FileCmd},
+    {"canv2img", 6, tulxCanv2ImgCmd}, {"canv2map", 4, tulxCanv2MapCmd}, {"copy", 4, tulxCopyCmd}, {"crop", 4, tulxCropCmd},
+    {"capture", 4, tulxCaptureCmd}, {"class", 0, directCmd}, {"close", 0, directCmd}, {NULL, 0, NULL}};
 static const Subcommand groupB[] = {
-    {"bitmap2map", 7, NULL}, {"bitmap2file", 8, NULL}, {NULL, 0, NULL}};
-static const Subcommand groupD[] = {{"dump", 3, NULL}, {NULL, 0, NULL}};
-static const Subcommand groupE[] = {{"enhance", 3, NULL}, {NULL, 0, NULL}};
+    {"bitmap2map", 7, tulxBitmap2MapCmd}, {"bitmap2file", 8, tulxBitmap2FileCmd}, {NULL, 0, NULL}};
+static const Subcommand groupD[] = {{"dump", 3, tulxDumpCmd}, {NULL, 0, NULL}};
+static const Subcommand groupE[] = {{"enhance", 3, tulxEnhanceCmd}, {NULL, 0, NULL}};
 static const Subcommand groupF[] = {
-    {"filexy", 5, NULL}, {"file2canv", 5, NULL}, {"file2screen", 6, NULL}, {NULL, 0, NULL}};
+    {"filexy", 5, tulxBitmap2FileCmd}, {"file2canv", 5, tulxFile2CanvCmd}, {"file2screen", 6, tulxFile2CanvCmd}, {NULL, 0, NULL}};
 static const Subcommand groupG[] = {
-    {"getIndices", 4, NULL}, {"getLookup", 4, NULL}, {"graph", 4, NULL}, {NULL, 0, NULL}};
-static const Subcommand groupH[] = {{"hist", 4, NULL}, {NULL, 0, NULL}};
+    {"getIndices", 4, tulxGetIndicesCmd}, {"getLookup", 4, tulxGetLookupCmd}, {"graph", 4, tulxGraphCmd}, {NULL, 0, NULL}};
+static const Subcommand groupH[] = {{"hist", 4, tulxHistCmd}, {NULL, 0, NULL}};
 static const Subcommand groupI[] = {
-    {"imgxy", 4, NULL}, {"img2canv", 4, NULL}, {"img2map", 5, NULL}, {NULL, 0, NULL}};
-static const Subcommand groupL[] = {{"lineh", 5, NULL}, {"linev", 5, NULL}, {NULL, 0, NULL}};
+    {"imgxy", 4, tulxCanv2ImgCmd}, {"img2canv", 4, tulxImg2CanvCmd}, {"img2map", 5, tulxImg2MapCmd}, {NULL, 0, NULL}};
+static const Subcommand groupL[] = {{"lineh", 5, tulxLineCmd}, {"linev", 5, tulxLineCmd}, {NULL, 0, NULL}};
 static const Subcommand groupM[] = {
-    {"magnify", 4, magnifyCmd}, {"mapxy", 4, NULL}, {"map2canv", 4, NULL},
-    {"map2screen", 5, NULL}, {"mask", 0, NULL}, {"makepixmap", 0, makePixmapCmd},
-    {"mean", 0, NULL}, {"min", 0, NULL}, {"max", 0, NULL}, {NULL, 0, NULL}};
+    {"magnify", 4, magnifyCmd}, {"mapxy", 4, tulxBitmap2MapCmd}, {"map2canv", 4, tulxMap2CanvCmd},
+    {"map2screen", 5, tulxMap2CanvCmd}, {"mask", 0, tulxMaskCmd}, {"makepixmap", 0, makePixmapCmd},
+    {"mean", 0, tulxStatsCmd}, {"min", 0, tulxStatsCmd}, {"max", 0, tulxStatsCmd}, {NULL, 0, NULL}};
 static const Subcommand groupN[] = {{"names", 3, directCmd}, {NULL, 0, NULL}};
 static const Subcommand groupS[] = {
-    {"stats", 3, NULL}, {"std", 3, NULL}, {"scrxy", 3, NULL}, {"seek", 3, NULL},
-    {"setIndices", 3, NULL}, {"setPixel", 4, NULL}, {"setLookup", 4, NULL},
-    {"setRange", 4, NULL}, {"section", 3, NULL}, {NULL, 0, NULL}};
-static const Subcommand groupP[] = {{"pixel", 4, NULL}, {"profile", 4, NULL}, {NULL, 0, NULL}};
+    {"stats", 3, tulxStatsCmd}, {"std", 3, tulxStatsCmd}, {"scrxy", 3, tulxImg2CanvCmd}, {"seek", 3, tulxSeekCmd},
+    {"setIndices", 3, tulxSetIndicesCmd}, {"setPixel", 4, tulxSetPixelCmd}, {"setLookup", 4, tulxSetLookupCmd},
+    {"setRange", 4, tulxSetRangeCmd}, {"section", 3, tulxSectionCmd}, {NULL, 0, NULL}};
+static const Subcommand groupP[] = {{"pixel", 4, tulxPixelCmd}, {"profile", 4, tulxProfileCmd}, {NULL, 0, NULL}};
 static const Subcommand groupR[] = {
     {"rotate", 2, rotateCmd}, {"resident", 2, residentCmd}, {NULL, 0, NULL}};
 static const Subcommand groupU[] = {{"update", 2, updateCmd}, {NULL, 0, NULL}};
-static const Subcommand groupA[] = {{"animate", 2, NULL}, {NULL, 0, NULL}};
+static const Subcommand groupA[] = {{"animate", 2, tulxAnimateCmd}, {NULL, 0, NULL}};
 
 static const SubcommandGroup groups[] = {
     {'c', 4, groupC}, {'b', 7, groupB}, {'d', 3, groupD}, {'e', 3, groupE}, {'f', 5, groupF},

@@ -96,6 +96,10 @@ static void paletteSummary(const ImageHead *head, BandStats *s, int component,
         sum += v * h;
         sumSq += v * v * h;
         out->hist[(int)v] += (unsigned int)h;
+        /* Entries no pixel uses do not bound the component. */
+        if (h == 0) {
+            continue;
+        }
         if (v < lo) {
             lo = v;
         }

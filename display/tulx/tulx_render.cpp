@@ -486,11 +486,21 @@ static void drawRegion(TulxInstance *instance, Display *display, Drawable drawab
     bool temporary = false;
     if (!master->viewReady || tulxSwitches.drawMode == 1 || vpPixmap(imageVP) == 0) {
         RAMIMG *image = master->ramImage;
+        TulxMaster *src = master;
+        /* A second view of another image (copy, crop): its image and
+         * tables through this image's maps. */
+        if (image == NULL && master->srcImageName[0] != '\0') {
+            src = tulxFindImage(master->interp, master->srcImageName);
+            image = src != NULL ? src->ramImage : NULL;
+            if (image == NULL || vpPixmap(imageVP) == 0) {
+                return;
+            }
+        }
         if (image == NULL) {
             return;
         }
-        if (tulxSwitches.drawMode != 1 && vpPixmap(imageVP) != 0) {
-            makePixmap(master, instance, image, imageVP, stippleVP, maskVP, &master->colMap,
+            if (tulxSwitches.drawMode != 1 && vpPixmap(imageVP) != 0) {
+            makePixmap(src, instance, image, imageVP, stippleVP, maskVP, &master->colMap,
                        &master->rowMap, NULL);
         } else {
             int x = imageX, y = imageY, w = width, h = height;
