@@ -15,6 +15,7 @@
 #include <set>
 #include <vector>
 
+#include "core/option_engine.h"
 #include "core/package.h"
 
 namespace {
@@ -646,6 +647,29 @@ const Subcommand *findSubcommand(const char *word)
     return NULL;
 }
 
+/*
+ * A table made by define has no file. The shared configure would take
+ * the missing -file as a request to drop the table; options that leave
+ * -file alone must not lose it.
+ */
+bool keepsDefinedTable(RAMOBJ *obj, Tcl_Interp *, int argc, const char **argv)
+{
+    return argc > 3 && ovexMatchWord(argv[1], "configure", 4) && obj->data != NULL
+           && (obj->file == NULL || obj->file[0] == '\0')
+           && !ovexOptionGiven(objectConfigSpecs, argc - 2, argv + 2, "-file", TK_CONFIG_ARGV_ONLY);
+}
+
+int configureKeepingTable(RAMOBJ *obj, Tcl_Interp *interp, int argc, const char **argv)
+{
+    if (ovexConfigure(interp, ovexMainWindow(interp), objectConfigSpecs, argc - 2, argv + 2,
+                      (char *)obj, TK_CONFIG_ARGV_ONLY) != TCL_OK) {
+        return TCL_ERROR;
+    }
+    objUpdate(obj);
+    Tcl_ResetResult(interp);
+    return TCL_OK;
+}
+
 }  // namespace
 
 void gtableSetResult(Tcl_Interp *interp, const std::string &text)
@@ -689,6 +713,9 @@ int gtableObjCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char
                          "undeleterecords unselect unselectonly version]",
                          (char *)NULL);
         return TCL_ERROR;
+    }
+    if (keepsDefinedTable(obj, interp, argc, argv)) {
+        return configureKeepingTable(obj, interp, argc, argv);
     }
     int code = objDefCommand(clientData, interp, argc, argv);
     if (code != TCL_CONTINUE) {
