@@ -157,7 +157,8 @@ int gtableMatch(RAMOBJ *obj, dBaseTable *table, Tcl_Interp *interp, const char *
     int counted = 0;
     for (int record = 0; record < table->nRecords; record++) {
         std::string script = expand(table, pieces, record);
-        if (Tcl_EvalEx(interp, script.data(), (int)script.size(), 0) != TCL_OK) {
+        /* return, break and continue end the script with its result. */
+        if (Tcl_EvalEx(interp, script.data(), (int)script.size(), 0) == TCL_ERROR) {
             std::string message = Tcl_GetStringResult(interp);
             gtableSetResult(interp, message + "\nError in eval: " + script);
             return TCL_ERROR;
