@@ -50,13 +50,6 @@ Shape_Init(Tcl_Interp *interp)
 }
 
 int
-Gtable_Init(Tcl_Interp *interp)
-{
-    static const char *const names[] = {"gtable.create", "gtable.info", NULL};
-    return createPlaceholders(interp, names, NULL);
-}
-
-int
 Terra_Init(Tcl_Interp *interp)
 {
     static const char *const names[] = {"terra.create", NULL};
