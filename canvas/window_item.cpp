@@ -113,11 +113,15 @@ static void windowItemDisplay(GcCanvas c, GcanvasItem *item, Display *d, Drawabl
     }
 }
 
+static void windowItemComputeBbox(GcCanvas c, GcanvasItem *item);
+
+/* A window destroyed behind the item's back leaves a 1 x 1 box. */
 static void windowItemStructureProc(ClientData clientData, XEvent *eventPtr)
 {
     WindowItem *wi = (WindowItem *)clientData;
     if (eventPtr->type == DestroyNotify) {
         wi->tkwin = NULL;
+        windowItemComputeBbox(wi->canvas, &wi->header);
     }
 }
 
@@ -146,6 +150,7 @@ static void windowItemLostSlave(ClientData clientData, Tk_Window tkwin)
     if (wi->tkwin == NULL) return;
     releaseWindow(wi, 0);
     wi->tkwin = NULL;
+    windowItemComputeBbox(wi->canvas, &wi->header);
 }
 
 static int windowItemConfigure(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, int objc,
