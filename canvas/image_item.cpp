@@ -66,8 +66,9 @@ static void appendScale(Tcl_DString *ds, double v)
  * requestMagnification --
  *	Asks the image to follow the widget's scales. The texts are built
  *	without a length bound; the image name goes in as one word, so that
- *	a name with spaces or brackets is never taken for script. Returns 0
- *	when a script deleted the item meanwhile.
+ *	a name with spaces or brackets is never taken for script. Scripts run
+ *	at global level, whatever procedure changed the item. Returns 0 when
+ *	a script deleted the item meanwhile.
  */
 static int requestMagnification(GcCanvas c, ImageItem *ii)
 {
@@ -81,14 +82,14 @@ static int requestMagnification(GcCanvas c, ImageItem *ii)
         Tcl_DStringAppend(&ds, ii->magnifyCommand, -1);
         appendScale(&ds, c->mx);
         appendScale(&ds, c->my);
-        (void)Tcl_EvalEx(interp, Tcl_DStringValue(&ds), Tcl_DStringLength(&ds), 0);
+        (void)Tcl_EvalEx(interp, Tcl_DStringValue(&ds), Tcl_DStringLength(&ds), TCL_EVAL_GLOBAL);
         Tcl_DStringFree(&ds);
     } else if (ii->imageString != NULL) {
         Tcl_Obj *name = Tcl_NewStringObj(ii->imageString, -1);
         Tcl_IncrRefCount(name);
         Tcl_Obj *typeWords[3] = {Tcl_NewStringObj("image", -1), Tcl_NewStringObj("type", -1), name};
         for (int i = 0; i < 2; i++) Tcl_IncrRefCount(typeWords[i]);
-        int code = Tcl_EvalObjv(interp, 3, typeWords, 0);
+        int code = Tcl_EvalObjv(interp, 3, typeWords, TCL_EVAL_GLOBAL);
         for (int i = 0; i < 2; i++) Tcl_DecrRefCount(typeWords[i]);
         if (code == TCL_OK && strcmp(Tcl_GetStringResult(interp), "tulx") == 0 && !ii->deleted) {
             char buf[2 * (TCL_DOUBLE_SPACE + 340)];
@@ -98,7 +99,7 @@ static int requestMagnification(GcCanvas c, ImageItem *ii)
             snprintf(buf, sizeof buf, "%f", c->my);
             words[3] = Tcl_NewStringObj(buf, -1);
             for (int i = 1; i < 6; i++) Tcl_IncrRefCount(words[i]);
-            if (Tcl_EvalObjv(interp, 6, words, 0) == TCL_OK) Tcl_ResetResult(interp);
+            if (Tcl_EvalObjv(interp, 6, words, TCL_EVAL_GLOBAL) == TCL_OK) Tcl_ResetResult(interp);
             for (int i = 1; i < 6; i++) Tcl_DecrRefCount(words[i]);
         } else {
             Tcl_ResetResult(interp);
