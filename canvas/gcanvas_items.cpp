@@ -10,6 +10,15 @@ GcanvasItemType *gcanvasItemTypes = NULL;
 
 void gcanvasQueueItem(GcanvasWidget *c, GcanvasItem *item);
 
+/* Links a type at the end of the list. */
+static void appendItemType(GcanvasItemType *type)
+{
+    GcanvasItemType **slot = &gcanvasItemTypes;
+    while (*slot != NULL) slot = &(*slot)->nextPtr;
+    type->nextPtr = NULL;
+    *slot = type;
+}
+
 void gcanvasInitTypes(void)
 {
     if (gcanvasItemTypes != NULL) {
@@ -18,6 +27,10 @@ void gcanvasInitTypes(void)
     gcanvasRectangleType.nextPtr = &gcanvasOvalType;
     gcanvasOvalType.nextPtr = NULL;
     gcanvasItemTypes = &gcanvasRectangleType;
+    appendItemType(&gcanvasImageType);
+    appendItemType(&gcanvasBitmapType);
+    appendItemType(&gcanvasArcType);
+    appendItemType(&gcanvasWindowType);
     gcanvasInitUids();
 }
 
@@ -128,7 +141,9 @@ GcanvasItem *gcanvasCreateItemFromPoints(GcanvasWidget *c, Tcl_Interp *interp, G
     return item;
 }
 
-/* Runs the type's delete procedure and frees the record and its tags. */
+/* Runs the type's delete procedure and frees the record and its tags.
+ * The record goes through Tcl's deferred free: an item that runs a
+ * script (a magnify command) holds itself meanwhile. */
 void gcanvasFreeItem(GcanvasWidget *c, GcanvasItem *item)
 {
     if (item->typePtr->deleteProc != NULL) {
@@ -136,6 +151,7 @@ void gcanvasFreeItem(GcanvasWidget *c, GcanvasItem *item)
     }
     if (item->tagPtr != item->staticTagSpace) {
         ckfree((char *)item->tagPtr);
+        item->tagPtr = item->staticTagSpace;
     }
-    ckfree((char *)item);
+    Tcl_EventuallyFree((ClientData)item, TCL_DYNAMIC);
 }
