@@ -43,13 +43,6 @@ Gcp_Init(Tcl_Interp *interp)
 }
 
 int
-Shape_Init(Tcl_Interp *interp)
-{
-    static const char *const names[] = {"shape.create", "shape.info", NULL};
-    return createPlaceholders(interp, names, NULL);
-}
-
-int
 Gtable_Init(Tcl_Interp *interp)
 {
     static const char *const names[] = {"gtable.create", "gtable.info", NULL};
