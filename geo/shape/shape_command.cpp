@@ -803,6 +803,7 @@ static const Subcommand subcommands[] = {
     {"selectonly", 5, false, selectonlyCmd},
     {"setrange", 5, false, setrangeCmd},
     {"setvertices", 5, false, setverticesCmd},
+    {"setvertex", 9, true, setverticesCmd},  /* the word its usage text shows */
     {"setmvalues", 5, false, setmvaluesCmd},
     {"setpatchtypes", 5, false, setpatchtypesCmd},
     {"setzvalues", 5, false, setzvaluesCmd},
