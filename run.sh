@@ -21,6 +21,7 @@ packages=(
 if [ "$mode" = test ] || [ "$mode" = sanitize ]; then
   packages+=(imagemagick netpbm libjpeg-turbo-progs giflib-tools gdal-bin libtiff-tools dcmtk python3 poppler-utils emf2svg)
   packages+=(ghostscript)
+  packages+=(python3-gdal)
 fi
 # The fuzz targets need clang and its libFuzzer runtime.
 if [ "$mode" = fuzz ]; then

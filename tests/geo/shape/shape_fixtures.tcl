@@ -1,5 +1,8 @@
 # Small shapefiles written byte by byte, and what GDAL reads from files.
 
+# Debian's interpreter carries the GDAL binding (osgeo).
+set ::gdalPython [expr {[file executable /usr/bin/python3] ? "/usr/bin/python3" : "python3"}]
+
 # Content of a record with parts (types 3, 5 and their Z/M forms without
 # the Z/M blocks): type, box, counts, first-point indices, points.
 proc shpPartsContent {type starts points} {
@@ -66,7 +69,7 @@ for f in layer:
     g = f.GetGeometryRef()
     print(g.ExportToIsoWkt() if g is not None else "EMPTY")
 }
-    string trimright [exec python3 -c $script $path 2>@1]
+    string trimright [exec $::gdalPython -c $script $path 2>@1]
 }
 
 # A shapefile that ogr2ogr writes from WKT lines (one geometry each).
@@ -90,4 +93,30 @@ proc childRun {script} {
     puts $f $script
     close $f
     exec [info nameofexecutable] $file 2>@1
+}
+
+# Every point of every feature at full precision, as GDAL reads it.
+proc gdalPoints {path} {
+    set script {
+import sys
+from osgeo import ogr
+ds = ogr.Open(sys.argv[1])
+layer = ds.GetLayer(0)
+for f in layer:
+    g = f.GetGeometryRef()
+    parts = [g.GetGeometryRef(i) for i in range(g.GetGeometryCount())] or [g]
+    for p in parts:
+        for x, y in [p.GetPoint_2D(i) for i in range(p.GetPointCount())]:
+            print("%.17g %.17g" % (x, y))
+}
+    split [string trim [exec $::gdalPython -c $script $path 2>@1]] \n
+}
+
+# Largest difference between two lists of "x y" points.
+proc maxDifference {a b} {
+    set worst 0
+    foreach p $a q $b {
+        foreach u $p v $q {set worst [expr {max($worst, abs($u - $v))}]}
+    }
+    return $worst
 }
