@@ -85,11 +85,13 @@ proc ogrWrite {path wkts args} {
     return $path
 }
 
+set ::shapeTestLib [file normalize $::ovexLib]
+
 # Runs script in a child tclsh with the library loaded; stdout and stderr.
 proc childRun {script} {
     set file [file join [ovexTempDir] child[clock clicks].tcl]
     set f [open $file w]
-    puts $f "set ::ovexAppScripts {}; load [list $::ovexLib] Ovex; cd [list [pwd]]"
+    puts $f "set ::ovexAppScripts {}; load [list $::shapeTestLib] Ovex; cd [list [pwd]]"
     puts $f $script
     close $f
     exec [info nameofexecutable] $file 2>@1
