@@ -43,13 +43,6 @@ Gcp_Init(Tcl_Interp *interp)
 }
 
 int
-Shape_Init(Tcl_Interp *interp)
-{
-    static const char *const names[] = {"shape.create", "shape.info", NULL};
-    return createPlaceholders(interp, names, NULL);
-}
-
-int
 Terra_Init(Tcl_Interp *interp)
 {
     static const char *const names[] = {"terra.create", NULL};
