@@ -241,6 +241,7 @@ int gcanvasCreateItem(Tcl_Interp *interp, GcanvasWidget *canvas, GcanvasItemType
                       Tcl_Obj *const objv[], PointSetDesc *desc, GcanvasItem **itemOut);
 void gcanvasFreeItem(GcanvasWidget *canvas, GcanvasItem *item);
 extern GcanvasItemType gcanvasRectangleType, gcanvasOvalType;
+extern GcanvasItemType gcanvasLineType, gcanvasPolygonType;
 
 /* Widget. */
 int gcanvasConfigure(Tcl_Interp *interp, GcanvasWidget *canvas, int objc, Tcl_Obj *const objv[],
@@ -278,6 +279,7 @@ int gcanvasItemState(GcCanvas c, GcanvasItem *item);
 int gcanvasItemHidden(GcanvasWidget *canvas, GcanvasItem *item);
 extern Tk_CustomOption gcanvasStateOption, gcanvasWidgetStateOption, gcanvasOffsetOption,
     gcanvasRelOffsetOption, gcanvasPixelOption, gcanvasTagsOption;
+extern Tk_CustomOption gcanvasIndexOffsetOption;
 
 /* Redraw. */
 void gcanvasEventuallyRedraw(GcCanvas c, double x1, double y1, double x2, double y2, int rebuildCache);

@@ -18,6 +18,10 @@ void gcanvasInitTypes(void)
     gcanvasRectangleType.nextPtr = &gcanvasOvalType;
     gcanvasOvalType.nextPtr = NULL;
     gcanvasItemTypes = &gcanvasRectangleType;
+    gcanvasPolygonType.nextPtr = gcanvasRectangleType.nextPtr;
+    gcanvasRectangleType.nextPtr = &gcanvasPolygonType;
+    gcanvasLineType.nextPtr = gcanvasRectangleType.nextPtr;
+    gcanvasRectangleType.nextPtr = &gcanvasLineType;
     gcanvasInitUids();
 }
 

@@ -1,0 +1,2 @@
+#include "canvas/gcanvas.h"
+GcanvasItemType gcanvasLineType = {"line", sizeof(GcanvasItem)};
