@@ -8,6 +8,7 @@
  */
 #include <math.h>
 #include "canvas/gcanvas_geometry.h"
+#include "canvas/ring_clip.h"
 
 double lineToPointDouble(double sx, double sy, const double *end1, const double *end2, const double *point)
 {
@@ -269,7 +270,7 @@ int worldToScreenRingsSpaced(GcCanvas c, const double *points, XPoint *out, int 
     return ringsToScreen(c, points, out, ringCount, sizes, 1);
 }
 
-int clipRoom(int n);
+
 
 static int ringsToScreen(GcCanvas c, const double *points, XPoint *out, int ringCount, int *sizes, int spaced)
 {

@@ -16,7 +16,8 @@
 int clipRoom(int n)
 {
     if (n <= 0) return 0;
-    long long m = n;
+    /* A ring of one point is converted to drawable points as two. */
+    long long m = n < 2 ? 2 : n;
     for (int side = 0; side < 4; side++) m += m / 2;
     return m > 0x3fffffff ? 0x3fffffff : (int)m;
 }

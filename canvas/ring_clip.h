@@ -13,7 +13,8 @@
 
 /* The most points a ring of n points can have once clipped: each side
  * adds at most one point for every two of its input (a triangle cut at
- * three corners has 7). Arrays handed to the clipper hold this many. */
+ * three corners has 7). Arrays handed to the clipper hold this many; a
+ * ring of one point counts as two, as the drawable conversion leaves it. */
 int clipRoom(int n);
 
 /* Clips the ring of n points in place; points must hold clipRoom(n).
