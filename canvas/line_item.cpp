@@ -981,15 +981,43 @@ static int *getParts(GcanvasItem *item, int *count)
 
 /* ---- measures ---- */
 
+/* The points as given, arrow tips in place of the pulled-back ends, so
+ * that measures depend neither on -arrow nor on the zoom (the pull-back
+ * is in pixels). Returns the stored points when there are no arrowheads;
+ * otherwise a copy the caller frees. */
+static double *givenPoints(LineItem *l)
+{
+    if (l->firstArrows == NULL && l->lastArrows == NULL) return l->points;
+    double *copy = (double *)ckalloc((l->numPoints > 0 ? 2 * l->numPoints : 1) * sizeof(double));
+    memcpy(copy, l->points, 2 * l->numPoints * sizeof(double));
+    int start = 0;
+    for (int k = 0; k < l->numParts; k++) {
+        int n = l->partSizes[k];
+        if (n >= 2) {
+            if (l->firstArrows != NULL) memcpy(copy + 2 * start, l->firstArrows + 12 * k, 2 * sizeof(double));
+            if (l->lastArrows != NULL) memcpy(copy + 2 * (start + n - 1), l->lastArrows + 12 * k, 2 * sizeof(double));
+        }
+        start += n;
+    }
+    return copy;
+}
+
+static void releasePoints(LineItem *l, double *pts)
+{
+    if (pts != l->points) ckfree((char *)pts);
+}
+
 static double lengthMeasure(GcCanvas, GcanvasItem *item)
 {
     LineItem *l = (LineItem *)item;
+    double *pts = givenPoints(l);
     double sum = 0.0;
     int start = 0;
     for (int k = 0; k < l->numParts; k++) {
-        sum += polylineLength(l->points + 2 * start, l->partSizes[k]);
+        sum += polylineLength(pts + 2 * start, l->partSizes[k]);
         start += l->partSizes[k];
     }
+    releasePoints(l, pts);
     return sum;
 }
 
@@ -1000,20 +1028,28 @@ static double centroidMeasure(GcCanvas, GcanvasItem *item, double *cx, double *c
         *cx = *cy = 0.0;
         return 0.0;
     }
-    pointsMean(l->points, l->numPoints, cx, cy);
+    double *pts = givenPoints(l);
+    pointsMean(pts, l->numPoints, cx, cy);
+    releasePoints(l, pts);
     return 0.0;
 }
 
 static double vertexAngle(GcCanvas, GcanvasItem *item, int index)
 {
     LineItem *l = (LineItem *)item;
-    return pointsVertexAngle(l->points, l->numPoints, index);
+    double *pts = givenPoints(l);
+    double a = pointsVertexAngle(pts, l->numPoints, index);
+    releasePoints(l, pts);
+    return a;
 }
 
 static double angleAt(GcCanvas, GcanvasItem *item, double position, double *x, double *y)
 {
     LineItem *l = (LineItem *)item;
-    return partAngleAt(l->points, l->numParts > 0 ? l->partSizes[0] : 0, position, x, y);
+    double *pts = givenPoints(l);
+    double a = partAngleAt(pts, l->numParts > 0 ? l->partSizes[0] : 0, position, x, y);
+    releasePoints(l, pts);
+    return a;
 }
 
 /* ---- PostScript ---- */
