@@ -4,8 +4,18 @@
 # rectangles and ovals): create, full redraw, 1-pixel scroll, find
 # overlapping on 100x100, PostScript of all, and moving one item per step
 # (a -floating item on the gcanvas), timed in the same run with ratios.
+# With the word "lines" after the build folder (xvfb-run ... BUILD_DIR lines
+# ?N ...?) it times instead, for N visible 4-point polylines and N visible
+# filled and outlined 4-point polygons in the 800x600 window, the full
+# redraw, and find closest over N lines spread on the 4000x4000 region.
 set build [lindex $argv 0]
 set sizes [lrange $argv 1 end]
+set linesOnly 0
+if {[lindex $sizes 0] eq "lines"} {
+    set linesOnly 1
+    set sizes [lrange $sizes 1 end]
+    if {$sizes eq {}} {set sizes {10000 100000}}
+}
 if {$sizes eq {}} {set sizes {10000 100000 300000}}
 set ovexAppScripts {}
 load [file join $build libovex.so] Ovex
@@ -59,6 +69,76 @@ proc measure {w n} {
     $w delete all
     update
     return [array get r]
+}
+
+# N 4-point items inside the visible 800x600, or spread on the region.
+proc shapes {w type n spread} {
+    expr {srand(17)}
+    set range [expr {$spread ? 3960 : 760}]
+    set yrange [expr {$spread ? 3960 : 560}]
+    for {set i 0} {$i < $n} {incr i} {
+        set x [expr {rand() * $range + 20}]
+        set y [expr {rand() * $yrange + 20}]
+        set c [format #%02x%02x%02x [expr {int(rand()*256)}] [expr {int(rand()*256)}] [expr {int(rand()*256)}]]
+        set pts [list $x $y [expr {$x + rand()*30 - 15}] [expr {$y + rand()*30 - 15}] \
+                     [expr {$x + rand()*30 - 15}] [expr {$y + rand()*30 - 15}] \
+                     [expr {$x + rand()*30 - 15}] [expr {$y + rand()*30 - 15}]]
+        if {$type eq "line"} {
+            $w create line $pts -fill $c
+        } else {
+            $w create polygon $pts -fill $c -outline black
+        }
+    }
+}
+# A full redraw on both: a new background repaints every item (Tk's
+# canvas redraws only the deleted line's area for the trick above, a
+# fraction of the items), and a round trip waits for the server to draw.
+proc fullRedraw {w} {
+    global bgFlip
+    $w configure -bg [lindex {white gray90} [set bgFlip [expr {!$bgFlip}]]]
+    update idletasks
+    winfo pointerx .
+}
+set bgFlip 0
+proc measureLines {w n} {
+    foreach type {line polygon} {
+        shapes $w $type $n 0
+        update
+        set r($type) [ms {fullRedraw $w} 5]
+        $w delete all
+        update
+    }
+    shapes $w line $n 1
+    update
+    expr {srand(5)}
+    set qs {}
+    for {set i 0} {$i < 50} {incr i} {lappend qs [expr {rand()*4000}] [expr {rand()*4000}]}
+    set t0 [clock microseconds]
+    foreach {x y} $qs {$w find closest $x $y}
+    winfo pointerx .
+    set r(closest) [expr {([clock microseconds] - $t0) / 50000.0}]
+    $w delete all
+    update
+    return [array get r]
+}
+if {$linesOnly} {
+    foreach n $sizes {
+        foreach {w cls} {.tk canvas .g gcanvas} {
+            destroy $w
+            $cls $w -width 800 -height 600 -scrollregion {0 0 4000 4000} -highlightthickness 0
+            pack $w
+            update
+            array set [expr {$cls eq "canvas" ? "tk" : "g"}] [measureLines $w $n]
+            destroy $w
+        }
+        puts "N = $n"
+        foreach {key label} {line "full redraw, lines" polygon "full redraw, polygons"
+                             closest "find closest (per query)"} {
+            puts [format "  %-36s gcanvas %9.2f ms  Tk %9.2f ms  ratio %5.2f (target <= 1.5)" \
+                      $label $g($key) $tk($key) [expr {$g($key) / max($tk($key), 1e-6)}]]
+        }
+    }
+    exit
 }
 
 foreach n $sizes {

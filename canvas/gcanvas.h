@@ -242,6 +242,7 @@ int gcanvasCreateItem(Tcl_Interp *interp, GcanvasWidget *canvas, GcanvasItemType
 void gcanvasFreeItem(GcanvasWidget *canvas, GcanvasItem *item);
 extern GcanvasItemType gcanvasRectangleType, gcanvasOvalType;
 extern GcanvasItemType gcanvasImageType, gcanvasBitmapType, gcanvasArcType, gcanvasWindowType;
+extern GcanvasItemType gcanvasLineType, gcanvasPolygonType;
 
 /* Widget. */
 int gcanvasConfigure(Tcl_Interp *interp, GcanvasWidget *canvas, int objc, Tcl_Obj *const objv[],
@@ -279,6 +280,7 @@ int gcanvasItemState(GcCanvas c, GcanvasItem *item);
 int gcanvasItemHidden(GcanvasWidget *canvas, GcanvasItem *item);
 extern Tk_CustomOption gcanvasStateOption, gcanvasWidgetStateOption, gcanvasOffsetOption,
     gcanvasRelOffsetOption, gcanvasPixelOption, gcanvasTagsOption;
+extern Tk_CustomOption gcanvasIndexOffsetOption;
 
 /* Redraw. */
 void gcanvasEventuallyRedraw(GcCanvas c, double x1, double y1, double x2, double y2, int rebuildCache);

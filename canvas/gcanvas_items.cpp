@@ -24,13 +24,20 @@ void gcanvasInitTypes(void)
     if (gcanvasItemTypes != NULL) {
         return;
     }
-    gcanvasRectangleType.nextPtr = &gcanvasOvalType;
-    gcanvasOvalType.nextPtr = NULL;
-    gcanvasItemTypes = &gcanvasRectangleType;
-    appendItemType(&gcanvasImageType);
-    appendItemType(&gcanvasBitmapType);
-    appendItemType(&gcanvasArcType);
-    appendItemType(&gcanvasWindowType);
+    /* Look-up by abbreviation walks the list in this order. */
+    GcanvasItemType *const order[] = {
+        &gcanvasRectangleType,
+        &gcanvasLineType,
+        &gcanvasPolygonType,
+        &gcanvasImageType,
+        &gcanvasOvalType,
+        &gcanvasBitmapType,
+        &gcanvasArcType,
+        &gcanvasWindowType,
+    };
+    for (GcanvasItemType *type : order) {
+        appendItemType(type);
+    }
     gcanvasInitUids();
 }
 

@@ -293,5 +293,6 @@ Tk_CustomOption gcanvasStateOption = {stateParse, statePrint, (ClientData)2};
 Tk_CustomOption gcanvasWidgetStateOption = {stateParse, statePrint, (ClientData)0};
 Tk_CustomOption gcanvasOffsetOption = {offsetParse, offsetPrint, (ClientData)0};
 Tk_CustomOption gcanvasRelOffsetOption = {offsetParse, offsetPrint, (ClientData)2};
+Tk_CustomOption gcanvasIndexOffsetOption = {offsetParse, offsetPrint, (ClientData)3};
 Tk_CustomOption gcanvasPixelOption = {pixelParse, pixelPrint, (ClientData)NULL};
 Tk_CustomOption gcanvasTagsOption = {tagsParse, tagsPrint, (ClientData)NULL};

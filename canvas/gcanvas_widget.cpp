@@ -10,6 +10,7 @@
 #include <string.h>
 #include <X11/Xatom.h>
 #include "canvas/gcanvas.h"
+#include "canvas/cliptest_cmd.h"
 #include "core/inits.h"
 #include "core/package.h"
 #include "core/rounding.h"
@@ -329,7 +330,7 @@ void gcanvasWorldChanged(ClientData clientData)
 extern "C" OVEX_API int
 Gcanvas_Init(Tcl_Interp *interp)
 {
-    (void)ovexCreatePlaceholder(interp, "cliptest");
+    (void)Tcl_CreateCommand(interp, "cliptest", cliptestCmd, NULL, NULL);
     if (Tcl_CreateObjCommand(interp, "gcanvas", gcanvasCmd, NULL, NULL) == NULL) {
         return TCL_ERROR;
     }
