@@ -92,10 +92,13 @@ static void startPlaying(DdwWidget *w, double start, double end)
     Tcl_DoWhenIdle(ddwVideoTimerProc, (ClientData)w);
 }
 
-/* Draws frames until the stream has nothing more before the end time. */
+/* Draws the frames already due at the end of a playing run. A stream
+ * that is not playing would step through the rest of the file, and one
+ * whose next frame is not yet due has nothing more to draw now. */
 static void drainStream(DdwWidget *w)
 {
-    while (w->stream != NULL && updateStreamSample(w->stream, &w->primary) != 0) {
+    while (w->stream != NULL && streamPlaying(w->stream)
+           && updateStreamSample(w->stream, &w->primary) == 1) {
     }
 }
 

@@ -364,6 +364,11 @@ double streamDuration(struct VideoStream *stream)
     return stream != NULL ? stream->duration : 0.0;
 }
 
+int streamPlaying(struct VideoStream *stream)
+{
+    return stream != NULL && stream->playing;
+}
+
 double streamFrametime(struct VideoStream *stream)
 {
     return stream != NULL ? stream->frametime : 0.0;
@@ -498,6 +503,7 @@ void streamSeek(struct VideoStream *, double) {}
 int updateStreamSample(struct VideoStream *, DdPrimary *) { return 0; }
 void updateSurface(struct VideoStream *, DdPrimary *) {}
 double streamClock(struct VideoStream *) { return 0.0; }
+int streamPlaying(struct VideoStream *) { return 0; }
 double streamDuration(struct VideoStream *) { return 0.0; }
 double streamFrametime(struct VideoStream *) { return 0.0; }
 void streamRect(struct VideoStream *, int *width, int *height)

@@ -27,6 +27,8 @@ int updateStreamSample(struct VideoStream *stream, DdPrimary *primary);
 /* Repaints the current frame. */
 void updateSurface(struct VideoStream *stream, DdPrimary *primary);
 double streamClock(struct VideoStream *stream);
+/* 1 while the clock runs. */
+int streamPlaying(struct VideoStream *stream);
 double streamDuration(struct VideoStream *stream);
 double streamFrametime(struct VideoStream *stream);
 void streamRect(struct VideoStream *stream, int *width, int *height);
