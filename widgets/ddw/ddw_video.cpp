@@ -132,8 +132,8 @@ static void ddwVideoTimerProc(ClientData clientData)
     }
     double t = streamClock(w->stream);
     reportPosition(w, t);
-    while (Tcl_DoOneEvent(TCL_IDLE_EVENTS | TCL_DONT_WAIT)) {
-    }
+    /* The idle callbacks queued so far (redraws, traces), once. */
+    (void)Tcl_DoOneEvent(TCL_IDLE_EVENTS | TCL_DONT_WAIT);
     if (w->stream != NULL && w->display != NULL && w->tkwin != NULL) {
         if (w->playState == 0 || w->endTime <= t) {
             if (w->endTime <= t) {

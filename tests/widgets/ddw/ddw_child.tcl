@@ -19,7 +19,13 @@ ddwShow .p p -std 0
 report gif [lindex [shown .p all] 0]
 set pal [.d getpal]
 report getpal [llength $pal] [lindex $pal 0] [lindex $pal 1]
-destroy .d .g .p
+set clip [writeRawAvi [file join [pwd] clip.avi] 8 6 10 10]
+ddw .v -width 8 -height 6 -video $clip
+place .v -x 0 -y 0
+update
+.v video 0.5
+report video [lindex [shown .v all] 0 0]
+destroy .d .g .p .v
 closeImages
 cd /
 file delete -force $::ovexTmp
