@@ -56,12 +56,19 @@ static void interpDeleted(ClientData clientData, Tcl_Interp *interp)
     }
 }
 
+void twainAdoptInterp(Tcl_Interp *interp)
+{
+    if (state.interp == NULL && interp != NULL) {
+        state.interp = interp;
+        Tcl_CallWhenDeleted(interp, interpDeleted, NULL);
+    }
+}
+
 void twainInitState(Tcl_Interp *interp)
 {
     memset(&state, 0, sizeof(state));
     state.initialised = 1;
-    state.interp = interp;
-    Tcl_CallWhenDeleted(interp, interpDeleted, NULL);
+    twainAdoptInterp(interp);
     state.interactive = 1;
     state.mode = TWAIN_MODE_NATIVE;
     state.dsmName = defaultManagerFile();

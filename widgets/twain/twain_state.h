@@ -43,6 +43,8 @@ typedef struct TwainState {
 
 TwainState *twainState(void);
 void twainInitState(Tcl_Interp *interp);
+/* Makes interp the state's interpreter when the last one was deleted. */
+void twainAdoptInterp(Tcl_Interp *interp);
 
 /* Loading and opening the manager, the messages on standard error (or,
  * with interp, in its result). 1 on success. */

@@ -243,10 +243,7 @@ static int twimgCmd(ClientData clientData, Tcl_Interp *interp, int argc, const c
 {
     (void)clientData;
     Tcl_ResetResult(interp);
-    TwainState *state = twainState();
-    if (state->interp == NULL) {
-        state->interp = interp;
-    }
+    twainAdoptInterp(interp);
     if (argc < 2) {
         Tcl_AppendResult(interp, "Usage : ", argv[0],
                          " command {a command should be: acquire capability close debug disable "
