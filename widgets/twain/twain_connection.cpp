@@ -148,7 +148,9 @@ static int openManager(const char *name, Tcl_Interp *interp)
     if (name == NULL) {
         name = "";
     }
-    state.dsmModule = dlopen(name, RTLD_NOW | RTLD_LOCAL);
+    /* Kept mapped after its close: a manager's scanner drivers may hold
+     * memory and threads that outlive it. */
+    state.dsmModule = dlopen(name, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (state.dsmModule == NULL) {
         if (interp != NULL) {
             Tcl_AppendResult(interp, "Fail to open: ", name, (char *)NULL);

@@ -161,8 +161,10 @@ static TW_UINT16 managerCall(TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data)
             if (dsm.open) {
                 return fail(TWCC_SEQERROR);
             }
+            /* SANE starts once per process and stays: its backends keep
+             * memory that only a process exit gives back. */
             SANE_Int version;
-            if (sane_init(&version, NULL) != SANE_STATUS_GOOD) {
+            if (!dsm.saneReady && sane_init(&version, NULL) != SANE_STATUS_GOOD) {
                 return fail(TWCC_BUMMER);
             }
             dsm.saneReady = 1;
@@ -174,8 +176,6 @@ static TW_UINT16 managerCall(TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data)
                 return fail(TWCC_SEQERROR);
             }
             closeSource();
-            sane_exit();
-            dsm.saneReady = 0;
             dsm.open = 0;
             return TWRC_SUCCESS;
         }
