@@ -16,12 +16,14 @@ packages=(
   libxft-dev libfontconfig-dev fonts-dejavu-core
   libgtest-dev googletest libbenchmark-dev
   xvfb xauth
+  libxext-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libsane-dev
 )
 # Independent tools the tests use as witnesses of our file formats.
 if [ "$mode" = test ] || [ "$mode" = sanitize ]; then
   packages+=(imagemagick netpbm libjpeg-turbo-progs giflib-tools gdal-bin libtiff-tools dcmtk python3 poppler-utils emf2svg)
   packages+=(ghostscript)
   packages+=(python3-gdal)
+  packages+=(libsane1 sane-utils ffmpeg)
 fi
 # The fuzz targets need clang and its libFuzzer runtime.
 if [ "$mode" = fuzz ]; then
