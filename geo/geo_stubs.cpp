@@ -2,7 +2,7 @@
  * geo_stubs.cpp --
  *
  *	Registration of the geospatial object commands (GRASS, GCP sets,
- *	shapes, tables, terra tile stores, cameras), which
+ *	shapes, tables, terra tile stores), which
  *	answer "not available" until their objects are built.
  */
 #include <stdio.h>
@@ -60,13 +60,5 @@ int
 Terra_Init(Tcl_Interp *interp)
 {
     static const char *const names[] = {"terra.create", NULL};
-    return createPlaceholders(interp, names, NULL);
-}
-
-int
-Camera_Init(Tcl_Interp *interp)
-{
-    static const char *const names[] = {"camera.create", "pushbroom.create",
-                                        "quaternion.slerp", NULL};
     return createPlaceholders(interp, names, NULL);
 }
