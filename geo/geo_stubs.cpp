@@ -1,7 +1,7 @@
 /*
  * geo_stubs.cpp --
  *
- *	Registration of the geospatial object commands (GRASS, GCP sets,
+ *	Registration of the geospatial object commands (GRASS,
  *	shapes, tables, terra tile stores), which
  *	answer "not available" until their objects are built.
  */
@@ -32,13 +32,6 @@ int
 Grass_Init(Tcl_Interp *interp)
 {
     static const char *const names[] = {"grass", "_vask.parseInput", NULL};
-    return createPlaceholders(interp, names, NULL);
-}
-
-int
-Gcp_Init(Tcl_Interp *interp)
-{
-    static const char *const names[] = {"gcp.create", NULL};
     return createPlaceholders(interp, names, NULL);
 }
 
