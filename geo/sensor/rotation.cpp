@@ -120,9 +120,10 @@ int rotationAngles(int rotationid, const double R[9], double angles[3], const do
     default:
         return 0;
     }
-    angles[0] = x - offsets[0];
-    angles[1] = y - offsets[1];
-    angles[2] = z - offsets[2];
+    /* + 0.0 turns a negative zero into 0. */
+    angles[0] = (x - offsets[0]) + 0.0;
+    angles[1] = (y - offsets[1]) + 0.0;
+    angles[2] = (z - offsets[2]) + 0.0;
     return 1;
 }
 
