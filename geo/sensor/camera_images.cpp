@@ -67,7 +67,7 @@ void cameraTakeImage(const CameraModel &m, RAMIMG *src, RAMIMG *des, RAMIMG *dem
     float *heights = new (std::nothrow) float[s.columns > 0 ? s.columns : 1];
     float *value = new (std::nothrow) float[nb > 0 ? nb : 1];
     if (highest == NULL || heights == NULL || value == NULL) {
-        fprintf(stderr, "Error of malloc in cameraTakeImage.\n");
+        ovex_fprintf(stderr, "Error of malloc in cameraTakeImage.\n");
         delete[] highest;
         delete[] heights;
         delete[] value;

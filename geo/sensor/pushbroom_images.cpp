@@ -170,7 +170,7 @@ void pushbroomAdvancedNormalization(const PushbroomModel &m, RAMIMG *src, RAMIMG
 {
     PushbroomGeometry g = pushbroomGeometry(m);
     if (g.n() < 2) {
-        fprintf(stderr, "Error in pushbroomAdvancedNormalization: Need at least two scan lines.");
+        ovex_fprintf(stderr, "Error in pushbroomAdvancedNormalization: Need at least two scan lines.");
         return;
     }
     double gx, gy;
