@@ -1,8 +1,8 @@
 /*
  * geo_stubs.cpp --
  *
- *	Registration of the geospatial object commands (GRASS, GCP sets,
- *	shapes, tables, terra tile stores, cameras), which
+ *	Registration of the geospatial object commands (GRASS,
+ *	shapes, tables, terra tile stores), which
  *	answer "not available" until their objects are built.
  */
 #include <stdio.h>
@@ -36,23 +36,8 @@ Grass_Init(Tcl_Interp *interp)
 }
 
 int
-Gcp_Init(Tcl_Interp *interp)
-{
-    static const char *const names[] = {"gcp.create", NULL};
-    return createPlaceholders(interp, names, NULL);
-}
-
-int
 Terra_Init(Tcl_Interp *interp)
 {
     static const char *const names[] = {"terra.create", NULL};
-    return createPlaceholders(interp, names, NULL);
-}
-
-int
-Camera_Init(Tcl_Interp *interp)
-{
-    static const char *const names[] = {"camera.create", "pushbroom.create",
-                                        "quaternion.slerp", NULL};
     return createPlaceholders(interp, names, NULL);
 }

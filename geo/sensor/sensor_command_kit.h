@@ -1,0 +1,35 @@
+/*
+ * sensor_command_kit.h --
+ *
+ *	Small helpers of the camera and pushbroom commands: lenient numbers,
+ *	subcommand words, formatted results, and the check that keeps
+ *	non-finite numbers out of a model's settings.
+ */
+#ifndef OVEX_GEO_SENSOR_SENSOR_COMMAND_KIT_H
+#define OVEX_GEO_SENSOR_SENSOR_COMMAND_KIT_H
+
+#include <tcl.h>
+#include <tk.h>
+
+/* A word of at least three letters that is a prefix of name. */
+int sensorWordIs(const char *word, const char *name);
+
+/* Sets the result to "Usage: " argv0 text; returns TCL_ERROR. */
+int sensorUsage(Tcl_Interp *interp, const char *argv0, const char *text);
+
+/* Sets the result to message; returns TCL_ERROR. */
+int sensorError(Tcl_Interp *interp, const char *message);
+
+/* Sets the result to the n values, each "%.16g", joined by blanks (a
+ * negative zero printed as 0). */
+void sensorResultNumbers(Tcl_Interp *interp, const double *values, int n);
+
+/* Reads up to n numbers from text as "%lf %lf ...": 1 when all n were
+ * read and are finite, else 0. */
+int sensorScanNumbers(const char *text, double *values, int n);
+
+/* 1 when every double option of the table holds a finite value in record;
+ * else 0 with "option NAME must be a finite number" in the result. */
+int sensorOptionsFinite(Tcl_Interp *interp, const Tk_ConfigSpec *specs, const char *record);
+
+#endif /* OVEX_GEO_SENSOR_SENSOR_COMMAND_KIT_H */
