@@ -57,13 +57,6 @@ Gtable_Init(Tcl_Interp *interp)
 }
 
 int
-Terra_Init(Tcl_Interp *interp)
-{
-    static const char *const names[] = {"terra.create", NULL};
-    return createPlaceholders(interp, names, NULL);
-}
-
-int
 Camera_Init(Tcl_Interp *interp)
 {
     static const char *const names[] = {"camera.create", "pushbroom.create",
