@@ -29,13 +29,6 @@ createPlaceholders(Tcl_Interp *interp, const char *const *names, const char **fa
 }
 
 int
-Grass_Init(Tcl_Interp *interp)
-{
-    static const char *const names[] = {"grass", "_vask.parseInput", NULL};
-    return createPlaceholders(interp, names, NULL);
-}
-
-int
 Gcp_Init(Tcl_Interp *interp)
 {
     static const char *const names[] = {"gcp.create", NULL};
