@@ -83,6 +83,7 @@ static int driverOp(Tcl_Interp *interp, int argc, const char **argv)
         }
         int x = ovexLenientInt(argv[3]), y = ovexLenientInt(argv[4]), button = 1;
         R_get_location_with_pointer(&x, &y, &button);
+        Tcl_ResetResult(interp);
         ovex_printf("x:%d y:%d bt:%d\n", x, y, button);
         stabilize = 0;
     } else if (strcmp(op, "get_location_with_line") == 0
@@ -99,6 +100,7 @@ static int driverOp(Tcl_Interp *interp, int argc, const char **argv)
         } else {
             R_get_location_with_box(x0, y0, &x1, &y1, &button);
         }
+        Tcl_ResetResult(interp);
         ovex_printf("x0:%d y0:%d x1:%d y1:%d bt:%d\n", x0, y0, x1, y1, button);
         stabilize = 0;
     } else if (strcmp(op, "move_abs") == 0 || strcmp(op, "move_rel") == 0) {
