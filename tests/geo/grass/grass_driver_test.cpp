@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <tcl.h>
 
+#include <stdlib.h>
 #include <string.h>
 
 #include <string>
@@ -282,6 +283,52 @@ TEST_F(Driver, LocationProceduresGetTheirWords)
     EXPECT_EQ(R_get_location_with_box(1, 2, &x, &y, &button), TCL_ERROR);
     EXPECT_STREQ(Tcl_GetVar(interp, "words", 0), ".vd 1 1 2 7 8");
     EXPECT_EQ(x, 7);
+}
+
+TEST_F(Driver, TextWithoutACurrentFontDrawsNothing)
+{
+    strokeFontsFree();
+    ASSERT_NE(glyphStoreCreate(), nullptr);
+    R_move_abs(2, 3);
+    R_text("abc");
+    int top = -1, bottom = -1, left = -1, right = -1;
+    R_get_text_box("abc", &top, &bottom, &left, &right);
+    EXPECT_EQ(painted(), 0);
+    EXPECT_EQ(R_curx(), 2);
+    EXPECT_EQ(R_cury(), 3);
+    EXPECT_EQ(top, 3);
+    EXPECT_EQ(bottom, 3);
+    EXPECT_EQ(left, 2);
+    EXPECT_EQ(right, 2);
+}
+
+TEST_F(Driver, TextBoxOfTwoLines)
+{
+    strokeFontsFree();
+    GlyphStore *store = glyphStoreCreate();
+    ASSERT_NE(store, nullptr);
+    // Glyph 1: 11 wide, no points (height 20); glyph 2: 9 wide, 9 high.
+    ASSERT_TRUE(fontAddGlyph(store, 1, 2, "MW"));
+    ASSERT_TRUE(fontAddGlyph(store, 2, 12, "NVRNRV RNRVR"));
+    StrokeFont *font = (StrokeFont *)calloc(1, sizeof(StrokeFont));
+    font->glyphs = (int32_t *)malloc(2 * sizeof(int32_t));
+    font->glyphs[0] = 1;
+    font->glyphs[1] = 2;
+    font->count = 2;
+    strcpy(font->name, "t");
+    fontAppend(font);
+    ASSERT_EQ(R_font("t"), 1);
+    EXPECT_EQ(store->fontHeight, 9);
+    R_text_size(18, 9);
+    R_move_abs(1, 2);
+    int top, bottom, left, right;
+    R_get_text_box("!!\n !", &top, &bottom, &left, &right);
+    // Widest line 20 (11 + 9) x 2; heights 9 and 20; scales 2 and 1.
+    EXPECT_EQ(top, 2 + 29);
+    EXPECT_EQ(bottom, 2);
+    EXPECT_EQ(left, 1);
+    EXPECT_EQ(right, 1 + 40);
+    strokeFontsFree();
 }
 
 TEST_F(Driver, FontNamesAsFarAsTheyFit)
