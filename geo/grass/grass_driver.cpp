@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "core/rounding.h"
 #include "display/point_list.h"
 #include "ovex/ovexstdio.h"
 #include "ramimage/pixel_access.h"
@@ -54,6 +55,51 @@ static int addClamped(int a, int b)
 {
     int64_t sum = (int64_t)a + b;
     return sum > INT32_MAX ? INT32_MAX : sum < INT32_MIN ? INT32_MIN : (int)sum;
+}
+
+/*
+ * drawLine --
+ *	A line of the current colour. A line far longer than the image is
+ *	first cut to the image (one pixel of margin), so that coordinates a
+ *	module got wrong cost no time beyond the image's size; other lines
+ *	go to the image as they are.
+ */
+static void drawLine(RAMIMG *image, int x0, int y0, int x1, int y1)
+{
+    int64_t w = image->head.columns, h = image->head.rows;
+    int64_t dx = (int64_t)x1 - x0, dy = (int64_t)y1 - y0;
+    int64_t steps = (dx < 0 ? -dx : dx) > (dy < 0 ? -dy : dy) ? (dx < 0 ? -dx : dx)
+                                                                : (dy < 0 ? -dy : dy);
+    if (steps > 2 * (w + h) + 16) {
+        /* Liang-Barsky over the box -1 .. w, -1 .. h. */
+        double t0 = 0, t1 = 1;
+        double p[4] = {(double)-dx, (double)dx, (double)-dy, (double)dy};
+        double q[4] = {(double)x0 + 1, (double)(w - x0), (double)y0 + 1, (double)(h - y0)};
+        for (int k = 0; k < 4; k++) {
+            if (p[k] == 0) {
+                if (q[k] < 0) {
+                    return;
+                }
+                continue;
+            }
+            double t = q[k] / p[k];
+            if (p[k] < 0) {
+                t0 = t > t0 ? t : t0;
+            } else {
+                t1 = t < t1 ? t : t1;
+            }
+        }
+        if (t0 > t1) {
+            return;
+        }
+        int cx0 = roundToInt(x0 + t0 * dx), cy0 = roundToInt(y0 + t0 * dy);
+        int cx1 = roundToInt(x0 + t1 * dx), cy1 = roundToInt(y0 + t1 * dy);
+        x0 = cx0;
+        y0 = cy0;
+        x1 = cx1;
+        y1 = cy1;
+    }
+    ramImageDrawLine(image, 0, grassDriver.color, x0, y0, x1, y1);
 }
 
 /* ---- Opening and closing ------------------------------------------------------ */
@@ -344,7 +390,7 @@ extern "C" void R_cont_abs(int x, int y)
     if (image == NULL) {
         return;
     }
-    ramImageDrawLine(image, 0, grassDriver.color, grassDriver.penX, grassDriver.penY, x, y);
+    drawLine(image, grassDriver.penX, grassDriver.penY, x, y);
     grassDriver.penX = x;
     grassDriver.penY = y;
 }
@@ -482,7 +528,7 @@ extern "C" void R_polyline_abs(const int *x, const int *y, int n)
         return;
     }
     for (int i = 1; i < n; i++) {
-        ramImageDrawLine(image, 0, grassDriver.color, x[i - 1], y[i - 1], x[i], y[i]);
+        drawLine(image, x[i - 1], y[i - 1], x[i], y[i]);
     }
     R_move_abs(x[n - 1], y[n - 1]);
 }

@@ -145,6 +145,23 @@ TEST_F(Driver, RasterAndDotsOutsideTheImageAreClipped)
     EXPECT_EQ(R_curx(), 2000000000);
 }
 
+TEST_F(Driver, LinesFarBeyondTheImageAreCutToIt)
+{
+    R_color(1);
+    R_move_abs(-2000000000, 3);
+    R_cont_abs(2000000000, 3);
+    EXPECT_EQ(picture()[3], "1111111111111111");
+    EXPECT_EQ(painted(), 16);
+    R_move_abs(5, -2147483647);
+    R_cont_abs(5, 2147483647);
+    EXPECT_EQ(painted(), 31);
+    // A long line that misses the image draws nothing.
+    R_move_abs(-100000, -5);
+    R_cont_abs(100000, -5);
+    EXPECT_EQ(painted(), 31);
+    EXPECT_EQ(R_curx(), 100000);
+}
+
 TEST_F(Driver, RgbRasterSumsTheTableAndWrapsAt256)
 {
     unsigned char table[256];
