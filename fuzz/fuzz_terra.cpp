@@ -10,6 +10,9 @@
 
 #include "geo/terra/terra_store.h"
 
+/* Keeps the reads of the bytes from being optimised away. */
+static volatile long fuzzSink;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     fuzzSetUp();
@@ -44,5 +47,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     saveTerraFile(fuzzPath("output.terra").c_str(), &store);
     closeTerraCache(&store);
-    return sum == 0xFFFFFFFFu;
+    fuzzSink = sum;
+    return 0;
 }
