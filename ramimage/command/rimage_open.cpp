@@ -7,6 +7,7 @@
  *	terra tile), and the open count that keeps an image a script opened
  *	alive until as many closes were made.
  */
+#include <stdio.h>
 #include <string.h>
 
 #include "ramimage/command/rimage_command.h"
@@ -18,6 +19,7 @@
 #include "core/gmem.h"
 #include "core/package.h"
 #include "core/vocabulary.h"
+#include "geo/terra/terra_store.h"
 
 static void setUsage(Tcl_Interp *interp, const char **argv, const char *syntax)
 {
@@ -212,25 +214,74 @@ static int decodeBase64Form(Tcl_Interp *interp, int argc, const char **argv,
 }
 
 /*
+ * readTileId --
+ *	A tile of the store from a tileId word: one number is the tile
+ *	index, anything else is read as tile coordinates "x y". -1 when it
+ *	names no tile of the store.
+ */
+static int readTileId(const TerraCache *store, const char *word)
+{
+    int k;
+    if (Tcl_GetInt(NULL, word, &k) == TCL_OK) {
+        return k;
+    }
+    int tx, ty;
+    char rest;
+    if (sscanf(word, "%d %d %c", &tx, &ty, &rest) != 2) {
+        return -1;
+    }
+    return terraTileIndex(store, tx, ty);
+}
+
+/*
  * decodeBinaryForm --
- *	rimage open NAME binary TERRA TILE: a tile of a terra tile store.
- *	Stores cannot be opened in this build, so after the store object is
- *	checked the form answers that it is not available.
+ *	rimage open NAME binary TERRA TILE: a tile of a terra tile store,
+ *	decoded like the base64 form and placed on the ground by the store.
  */
 static int decodeBinaryForm(Tcl_Interp *interp, int argc, const char **argv,
-                            MemoryRequest *)
+                            MemoryRequest *request)
 {
     if (argc != 6) {
         setResult(interp, "Syntax error. Should be rimage open imgID binary terrObj tileId.\n");
         return TCL_ERROR;
     }
-    RAMOBJ *store = NULL;
-    if (openObject(interp, OBJ_TERRA, argv[4], &store) != TCL_OK) {
+    RAMOBJ *object = NULL;
+    if (openObject(interp, OBJ_TERRA, argv[4], &object) != TCL_OK) {
         return TCL_ERROR;
     }
-    closeObject(store);
-    setResult(interp, "rimage open binary: not available in this build");
-    return TCL_ERROR;
+    const TerraCache *store = (const TerraCache *)object->data;
+    int k = store != NULL ? readTileId(store, argv[5]) : -1;
+    if (store == NULL || k < 0 || k >= store->tileCapacity) {
+        closeObject(object);
+        setResult(interp, "Invalid tileId");
+        return TCL_ERROR;
+    }
+    int length = 0;
+    const unsigned char *tile = terraTileData(store, k, &length);
+    if (tile == NULL) {
+        closeObject(object);
+        setResult(interp, "terra object has no data");
+        return TCL_ERROR;
+    }
+    unsigned char *bytes = (unsigned char *)gmemAlloc((size_t)length);
+    if (bytes == NULL) {
+        closeObject(object);
+        setResult(interp, ramImageErrorText(RAMIMG_ENOMEM));
+        return TCL_ERROR;
+    }
+    memcpy(bytes, tile, (size_t)length);
+    if (!probeEncodedImage(&request->head, bytes, (size_t)length)) {
+        gmemFree(bytes);
+        closeObject(object);
+        setResult(interp, "Unrecognized binary image tile.\n");
+        return TCL_ERROR;
+    }
+    terraTileGeoref(store, k, &request->head);
+    closeObject(object);
+    request->bytes = bytes;
+    request->length = (size_t)length;
+    request->paletteKept = request->head.nindices > 0;
+    return TCL_OK;
 }
 
 /*
