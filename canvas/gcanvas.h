@@ -241,6 +241,9 @@ int gcanvasCreateItem(Tcl_Interp *interp, GcanvasWidget *canvas, GcanvasItemType
                       Tcl_Obj *const objv[], PointSetDesc *desc, GcanvasItem **itemOut);
 void gcanvasFreeItem(GcanvasWidget *canvas, GcanvasItem *item);
 extern GcanvasItemType gcanvasRectangleType, gcanvasOvalType;
+extern GcanvasItemType gcanvasGroupType;
+void gcanvasDeleteItem(GcanvasWidget *canvas, GcanvasItem *item);
+GcanvasItem *gcanvasGroupTopLevel(GcanvasItem *item);
 
 /* Widget. */
 int gcanvasConfigure(Tcl_Interp *interp, GcanvasWidget *canvas, int objc, Tcl_Obj *const objv[],

@@ -16,7 +16,8 @@ void gcanvasInitTypes(void)
         return;
     }
     gcanvasRectangleType.nextPtr = &gcanvasOvalType;
-    gcanvasOvalType.nextPtr = NULL;
+    gcanvasOvalType.nextPtr = &gcanvasGroupType;
+    gcanvasGroupType.nextPtr = NULL;
     gcanvasItemTypes = &gcanvasRectangleType;
     gcanvasInitUids();
 }
