@@ -257,6 +257,7 @@ static void freeMember(GcanvasWidget *w, GroupItem *g, GcanvasItem *m)
     char name[64];
     memberName(name, sizeof name, g->c.header.id, m->id);
     removeName(w, name);
+    gcanvasForgetQueued(w, m);
     gcanvasFreeItem(w, m);
 }
 
@@ -574,7 +575,12 @@ static int makeMember(Tcl_Interp *interp, GcanvasWidget *w, GroupItem *g, int ob
     m->typePtr = type;
     m->state = GC_STATE_NULL;
     m->group = &g->c.header;
+    /* Marked as queued for good: a member's own redraw requests would
+     * name a box of its group's frame, which the widget must not take;
+     * the group's redraws cover its members. */
+    m->redraw_flags = GC_ITEM_BOX_QUEUED;
     if (type->createProc(interp, w, m, objc - 1, objv + 1) != TCL_OK) {
+        gcanvasForgetQueued(w, m);
         if (m->tagPtr != m->staticTagSpace) ckfree((char *)m->tagPtr);
         ckfree((char *)m);
         return TCL_ERROR;
