@@ -243,6 +243,9 @@ void gcanvasFreeItem(GcanvasWidget *canvas, GcanvasItem *item);
 extern GcanvasItemType gcanvasRectangleType, gcanvasOvalType;
 extern GcanvasItemType gcanvasImageType, gcanvasBitmapType, gcanvasArcType, gcanvasWindowType;
 extern GcanvasItemType gcanvasLineType, gcanvasPolygonType;
+extern GcanvasItemType gcanvasGroupType;
+void gcanvasDeleteItem(GcanvasWidget *canvas, GcanvasItem *item);
+GcanvasItem *gcanvasGroupTopLevel(GcanvasItem *item);
 
 /* Widget. */
 int gcanvasConfigure(Tcl_Interp *interp, GcanvasWidget *canvas, int objc, Tcl_Obj *const objv[],

@@ -52,6 +52,13 @@ static void deleteItem(GcanvasWidget *c, GcanvasItem *item)
     gcanvasFreeItem(c, item);
 }
 
+/* The widget's delete of one top-level item, for commands that reach an
+ * item otherwise than by tag search. */
+void gcanvasDeleteItem(GcanvasWidget *c, GcanvasItem *item)
+{
+    deleteItem(c, item);
+}
+
 static int charsCmd(Tcl_Interp *interp, GcanvasWidget *c, int index, int objc, Tcl_Obj *const objv[],
                     GcTagSearch **search)
 {

@@ -33,6 +33,7 @@ void gcanvasInitTypes(void)
         &gcanvasOvalType,
         &gcanvasBitmapType,
         &gcanvasArcType,
+        &gcanvasGroupType,
         &gcanvasWindowType,
     };
     for (GcanvasItemType *type : order) {

@@ -245,9 +245,14 @@ int gcanvasMeasureCmd(Tcl_Interp *interp, GcanvasWidget *c, int index, int objc,
                 Tcl_SetResult(interp, (char *)"Invalid item command", TCL_STATIC);
                 return TCL_ERROR;
             }
-            gcanvasEventuallyRedrawItem(c, group);
+            /* The redraw covers the top-level group, whose box holds the
+             * change; the command may delete that group. */
+            GcanvasItem *top = gcanvasGroupTopLevel(group);
+            int topId = top->id;
+            gcanvasEventuallyRedrawItem(c, top);
             int status = group->typePtr->groupNameCmdProc(interp, c, item, objc - 3, objv + 3);
-            gcanvasEventuallyRedrawItem(c, group);
+            Tcl_HashEntry *live = Tcl_FindHashEntry(&c->idTable, (char *)(intptr_t)topId);
+            if (live != NULL) gcanvasEventuallyRedrawItem(c, (GcanvasItem *)Tcl_GetHashValue(live));
             c->flags |= GC_REPICK_NEEDED;
             return status;
         }
