@@ -34,6 +34,7 @@ void gcanvasInitTypes(void)
         &gcanvasBitmapType,
         &gcanvasArcType,
         &gcanvasWindowType,
+        &gcanvasObjectType,
     };
     for (GcanvasItemType *type : order) {
         appendItemType(type);
