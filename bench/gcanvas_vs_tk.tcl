@@ -150,7 +150,7 @@ if {$objectsOnly} {
         pack .tk
         foreach pts $all {.tk create line $pts}
         update
-        set tk [ms {fullRedraw .tk} 5]
+        set tk [ms {fullRedraw .tk} 10]
         destroy .tk
         catch {rename benchShape {}}
         shape.create benchShape
@@ -160,7 +160,7 @@ if {$objectsOnly} {
         pack .g
         .g create object 0 0 -object benchShape
         update
-        set g [ms {fullRedraw .g} 5]
+        set g [ms {fullRedraw .g} 10]
         destroy .g
         rename benchShape {}
         puts "N = $n"
