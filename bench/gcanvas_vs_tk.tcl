@@ -8,9 +8,18 @@
 # ?N ...?) it times instead, for N visible 4-point polylines and N visible
 # filled and outlined 4-point polygons in the 800x600 window, the full
 # redraw, and find closest over N lines spread on the 4000x4000 region.
+# With the word "objects" (xvfb-run ... BUILD_DIR objects ?N ...?) it times
+# the full redraw of one object item showing a shape object of N visible
+# 4-point polyline records beside N Tk line items with the same points.
 set build [lindex $argv 0]
 set sizes [lrange $argv 1 end]
 set linesOnly 0
+set objectsOnly 0
+if {[lindex $sizes 0] eq "objects"} {
+    set objectsOnly 1
+    set sizes [lrange $sizes 1 end]
+    if {$sizes eq {}} {set sizes {10000 100000}}
+}
 if {[lindex $sizes 0] eq "lines"} {
     set linesOnly 1
     set sizes [lrange $sizes 1 end]
@@ -120,6 +129,45 @@ proc measureLines {w n} {
     $w delete all
     update
     return [array get r]
+}
+# The points of N visible 4-point polylines, one list per polyline.
+proc polylinePoints {n} {
+    expr {srand(23)}
+    set out {}
+    for {set i 0} {$i < $n} {incr i} {
+        set x [expr {rand() * 760 + 20}]
+        set y [expr {rand() * 560 + 20}]
+        lappend out [list $x $y [expr {$x + rand()*30 - 15}] [expr {$y + rand()*30 - 15}] \
+                         [expr {$x + rand()*30 - 15}] [expr {$y + rand()*30 - 15}] \
+                         [expr {$x + rand()*30 - 15}] [expr {$y + rand()*30 - 15}]]
+    }
+    return $out
+}
+if {$objectsOnly} {
+    foreach n $sizes {
+        set all [polylinePoints $n]
+        canvas .tk -width 800 -height 600 -highlightthickness 0
+        pack .tk
+        foreach pts $all {.tk create line $pts}
+        update
+        set tk [ms {fullRedraw .tk} 10]
+        destroy .tk
+        catch {rename benchShape {}}
+        shape.create benchShape
+        benchShape initialize POLYLINE
+        foreach pts $all {benchShape addrecord $pts}
+        gcanvas .g -width 800 -height 600 -highlightthickness 0
+        pack .g
+        .g create object 0 0 -object benchShape
+        update
+        set g [ms {fullRedraw .g} 10]
+        destroy .g
+        rename benchShape {}
+        puts "N = $n"
+        puts [format "  %-36s gcanvas %9.2f ms  Tk %9.2f ms  ratio %5.2f (target <= 1.0)" \
+                  "full redraw, object item vs lines" $g $tk [expr {$g / max($tk, 1e-6)}]]
+    }
+    exit
 }
 if {$linesOnly} {
     foreach n $sizes {

@@ -246,6 +246,7 @@ extern GcanvasItemType gcanvasLineType, gcanvasPolygonType;
 extern GcanvasItemType gcanvasGroupType;
 void gcanvasDeleteItem(GcanvasWidget *canvas, GcanvasItem *item);
 GcanvasItem *gcanvasGroupTopLevel(GcanvasItem *item);
+extern GcanvasItemType gcanvasObjectType;
 
 /* Widget. */
 int gcanvasConfigure(Tcl_Interp *interp, GcanvasWidget *canvas, int objc, Tcl_Obj *const objv[],

@@ -35,6 +35,7 @@ void gcanvasInitTypes(void)
         &gcanvasArcType,
         &gcanvasGroupType,
         &gcanvasWindowType,
+        &gcanvasObjectType,
     };
     for (GcanvasItemType *type : order) {
         appendItemType(type);

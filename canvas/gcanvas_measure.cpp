@@ -8,6 +8,7 @@
 #include <stdio.h>
 #include <string.h>
 #include "canvas/gcanvas.h"
+#include "geo/shape/shape_object.h"
 #include "ovex/ovex.h"
 
 static const struct { int code; const char *name; } geomTypeTable[] = {
@@ -287,6 +288,8 @@ int gcanvasMeasureCmd(Tcl_Interp *interp, GcanvasWidget *c, int index, int objc,
         if (openObject(interp, OBJ_SHAPE, Tcl_GetString(objv[2]), &obj) != TCL_OK) return TCL_ERROR;
         int status = TCL_OK;
         int cls = geomTypeByName(Tcl_GetString(objv[3]));
+        const ShapeAccessTable *access = (const ShapeAccessTable *)obj->interface;
+        if (cls != -1 && obj->data == NULL && access != NULL) (void)access->reset(obj, cls, NULL, NULL, 0);
         if (cls == -1) {
             status = invalidType(interp);
         } else if (obj->data != NULL && obj->subtype != NULL && obj->subtype(obj) != cls) {
@@ -295,12 +298,26 @@ int gcanvasMeasureCmd(Tcl_Interp *interp, GcanvasWidget *c, int index, int objc,
         } else if (cls != 0x100 && cls != 0x200 && cls != 0x400) {
             Tcl_SetResult(interp, (char *)"Not implemented yet.", TCL_STATIC);
         } else {
-            /* Only item types with points and parts give records; none of the
-             * types built so far has them, so nothing is appended yet. */
+            /* Items of the class that give points and parts become one
+             * record each; the others (text, images) are passed over. */
             int n = 0;
             for (int i = 4; i < objc && status == TCL_OK; i++) {
                 status = tagSearchScan(c, objv[i], search);
+                if (status != TCL_OK || access == NULL) continue;
+                for (item = tagSearchFirst(*search); item != NULL; item = tagSearchNext(*search)) {
+                    GcanvasItemType *type = item->typePtr;
+                    if (itemGeomType(item) != cls || type->getPointsProc == NULL || type->getPartsProc == NULL) {
+                        continue;
+                    }
+                    int numPoints = 0, numParts = 0;
+                    double *points = type->getPointsProc(item, &numPoints);
+                    int *parts = type->getPartsProc(item, &numParts);
+                    if (parts == NULL) numParts = 0;
+                    (void)access->append(obj, -1, points, numPoints, parts, numParts, NULL, NULL, NULL);
+                    n++;
+                }
             }
+            if (n > 0) objUpdate(obj);
             if (status == TCL_OK) Tcl_SetObjResult(interp, Tcl_NewIntObj(n));
         }
         closeObject(obj);
