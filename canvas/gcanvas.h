@@ -241,6 +241,7 @@ int gcanvasCreateItem(Tcl_Interp *interp, GcanvasWidget *canvas, GcanvasItemType
                       Tcl_Obj *const objv[], PointSetDesc *desc, GcanvasItem **itemOut);
 void gcanvasFreeItem(GcanvasWidget *canvas, GcanvasItem *item);
 extern GcanvasItemType gcanvasRectangleType, gcanvasOvalType;
+extern GcanvasItemType gcanvasTextType, gcanvasGtextType;
 
 /* Widget. */
 int gcanvasConfigure(Tcl_Interp *interp, GcanvasWidget *canvas, int objc, Tcl_Obj *const objv[],

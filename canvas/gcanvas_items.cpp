@@ -18,6 +18,10 @@ void gcanvasInitTypes(void)
     gcanvasRectangleType.nextPtr = &gcanvasOvalType;
     gcanvasOvalType.nextPtr = NULL;
     gcanvasItemTypes = &gcanvasRectangleType;
+    gcanvasTextType.nextPtr = gcanvasRectangleType.nextPtr;
+    gcanvasRectangleType.nextPtr = &gcanvasTextType;
+    gcanvasGtextType.nextPtr = gcanvasOvalType.nextPtr;
+    gcanvasOvalType.nextPtr = &gcanvasGtextType;
     gcanvasInitUids();
 }
 
