@@ -11,6 +11,8 @@
 # With the word "objects" (xvfb-run ... BUILD_DIR objects ?N ...?) it times
 # the full redraw of one object item showing a shape object of N visible
 # 4-point polyline records beside N Tk line items with the same points.
+# Without either word it also times 10,000 text items in the 800x600 view
+# (create, full redraw).
 set build [lindex $argv 0]
 set sizes [lrange $argv 1 end]
 set linesOnly 0
@@ -209,5 +211,47 @@ foreach n $sizes {
                   $label $g($key) $tk($key) [expr {$g($key) / max($tk($key), 1e-6)}] $target]
     }
     puts [format "  PostScript size: gcanvas %.1f MB, Tk %.1f MB" $g(psMB) $tk(psMB)]
+}
+# Text: 10,000 text items in an 800x600 view, all visible, one font on
+# both canvases; create and full redraw.
+proc textScene {w n} {
+    expr {srand(17)}
+    for {set i 0} {$i < $n} {incr i} {
+        $w create text [expr {rand() * 760 + 20}] [expr {rand() * 580 + 10}] -text "T$i" \
+            -font {{DejaVu Sans Mono} 8}
+    }
+}
+proc measureText {w n} {
+    set r(create) [ms {textScene $w $n}]
+    update
+    # A full redraw on both: the background changes (the gcanvas renders
+    # its cache again); glyphs are drawn by the X server, so a round trip
+    # waits for them.
+    set r(redraw) [ms {
+        $w configure -bg [lindex {white #fefefe} [expr {[incr ::flip] % 2}]]
+        update idletasks
+        winfo pointerxy .
+    } 5]
+    $w delete all
+    update
+    return [array get r]
+}
+foreach n {10000} {
+    destroy .tk .g
+    canvas .tk -width 800 -height 600 -scrollregion {0 0 800 600} -highlightthickness 0
+    pack .tk
+    update
+    array set tk [measureText .tk $n]
+    destroy .tk
+    gcanvas .g -width 800 -height 600 -scrollregion {0 0 800 600} -highlightthickness 0
+    pack .g
+    update
+    array set g [measureText .g $n]
+    destroy .g
+    puts "N = $n text items"
+    foreach {key label target} {create "create" - redraw "full redraw" 1.5} {
+        puts [format "  %-36s gcanvas %9.2f ms  Tk %9.2f ms  ratio %5.2f (target <= %s)" \
+                  $label $g($key) $tk($key) [expr {$g($key) / max($tk($key), 1e-6)}] $target]
+    }
 }
 exit

@@ -247,6 +247,7 @@ extern GcanvasItemType gcanvasGroupType;
 void gcanvasDeleteItem(GcanvasWidget *canvas, GcanvasItem *item);
 GcanvasItem *gcanvasGroupTopLevel(GcanvasItem *item);
 extern GcanvasItemType gcanvasObjectType;
+extern GcanvasItemType gcanvasTextType, gcanvasGtextType;
 
 /* Widget. */
 int gcanvasConfigure(Tcl_Interp *interp, GcanvasWidget *canvas, int objc, Tcl_Obj *const objv[],

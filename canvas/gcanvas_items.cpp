@@ -27,12 +27,14 @@ void gcanvasInitTypes(void)
     /* Look-up by abbreviation walks the list in this order. */
     GcanvasItemType *const order[] = {
         &gcanvasRectangleType,
+        &gcanvasTextType,
         &gcanvasLineType,
         &gcanvasPolygonType,
         &gcanvasImageType,
         &gcanvasOvalType,
         &gcanvasBitmapType,
         &gcanvasArcType,
+        &gcanvasGtextType,
         &gcanvasGroupType,
         &gcanvasWindowType,
         &gcanvasObjectType,

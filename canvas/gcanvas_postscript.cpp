@@ -130,6 +130,7 @@ static const char prolog[] =
     "  translate\n"
     "  lineLength xoffset mul\n"
     "  strings length 1 sub spacing mul height add yoffset mul translate\n"
+    "  justify lineLength mul baseline neg translate\n"
     "  strings {\n"
     "    dup stringwidth pop justify neg mul 0 moveto\n"
     "    stipple {\n"
