@@ -243,6 +243,7 @@ void gcanvasFreeItem(GcanvasWidget *canvas, GcanvasItem *item);
 extern GcanvasItemType gcanvasRectangleType, gcanvasOvalType;
 extern GcanvasItemType gcanvasImageType, gcanvasBitmapType, gcanvasArcType, gcanvasWindowType;
 extern GcanvasItemType gcanvasLineType, gcanvasPolygonType;
+extern GcanvasItemType gcanvasSymbolType;
 
 /* Widget. */
 int gcanvasConfigure(Tcl_Interp *interp, GcanvasWidget *canvas, int objc, Tcl_Obj *const objv[],

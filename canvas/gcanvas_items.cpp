@@ -33,6 +33,7 @@ void gcanvasInitTypes(void)
         &gcanvasOvalType,
         &gcanvasBitmapType,
         &gcanvasArcType,
+        &gcanvasSymbolType,
         &gcanvasWindowType,
     };
     for (GcanvasItemType *type : order) {
