@@ -13,6 +13,9 @@
 # 4-point polyline records beside N Tk line items with the same points.
 # Without either word it also times 10,000 text items in the 800x600 view
 # (create, full redraw).
+# With the word "symbols" (xvfb-run ... BUILD_DIR symbols ?N ...?) it times
+# the full redraw of one symbol item of N filled, outlined 10x10 ovals
+# against N Tk ovals of the same look, all in the 800x600 window.
 set build [lindex $argv 0]
 set sizes [lrange $argv 1 end]
 set linesOnly 0
@@ -24,6 +27,12 @@ if {[lindex $sizes 0] eq "objects"} {
 }
 if {[lindex $sizes 0] eq "lines"} {
     set linesOnly 1
+    set sizes [lrange $sizes 1 end]
+    if {$sizes eq {}} {set sizes {10000 100000}}
+}
+set symbolsOnly 0
+if {[lindex $sizes 0] eq "symbols"} {
+    set symbolsOnly 1
     set sizes [lrange $sizes 1 end]
     if {$sizes eq {}} {set sizes {10000 100000}}
 }
@@ -168,6 +177,36 @@ if {$objectsOnly} {
         puts "N = $n"
         puts [format "  %-36s gcanvas %9.2f ms  Tk %9.2f ms  ratio %5.2f (target <= 1.0)" \
                   "full redraw, object item vs lines" $g $tk [expr {$g / max($tk, 1e-6)}]]
+    }
+    exit
+}
+if {$symbolsOnly} {
+    foreach n $sizes {
+        expr {srand(23)}
+        set pts {}
+        for {set i 0} {$i < $n} {incr i} {
+            lappend pts [expr {rand() * 780 + 10}] [expr {rand() * 580 + 10}]
+        }
+        foreach {w cls} {.tk canvas .g gcanvas} {
+            destroy $w
+            $cls $w -width 800 -height 600 -scrollregion {0 0 4000 4000} -highlightthickness 0
+            pack $w
+            if {$cls eq "canvas"} {
+                foreach {x y} $pts {
+                    $w create oval [expr {$x - 5}] [expr {$y - 5}] [expr {$x + 5}] [expr {$y + 5}] \
+                        -fill yellow -outline red
+                }
+            } else {
+                $w coords [$w create symbol 0 0 -symbolcolor yellow -outline red -markercolor {}] {*}$pts
+            }
+            update
+            set r($cls) [ms {fullRedraw $w} 5]
+            destroy $w
+        }
+        puts "N = $n"
+        puts [format "  %-36s gcanvas %9.2f ms  Tk %9.2f ms  ratio %5.2f (target <= 1.0)" \
+                  "full redraw, symbols / ovals" $r(gcanvas) $r(canvas) \
+                  [expr {$r(gcanvas) / max($r(canvas), 1e-6)}]]
     }
     exit
 }

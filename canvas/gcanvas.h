@@ -248,6 +248,7 @@ void gcanvasDeleteItem(GcanvasWidget *canvas, GcanvasItem *item);
 GcanvasItem *gcanvasGroupTopLevel(GcanvasItem *item);
 extern GcanvasItemType gcanvasObjectType;
 extern GcanvasItemType gcanvasTextType, gcanvasGtextType;
+extern GcanvasItemType gcanvasSymbolType;
 
 /* Widget. */
 int gcanvasConfigure(Tcl_Interp *interp, GcanvasWidget *canvas, int objc, Tcl_Obj *const objv[],

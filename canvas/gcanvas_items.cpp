@@ -36,6 +36,7 @@ void gcanvasInitTypes(void)
         &gcanvasArcType,
         &gcanvasGtextType,
         &gcanvasGroupType,
+        &gcanvasSymbolType,
         &gcanvasWindowType,
         &gcanvasObjectType,
     };
