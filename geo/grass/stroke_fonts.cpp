@@ -178,7 +178,9 @@ int fontAddGlyph(GlyphStore *s, int number, int count, const char *chars)
     memset(slot, 0, sizeof *slot);
     slot->count = count;
     slot->offset = s->poolUsed;
-    memcpy(s->pool + s->poolUsed, chars, (size_t)count);
+    if (count > 0) {                /* an empty glyph has no pool yet */
+        memcpy(s->pool + s->poolUsed, chars, (size_t)count);
+    }
     s->poolUsed += count;
     if (count >= 2) {
         glyphMetrics(slot, chars);
