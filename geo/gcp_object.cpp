@@ -16,6 +16,7 @@
 #include "core/inits.h"
 #include "core/objects.h"
 #include "core/package.h"
+#include "geo/object_create.h"
 #include "ovex/ovex.h"
 #include "programs/gcp_set.h"
 
@@ -336,16 +337,10 @@ int gcpObjCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char **
 int gcpCreateCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char **argv)
 {
     if (argc < 2) {
-        Tcl_ResetResult(interp);
-        Tcl_AppendResult(interp, argv[0], " id options", (char *)NULL);
-        return TCL_ERROR;
+        return objectCreateUsage(interp, argv[0]);
     }
-    RAMOBJ *obj = (RAMOBJ *)gmemAlloc(sizeof(RAMOBJ));
+    RAMOBJ *obj = newObjectRecord(OBJ_GCP);
     if (obj == NULL) return fail(interp, "Error in create gcp obj");
-    memset(obj, 0, sizeof *obj);
-    obj->magic = RAMOBJ_MAGIC;
-    obj->type = OBJ_GCP;
-    obj->version = RAMOBJ_VERSION;
     obj->count = gcpObjCount;
     obj->isSelected = gcpObjIsSelected;
     obj->subtype = gcpObjSubtype;
@@ -363,14 +358,7 @@ int gcpCreateCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char
         Tcl_ResetResult(interp);
         return TCL_ERROR;
     }
-    objRegister(obj);
-    Tcl_ResetResult(interp);
-    if (objConfig(obj, interp, argc - 2, argv + 2, 0, NULL) != TCL_OK) {
-        Tcl_Obj *message = Tcl_GetObjResult(interp);
-        Tcl_IncrRefCount(message);
-        Tcl_DeleteCommand(interp, argv[1]);
-        Tcl_SetObjResult(interp, message);
-        Tcl_DecrRefCount(message);
+    if (registerAndConfigure(interp, obj, argv[1], argc - 2, argv + 2) != TCL_OK) {
         return TCL_ERROR;
     }
     if (obj->data == NULL) {

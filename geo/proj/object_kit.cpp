@@ -10,6 +10,7 @@
 
 #include "core/objects.h"
 #include "core/whole_file.h"
+#include "geo/object_create.h"
 #include "geo/proj/run_guard.h"
 
 int projObjectCreate(Tcl_Interp *interp, int argc, const char **argv, const char *module,
@@ -42,14 +43,7 @@ int projObjectCreate(Tcl_Interp *interp, int argc, const char **argv, const char
             gmemFree(obj);
             return TCL_ERROR;
         }
-        objRegister(obj);
-        Tcl_ResetResult(interp);
-        if (objConfig(obj, interp, argc - 2, argv + 2, 0, NULL) != TCL_OK) {
-            Tcl_Obj *message = Tcl_GetObjResult(interp);
-            Tcl_IncrRefCount(message);
-            Tcl_DeleteCommand(interp, argv[1]);
-            Tcl_SetObjResult(interp, message);
-            Tcl_DecrRefCount(message);
+        if (registerAndConfigure(interp, obj, argv[1], argc - 2, argv + 2) != TCL_OK) {
             return TCL_ERROR;
         }
         if (obj->data == NULL) {

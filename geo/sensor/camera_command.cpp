@@ -179,6 +179,14 @@ int cameraCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char **
     const char *word = argc >= 2 ? argv[1] : "";
     FrameInterior in = cameraInterior(*m);
     FramePosition pos = cameraPosition(*m);
+    int handled;
+    int code = sensorCommonWord(
+        interp, argc, argv, cameraSpecs, (char *)m, "Camera", m->token,
+        [m, interp](int optc, const char **optv) { return configure(m, interp, optc, optv); },
+        &handled);
+    if (handled) {
+        return code;
+    }
     switch (word[0]) {
     case 'a':
         if (sensorWordIs(word, "acquire")) return cameraImageCommand(m, interp, argc, argv);
@@ -190,32 +198,6 @@ int cameraCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char **
                 return sensorError(interp, "Camera footprint is not finite");
             }
             sensorResultNumbers(interp, box, 4);
-            return TCL_OK;
-        }
-        break;
-    case 'c':
-        if (sensorWordIs(word, "config")) {
-            if (argc == 2) {
-                return ovexConfigureInfo(interp, NULL, cameraSpecs, (char *)m, NULL, 0);
-            }
-            if (argc == 3) {
-                return ovexConfigureInfo(interp, NULL, cameraSpecs, (char *)m, argv[2], 0);
-            }
-            return configure(m, interp, argc - 2, argv + 2);
-        }
-        if (sensorWordIs(word, "cget")) {
-            if (argc != 3) return sensorUsage(interp, argv[0], " cget -option");
-            return ovexConfigureValue(interp, NULL, cameraSpecs, (char *)m, argv[2], 0);
-        }
-        if (sensorWordIs(word, "class")) {
-            Tcl_SetResult(interp, (char *)"Camera", TCL_STATIC);
-            return TCL_OK;
-        }
-        break;
-    case 'd':
-        if (sensorWordIs(word, "destroy")) {
-            Tcl_DeleteCommandFromToken(interp, m->token);
-            Tcl_ResetResult(interp);
             return TCL_OK;
         }
         break;
@@ -308,14 +290,7 @@ int cameraCreateCmd(ClientData clientData, Tcl_Interp *interp, int argc, const c
         }
     }
     buildMatrix(m);
-    m->token = Tcl_CreateCommand(interp, argv[1], cameraCmd, m, cameraDelete);
-    if (m->token == NULL) {
-        gmemFree(m);
-        Tcl_ResetResult(interp);
-        return TCL_ERROR;
-    }
-    Tcl_ResetResult(interp);
-    return TCL_OK;
+    return sensorCreateCommand(interp, argv[1], cameraCmd, m, cameraDelete, &m->token);
 }
 
 /*

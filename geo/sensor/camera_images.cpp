@@ -14,6 +14,7 @@
 #include "core/rounding.h"
 #include "core/vocabulary.h"
 #include "geo/sensor/camera_model.h"
+#include "geo/sensor/sensor_command_kit.h"
 #include "geo/sensor/sensor_images.h"
 #include "ramimage/pixel_access.h"
 
@@ -156,34 +157,25 @@ int cameraImageCommand(CameraModel *model, Tcl_Interp *interp, int argc, const c
         const char *usage = word == 'a'   ? " acquire src des [dem]"
                             : word == 'r' ? " rectify src des [dem]"
                                           : " normalize src des";
-        Tcl_ResetResult(interp);
-        Tcl_AppendResult(interp, "Usage: ", argv[0], usage, (char *)NULL);
-        return TCL_ERROR;
+        return sensorUsage(interp, argv[0], usage);
     }
     SensorImages images;
-    RAMIMG *src = images.open(interp, argv[2]);
-    if (src == NULL) return TCL_ERROR;
-    RAMIMG *des = images.open(interp, argv[3]);
-    if (des == NULL) return TCL_ERROR;
-    RAMIMG *dem = NULL;
-    if (argc == 5) {
-        dem = images.open(interp, argv[4]);
-        if (dem == NULL) return TCL_ERROR;
+    RAMIMG *src, *des, *dem;
+    if (!images.openOperands(interp, argc, argv, &src, &des, &dem)) {
+        return TCL_ERROR;
     }
     Tcl_ResetResult(interp);
     if (word == 'a') {
         if (dem == NULL) {
             cameraAcquire(m, src, des, m.resamplemode);
         } else if (!sameGrid(dem, src)) {
-            Tcl_AppendResult(interp, "Inconsistent DEM and source images", (char *)NULL);
-            return TCL_ERROR;
+            return sensorError(interp, "Inconsistent DEM and source images");
         } else {
             cameraTakeImage(m, src, des, dem);
         }
     } else if (word == 'r') {
         if (dem != NULL && !sameGrid(dem, des)) {
-            Tcl_AppendResult(interp, "Inconsistent DEM and destination images", (char *)NULL);
-            return TCL_ERROR;
+            return sensorError(interp, "Inconsistent DEM and destination images");
         }
         cameraRectify(m, src, dem, des, m.resamplemode);
     } else {

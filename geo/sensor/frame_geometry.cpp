@@ -124,6 +124,19 @@ int lookAt(int rotationid, double R[9], double angles[3], const FramePosition &p
     return 1;
 }
 
+void boxInclude(double box[4], double X, double Y, int first)
+{
+    if (first) {
+        box[0] = box[2] = X;
+        box[1] = box[3] = Y;
+    } else {
+        box[0] = fmin(box[0], X);
+        box[2] = fmax(box[2], X);
+        box[1] = fmin(box[1], Y);
+        box[3] = fmax(box[3], Y);
+    }
+}
+
 int cameraFootprint(const double R[9], const FramePosition &pos, const FrameInterior &in,
                     double box[4])
 {
@@ -134,15 +147,7 @@ int cameraFootprint(const double R[9], const FramePosition &pos, const FrameInte
     for (int k = 0; k < 4; k++) {
         double X, Y;
         ok &= imageToMap(R, pos, in, corners[k][0], corners[k][1], &X, &Y);
-        if (k == 0) {
-            box[0] = box[2] = X;
-            box[1] = box[3] = Y;
-        } else {
-            box[0] = fmin(box[0], X);
-            box[2] = fmax(box[2], X);
-            box[1] = fmin(box[1], Y);
-            box[3] = fmax(box[3], Y);
-        }
+        boxInclude(box, X, Y, k == 0);
     }
     return ok;
 }

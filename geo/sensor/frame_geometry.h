@@ -55,6 +55,9 @@ void viewDirection(const double R[9], double v[3]);
 int lookAt(int rotationid, double R[9], double angles[3], const FramePosition &pos,
            const double offsets[3], double X, double Y, double Z);
 
+/* Widens box {xmin ymin xmax ymax} to hold (X, Y); the first point sets it. */
+void boxInclude(double box[4], double X, double Y, int first);
+
 /* Smallest and largest X and Y of the ground points of the sensor's four
  * corners (0, 0) .. (round(2 xc), round(2 yc)). */
 int cameraFootprint(const double R[9], const FramePosition &pos, const FrameInterior &in,

@@ -209,6 +209,14 @@ int pushbroomCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char
 {
     PushbroomModel *m = (PushbroomModel *)clientData;
     const char *word = argc >= 2 ? argv[1] : "";
+    int handled;
+    int code = sensorCommonWord(
+        interp, argc, argv, pushbroomSpecs, (char *)m, "Pushbroom", m->token,
+        [m, interp](int optc, const char **optv) { return configure(m, interp, optc, optv); },
+        &handled);
+    if (handled) {
+        return code;
+    }
     switch (word[0]) {
     case 'a':
         if (sensorWordIs(word, "acquire")) return pushbroomImageCommand(m, interp, argc, argv);
@@ -224,32 +232,6 @@ int pushbroomCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char
                 return sensorError(interp, "Pushbroom footprint is not finite");
             }
             sensorResultNumbers(interp, box, 4);
-            return TCL_OK;
-        }
-        break;
-    case 'c':
-        if (sensorWordIs(word, "config")) {
-            if (argc == 2) {
-                return ovexConfigureInfo(interp, NULL, pushbroomSpecs, (char *)m, NULL, 0);
-            }
-            if (argc == 3) {
-                return ovexConfigureInfo(interp, NULL, pushbroomSpecs, (char *)m, argv[2], 0);
-            }
-            return configure(m, interp, argc - 2, argv + 2);
-        }
-        if (sensorWordIs(word, "cget")) {
-            if (argc != 3) return sensorUsage(interp, argv[0], " cget -option");
-            return ovexConfigureValue(interp, NULL, pushbroomSpecs, (char *)m, argv[2], 0);
-        }
-        if (sensorWordIs(word, "class")) {
-            Tcl_SetResult(interp, (char *)"Pushbroom", TCL_STATIC);
-            return TCL_OK;
-        }
-        break;
-    case 'd':
-        if (sensorWordIs(word, "destroy")) {
-            Tcl_DeleteCommandFromToken(interp, m->token);
-            Tcl_ResetResult(interp);
             return TCL_OK;
         }
         break;
@@ -362,12 +344,5 @@ int pushbroomCreateCmd(ClientData clientData, Tcl_Interp *interp, int argc, cons
     if (m->nscanlines != 0) {
         pushbroomAllocLines(m);
     }
-    m->token = Tcl_CreateCommand(interp, argv[1], pushbroomCmd, m, pushbroomDelete);
-    if (m->token == NULL) {
-        pushbroomDelete(m);
-        Tcl_ResetResult(interp);
-        return TCL_ERROR;
-    }
-    Tcl_ResetResult(interp);
-    return TCL_OK;
+    return sensorCreateCommand(interp, argv[1], pushbroomCmd, m, pushbroomDelete, &m->token);
 }

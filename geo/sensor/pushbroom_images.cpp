@@ -102,15 +102,7 @@ int pushbroomFootprint(const PushbroomGeometry &g, double box[4])
         for (int end = 0; end < 2; end++) {
             double X, Y;
             ok &= imageToMap(g.R(i), g.position(i), g.in, end ? W : 0.0, 0.0, &X, &Y);
-            if (i == 0 && end == 0) {
-                box[0] = box[2] = X;
-                box[1] = box[3] = Y;
-            } else {
-                box[0] = fmin(box[0], X);
-                box[2] = fmax(box[2], X);
-                box[1] = fmin(box[1], Y);
-                box[3] = fmax(box[3], Y);
-            }
+            boxInclude(box, X, Y, i == 0 && end == 0);
         }
     }
     return ok && g.n() > 0 && allFinite(box, 4);
@@ -227,14 +219,9 @@ int pushbroomImageCommand(PushbroomModel *model, Tcl_Interp *interp, int argc, c
         return sensorError(interp, "Need at least two scan lines");
     }
     SensorImages images;
-    RAMIMG *src = images.open(interp, argv[2]);
-    if (src == NULL) return TCL_ERROR;
-    RAMIMG *des = images.open(interp, argv[3]);
-    if (des == NULL) return TCL_ERROR;
-    RAMIMG *dem = NULL;
-    if (argc == 5) {
-        dem = images.open(interp, argv[4]);
-        if (dem == NULL) return TCL_ERROR;
+    RAMIMG *src, *des, *dem;
+    if (!images.openOperands(interp, argc, argv, &src, &des, &dem)) {
+        return TCL_ERROR;
     }
     Tcl_ResetResult(interp);
     if (word == 'a') {

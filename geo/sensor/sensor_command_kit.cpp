@@ -9,6 +9,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "core/option_engine.h"
+
 int sensorWordIs(const char *word, const char *name)
 {
     size_t n = strlen(word);
@@ -72,4 +74,49 @@ int sensorOptionsFinite(Tcl_Interp *interp, const Tk_ConfigSpec *specs, const ch
         }
     }
     return 1;
+}
+
+int sensorCommonWord(Tcl_Interp *interp, int argc, const char **argv, const Tk_ConfigSpec *specs,
+                     char *record, const char *className, Tcl_Command token,
+                     const std::function<int(int, const char **)> &apply, int *handled)
+{
+    const char *word = argc >= 2 ? argv[1] : "";
+    *handled = 1;
+    if (sensorWordIs(word, "config")) {
+        if (argc == 2) {
+            return ovexConfigureInfo(interp, NULL, specs, record, NULL, 0);
+        }
+        if (argc == 3) {
+            return ovexConfigureInfo(interp, NULL, specs, record, argv[2], 0);
+        }
+        return apply(argc - 2, argv + 2);
+    }
+    if (sensorWordIs(word, "cget")) {
+        if (argc != 3) return sensorUsage(interp, argv[0], " cget -option");
+        return ovexConfigureValue(interp, NULL, specs, record, argv[2], 0);
+    }
+    if (sensorWordIs(word, "class")) {
+        Tcl_SetResult(interp, (char *)className, TCL_STATIC);
+        return TCL_OK;
+    }
+    if (sensorWordIs(word, "destroy")) {
+        Tcl_DeleteCommandFromToken(interp, token);
+        Tcl_ResetResult(interp);
+        return TCL_OK;
+    }
+    *handled = 0;
+    return TCL_OK;
+}
+
+int sensorCreateCommand(Tcl_Interp *interp, const char *name, Tcl_CmdProc *proc, void *record,
+                        Tcl_CmdDeleteProc *deleteProc, Tcl_Command *token)
+{
+    *token = Tcl_CreateCommand(interp, name, proc, record, deleteProc);
+    if (*token == NULL) {
+        deleteProc(record);
+        Tcl_ResetResult(interp);
+        return TCL_ERROR;
+    }
+    Tcl_ResetResult(interp);
+    return TCL_OK;
 }

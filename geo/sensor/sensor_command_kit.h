@@ -11,6 +11,8 @@
 #include <tcl.h>
 #include <tk.h>
 
+#include <functional>
+
 /* A word of at least three letters that is a prefix of name. */
 int sensorWordIs(const char *word, const char *name);
 
@@ -31,5 +33,19 @@ int sensorScanNumbers(const char *text, double *values, int n);
 /* 1 when every double option of the table holds a finite value in record;
  * else 0 with "option NAME must be a finite number" in the result. */
 int sensorOptionsFinite(Tcl_Interp *interp, const Tk_ConfigSpec *specs, const char *record);
+
+/* The words a sensor model command shares with the others, over its
+ * option table and record: "config" (every option, one option, or
+ * apply(optc, optv) for changes), "cget -option", "class" (className)
+ * and "destroy" (deletes the command of token). *handled is 0, and
+ * TCL_OK returned, when word is none of them. */
+int sensorCommonWord(Tcl_Interp *interp, int argc, const char **argv, const Tk_ConfigSpec *specs,
+                     char *record, const char *className, Tcl_Command token,
+                     const std::function<int(int, const char **)> &apply, int *handled);
+
+/* Makes command name over record and stores its token; on failure record
+ * goes to deleteProc. The result is left empty. */
+int sensorCreateCommand(Tcl_Interp *interp, const char *name, Tcl_CmdProc *proc, void *record,
+                        Tcl_CmdDeleteProc *deleteProc, Tcl_Command *token);
 
 #endif /* OVEX_GEO_SENSOR_SENSOR_COMMAND_KIT_H */

@@ -41,6 +41,16 @@ RAMIMG *SensorImages::open(Tcl_Interp *interp, const char *name)
     return image;
 }
 
+int SensorImages::openOperands(Tcl_Interp *interp, int argc, const char **argv, RAMIMG **src,
+                               RAMIMG **des, RAMIMG **dem)
+{
+    *dem = NULL;
+    if ((*src = open(interp, argv[2])) == NULL) return 0;
+    if ((*des = open(interp, argv[3])) == NULL) return 0;
+    if (argc == 5 && (*dem = open(interp, argv[4])) == NULL) return 0;
+    return 1;
+}
+
 int sameGrid(const RAMIMG *a, const RAMIMG *b)
 {
     const ImageHead &p = a->head;

@@ -37,6 +37,11 @@ public:
     ~SensorImages();
     /* Opens name; on failure sets "Error in open NAME" and returns NULL. */
     RAMIMG *open(Tcl_Interp *interp, const char *name);
+    /* The operands of an image word: src and des at argv[2] and argv[3],
+     * dem at argv[4] when argc is 5 (else NULL). 0 after the first that
+     * cannot be opened. */
+    int openOperands(Tcl_Interp *interp, int argc, const char **argv, RAMIMG **src, RAMIMG **des,
+                     RAMIMG **dem);
 
 private:
     RAMIMG *images_[3];

@@ -11,6 +11,7 @@
 
 #include "core/inits.h"
 #include "core/objects.h"
+#include "geo/object_create.h"
 #include "geo/shape/shape_layout.h"
 
 /* ---- vocabularies ---- */
@@ -208,19 +209,13 @@ void shapeAppendHeadInfo(Tcl_Interp *interp, const ShapeHead *h)
 static int shapeCreateCmd(ClientData, Tcl_Interp *interp, int argc, const char **argv)
 {
     if (argc < 2) {
-        Tcl_ResetResult(interp);
-        Tcl_AppendResult(interp, argv[0], " id options", (char *)NULL);
-        return TCL_ERROR;
+        return objectCreateUsage(interp, argv[0]);
     }
-    RAMOBJ *obj = (RAMOBJ *)gmemAlloc(sizeof(RAMOBJ));
+    RAMOBJ *obj = newObjectRecord(OBJ_SHAPE);
     if (obj == NULL) {
         Tcl_SetObjResult(interp, Tcl_NewStringObj("Error in create shape obj", -1));
         return TCL_ERROR;
     }
-    memset(obj, 0, sizeof *obj);
-    obj->magic = RAMOBJ_MAGIC;
-    obj->type = OBJ_SHAPE;
-    obj->version = RAMOBJ_VERSION;
     obj->count = shapeObjCount;
     obj->subtype = shapeObjSubtype;
     obj->clone = shapeObjClone;
@@ -237,14 +232,7 @@ static int shapeCreateCmd(ClientData, Tcl_Interp *interp, int argc, const char *
         gmemFree(obj);
         return TCL_ERROR;
     }
-    objRegister(obj);
-    Tcl_ResetResult(interp);
-    if (objConfig(obj, interp, argc - 2, argv + 2, 0, NULL) != TCL_OK) {
-        Tcl_Obj *message = Tcl_GetObjResult(interp);
-        Tcl_IncrRefCount(message);
-        Tcl_DeleteCommand(interp, argv[1]);
-        Tcl_SetObjResult(interp, message);
-        Tcl_DecrRefCount(message);
+    if (registerAndConfigure(interp, obj, argv[1], argc - 2, argv + 2) != TCL_OK) {
         return TCL_ERROR;
     }
     Tcl_SetObjResult(interp, Tcl_NewStringObj(argv[1], -1));

@@ -499,10 +499,13 @@ int matchRecords(RAMOBJ *obj, dBaseTable *table, Tcl_Interp *interp, int argc, c
  *	Applies one mark to each index of argv from word 2, or to every
  *	record when none is given. Stops at the first index out of range,
  *	keeping the marks made before it; notifies the object's users only
- *	after a complete run.
+ *	after a complete run. Deletion marks reorder the table first
+ *	(sortLive as for sortdBase; NO_SORT for other marks).
  */
+const int NO_SORT = -1;
+
 int marks(RAMOBJ *obj, dBaseTable *table, Tcl_Interp *interp, int argc, const char **argv,
-          void (*mark)(dBaseTable *, int), const char *badIndex)
+          void (*mark)(dBaseTable *, int), const char *badIndex, int sortLive = NO_SORT)
 {
     if (argc == 2) {
         for (int r = 0; r < table->nRecords; r++) mark(table, r);
@@ -513,6 +516,9 @@ int marks(RAMOBJ *obj, dBaseTable *table, Tcl_Interp *interp, int argc, const ch
             return fail(interp, badIndex);
         }
         mark(table, record);
+    }
+    if (sortLive != NO_SORT) {
+        sortdBase(table, sortLive);
     }
     objUpdate(obj);
     Tcl_ResetResult(interp);
@@ -558,38 +564,12 @@ int unselectOnly(RAMOBJ *obj, dBaseTable *table, Tcl_Interp *interp, int argc, c
 
 int deleteRecords(RAMOBJ *obj, dBaseTable *table, Tcl_Interp *interp, int argc, const char **argv)
 {
-    for (int i = 2; i < argc; i++) {
-        int record = readIndex(argv[i]);
-        if (!validIndex(table, record)) {
-            return fail(interp, "Invalid record index");
-        }
-        markdBaseDeleted(table, record);
-    }
-    if (argc == 2) {
-        for (int r = 0; r < table->nRecords; r++) markdBaseDeleted(table, r);
-    }
-    sortdBase(table, 0);
-    objUpdate(obj);
-    Tcl_ResetResult(interp);
-    return TCL_OK;
+    return marks(obj, table, interp, argc, argv, markdBaseDeleted, "Invalid record index", 0);
 }
 
 int undeleteRecords(RAMOBJ *obj, dBaseTable *table, Tcl_Interp *interp, int argc, const char **argv)
 {
-    for (int i = 2; i < argc; i++) {
-        int record = readIndex(argv[i]);
-        if (!validIndex(table, record)) {
-            return fail(interp, "Invalid index");
-        }
-        unmarkdBaseDeleted(table, record);
-    }
-    if (argc == 2) {
-        for (int r = 0; r < table->nRecords; r++) unmarkdBaseDeleted(table, r);
-    }
-    sortdBase(table, 1);
-    objUpdate(obj);
-    Tcl_ResetResult(interp);
-    return TCL_OK;
+    return marks(obj, table, interp, argc, argv, unmarkdBaseDeleted, "Invalid index", 1);
 }
 
 /* ---- Dispatch ----------------------------------------------------------- */

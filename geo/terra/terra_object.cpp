@@ -21,6 +21,7 @@
 #include "core/inits.h"
 #include "core/objects.h"
 #include "core/package.h"
+#include "geo/object_create.h"
 #include "geo/terra/terra_store.h"
 #include "ramimage/kit/base64.h"
 
@@ -495,18 +496,12 @@ static int terraObjCmd(ClientData clientData, Tcl_Interp *interp, int argc, cons
 static int terraCreateCmd(ClientData, Tcl_Interp *interp, int argc, const char **argv)
 {
     if (argc < 2) {
-        Tcl_ResetResult(interp);
-        Tcl_AppendResult(interp, argv[0], " id options", (char *)NULL);
-        return TCL_ERROR;
+        return objectCreateUsage(interp, argv[0]);
     }
-    RAMOBJ *obj = (RAMOBJ *)gmemAlloc(sizeof(RAMOBJ));
+    RAMOBJ *obj = newObjectRecord(OBJ_TERRA);
     if (obj == NULL) {
         return failResult(interp, "Error in create terra obj");
     }
-    memset(obj, 0, sizeof *obj);
-    obj->magic = RAMOBJ_MAGIC;
-    obj->type = OBJ_TERRA;
-    obj->version = RAMOBJ_VERSION;
     obj->count = terraObjCount;
     obj->isSelected = terraObjIsSelected;
     obj->subtype = terraObjSubtype;
@@ -523,14 +518,7 @@ static int terraCreateCmd(ClientData, Tcl_Interp *interp, int argc, const char *
         gmemFree(obj);
         return TCL_ERROR;
     }
-    objRegister(obj);
-    Tcl_ResetResult(interp);
-    if (objConfig(obj, interp, argc - 2, argv + 2, 0, NULL) != TCL_OK) {
-        Tcl_Obj *message = Tcl_GetObjResult(interp);
-        Tcl_IncrRefCount(message);
-        Tcl_DeleteCommand(interp, argv[1]);
-        Tcl_SetObjResult(interp, message);
-        Tcl_DecrRefCount(message);
+    if (registerAndConfigure(interp, obj, argv[1], argc - 2, argv + 2) != TCL_OK) {
         return TCL_ERROR;
     }
     Tcl_SetObjResult(interp, Tcl_NewStringObj(argv[1], -1));
