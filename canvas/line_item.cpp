@@ -15,6 +15,7 @@
 #include "canvas/gcanvas_geometry.h"
 #include "canvas/gcanvas_outline.h"
 #include "canvas/gcanvas_postscript.h"
+#include "canvas/item_kit.h"
 #include "canvas/point_list_parse.h"
 #include "canvas/polygon_item.h"
 #include "canvas/polyline_measures.h"
@@ -523,11 +524,7 @@ static int create(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, int objc, T
 {
     LineItem *l = (LineItem *)item;
     lineInit(c, l);
-    int n;
-    for (n = 0; n < objc; n++) {
-        const char *arg = Tcl_GetString(objv[n]);
-        if (arg[0] == '-' && arg[1] >= 'a' && arg[1] <= 'z') break;
-    }
+    int n = gcanvasLeadingCoordWords(objc, objv);
     if ((n > 0 && coords(interp, c, item, n, objv) != TCL_OK)
             || configure(interp, c, item, objc - n, objv + n, 0) != TCL_OK) {
         deleteProc(c, item, c->display);

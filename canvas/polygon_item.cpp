@@ -16,6 +16,7 @@
 #include "canvas/gcanvas_geometry.h"
 #include "canvas/gcanvas_outline.h"
 #include "canvas/gcanvas_postscript.h"
+#include "canvas/item_kit.h"
 #include "canvas/point_list_parse.h"
 #include "canvas/polygon_item.h"
 #include "canvas/polyline_measures.h"
@@ -518,21 +519,11 @@ static int coords(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, int objc, T
     return TCL_OK;
 }
 
-static int leadingCoords(int objc, Tcl_Obj *const objv[])
-{
-    int i;
-    for (i = 0; i < objc; i++) {
-        const char *arg = Tcl_GetString(objv[i]);
-        if (arg[0] == '-' && arg[1] >= 'a' && arg[1] <= 'z') break;
-    }
-    return i;
-}
-
 static int create(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, int objc, Tcl_Obj *const objv[])
 {
     PolygonItem *p = (PolygonItem *)item;
     polygonInit(p);
-    int n = leadingCoords(objc, objv);
+    int n = gcanvasLeadingCoordWords(objc, objv);
     if ((n > 0 && coords(interp, c, item, n, objv) != TCL_OK)
             || configure(interp, c, item, objc - n, objv + n, 0) != TCL_OK) {
         deleteProc(c, item, c->display);

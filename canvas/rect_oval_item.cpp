@@ -10,6 +10,7 @@
 #include <stdio.h>
 #include <string.h>
 #include "canvas/gcanvas_outline.h"
+#include "canvas/item_kit.h"
 #include "core/rounding.h"
 
 /* Geometry routines libtk exports (declared in Tk's private tkInt.h). */
@@ -230,19 +231,8 @@ static int coords(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, int objc, T
 static int create(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, int objc, Tcl_Obj *const objv[])
 {
     RectOvalItem *r = (RectOvalItem *)item;
-    int numCoords = 4;
-    if (objc == 1) {
-        numCoords = 1;
-    } else if (objc > 1) {
-        const char *arg = Tcl_GetString(objv[1]);
-        if (arg[0] == '-' && arg[1] >= 'a' && arg[1] <= 'z') numCoords = 1;
-    }
-    if (objc < numCoords) {
-        Tcl_ResetResult(interp);
-        Tcl_AppendResult(interp, "wrong # args: should be \"", Tk_PathName(gcanvasTkwin(c)), " create ",
-                         item->typePtr->name, " x1 y1 x2 y2 ?options?\"", (char *)NULL);
-        return TCL_ERROR;
-    }
+    int numCoords = gcanvasCreateCoordWords(interp, c, item, objc, objv, 4, "x1 y1 x2 y2 ?options?");
+    if (numCoords < 0) return TCL_ERROR;
     outlineInit(&r->outline);
     r->tsoffset.flags = r->tsoffset.xoffset = r->tsoffset.yoffset = 0;
     r->fillColor = r->activeFillColor = r->disabledFillColor = NULL;
