@@ -5,6 +5,7 @@
  */
 #include <math.h>
 #include "canvas/item_kit.h"
+#include "core/rounding.h"
 
 int gcanvasIsOptionWord(Tcl_Obj *word)
 {
@@ -51,4 +52,34 @@ int gcanvasBoxArea(const GcanvasItem *item, const double *r)
     if (r[2] <= item->x1 || r[0] >= item->x2 || r[3] <= item->y1 || r[1] >= item->y2) return -1;
     if (r[0] <= item->x1 && r[1] <= item->y1 && r[2] >= item->x2 && r[3] >= item->y2) return 1;
     return 0;
+}
+
+void gcanvasSetFillStippleOffset(GcCanvas c, Display *d, GC gc, StippleOffset *off, Pixmap stipple)
+{
+    int sw = 0, sh = 0;
+    if (off->flags & (GC_OFFSET_CENTER | GC_OFFSET_MIDDLE)) {
+        Tk_SizeOfBitmap(d, stipple, &sw, &sh);
+        sw = (off->flags & GC_OFFSET_CENTER) ? sw / 2 : 0;
+        sh = (off->flags & GC_OFFSET_MIDDLE) ? sh / 2 : 0;
+    }
+    off->xoffset -= sw;
+    off->yoffset -= sh;
+    gcanvasSetOffset(c, gc, off);
+    off->xoffset += sw;
+    off->yoffset += sh;
+}
+
+void gcanvasAnchorStippleOffset(StippleOffset *off, const double *b)
+{
+    if (off->flags & GC_OFFSET_LEFT) off->xoffset = clampToInt(b[0] + 0.5);
+    else if (off->flags & GC_OFFSET_CENTER) off->xoffset = clampToInt((b[0] + b[2] + 1) * 0.5);
+    else if (off->flags & GC_OFFSET_RIGHT) off->xoffset = clampToInt(b[2] + 0.5);
+    if (off->flags & GC_OFFSET_TOP) off->yoffset = clampToInt(b[1] + 0.5);
+    else if (off->flags & GC_OFFSET_MIDDLE) off->yoffset = clampToInt((b[1] + b[3] + 1) * 0.5);
+    else if (off->flags & GC_OFFSET_BOTTOM) off->yoffset = clampToInt(b[3] + 0.5);
+}
+
+int gcanvasIsCurrentItem(GcCanvas c, GcanvasItem *item)
+{
+    return gcanvasWidgetOf(c)->currentItemPtr == item;
 }

@@ -30,4 +30,15 @@ double gcanvasBoxDistance(const GcanvasItem *item, const double *p);
  * item's bounding box. */
 int gcanvasBoxArea(const GcanvasItem *item, const double *r);
 
+/* Sets the fill GC's stipple origin from the item's -offset, an anchor
+ * there ("center", "n"...) standing for the middle of the stipple. */
+void gcanvasSetFillStippleOffset(GcCanvas c, Display *d, GC gc, StippleOffset *off, Pixmap stipple);
+
+/* An anchored stipple offset ("nw", "center"...) placed on the world
+ * rectangle b (x1 y1 x2 y2). */
+void gcanvasAnchorStippleOffset(StippleOffset *off, const double *b);
+
+/* Whether the item is the one under the pointer (its active look). */
+int gcanvasIsCurrentItem(GcCanvas c, GcanvasItem *item);
+
 #endif /* OVEX_CANVAS_ITEM_KIT_H */
