@@ -11,6 +11,7 @@
 #include <stdio.h>
 #include <string.h>
 #include "canvas/gcanvas_outline.h"
+#include "canvas/item_kit.h"
 #include "core/rounding.h"
 
 /* Geometry routines libtk exports (declared in Tk's private tkInt.h). */
@@ -127,18 +128,13 @@ static Tk_ConfigSpec configSpecs[] = {
 
 /* ---- effective values ---- */
 
-static int isCurrent(GcCanvas c, GcanvasItem *item)
-{
-    return gcanvasWidgetOf(c)->currentItemPtr == item;
-}
-
 /* The outline width in use. strict: a disabled width counts only when it
  * exceeds the plain one (the outline geometry), else when it is set. */
 static double effWidth(GcCanvas c, ArcItem *a, int strict)
 {
     ItemOutline *o = &a->outline;
     double width = o->width;
-    if (isCurrent(c, &a->header)) {
+    if (gcanvasIsCurrentItem(c, &a->header)) {
         if (o->activeWidth > width) width = o->activeWidth;
     } else if (gcanvasItemState(c, &a->header) == GC_STATE_DISABLED) {
         if (strict ? o->disabledWidth > width : o->disabledWidth > 0) width = o->disabledWidth;
@@ -149,7 +145,7 @@ static double effWidth(GcCanvas c, ArcItem *a, int strict)
 static DashList *effDash(GcCanvas c, ArcItem *a)
 {
     ItemOutline *o = &a->outline;
-    if (isCurrent(c, &a->header)) {
+    if (gcanvasIsCurrentItem(c, &a->header)) {
         if (o->activeDash.number != 0) return &o->activeDash;
     } else if (gcanvasItemState(c, &a->header) == GC_STATE_DISABLED) {
         if (o->disabledDash.number != 0) return &o->disabledDash;
@@ -162,7 +158,7 @@ static void effOutline(GcCanvas c, ArcItem *a, XColor **color, Pixmap *stipple)
     ItemOutline *o = &a->outline;
     *color = o->color;
     *stipple = o->stipple;
-    if (isCurrent(c, &a->header)) {
+    if (gcanvasIsCurrentItem(c, &a->header)) {
         if (o->activeColor) *color = o->activeColor;
         if (o->activeStipple != None) *stipple = o->activeStipple;
     } else if (gcanvasItemState(c, &a->header) == GC_STATE_DISABLED) {
@@ -175,7 +171,7 @@ static void effFill(GcCanvas c, ArcItem *a, XColor **color, Pixmap *stipple)
 {
     *color = a->fillColor;
     *stipple = a->fillStipple;
-    if (isCurrent(c, &a->header)) {
+    if (gcanvasIsCurrentItem(c, &a->header)) {
         if (a->activeFillColor) *color = a->activeFillColor;
         if (a->activeFillStipple != None) *stipple = a->activeFillStipple;
     } else if (gcanvasItemState(c, &a->header) == GC_STATE_DISABLED) {
@@ -359,17 +355,6 @@ static void arcComputeBbox(GcCanvas c, GcanvasItem *item)
     item->y2 += m;
 }
 
-/* Anchored stipple offsets follow the stored rectangle. */
-static void setAnchorOffset(StippleOffset *off, const double *b)
-{
-    if (off->flags & GC_OFFSET_LEFT) off->xoffset = clampToInt(b[0] + 0.5);
-    else if (off->flags & GC_OFFSET_CENTER) off->xoffset = clampToInt((b[0] + b[2] + 1) * 0.5);
-    else if (off->flags & GC_OFFSET_RIGHT) off->xoffset = clampToInt(b[2] + 0.5);
-    if (off->flags & GC_OFFSET_TOP) off->yoffset = clampToInt(b[1] + 0.5);
-    else if (off->flags & GC_OFFSET_MIDDLE) off->yoffset = clampToInt((b[1] + b[3] + 1) * 0.5);
-    else if (off->flags & GC_OFFSET_BOTTOM) off->yoffset = clampToInt(b[3] + 0.5);
-}
-
 /* An angle that is not a finite number would leave every later angle
  * undefined: refuse it and keep 0. */
 static int checkAngle(Tcl_Interp *interp, double *angle, const char *option)
@@ -403,7 +388,7 @@ static int arcConfigure(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, int o
     } else {
         item->redraw_flags &= ~GC_ITEM_STATE_DEPENDANT;
     }
-    setAnchorOffset(&o->tsoffset, a->bbox);
+    gcanvasAnchorStippleOffset(&o->tsoffset, a->bbox);
     a->start = reduceStart(a->start);
     a->extent = reduceExtent(a->extent);
 
@@ -439,7 +424,7 @@ static int arcConfigure(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, int o
     }
     if (a->fillGC != NULL) Tk_FreeGC(c->display, a->fillGC);
     a->fillGC = newGC;
-    setAnchorOffset(&a->tsoffset, a->bbox);
+    gcanvasAnchorStippleOffset(&a->tsoffset, a->bbox);
     arcComputeBbox(c, item);
     return status;
 }
@@ -497,19 +482,8 @@ static int arcCoords(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, int objc
 static int arcCreate(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, int objc, Tcl_Obj *const objv[])
 {
     ArcItem *a = (ArcItem *)item;
-    int numCoords = 4;
-    if (objc == 1) {
-        numCoords = 1;
-    } else if (objc > 1) {
-        const char *arg = Tcl_GetString(objv[1]);
-        if (arg[0] == '-' && arg[1] >= 'a' && arg[1] <= 'z') numCoords = 1;
-    }
-    if (objc < numCoords) {
-        Tcl_ResetResult(interp);
-        Tcl_AppendResult(interp, "wrong # args: should be \"", Tk_PathName(gcanvasTkwin(c)), " create ",
-                         item->typePtr->name, " x1 y1 x2 y2 ?options?\"", (char *)NULL);
-        return TCL_ERROR;
-    }
+    int numCoords = gcanvasCreateCoordWords(interp, c, item, objc, objv, 4, "x1 y1 x2 y2 ?options?");
+    if (numCoords < 0) return TCL_ERROR;
     outlineInit(&a->outline);
     a->start = 0.0;
     a->extent = 90.0;
@@ -571,18 +545,7 @@ static void arcDisplay(GcCanvas c, GcanvasItem *item, Display *d, Drawable drawa
         Pixmap stipple;
         effFill(c, a, &color, &stipple);
         if (stipple != None) {
-            StippleOffset *off = &a->tsoffset;
-            int sw = 0, sh = 0;
-            if (off->flags & (GC_OFFSET_CENTER | GC_OFFSET_MIDDLE)) {
-                Tk_SizeOfBitmap(d, stipple, &sw, &sh);
-                sw = (off->flags & GC_OFFSET_CENTER) ? sw / 2 : 0;
-                sh = (off->flags & GC_OFFSET_MIDDLE) ? sh / 2 : 0;
-            }
-            off->xoffset -= sw;
-            off->yoffset -= sh;
-            gcanvasSetOffset(c, a->fillGC, off);
-            off->xoffset += sw;
-            off->yoffset += sh;
+            gcanvasSetFillStippleOffset(c, d, a->fillGC, &a->tsoffset, stipple);
         }
         XFillArc(d, drawable, a->fillGC, x1, y1, width, height, start, extent);
         if (stipple != None) XSetTSOrigin(d, a->fillGC, 0, 0);

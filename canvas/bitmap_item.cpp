@@ -11,6 +11,7 @@
 #include <string.h>
 #include "canvas/gcanvas_outline.h"
 #include "canvas/gcanvas_postscript.h"
+#include "canvas/item_kit.h"
 #include "canvas/point_item.h"
 #include "core/rounding.h"
 
@@ -211,9 +212,7 @@ static void bitmapDisplay(GcCanvas c, GcanvasItem *item, Display *d, Drawable dr
 static double bitmapToPoint(GcCanvas c, GcanvasItem *item, double *p)
 {
     (void)c;
-    double dx = p[0] < item->x1 ? item->x1 - p[0] : p[0] > item->x2 ? p[0] - item->x2 : 0.0;
-    double dy = p[1] < item->y1 ? item->y1 - p[1] : p[1] > item->y2 ? p[1] - item->y2 : 0.0;
-    return hypot(dx, dy);
+    return gcanvasBoxDistance(item, p);
 }
 
 static int bitmapToArea(GcCanvas c, GcanvasItem *item, double *rect)
@@ -223,9 +222,7 @@ static int bitmapToArea(GcCanvas c, GcanvasItem *item, double *rect)
     double t;
     if (r[2] < r[0]) { t = r[0]; r[0] = r[2]; r[2] = t; }
     if (r[3] < r[1]) { t = r[1]; r[1] = r[3]; r[3] = t; }
-    if (r[2] <= item->x1 || r[0] >= item->x2 || r[3] <= item->y1 || r[1] >= item->y2) return -1;
-    if (r[0] <= item->x1 && r[1] <= item->y1 && r[2] >= item->x2 && r[3] >= item->y2) return 1;
-    return 0;
+    return gcanvasBoxArea(item, r);
 }
 
 static void bitmapScale(GcCanvas c, GcanvasItem *item, double ox, double oy, double sx, double sy)

@@ -54,6 +54,21 @@ static void emitCurve(GcCanvas c, const double *control, int numSteps, XPoint *x
     if (dp != NULL) bezierPointsDouble(control, numSteps, dp);
 }
 
+/* The control points of the curve that closes a closed list (its last
+ * point equals its first) around that first point. */
+static void closedStartControls(const double *p, int numPoints, double control[8])
+{
+    const double *q = p + 2 * numPoints - 4;
+    control[0] = 0.5 * q[0] + 0.5 * p[0];
+    control[1] = 0.5 * q[1] + 0.5 * p[1];
+    control[2] = 0.167 * q[0] + 0.833 * p[0];
+    control[3] = 0.167 * q[1] + 0.833 * p[1];
+    control[4] = 0.833 * p[0] + 0.167 * p[2];
+    control[5] = 0.833 * p[1] + 0.167 * p[3];
+    control[6] = 0.5 * p[0] + 0.5 * p[2];
+    control[7] = 0.5 * p[1] + 0.5 * p[3];
+}
+
 int bezierSmoothCoords(GcCanvas c, const double *p, int numPoints, int numSteps, XPoint *xPoints,
                        double *dblPoints)
 {
@@ -65,15 +80,7 @@ int bezierSmoothCoords(GcCanvas c, const double *p, int numPoints, int numSteps,
     XPoint *xp = xPoints;
     double *dp = dblPoints;
     if (closed) {
-        const double *q = p + 2 * numPoints - 4;
-        control[0] = 0.5 * q[0] + 0.5 * p[0];
-        control[1] = 0.5 * q[1] + 0.5 * p[1];
-        control[2] = 0.167 * q[0] + 0.833 * p[0];
-        control[3] = 0.167 * q[1] + 0.833 * p[1];
-        control[4] = 0.833 * p[0] + 0.167 * p[2];
-        control[5] = 0.833 * p[1] + 0.167 * p[3];
-        control[6] = 0.5 * p[0] + 0.5 * p[2];
-        control[7] = 0.5 * p[1] + 0.5 * p[3];
+        closedStartControls(p, numPoints, control);
         emitPoint(c, control[0], control[1], xp, dp);
         out++;
         if (xp) xp++;
@@ -134,15 +141,7 @@ void bezierSmoothPostscript(Tcl_Interp *interp, GcCanvas c, const double *p, int
     double control[8];
     int closed = numPoints > 2 && p[0] == p[2 * numPoints - 2] && p[1] == p[2 * numPoints - 1];
     if (closed) {
-        const double *q = p + 2 * numPoints - 4;
-        control[0] = 0.5 * q[0] + 0.5 * p[0];
-        control[1] = 0.5 * q[1] + 0.5 * p[1];
-        control[2] = 0.167 * q[0] + 0.833 * p[0];
-        control[3] = 0.167 * q[1] + 0.833 * p[1];
-        control[4] = 0.833 * p[0] + 0.167 * p[2];
-        control[5] = 0.833 * p[1] + 0.167 * p[3];
-        control[6] = 0.5 * p[0] + 0.5 * p[2];
-        control[7] = 0.5 * p[1] + 0.5 * p[3];
+        closedStartControls(p, numPoints, control);
         snprintf(buf, sizeof buf, "%.15g %.15g moveto\n%.15g %.15g %.15g %.15g %.15g %.15g curveto\n",
                  control[0], gcanvasPsY(c, control[1]), control[2], gcanvasPsY(c, control[3]), control[4],
                  gcanvasPsY(c, control[5]), control[6], gcanvasPsY(c, control[7]));

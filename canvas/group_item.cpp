@@ -21,6 +21,7 @@
 #include <stdio.h>
 #include <string.h>
 #include "canvas/gcanvas.h"
+#include "canvas/item_kit.h"
 
 typedef struct GroupItem {
     GcanvasContainer c;                 /* header first: the record is an item */
@@ -288,19 +289,8 @@ static void groupDelete(GcCanvas c, GcanvasItem *item, Display *display)
 static int groupCreate(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, int objc, Tcl_Obj *const objv[])
 {
     GroupItem *g = asGroup(item);
-    int numCoords = 2;
-    if (objc == 1) {
-        numCoords = 1;
-    } else if (objc > 1) {
-        const char *arg = Tcl_GetString(objv[1]);
-        if (arg[0] == '-' && arg[1] >= 'a' && arg[1] <= 'z') numCoords = 1;
-    }
-    if (objc < numCoords) {
-        Tcl_ResetResult(interp);
-        Tcl_AppendResult(interp, "wrong # args: should be \"", Tk_PathName(gcanvasTkwin(c)), " create ",
-                         item->typePtr->name, " x y ?options?\"", (char *)NULL);
-        return TCL_ERROR;
-    }
+    int numCoords = gcanvasCreateCoordWords(interp, c, item, objc, objv, 2, "x y ?options?");
+    if (numCoords < 0) return TCL_ERROR;
     GcanvasWidget *w = gcanvasWidgetOf(c);
     g->c.tkwin = w->tkwin;
     g->c.display = w->display;

@@ -14,6 +14,7 @@
 #include <X11/Xutil.h>
 #include "canvas/gcanvas_outline.h"
 #include "canvas/gcanvas_postscript.h"
+#include "canvas/item_kit.h"
 #include "canvas/point_item.h"
 #include "core/rounding.h"
 
@@ -267,17 +268,13 @@ static void imageDisplay(GcCanvas c, GcanvasItem *item, Display *d, Drawable dra
 static double imageToPoint(GcCanvas c, GcanvasItem *item, double *p)
 {
     (void)c;
-    double dx = p[0] < item->x1 ? item->x1 - p[0] : p[0] > item->x2 ? p[0] - item->x2 : 0.0;
-    double dy = p[1] < item->y1 ? item->y1 - p[1] : p[1] > item->y2 ? p[1] - item->y2 : 0.0;
-    return hypot(dx, dy);
+    return gcanvasBoxDistance(item, p);
 }
 
 static int imageToArea(GcCanvas c, GcanvasItem *item, double *r)
 {
     (void)c;
-    if (r[2] <= item->x1 || r[0] >= item->x2 || r[3] <= item->y1 || r[1] >= item->y2) return -1;
-    if (r[0] <= item->x1 && r[1] <= item->y1 && r[2] >= item->x2 && r[3] >= item->y2) return 1;
-    return 0;
+    return gcanvasBoxArea(item, r);
 }
 
 static void imageScale(GcCanvas c, GcanvasItem *item, double ox, double oy, double sx, double sy)

@@ -15,6 +15,7 @@
 #include "canvas/gcanvas_geometry.h"
 #include "canvas/gcanvas_outline.h"
 #include "canvas/gcanvas_postscript.h"
+#include "canvas/item_kit.h"
 #include "canvas/point_list_parse.h"
 #include "canvas/polygon_item.h"
 #include "canvas/polyline_measures.h"
@@ -160,22 +161,12 @@ static Tk_ConfigSpec configSpecs[] = {
 
 /* ---- state ---- */
 
-static int effState(GcCanvas c, GcanvasItem *item)
-{
-    return item->state == GC_STATE_NULL ? gcanvasWidgetOf(c)->canvasState : item->state;
-}
-
-static int isCurrent(GcCanvas c, GcanvasItem *item)
-{
-    return gcanvasWidgetOf(c)->currentItemPtr == item;
-}
-
 static double effWidth(GcCanvas c, LineItem *l)
 {
     double width = l->outline.width;
-    if (isCurrent(c, &l->header)) {
+    if (gcanvasIsCurrentItem(c, &l->header)) {
         if (l->outline.activeWidth > width) width = l->outline.activeWidth;
-    } else if (effState(c, &l->header) == GC_STATE_DISABLED) {
+    } else if (gcanvasItemState(c, &l->header) == GC_STATE_DISABLED) {
         if (l->outline.disabledWidth > 0) width = l->outline.disabledWidth;
     }
     return width;
@@ -308,7 +299,7 @@ static void resolveOffset(LineItem *l, const double *box)
 static void computeBbox(GcCanvas c, GcanvasItem *item)
 {
     LineItem *l = (LineItem *)item;
-    if (l->numPoints == 0 || effState(c, item) == GC_STATE_HIDDEN) {
+    if (l->numPoints == 0 || gcanvasItemState(c, item) == GC_STATE_HIDDEN) {
         item->x1 = item->y1 = item->x2 = item->y2 = -1;
         return;
     }
@@ -386,7 +377,7 @@ static int configGCs(GcCanvas c, LineItem *l)
     newGC = NULL;
     if (l->highlightColor != NULL) {
         double width = o->width;
-        if (isCurrent(c, item) && o->activeWidth > width) width = o->activeWidth;
+        if (gcanvasIsCurrentItem(c, item) && o->activeWidth > width) width = o->activeWidth;
         if (width < 1.0) width = 1.0;
         v.foreground = l->highlightColor->pixel;
         v.line_width = clampToInt(width + 0.5);
@@ -401,7 +392,7 @@ static int configGCs(GcCanvas c, LineItem *l)
 
 static void arrowSteps(GcCanvas c, LineItem *l)
 {
-    if (l->numPoints == 0 || effState(c, &l->header) == GC_STATE_HIDDEN) return;
+    if (l->numPoints == 0 || gcanvasItemState(c, &l->header) == GC_STATE_HIDDEN) return;
     int unwanted = 0;
     if (!(l->arrow & ARROW_FIRST)) unwanted |= ARROW_FIRST;
     if (!(l->arrow & ARROW_LAST)) unwanted |= ARROW_LAST;
@@ -523,11 +514,7 @@ static int create(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, int objc, T
 {
     LineItem *l = (LineItem *)item;
     lineInit(c, l);
-    int n;
-    for (n = 0; n < objc; n++) {
-        const char *arg = Tcl_GetString(objv[n]);
-        if (arg[0] == '-' && arg[1] >= 'a' && arg[1] <= 'z') break;
-    }
+    int n = gcanvasLeadingCoordWords(objc, objv);
     if ((n > 0 && coords(interp, c, item, n, objv) != TCL_OK)
             || configure(interp, c, item, objc - n, objv + n, 0) != TCL_OK) {
         deleteProc(c, item, c->display);
@@ -583,9 +570,9 @@ static void display(GcCanvas c, GcanvasItem *item, Display *d, Drawable drawable
         gcanvasSetOffset(c, l->arrowGC, &l->outline.tsoffset);
     }
     double width = l->outline.width;
-    if (isCurrent(c, item)) {
+    if (gcanvasIsCurrentItem(c, item)) {
         if (l->outline.activeWidth != width && l->outline.activeWidth > 0) width = l->outline.activeWidth;
-    } else if (effState(c, item) == GC_STATE_DISABLED) {
+    } else if (gcanvasItemState(c, item) == GC_STATE_DISABLED) {
         if (l->outline.disabledWidth != width && l->outline.disabledWidth > 0) width = l->outline.disabledWidth;
     }
     int dia = clampToInt(width + 0.5);
@@ -678,7 +665,7 @@ static int partToArea(GcCanvas c, LineItem *l, const double *pts, int n, const d
 {
     double s = (fabs(c->mx) + fabs(c->my)) * 0.5;
     double w = effWidth(c, l), ww = w / s, r = (w + 1) / 2 / s;
-    if (effState(c, &l->header) == GC_STATE_HIDDEN || n <= 0) return -1;
+    if (gcanvasItemState(c, &l->header) == GC_STATE_HIDDEN || n <= 0) return -1;
     if (n == 1) {
         double oval[4] = {pts[0] - r, pts[1] - r, pts[0] + r, pts[1] + r};
         return TkOvalToArea(oval, (double *)rect);
@@ -1060,11 +1047,11 @@ static int postscript(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, int)
     double width = l->outline.width;
     XColor *color = l->outline.color;
     Pixmap stipple = l->outline.stipple;
-    if (isCurrent(c, item)) {
+    if (gcanvasIsCurrentItem(c, item)) {
         if (l->outline.activeWidth > width) width = l->outline.activeWidth;
         if (l->outline.activeColor != NULL) color = l->outline.activeColor;
         if (l->outline.activeStipple != None) stipple = l->outline.activeStipple;
-    } else if (effState(c, item) == GC_STATE_DISABLED) {
+    } else if (gcanvasItemState(c, item) == GC_STATE_DISABLED) {
         if (l->outline.disabledWidth > 0) width = l->outline.disabledWidth;
         if (l->outline.disabledColor != NULL) color = l->outline.disabledColor;
         if (l->outline.disabledStipple != None) stipple = l->outline.disabledStipple;

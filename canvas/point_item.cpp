@@ -7,6 +7,7 @@
  */
 #include <stdio.h>
 #include "canvas/point_item.h"
+#include "canvas/item_kit.h"
 
 /* Coordinates of a one-point item: none gives x y, else one list of two
  * or two words. Shared by the bitmap, image and window items. */
@@ -48,20 +49,7 @@ int gcanvasPointCoords(Tcl_Interp *interp, GcCanvas c, int objc, Tcl_Obj *const 
  * (with the message) when there are too few. */
 int gcanvasPointCreateWords(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, int objc, Tcl_Obj *const objv[])
 {
-    int numCoords = 2;
-    if (objc == 1) {
-        numCoords = 1;
-    } else if (objc > 1) {
-        const char *arg = Tcl_GetString(objv[1]);
-        if (arg[0] == '-' && arg[1] >= 'a' && arg[1] <= 'z') numCoords = 1;
-    }
-    if (objc < numCoords) {
-        Tcl_ResetResult(interp);
-        Tcl_AppendResult(interp, "wrong # args: should be \"", Tk_PathName(gcanvasTkwin(c)), " create ",
-                         item->typePtr->name, " x y ?options?\"", (char *)NULL);
-        return -1;
-    }
-    return numCoords;
+    return gcanvasCreateCoordWords(interp, c, item, objc, objv, 2, "x y ?options?");
 }
 
 /*

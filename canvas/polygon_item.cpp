@@ -16,6 +16,7 @@
 #include "canvas/gcanvas_geometry.h"
 #include "canvas/gcanvas_outline.h"
 #include "canvas/gcanvas_postscript.h"
+#include "canvas/item_kit.h"
 #include "canvas/point_list_parse.h"
 #include "canvas/polygon_item.h"
 #include "canvas/polyline_measures.h"
@@ -174,22 +175,12 @@ void drawRingsClipped(GcCanvas c, const double *points, int n, int ringCount, co
 
 /* ---- state helpers ---- */
 
-static int effState(GcCanvas c, GcanvasItem *item)
-{
-    return item->state == GC_STATE_NULL ? gcanvasWidgetOf(c)->canvasState : item->state;
-}
-
-static int isCurrent(GcCanvas c, GcanvasItem *item)
-{
-    return gcanvasWidgetOf(c)->currentItemPtr == item;
-}
-
 static double effWidth(GcCanvas c, PolygonItem *p)
 {
     double width = p->outline.width;
-    if (isCurrent(c, &p->header)) {
+    if (gcanvasIsCurrentItem(c, &p->header)) {
         if (p->outline.activeWidth > width) width = p->outline.activeWidth;
-    } else if (effState(c, &p->header) == GC_STATE_DISABLED) {
+    } else if (gcanvasItemState(c, &p->header) == GC_STATE_DISABLED) {
         if (p->outline.disabledWidth > 0) width = p->outline.disabledWidth;
     }
     return width;
@@ -199,10 +190,10 @@ static void chooseFill(GcCanvas c, PolygonItem *p, XColor **color, Pixmap *stipp
 {
     *color = p->fillColor;
     *stipple = p->fillStipple;
-    if (isCurrent(c, &p->header)) {
+    if (gcanvasIsCurrentItem(c, &p->header)) {
         if (p->activeFillColor) *color = p->activeFillColor;
         if (p->activeFillStipple != None) *stipple = p->activeFillStipple;
-    } else if (effState(c, &p->header) == GC_STATE_DISABLED) {
+    } else if (gcanvasItemState(c, &p->header) == GC_STATE_DISABLED) {
         if (p->disabledFillColor) *color = p->disabledFillColor;
         if (p->disabledFillStipple != None) *stipple = p->disabledFillStipple;
     }
@@ -211,9 +202,9 @@ static void chooseFill(GcCanvas c, PolygonItem *p, XColor **color, Pixmap *stipp
 static XColor *outlineColor(GcCanvas c, PolygonItem *p)
 {
     XColor *color = p->outline.color;
-    if (isCurrent(c, &p->header)) {
+    if (gcanvasIsCurrentItem(c, &p->header)) {
         if (p->outline.activeColor) color = p->outline.activeColor;
-    } else if (effState(c, &p->header) == GC_STATE_DISABLED) {
+    } else if (gcanvasItemState(c, &p->header) == GC_STATE_DISABLED) {
         if (p->outline.disabledColor) color = p->outline.disabledColor;
     }
     return color;
@@ -326,7 +317,7 @@ static void resolveOffset(StippleOffset *off, const double *box, const double *r
 static void computeBbox(GcCanvas c, GcanvasItem *item)
 {
     PolygonItem *p = (PolygonItem *)item;
-    if (p->numPoints == 0 || effState(c, item) == GC_STATE_HIDDEN) {
+    if (p->numPoints == 0 || gcanvasItemState(c, item) == GC_STATE_HIDDEN) {
         item->x1 = item->y1 = item->x2 = item->y2 = -1;
         return;
     }
@@ -384,7 +375,7 @@ static int configGCs(GcCanvas c, PolygonItem *p)
     }
     if (p->splineSteps < 1) p->splineSteps = 1;
     else if (p->splineSteps > 100) p->splineSteps = 100;
-    if (effState(c, item) == GC_STATE_HIDDEN) return TCL_OK;
+    if (gcanvasItemState(c, item) == GC_STATE_HIDDEN) return TCL_OK;
 
     XGCValues v;
     GC newGC = NULL;
@@ -418,7 +409,7 @@ static int configGCs(GcCanvas c, PolygonItem *p)
     newGC = NULL;
     if (p->highlightColor != NULL) {
         double width = o->width;
-        if (isCurrent(c, item) && o->activeWidth > width) width = o->activeWidth;
+        if (gcanvasIsCurrentItem(c, item) && o->activeWidth > width) width = o->activeWidth;
         if (width < 1.0) width = 1.0;
         v.foreground = p->highlightColor->pixel;
         v.line_width = clampToInt(width + 0.5);
@@ -518,21 +509,11 @@ static int coords(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, int objc, T
     return TCL_OK;
 }
 
-static int leadingCoords(int objc, Tcl_Obj *const objv[])
-{
-    int i;
-    for (i = 0; i < objc; i++) {
-        const char *arg = Tcl_GetString(objv[i]);
-        if (arg[0] == '-' && arg[1] >= 'a' && arg[1] <= 'z') break;
-    }
-    return i;
-}
-
 static int create(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, int objc, Tcl_Obj *const objv[])
 {
     PolygonItem *p = (PolygonItem *)item;
     polygonInit(p);
-    int n = leadingCoords(objc, objv);
+    int n = gcanvasLeadingCoordWords(objc, objv);
     if ((n > 0 && coords(interp, c, item, n, objv) != TCL_OK)
             || configure(interp, c, item, objc - n, objv + n, 0) != TCL_OK) {
         deleteProc(c, item, c->display);
@@ -555,18 +536,7 @@ static void display(GcCanvas c, GcanvasItem *item, Display *d, Drawable drawable
     Pixmap fillStipple;
     chooseFill(c, p, &fillColor, &fillStipple);
     if (p->fillGC != NULL && fillStipple != None) {
-        StippleOffset *off = &p->tsoffset;
-        int sw = 0, sh = 0;
-        if (off->flags & (GC_OFFSET_CENTER | GC_OFFSET_MIDDLE)) {
-            Tk_SizeOfBitmap(d, fillStipple, &sw, &sh);
-            sw = (off->flags & GC_OFFSET_CENTER) ? sw / 2 : 0;
-            sh = (off->flags & GC_OFFSET_MIDDLE) ? sh / 2 : 0;
-        }
-        off->xoffset -= sw;
-        off->yoffset -= sh;
-        gcanvasSetOffset(c, p->fillGC, off);
-        off->xoffset += sw;
-        off->yoffset += sh;
+        gcanvasSetFillStippleOffset(c, d, p->fillGC, &p->tsoffset, fillStipple);
     }
     outlineChangeGC(c, item, &p->outline);
     /* The clip box reaches well beyond the drawn area on every side, so
@@ -686,7 +656,7 @@ static double ringToPoint(GcCanvas c, PolygonItem *p, const double *ring, int n,
 static double toPoint(GcCanvas c, GcanvasItem *item, double *point)
 {
     PolygonItem *p = (PolygonItem *)item;
-    if (p->numPoints == 0 || effState(c, item) == GC_STATE_HIDDEN) {
+    if (p->numPoints == 0 || gcanvasItemState(c, item) == GC_STATE_HIDDEN) {
         p->pickedRing = -1;
         return 1.0e36;
     }
@@ -794,7 +764,7 @@ static int rectInsideRing(const double *ring, int n, const double *rect, double 
 static int toArea(GcCanvas c, GcanvasItem *item, double *area)
 {
     PolygonItem *p = (PolygonItem *)item;
-    if (p->numPoints < 2 || effState(c, item) == GC_STATE_HIDDEN) return -1;
+    if (p->numPoints < 2 || gcanvasItemState(c, item) == GC_STATE_HIDDEN) return -1;
     double rect[4];
     screenRectToWorld(c, area, rect);
     if (p->numRings == 1) return ringToArea(c, p, p->points, p->numPoints, rect);
@@ -1213,9 +1183,9 @@ static int postscript(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, int)
     double width = effWidth(c, p);
     XColor *outline = outlineColor(c, p);
     Pixmap outlineStipple = p->outline.stipple;
-    if (isCurrent(c, item)) {
+    if (gcanvasIsCurrentItem(c, item)) {
         if (p->outline.activeStipple != None) outlineStipple = p->outline.activeStipple;
-    } else if (effState(c, item) == GC_STATE_DISABLED) {
+    } else if (gcanvasItemState(c, item) == GC_STATE_DISABLED) {
         if (p->outline.disabledStipple != None) outlineStipple = p->outline.disabledStipple;
     }
     XColor *fill;

@@ -10,6 +10,7 @@
 #include <stdio.h>
 #include <string.h>
 #include "canvas/gcanvas_outline.h"
+#include "canvas/item_kit.h"
 #include "core/rounding.h"
 
 /* Geometry routines libtk exports (declared in Tk's private tkInt.h). */
@@ -75,17 +76,12 @@ static int isRect(GcanvasItem *item)
     return item->typePtr->name[0] == 'r';
 }
 
-static int effState(GcCanvas c, GcanvasItem *item)
-{
-    return item->state == GC_STATE_NULL ? gcanvasWidgetOf(c)->canvasState : item->state;
-}
-
 static double effWidth(GcCanvas c, RectOvalItem *r)
 {
     double width = r->outline.width;
-    if (gcanvasWidgetOf(c)->currentItemPtr == &r->header) {
+    if (gcanvasIsCurrentItem(c, &r->header)) {
         if (r->outline.activeWidth > width) width = r->outline.activeWidth;
-    } else if (effState(c, &r->header) == GC_STATE_DISABLED) {
+    } else if (gcanvasItemState(c, &r->header) == GC_STATE_DISABLED) {
         if (r->outline.disabledWidth > 0) width = r->outline.disabledWidth;
     }
     return width;
@@ -95,10 +91,10 @@ static void chooseFill(GcCanvas c, RectOvalItem *r, XColor **color, Pixmap *stip
 {
     *color = r->fillColor;
     *stipple = r->fillStipple;
-    if (gcanvasWidgetOf(c)->currentItemPtr == &r->header) {
+    if (gcanvasIsCurrentItem(c, &r->header)) {
         if (r->activeFillColor) *color = r->activeFillColor;
         if (r->activeFillStipple != None) *stipple = r->activeFillStipple;
-    } else if (effState(c, &r->header) == GC_STATE_DISABLED) {
+    } else if (gcanvasItemState(c, &r->header) == GC_STATE_DISABLED) {
         if (r->disabledFillColor) *color = r->disabledFillColor;
         if (r->disabledFillStipple != None) *stipple = r->disabledFillStipple;
     }
@@ -107,7 +103,7 @@ static void chooseFill(GcCanvas c, RectOvalItem *r, XColor **color, Pixmap *stip
 static void computeBbox(GcCanvas c, GcanvasItem *item)
 {
     RectOvalItem *r = (RectOvalItem *)item;
-    if (effState(c, item) == GC_STATE_HIDDEN) {
+    if (gcanvasItemState(c, item) == GC_STATE_HIDDEN) {
         item->x1 = item->y1 = item->x2 = item->y2 = -1;
         return;
     }
@@ -122,16 +118,6 @@ static void computeBbox(GcCanvas c, GcanvasItem *item)
     item->x2 = (cb[2] > cb[0] + 1 ? cb[2] : cb[0] + 1) + m;
     item->y2 = (cb[3] > cb[1] + 1 ? cb[3] : cb[1] + 1) + m;
     item->marginX = item->marginY = m;
-}
-
-static void setAnchorOffset(StippleOffset *off, const double *b)
-{
-    if (off->flags & GC_OFFSET_LEFT) off->xoffset = clampToInt(b[0] + 0.5);
-    else if (off->flags & GC_OFFSET_CENTER) off->xoffset = clampToInt((b[0] + b[2] + 1) / 2);
-    else if (off->flags & GC_OFFSET_RIGHT) off->xoffset = clampToInt(b[2] + 0.5);
-    if (off->flags & GC_OFFSET_TOP) off->yoffset = clampToInt(b[1] + 0.5);
-    else if (off->flags & GC_OFFSET_MIDDLE) off->yoffset = clampToInt((b[1] + b[3] + 1) / 2);
-    else if (off->flags & GC_OFFSET_BOTTOM) off->yoffset = clampToInt(b[3] + 0.5);
 }
 
 static int configure(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, int objc, Tcl_Obj *const objv[],
@@ -150,7 +136,7 @@ static int configure(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, int objc
     } else {
         item->redraw_flags &= ~GC_ITEM_STATE_DEPENDANT;
     }
-    setAnchorOffset(&o->tsoffset, r->bbox);
+    gcanvasAnchorStippleOffset(&o->tsoffset, r->bbox);
 
     XGCValues gcValues;
     GC newGC = NULL;
@@ -163,7 +149,7 @@ static int configure(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, int objc
     if (o->gc != NULL) Tk_FreeGC(c->display, o->gc);
     o->gc = newGC;
 
-    if (effState(c, item) == GC_STATE_HIDDEN) {
+    if (gcanvasItemState(c, item) == GC_STATE_HIDDEN) {
         computeBbox(c, item);
         return TCL_OK;
     }
@@ -183,7 +169,7 @@ static int configure(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, int objc
     }
     if (r->fillGC != NULL) Tk_FreeGC(c->display, r->fillGC);
     r->fillGC = newGC;
-    setAnchorOffset(&r->tsoffset, r->bbox);
+    gcanvasAnchorStippleOffset(&r->tsoffset, r->bbox);
     computeBbox(c, item);
     return TCL_OK;
 }
@@ -230,19 +216,8 @@ static int coords(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, int objc, T
 static int create(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, int objc, Tcl_Obj *const objv[])
 {
     RectOvalItem *r = (RectOvalItem *)item;
-    int numCoords = 4;
-    if (objc == 1) {
-        numCoords = 1;
-    } else if (objc > 1) {
-        const char *arg = Tcl_GetString(objv[1]);
-        if (arg[0] == '-' && arg[1] >= 'a' && arg[1] <= 'z') numCoords = 1;
-    }
-    if (objc < numCoords) {
-        Tcl_ResetResult(interp);
-        Tcl_AppendResult(interp, "wrong # args: should be \"", Tk_PathName(gcanvasTkwin(c)), " create ",
-                         item->typePtr->name, " x1 y1 x2 y2 ?options?\"", (char *)NULL);
-        return TCL_ERROR;
-    }
+    int numCoords = gcanvasCreateCoordWords(interp, c, item, objc, objv, 4, "x1 y1 x2 y2 ?options?");
+    if (numCoords < 0) return TCL_ERROR;
     outlineInit(&r->outline);
     r->tsoffset.flags = r->tsoffset.xoffset = r->tsoffset.yoffset = 0;
     r->fillColor = r->activeFillColor = r->disabledFillColor = NULL;
@@ -274,18 +249,7 @@ static void display(GcCanvas c, GcanvasItem *item, Display *d, Drawable drawable
         Pixmap stipple;
         chooseFill(c, r, &color, &stipple);
         if (stipple != None) {
-            StippleOffset *off = &r->tsoffset;
-            int sw = 0, sh = 0;
-            if (off->flags & (GC_OFFSET_CENTER | GC_OFFSET_MIDDLE)) {
-                Tk_SizeOfBitmap(d, stipple, &sw, &sh);
-                sw = (off->flags & GC_OFFSET_CENTER) ? sw / 2 : 0;
-                sh = (off->flags & GC_OFFSET_MIDDLE) ? sh / 2 : 0;
-            }
-            off->xoffset -= sw;
-            off->yoffset -= sh;
-            gcanvasSetOffset(c, r->fillGC, off);
-            off->xoffset += sw;
-            off->yoffset += sh;
+            gcanvasSetFillStippleOffset(c, d, r->fillGC, &r->tsoffset, stipple);
         }
         if (isRect(item)) {
             XFillRectangle(d, drawable, r->fillGC, x1, y1, width, height);
@@ -471,7 +435,7 @@ static int postscript(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, int pre
     GcanvasWidget *w = gcanvasWidgetOf(c);
     if (w->currentItemPtr == item) {
         if (r->outline.activeColor) outline = r->outline.activeColor;
-    } else if (effState(c, item) == GC_STATE_DISABLED) {
+    } else if (gcanvasItemState(c, item) == GC_STATE_DISABLED) {
         if (r->outline.disabledColor) outline = r->outline.disabledColor;
     }
     chooseFill(c, r, &fill, &stipple);

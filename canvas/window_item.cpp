@@ -12,6 +12,7 @@
 #include <X11/Xutil.h>
 #include "canvas/gcanvas_outline.h"
 #include "canvas/gcanvas_postscript.h"
+#include "canvas/item_kit.h"
 #include "canvas/point_item.h"
 #include "core/rounding.h"
 
@@ -242,9 +243,7 @@ static double windowItemToPoint(GcCanvas c, GcanvasItem *item, double *p)
 static int windowItemToArea(GcCanvas c, GcanvasItem *item, double *r)
 {
     (void)c;
-    if (r[2] <= item->x1 || r[0] >= item->x2 || r[3] <= item->y1 || r[1] >= item->y2) return -1;
-    if (r[0] <= item->x1 && r[1] <= item->y1 && r[2] >= item->x2 && r[3] >= item->y2) return 1;
-    return 0;
+    return gcanvasBoxArea(item, r);
 }
 
 static void windowItemScale(GcCanvas c, GcanvasItem *item, double ox, double oy, double sx, double sy)
