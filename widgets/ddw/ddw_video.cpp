@@ -46,12 +46,23 @@ static void runStopScript(DdwWidget *w)
     }
 }
 
+/* A stream failed to open: when no video can play at all, the result
+ * says why (a file that does not play leaves it empty). */
+static void reportUnavailable(Tcl_Interp *interp)
+{
+    const char *why = videoUnavailable();
+    if (why != NULL) {
+        Tcl_SetResult(interp, (char *)why, TCL_VOLATILE);
+    }
+}
+
 int ddwOpenVideo(DdwWidget *w, const char *file)
 {
     struct VideoStream *stream = NULL;
     if (file != NULL && file[0] != '\0') {
         stream = createStreamSample(file, &w->primary);
         if (stream == NULL) {
+            reportUnavailable(w->interp);
             return TCL_ERROR;
         }
     }
@@ -234,6 +245,7 @@ int ddwShowCmd(DdwWidget *w, Tcl_Interp *interp, int argc, const char **argv)
     }
     struct VideoStream *stream = createStreamSample(argv[2], &w->primary);
     if (stream == NULL) {
+        reportUnavailable(interp);
         return TCL_ERROR;
     }
     streamSeek(stream, 0.0);

@@ -3,7 +3,8 @@
  *
  *	Video files played into a ddw window: a stream decodes frames on
  *	demand and puts them, scaled to the window, on its primary surface.
- *	Positions and durations are seconds.
+ *	Positions and durations are seconds. The decoder (FFmpeg) is loaded
+ *	with the first stream opened.
  */
 #ifndef OVEX_WIDGETS_DDW_VIDEO_STREAM_H
 #define OVEX_WIDGETS_DDW_VIDEO_STREAM_H
@@ -12,6 +13,9 @@
 
 struct VideoStream;
 
+/* Why no video can be played at all (the decoder module or FFmpeg could
+ * not be loaded), or NULL once it is loaded. The first call loads it. */
+const char *videoUnavailable(void);
 /* A stream of the file for the window, or NULL when it cannot be played. */
 struct VideoStream *createStreamSample(const char *file, DdPrimary *primary);
 void freeStreamSample(struct VideoStream *stream);

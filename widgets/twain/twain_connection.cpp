@@ -14,6 +14,7 @@
 #include "core/gmem.h"
 #include "display/windraw/dib_bits.h"
 #include "ovex/ovexstdio.h"
+#include "platform/library_folder.h"
 #include "ramimage/ramimg.h"
 #include "widgets/twain/twain_state.h"
 
@@ -32,20 +33,7 @@ static void copyText(char *out, const char *text)
 /* The manager module shipped beside the library. */
 static char *defaultManagerFile(void)
 {
-    static const char kModule[] = "libovex_twain.so";
-    Dl_info info;
-    const char *self = NULL;
-    if (dladdr((void *)&defaultManagerFile, &info) != 0 && info.dli_fname != NULL) {
-        self = info.dli_fname;
-    }
-    const char *slash = self != NULL ? strrchr(self, '/') : NULL;
-    size_t dirLength = slash != NULL ? (size_t)(slash - self) + 1 : 0;
-    char *name = (char *)gmemAlloc(dirLength + sizeof(kModule));
-    if (name != NULL) {
-        memcpy(name, self, dirLength);
-        memcpy(name + dirLength, kModule, sizeof(kModule));
-    }
-    return name;
+    return besideLibrary("libovex_twain.so");
 }
 
 static void interpDeleted(ClientData clientData, Tcl_Interp *interp)

@@ -1,0 +1,16 @@
+/*
+ * library_folder.h --
+ *
+ *	Files shipped beside libovex.so (its run-time modules), found from
+ *	where the library itself was loaded, so that a build folder and an
+ *	installed package folder both work without a search path.
+ */
+#ifndef OVEX_PLATFORM_LIBRARY_FOLDER_H
+#define OVEX_PLATFORM_LIBRARY_FOLDER_H
+
+/* The path of file in the folder of the loaded library (in a program
+ * linked with the library's code, the program's folder), from gmemAlloc;
+ * NULL when out of memory. */
+char *besideLibrary(const char *file);
+
+#endif /* OVEX_PLATFORM_LIBRARY_FOLDER_H */
