@@ -13,7 +13,8 @@
 
 #include <cairo-pdf.h>
 #include <cairo.h>
-#include <cups/cups.h>
+
+#include "widgets/print/cups_client.h"
 
 namespace {
 
@@ -202,10 +203,13 @@ bool PrintDevice::endDoc()
             tempPath_.clear();
         }
     } else if (ok) {
-        int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, printer_.name.c_str(), tempPath_.c_str(),
-                                 title_.c_str(), 0, NULL);
-        if (job == 0) {
-            error_ = cupsLastErrorString();
+        const CupsClient *cups = cupsClient();
+        if (cups == NULL) {
+            error_ = cupsUnavailable();
+            ok = false;
+        } else if (cups->printFile2(CUPS_HTTP_DEFAULT, printer_.name.c_str(), tempPath_.c_str(),
+                                    title_.c_str(), 0, NULL) == 0) {
+            error_ = cups->lastErrorString();
             ok = false;
         }
     }

@@ -9,7 +9,7 @@
 #include <string.h>
 #include <unistd.h>
 
-#include <cups/cups.h>
+#include "widgets/print/cups_client.h"
 
 namespace {
 
@@ -19,9 +19,9 @@ std::string currentFolder(void)
     return getcwd(buffer, sizeof buffer) != NULL ? buffer : ".";
 }
 
-std::string optionOf(const cups_dest_t *dest, const char *name)
+std::string optionOf(const CupsClient *cups, const cups_dest_t *dest, const char *name)
 {
-    const char *value = cupsGetOption(name, dest->num_options, dest->options);
+    const char *value = cups->getOption(name, dest->num_options, dest->options);
     return value != NULL ? value : "";
 }
 
@@ -30,8 +30,10 @@ std::string optionOf(const cups_dest_t *dest, const char *name)
 std::vector<PrinterEntry> listPrinters(void)
 {
     std::vector<PrinterEntry> printers;
+    /* Without the CUPS library only the PDF printer is there. */
+    const CupsClient *cups = cupsClient();
     cups_dest_t *dests = NULL;
-    int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
+    int count = cups != NULL ? cups->getDests2(CUPS_HTTP_DEFAULT, &dests) : 0;
     bool haveDefault = false;
     for (int i = 0; i < count; i++) {
         const cups_dest_t *dest = &dests[i];
@@ -40,16 +42,18 @@ std::vector<PrinterEntry> listPrinters(void)
         }
         PrinterEntry entry;
         entry.name = dest->name;
-        entry.driver = optionOf(dest, "printer-make-and-model");
-        entry.port = optionOf(dest, "device-uri");
+        entry.driver = optionOf(cups, dest, "printer-make-and-model");
+        entry.port = optionOf(cups, dest, "device-uri");
         entry.isDefault = dest->is_default != 0 && !haveDefault;
-        std::string media = optionOf(dest, "media");
+        std::string media = optionOf(cups, dest, "media");
         entry.letter = strncasecmp(media.c_str(), "letter", 6) == 0
                        || media.find("na_letter") != std::string::npos;
         haveDefault = haveDefault || entry.isDefault;
         printers.push_back(entry);
     }
-    cupsFreeDests(count, dests);
+    if (cups != NULL) {
+        cups->freeDests(count, dests);
+    }
 
     PrinterEntry pdf;
     pdf.name = PDF_PRINTER_NAME;
