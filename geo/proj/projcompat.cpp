@@ -6,10 +6,15 @@
  *	theirs (no logging, the old "+init" rules), looks data files up in
  *	the directories of env(PROJ_LIB) and then the library's data folder,
  *	and turns the handles, fields and lists of the library into the small
- *	interface of proj_library.h.
+ *	interface of proj_library.h. The library is loaded with dlopen when
+ *	first needed, so that libproj and what it pulls in (curl, TLS,
+ *	Kerberos, SQLite) are not mapped by programs that never project;
+ *	without it nothing can be projected and the lists are empty.
  */
 #include <proj.h>
 
+#include <dlfcn.h>
+#include <limits.h>
 #include <math.h>
 #include <stdlib.h>
 #include <string.h>
@@ -22,6 +27,9 @@
 
 #ifndef OVEX_PROJ_DATADIR
 #define OVEX_PROJ_DATADIR "/usr/share/proj"
+#endif
+#ifndef OVEX_PROJ_LIBRARY
+#error "OVEX_PROJ_LIBRARY: the file name (soname) of the PROJ library, given by the build"
 #endif
 
 const double projErrorValue = HUGE_VAL;
@@ -49,6 +57,71 @@ struct NadTable {
 
 namespace {
 
+/* The functions of the library this file calls. */
+#define PROJ_CALLS(X) \
+    X(proj_angular_input) X(proj_angular_output) X(proj_context_create) \
+    X(proj_context_errno) X(proj_context_errno_string) X(proj_context_set_file_finder) \
+    X(proj_context_set_search_paths) X(proj_context_use_proj4_init_rules) X(proj_coord) \
+    X(proj_coordoperation_get_param) X(proj_coordoperation_get_param_count) X(proj_create) \
+    X(proj_create_argv) X(proj_create_crs_to_crs_from_pj) X(proj_crs_get_coordoperation) \
+    X(proj_destroy) X(proj_dmstor) X(proj_errno) X(proj_errno_reset) X(proj_factors) \
+    X(proj_get_source_crs) X(proj_get_type) X(proj_list_ellps) X(proj_list_operations) \
+    X(proj_list_units) X(proj_log_level) X(proj_pj_info) X(proj_trans)
+
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#endif
+struct ProjCalls {
+#define PROJ_MEMBER(name) decltype(&::name) name;
+    PROJ_CALLS(PROJ_MEMBER)
+#undef PROJ_MEMBER
+};
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+
+/* lastError when the library could not be loaded; loadFailure says why. */
+const int PROJ_UNAVAILABLE = INT_MIN;
+char loadFailure[512];
+
+const ProjCalls *loadProj()
+{
+    static ProjCalls calls;
+    /* Kept loaded for the life of the process, as linking it would. */
+    void *library = dlopen(OVEX_PROJ_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
+        const char *why = dlerror();
+        snprintf(loadFailure, sizeof(loadFailure), "Error in loading PROJ: %s",
+                 why != nullptr ? why : OVEX_PROJ_LIBRARY);
+        return nullptr;
+    }
+#define PROJ_BIND(name)                                                                  \
+    calls.name = (decltype(calls.name))dlsym(library, #name);                            \
+    if (calls.name == nullptr) {                                                         \
+        snprintf(loadFailure, sizeof(loadFailure), "Error in loading PROJ: %s lacks %s", \
+                 OVEX_PROJ_LIBRARY, #name);                                              \
+        dlclose(library);                                                                \
+        return nullptr;                                                                  \
+    }
+    PROJ_CALLS(PROJ_BIND)
+#undef PROJ_BIND
+    return &calls;
+}
+
+/* The library's functions, or NULL when it cannot be loaded. */
+const ProjCalls *projLoaded()
+{
+    static const ProjCalls *calls = loadProj();
+    return calls;
+}
+
+/* The functions, where a handle or an earlier check shows them loaded. */
+const ProjCalls &pj()
+{
+    return *projLoaded();
+}
+
 ProjFileFinder *userFinder = nullptr;
 bool userFinderSet = false;
 
@@ -68,12 +141,12 @@ PJ_CONTEXT *context()
          * Handles made under the old one keep it, so it is never freed. */
         static std::vector<PJ_CONTEXT *> *made = new std::vector<PJ_CONTEXT *>;
         lastProjLib = now;
-        ctx = proj_context_create();
+        ctx = pj().proj_context_create();
         made->push_back(ctx);
-        proj_log_level(ctx, PJ_LOG_NONE);
-        proj_context_use_proj4_init_rules(ctx, 1);
+        pj().proj_log_level(ctx, PJ_LOG_NONE);
+        pj().proj_context_use_proj4_init_rules(ctx, 1);
         if (userFinderSet) {
-            proj_context_set_file_finder(ctx, finderTrampoline, nullptr);
+            pj().proj_context_set_file_finder(ctx, finderTrampoline, nullptr);
         }
         std::vector<std::string> dirs;
         size_t start = 0;
@@ -94,7 +167,7 @@ PJ_CONTEXT *context()
         for (const std::string &dir : dirs) {
             paths.push_back(dir.c_str());
         }
-        proj_context_set_search_paths(ctx, (int)paths.size(), paths.data());
+        pj().proj_context_set_search_paths(ctx, (int)paths.size(), paths.data());
     }
     return ctx;
 }
@@ -142,7 +215,7 @@ double angleValue(const std::string &def, const char *name)
     if (!definitionValue(def, name, &text)) {
         return 0;
     }
-    double r = proj_dmstor(text.c_str(), nullptr);
+    double r = pj().proj_dmstor(text.c_str(), nullptr);
     return r == HUGE_VAL ? 0 : r;
 }
 
@@ -153,7 +226,7 @@ void setEllipsoid(ProjHandle *h)
     double a = 0, es = -1;
     std::string text;
     if (definitionValue(def, "ellps", &text)) {
-        for (const PJ_ELLPS *el = proj_list_ellps(); el->id != nullptr; el++) {
+        for (const PJ_ELLPS *el = pj().proj_list_ellps(); el->id != nullptr; el++) {
             if (text == el->id) {
                 std::string pair = std::string(el->major) + " " + el->ell;
                 a = numberValue(pair, "a", 0);
@@ -258,29 +331,29 @@ void setConversion(ProjHandle *h)
     h->k0 = numberValue(def, "k_0", numberValue(def, "k", 1));
     std::string crsText = crsDefinition(def);
     PJ_CONTEXT *ctx = context();
-    PJ *crs = proj_create(ctx, crsText.c_str());
+    PJ *crs = pj().proj_create(ctx, crsText.c_str());
     if (crs == nullptr) {
-        proj_errno_reset(nullptr);
+        pj().proj_errno_reset(nullptr);
         return;
     }
-    if (proj_get_type(crs) == PJ_TYPE_BOUND_CRS) {
+    if (pj().proj_get_type(crs) == PJ_TYPE_BOUND_CRS) {
         /* A datum shift wraps the projected system. */
-        PJ *base = proj_get_source_crs(ctx, crs);
-        proj_destroy(crs);
+        PJ *base = pj().proj_get_source_crs(ctx, crs);
+        pj().proj_destroy(crs);
         crs = base;
         if (crs == nullptr) {
-            proj_errno_reset(nullptr);
+            pj().proj_errno_reset(nullptr);
             return;
         }
     }
-    PJ *conv = proj_crs_get_coordoperation(ctx, crs);
+    PJ *conv = pj().proj_crs_get_coordoperation(ctx, crs);
     if (conv != nullptr) {
-        int count = proj_coordoperation_get_param_count(ctx, conv);
+        int count = pj().proj_coordoperation_get_param_count(ctx, conv);
         for (int i = 0; i < count; i++) {
             const char *name, *auth, *code, *valueText, *unitName, *unitAuth, *unitCode,
                 *unitCategory;
             double value, factor;
-            if (!proj_coordoperation_get_param(ctx, conv, i, &name, &auth, &code, &value,
+            if (!pj().proj_coordoperation_get_param(ctx, conv, i, &name, &auth, &code, &value,
                                                &valueText, &factor, &unitName, &unitAuth,
                                                &unitCode, &unitCategory) || code == nullptr) {
                 continue;
@@ -296,9 +369,9 @@ void setConversion(ProjHandle *h)
             default: break;
             }
         }
-        proj_destroy(conv);
+        pj().proj_destroy(conv);
     }
-    proj_destroy(crs);
+    pj().proj_destroy(crs);
 }
 
 void setUnits(ProjHandle *h)
@@ -329,28 +402,39 @@ void freeParams(ProjParam *p)
     }
 }
 
+/* The library's lists, empty without the library. */
 const PJ_UNITS *unitList()
 {
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-#endif
-    return proj_list_units();
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
+    static const PJ_UNITS none[1] = {};
+    return projLoaded() != nullptr ? pj().proj_list_units() : none;
+}
+
+const PJ_OPERATIONS *operationList()
+{
+    static const PJ_OPERATIONS none[1] = {};
+    return projLoaded() != nullptr ? pj().proj_list_operations() : none;
+}
+
+const PJ_ELLPS *ellpsList()
+{
+    static const PJ_ELLPS none[1] = {};
+    return projLoaded() != nullptr ? pj().proj_list_ellps() : none;
 }
 
 }  // namespace
 
 ProjHandle *projInitArgv(int argc, char **argv)
 {
+    if (projLoaded() == nullptr) {
+        lastError = PROJ_UNAVAILABLE;
+        return nullptr;
+    }
     PJ_CONTEXT *ctx = context();
-    proj_context_errno(ctx);
-    PJ *op = proj_create_argv(ctx, argc, argv);
+    pj().proj_context_errno(ctx);
+    PJ *op = pj().proj_create_argv(ctx, argc, argv);
     if (op == nullptr) {
-        lastError = proj_context_errno(ctx);
-        proj_errno_reset(nullptr);
+        lastError = pj().proj_context_errno(ctx);
+        pj().proj_errno_reset(nullptr);
         return nullptr;
     }
     lastError = 0;
@@ -359,10 +443,10 @@ ProjHandle *projInitArgv(int argc, char **argv)
     for (int i = 0; i < argc; i++) {
         h->given += std::string(i > 0 ? " " : "") + (argv[i][0] == '+' ? argv[i] + 1 : argv[i]);
     }
-    PJ_PROJ_INFO info = proj_pj_info(op);
+    PJ_PROJ_INFO info = pj().proj_pj_info(op);
     h->definition = info.definition != nullptr ? info.definition : "";
     h->hasInverse = info.has_inverse;
-    h->latlong = proj_angular_input(op, PJ_FWD) && proj_angular_output(op, PJ_FWD);
+    h->latlong = pj().proj_angular_input(op, PJ_FWD) && pj().proj_angular_output(op, PJ_FWD);
     ProjParam **tail = &h->params;
     const std::string &def = h->definition;
     for (size_t pos = 0; pos < def.size();) {
@@ -388,12 +472,12 @@ ProjHandle *projInitArgv(int argc, char **argv)
         }
     }
     if (bare != "") {
-        PJ *plain = proj_create(ctx, bare.c_str());
+        PJ *plain = pj().proj_create(ctx, bare.c_str());
         if (plain != nullptr) {
-            proj_destroy(h->op);
+            pj().proj_destroy(h->op);
             h->op = plain;
         } else {
-            proj_errno_reset(nullptr);
+            pj().proj_errno_reset(nullptr);
         }
     }
     setEllipsoid(h);
@@ -408,8 +492,8 @@ ProjHandle *projInitArgv(int argc, char **argv)
 void projFree(ProjHandle *P)
 {
     if (P == nullptr) return;
-    proj_destroy(P->transOp);
-    proj_destroy(P->op);
+    pj().proj_destroy(P->transOp);
+    pj().proj_destroy(P->op);
     freeParams(P->params);
     delete P;
 }
@@ -420,12 +504,12 @@ const char *projDefinition(ProjHandle *P) { return P->definition.c_str(); }
 
 static void transOne(PJ *op, PJ_DIRECTION dir, double u, double v, double *x, double *y)
 {
-    PJ_COORD c = proj_coord(u, v, 0, 0);
-    proj_errno_reset(op);
-    PJ_COORD r = proj_trans(op, dir, c);
-    if (proj_errno(op) != 0 || r.xy.x == HUGE_VAL) {
-        lastError = proj_errno(op);
-        proj_errno_reset(op);
+    PJ_COORD c = pj().proj_coord(u, v, 0, 0);
+    pj().proj_errno_reset(op);
+    PJ_COORD r = pj().proj_trans(op, dir, c);
+    if (pj().proj_errno(op) != 0 || r.xy.x == HUGE_VAL) {
+        lastError = pj().proj_errno(op);
+        pj().proj_errno_reset(op);
         *x = *y = HUGE_VAL;
         return;
     }
@@ -458,19 +542,19 @@ int projTransform(ProjHandle *src, ProjHandle *dst, double x, double y, double z
     PJ_CONTEXT *ctx = context();
     std::string target = dst->given;
     if (src->transOp == nullptr || src->transTarget != target || src->transContext != ctx) {
-        proj_destroy(src->transOp);
+        pj().proj_destroy(src->transOp);
         src->transOp = nullptr;
         src->transTarget.clear();
-        PJ *a = proj_create(ctx, crsDefinition(src->given).c_str());
-        PJ *b = a != nullptr ? proj_create(ctx, crsDefinition(target).c_str()) : nullptr;
-        PJ *op = b != nullptr ? proj_create_crs_to_crs_from_pj(ctx, a, b, nullptr, nullptr)
+        PJ *a = pj().proj_create(ctx, crsDefinition(src->given).c_str());
+        PJ *b = a != nullptr ? pj().proj_create(ctx, crsDefinition(target).c_str()) : nullptr;
+        PJ *op = b != nullptr ? pj().proj_create_crs_to_crs_from_pj(ctx, a, b, nullptr, nullptr)
                               : nullptr;
-        proj_destroy(a);
-        proj_destroy(b);
+        pj().proj_destroy(a);
+        pj().proj_destroy(b);
         if (op == nullptr) {
-            lastError = proj_context_errno(ctx);
+            lastError = pj().proj_context_errno(ctx);
             if (lastError == 0) lastError = -1;
-            proj_errno_reset(nullptr);
+            pj().proj_errno_reset(nullptr);
             return lastError;
         }
         src->transOp = op;
@@ -479,14 +563,14 @@ int projTransform(ProjHandle *src, ProjHandle *dst, double x, double y, double z
     }
     const double toDeg = 180.0 / M_PI;
     double zz = z;
-    PJ_COORD c = src->latlong ? proj_coord(x * toDeg, y * toDeg, zz, HUGE_VAL)
-                              : proj_coord(x, y, zz, HUGE_VAL);
-    proj_errno_reset(src->transOp);
-    PJ_COORD r = proj_trans(src->transOp, PJ_FWD, c);
-    int err = proj_errno(src->transOp);
+    PJ_COORD c = src->latlong ? pj().proj_coord(x * toDeg, y * toDeg, zz, HUGE_VAL)
+                              : pj().proj_coord(x, y, zz, HUGE_VAL);
+    pj().proj_errno_reset(src->transOp);
+    PJ_COORD r = pj().proj_trans(src->transOp, PJ_FWD, c);
+    int err = pj().proj_errno(src->transOp);
     if (err != 0 || r.xyz.x == HUGE_VAL) {
         lastError = err != 0 ? err : -1;
-        proj_errno_reset(src->transOp);
+        pj().proj_errno_reset(src->transOp);
         return lastError;
     }
     if (dst->latlong) {
@@ -502,7 +586,8 @@ int projTransform(ProjHandle *src, ProjHandle *dst, double x, double y, double z
 const char *projErrorText(void)
 {
     if (lastError == 0) return "";
-    const char *text = proj_context_errno_string(context(), lastError);
+    if (lastError == PROJ_UNAVAILABLE) return loadFailure;
+    const char *text = pj().proj_context_errno_string(context(), lastError);
     return text != nullptr ? text : "";
 }
 
@@ -540,11 +625,15 @@ int paramUsed(ProjParam *node) { return node->used; }
 
 NadTable *nadInit(const char *name)
 {
+    if (projLoaded() == nullptr) {
+        lastError = PROJ_UNAVAILABLE;
+        return nullptr;
+    }
     std::string text = std::string("+proj=hgridshift +grids=") + name;
-    PJ *op = proj_create(context(), text.c_str());
+    PJ *op = pj().proj_create(context(), text.c_str());
     if (op == nullptr) {
-        lastError = proj_context_errno(context());
-        proj_errno_reset(nullptr);
+        lastError = pj().proj_context_errno(context());
+        pj().proj_errno_reset(nullptr);
         return nullptr;
     }
     return new NadTable{op};
@@ -553,7 +642,7 @@ NadTable *nadInit(const char *name)
 void nadFree(NadTable *table)
 {
     if (table == nullptr) return;
-    proj_destroy(table->op);
+    pj().proj_destroy(table->op);
     delete table;
 }
 
@@ -569,7 +658,7 @@ void nadCvtInverse(NadTable *table, double lam, double phi, double *outLam, doub
 
 /* ---- lists ---- */
 
-ProjListEntry *projListFirst(void) { return (ProjListEntry *)proj_list_operations(); }
+ProjListEntry *projListFirst(void) { return (ProjListEntry *)operationList(); }
 
 ProjListEntry *projListNext(ProjListEntry *entry)
 {
@@ -580,19 +669,19 @@ ProjListEntry *projListNext(ProjListEntry *entry)
 int projListCount(void)
 {
     int n = 0;
-    for (const PJ_OPERATIONS *op = proj_list_operations(); op->id != nullptr; op++) n++;
+    for (const PJ_OPERATIONS *op = operationList(); op->id != nullptr; op++) n++;
     return n;
 }
 
 ProjListEntry *projListEntry(int index)
 {
-    return index < 0 ? nullptr : (ProjListEntry *)(proj_list_operations() + index);
+    return index < 0 ? nullptr : (ProjListEntry *)(operationList() + index);
 }
 
 int projListIndex(const char *id)
 {
     int i = 0;
-    for (const PJ_OPERATIONS *op = proj_list_operations(); op->id != nullptr; op++, i++) {
+    for (const PJ_OPERATIONS *op = operationList(); op->id != nullptr; op++, i++) {
         if (strcmp(op->id, id) == 0) return i;
     }
     return -1;
@@ -607,7 +696,7 @@ const char *projEntryDescr(ProjListEntry *entry)
 
 const char *projEntryId(ProjListEntry *entry) { return ((const PJ_OPERATIONS *)entry)->id; }
 
-EllpsListEntry *ellpsListFirst(void) { return (EllpsListEntry *)proj_list_ellps(); }
+EllpsListEntry *ellpsListFirst(void) { return (EllpsListEntry *)ellpsList(); }
 
 EllpsListEntry *ellpsListNext(EllpsListEntry *entry)
 {
@@ -618,19 +707,19 @@ EllpsListEntry *ellpsListNext(EllpsListEntry *entry)
 int ellpsListCount(void)
 {
     int n = 0;
-    for (const PJ_ELLPS *el = proj_list_ellps(); el->id != nullptr; el++) n++;
+    for (const PJ_ELLPS *el = ellpsList(); el->id != nullptr; el++) n++;
     return n;
 }
 
 EllpsListEntry *ellpsListEntry(int index)
 {
-    return index < 0 ? nullptr : (EllpsListEntry *)(proj_list_ellps() + index);
+    return index < 0 ? nullptr : (EllpsListEntry *)(ellpsList() + index);
 }
 
 int ellpsListIndex(const char *id)
 {
     int i = 0;
-    for (const PJ_ELLPS *el = proj_list_ellps(); el->id != nullptr; el++, i++) {
+    for (const PJ_ELLPS *el = ellpsList(); el->id != nullptr; el++, i++) {
         if (strcmp(el->id, id) == 0) return i;
     }
     return -1;
@@ -662,15 +751,20 @@ const char *projUnitName(int i) { return unitList()[i].name; }
 
 double projDmsToRadians(const char *text, char **rest)
 {
-    return proj_dmstor(text, rest);
+    if (projLoaded() == nullptr) {
+        /* Nothing read. */
+        if (rest != nullptr) *rest = (char *)text;
+        return 0.0;
+    }
+    return pj().proj_dmstor(text, rest);
 }
 
 int projFactors(ProjHandle *P, double lam, double phi, ProjFactors *out)
 {
-    proj_errno_reset(P->op);
-    PJ_FACTORS f = proj_factors(P->op, proj_coord(lam, phi, 0, 0));
-    if (proj_errno(P->op) != 0) {
-        proj_errno_reset(P->op);
+    pj().proj_errno_reset(P->op);
+    PJ_FACTORS f = pj().proj_factors(P->op, pj().proj_coord(lam, phi, 0, 0));
+    if (pj().proj_errno(P->op) != 0) {
+        pj().proj_errno_reset(P->op);
         return 0;
     }
     out->meridionalScale = f.meridional_scale;
@@ -692,6 +786,7 @@ void projSetFinder(ProjFileFinder *finder)
 {
     userFinder = finder;
     userFinderSet = finder != nullptr;
-    proj_context_set_file_finder(context(), finder != nullptr ? finderTrampoline : nullptr,
+    if (projLoaded() == nullptr) return;
+    pj().proj_context_set_file_finder(context(), finder != nullptr ? finderTrampoline : nullptr,
                                  nullptr);
 }
