@@ -24,12 +24,17 @@
 #include "core/gmem.h"
 #include "core/vocabulary.h"
 #include "platform/large_pages.h"
+#include "ramimage/band_interleave.h"
 #include "ramimage/cache_block.h"
 #include "ramimage/format_hooks.h"
 #include "ramimage/formats/dib.h"
 #include "ramimage/positional_io.h"
 #include "ramimage/tiff_layout.h"
 
+/* buildFileRow's position when the caller has read the file row itself. */
+static const int64_t FILE_ROW_IN_BUFFER = -2;
+/* Bands split from or joined into a file row in one pass. */
+static const int MAX_JOINED_BANDS = 4;
 /* Scratch kept for reading several pixel-interleaved rows at once. */
 static const size_t pixelReadAheadBytes = 256u << 10;
 
@@ -261,6 +266,23 @@ struct BlockPlan {
 };
 
 /*
+ * pixelRowScratch --
+ *	Scratch of a file whose rows hold every band and lie one after the
+ *	other: up to half the window of rows (and at most 256 KiB) read at
+ *	once, and as many changed rows joined into one write.
+ */
+static void pixelRowScratch(size_t block, int n, CacheTrailer *sizes)
+{
+    size_t rows = (size_t)(n / 2 > 1 ? n / 2 : 1);
+    size_t fit = block > 0 ? pixelReadAheadBytes / block : 1;
+    if (rows > fit) {
+        rows = fit > 1 ? fit : 1;
+    }
+    sizes->flushBytes = block * rows;
+    sizes->readBytes = block * rows;
+}
+
+/*
  * scratchFor --
  *	The scratch areas a layout needs for n rows per band (cache_block.h).
  */
@@ -273,21 +295,18 @@ static void scratchFor(RAMIMG *image, int n, CacheTrailer *sizes)
     case LAYOUT_BSQ: case LAYOUT_BIL:
         sizes->readBytes = block > rowBytes ? block - rowBytes : 0;
         break;
-    case LAYOUT_BIP: {
-        size_t rows = (size_t)(n / 2 > 1 ? n / 2 : 1);
-        size_t fit = block > 0 ? pixelReadAheadBytes / block : 1;
-        if (rows > fit) {
-            rows = fit > 1 ? fit : 1;
-        }
-        sizes->flushBytes = block;
-        sizes->readBytes = block * rows;
+    case LAYOUT_BIP:
+        pixelRowScratch(block, n, sizes);
         break;
-    }
     case LAYOUT_DIB:
         sizes->flushBytes = block;
         sizes->readBytes = block;
         break;
     case LAYOUT_TIFF: {
+        if (tiffRowsAddressable(image)) {
+            pixelRowScratch(block, n, sizes);
+            break;
+        }
         const TiffLayout *layout = tiffLayoutOf(image);
         sizes->flushBytes = block;
         tiffScratchBytes(layout, image, tiffLayoutUnit(layout, image), &sizes->readBytes,
@@ -571,11 +590,13 @@ static bool zeroUnwrittenRow(RAMIMG *image, int row)
 
 /*
  * loadPixelRows --
- *	Reads file row `row` of a pixel-interleaved file and spreads it over
- *	the slots of its bands; a streaming reader also gets the following
- *	rows whose slots are free, in the same read.
+ *	Reads file row `row` (at pos) of a file whose rows hold every band
+ *	and spreads it over the slots of its bands; a streaming reader also
+ *	gets the following rows whose slots are free, in the same read, of
+ *	the `rowsLeft` rows (this one included) that follow each other in the
+ *	file from pos.
  */
-static void loadPixelRows(RAMIMG *image, int row)
+static void loadPixelRows(RAMIMG *image, int row, int64_t pos, int rowsLeft)
 {
     int64_t block = image->head.block;
     CacheTrailer *trailer = cacheTrailer(image);
@@ -592,7 +613,7 @@ static void loadPixelRows(RAMIMG *image, int row)
         if (limit > image->rowsPerBand / 2) {
             limit = image->rowsPerBand / 2;
         }
-        for (int i = 1; i < limit && row + i < image->head.rows; i++) {
+        for (int i = 1; i < limit && i < rowsLeft && row + i < image->head.rows; i++) {
             if (rowGroupBusy(image, row + i)) {
                 break;
             }
@@ -600,8 +621,7 @@ static void loadPixelRows(RAMIMG *image, int row)
         }
     }
     unsigned char *buffer = cacheReadArea(image);
-    ssize_t got = readFileRows(image, row, buffer, (size_t)((ahead + 1) * block),
-                               image->dataOffset + (int64_t)row * block);
+    ssize_t got = readFileRows(image, row, buffer, (size_t)((ahead + 1) * block), pos);
     if (got <= 0) {
         return;
     }
@@ -701,6 +721,15 @@ static void loadTiffRows(RAMIMG *image, int row)
     const TiffLayout *layout = tiffLayoutOf(image);
     CacheTrailer *trailer = cacheTrailer(image);
     int first = row, count = 0;
+    if (tiffRowsAddressable(image)) {
+        /* Uncompressed strips: rows are read as from a raw file. */
+        int64_t pos;
+        int rowsLeft;
+        if (tiffRowPosition(image, layout, row, &pos, &rowsLeft)) {
+            loadPixelRows(image, row, pos, rowsLeft);
+        }
+        return;
+    }
     if (rowUnwritten(image, row) && image->head.block > 0) {
         /* Rows of a new file not written yet: zero, without a read. */
         int64_t fit = (int64_t)(trailer->readBytes / (size_t)image->head.block);
@@ -822,7 +851,10 @@ unsigned char *getRAMImageLine(RAMIMG *image, int row, int band, int load)
     }
     switch (layout) {
     case LAYOUT_BSQ: case LAYOUT_BIL: loadBandRows(image, layout, id, slot); break;
-    case LAYOUT_BIP: loadPixelRows(image, row); break;
+    case LAYOUT_BIP:
+        loadPixelRows(image, row, image->dataOffset + (int64_t)row * image->head.block,
+                      image->head.rows - row);
+        break;
     case LAYOUT_DIB: loadDibRow(image, row, slot); break;
     case LAYOUT_TIFF: loadTiffRows(image, row); break;
     case LAYOUT_DICOM: loadDicomRows(image, row); break;
@@ -865,6 +897,16 @@ void scatterRows(RAMIMG *image, int firstRow, int count, const unsigned char *bu
         }
         int64_t fit = block / ((int64_t)width * nbands);
         int n = (int)(fit < image->head.columns ? fit : image->head.columns);
+        if (nbands <= MAX_JOINED_BANDS) {
+            unsigned char *bands[MAX_JOINED_BANDS];
+            for (int b = 0; b < nbands; b++) {
+                int s = slotOf(image, id + b);
+                bands[b] = slotRow(image, s);
+                image->rowIds[s] = (int)(id + b);
+            }
+            splitBands(width, nbands, source, bands, n);
+            continue;
+        }
         for (int b = 0; b < nbands; b++) {
             int s = slotOf(image, id + b);
             deinterleaveElements(width, source + (size_t)b * width, nbands, slotRow(image, s), n);
@@ -897,17 +939,18 @@ static void writeSlot(RAMIMG *image, int slot, int64_t pos)
 /*
  * buildFileRow --
  *	Interleaves the cached bands of `row` into one file row of block
- *	bytes in the flush area, in file byte order, and clears their dirty
- *	bits: by element for pixel-interleaved files, by byte for DIB files.
- *	A band that is not cached keeps the file's bytes (read at `pos` when
- *	pos is not negative). Returns the row, or NULL when it cannot be made.
+ *	bytes at `buffer` (in the flush area), in file byte order, and clears
+ *	their dirty bits: by element for pixel-interleaved files, by byte for
+ *	DIB files. A band that is not cached keeps the file's bytes (read at
+ *	`pos` when pos is not negative; already in `buffer` when pos is
+ *	FILE_ROW_IN_BUFFER). Returns the row, or NULL when it cannot be made.
  */
-static unsigned char *buildFileRow(RAMIMG *image, int row, bool byBytes, int64_t pos)
+static unsigned char *buildFileRow(RAMIMG *image, int row, bool byBytes, int64_t pos,
+                                   unsigned char *buffer)
 {
     int nbands = image->head.nbands;
     int64_t block = image->head.block;
-    CacheTrailer *trailer = cacheTrailer(image);
-    if (block < 1 || trailer->flushBytes < (size_t)block) {
+    if (block < 1) {
         return NULL;
     }
     bool single = nbands == 1 && !byBytes;
@@ -933,21 +976,39 @@ static unsigned char *buildFileRow(RAMIMG *image, int row, bool byBytes, int64_t
     int swapCount = (int)(covered / (interleavedElementBytes(image->head.pixel) > 0
                                          ? interleavedElementBytes(image->head.pixel) : 1));
 
-    unsigned char *buffer = cacheFlushArea(image);
-    memset(buffer, 0, (size_t)block);
-    if (!rowGroupHeld(image, row) || (!byBytes && covered < block)) {
+    bool held = rowGroupHeld(image, row);
+    if (!held || (!byBytes && covered < block)) {
         /* Bytes no cached band supplies keep what the file holds. */
-        if (pos < 0) {
+        if (pos == FILE_ROW_IN_BUFFER) {
+            /* read by the caller */
+        } else if (pos < 0) {
             return NULL;
-        }
-        if (!rowUnwritten(image, row)) {
-            readAt(image->fd, buffer, (size_t)block, pos);
+        } else {
+            memset(buffer, 0, (size_t)block);
+            if (!rowUnwritten(image, row)) {
+                readAt(image->fd, buffer, (size_t)block, pos);
+            }
         }
         if (swap) {
             swapRowBytes(image->head.pixel, swapCount, buffer);
         }
+    } else if (covered < block) {
+        memset(buffer + covered, 0, (size_t)(block - covered));     /* DIB row padding */
     }
     int64_t id = (int64_t)row * nbands;
+    if (held && !single && !byBytes && nbands <= MAX_JOINED_BANDS) {
+        const unsigned char *bands[MAX_JOINED_BANDS];
+        for (int b = 0; b < nbands; b++) {
+            int s = slotOf(image, id + b);
+            clearSlotDirty(image, s);
+            bands[b] = slotRow(image, s);
+        }
+        joinBands(width, nbands, bands, buffer, n);
+        if (swap) {
+            swapRowBytes(image->head.pixel, swapCount, buffer);
+        }
+        return buffer;
+    }
     for (int b = 0; b < nbands; b++) {
         int s = slotOf(image, id + b);
         if (image->rowIds[s] != id + b) {
@@ -979,12 +1040,62 @@ static unsigned char *buildFileRow(RAMIMG *image, int row, bool byBytes, int64_t
 
 static void writeFileRow(RAMIMG *image, int row, bool byBytes, int64_t pos)
 {
-    unsigned char *buffer = buildFileRow(image, row, byBytes, pos);
+    if (cacheTrailer(image)->flushBytes < (size_t)image->head.block) {
+        return;
+    }
+    unsigned char *buffer = buildFileRow(image, row, byBytes, pos, cacheFlushArea(image));
     if (buffer == NULL) {
         return;
     }
     noteRowWritten(image, row);
     if (!writeAt(image->fd, buffer, (size_t)image->head.block, pos)) {
+        noteWriteFailure(image);
+    }
+}
+
+/* True when a slot of the row's bands holds a change. */
+static bool rowGroupChanged(const RAMIMG *image, int row)
+{
+    int64_t id = (int64_t)row * image->head.nbands;
+    for (int b = 0; b < image->head.nbands; b++) {
+        if (slotDirty(image, slotOf(image, id + b))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+/*
+ * writePixelRows --
+ *	Writes back file row `row` (at pos) of a file whose rows hold every
+ *	band, joined in one write with the changed rows that follow it while
+ *	they are wholly cached, lie next in the file (`rowsLeft` rows from pos,
+ *	this one included) and fit the flush area: a writer going down the
+ *	image writes half a window at a time instead of row by row. Bands
+ *	of the first row that are no longer cached keep the file's values.
+ */
+static void writePixelRows(RAMIMG *image, int row, int64_t pos, int rowsLeft)
+{
+    size_t block = (size_t)image->head.block;
+    size_t fit = cacheTrailer(image)->flushBytes / block;
+    if (fit < 1) {
+        return;
+    }
+    unsigned char *area = cacheFlushArea(image);
+    if (buildFileRow(image, row, false, pos, area) == NULL) {
+        return;
+    }
+    int count = 1;
+    while ((size_t)count < fit && count < rowsLeft && row + count < image->head.rows
+           && rowGroupHeld(image, row + count) && rowGroupChanged(image, row + count)) {
+        if (buildFileRow(image, row + count, false, pos + (int64_t)count * (int64_t)block,
+                         area + (size_t)count * block) == NULL) {
+            break;
+        }
+        count++;
+    }
+    noteRowWritten(image, row + count - 1);
+    if (!writeAt(image->fd, area, (size_t)count * block, pos)) {
         noteWriteFailure(image);
     }
 }
@@ -996,11 +1107,36 @@ static void writeTiffFileRow(RAMIMG *image, int row)
         || (layout->compression != 0 && layout->compression != TIFF_COMPRESSION_NONE)) {
         return;                     /* compressed rows are not rewritten in place */
     }
-    if (!rowGroupHeld(image, row)) {
-        noteWriteFailure(image);    /* cannot merge with the file's other bands */
+    int64_t pos;
+    int rowsLeft;
+    if (tiffRowsAddressable(image)) {
+        if (!tiffRowPosition(image, layout, row, &pos, &rowsLeft)) {
+            noteWriteFailure(image);
+            return;
+        }
+        writePixelRows(image, row, pos, rowsLeft);
         return;
     }
-    unsigned char *buffer = buildFileRow(image, row, false, -1);
+    CacheTrailer *trailer = cacheTrailer(image);
+    unsigned char *area = cacheFlushArea(image);
+    if (trailer->flushBytes < (size_t)image->head.block) {
+        noteWriteFailure(image);
+        return;
+    }
+    pos = -1;
+    if (!rowGroupHeld(image, row)) {
+        /* Bands whose slots went to other rows keep what the file holds:
+         * the row is read from its tiles first. */
+        int first = row, count = 0;
+        if (!readTiffRowsInto(image, layout, &first, &count, area, (size_t)image->head.block,
+                              cacheWorkArea(image), trailer->workBytes)
+            || first != row) {
+            noteWriteFailure(image);
+            return;
+        }
+        pos = FILE_ROW_IN_BUFFER;
+    }
+    unsigned char *buffer = buildFileRow(image, row, false, pos, area);
     if (buffer != NULL) {
         noteRowWritten(image, row);
     }
@@ -1069,7 +1205,8 @@ void flushCacheRow(RAMIMG *image, int slot)
         }
         break;
     case LAYOUT_BIP:
-        writeFileRow(image, row, false, image->dataOffset + (int64_t)row * block);
+        writePixelRows(image, row, image->dataOffset + (int64_t)row * block,
+                       image->head.rows - row);
         break;
     case LAYOUT_WHOLE:
         writeWholeImage(image);

@@ -45,6 +45,12 @@ int tiffLayoutUnit(const TiffLayout *layout, const RAMIMG *image);
  * strips), so that any run of rows can be read or written alone. */
 int tiffRowsAddressable(RAMIMG *image);
 
+/* For an image whose rows are addressable (tiffRowsAddressable): the file
+ * position of `row` and the rows from it to the end of its strip, which
+ * follow it in the file. Returns 1, or 0 when the strip cannot be found. */
+int tiffRowPosition(RAMIMG *image, const TiffLayout *layout, int row, int64_t *pos,
+                    int *rowsLeft);
+
 /* Scratch bytes the cache keeps for reading: decoded rows (rowBytes) and
  * tile lines or compressed chunks (workBytes) for `unitRows` rows. */
 void tiffScratchBytes(const TiffLayout *layout, const RAMIMG *image, int unitRows,

@@ -277,6 +277,24 @@ int readTiffRowsInto(RAMIMG *image, const TiffLayout *layout, int *row, int *cou
     return 1;
 }
 
+int tiffRowPosition(RAMIMG *image, const TiffLayout *layout, int row, int64_t *pos,
+                    int *rowsLeft)
+{
+    int unit = tiffLayoutUnit(layout, image);
+    int64_t block = image->head.block;
+    if (unit < 1 || block < 1 || isTiled(layout) || row < 0 || row >= image->head.rows) {
+        return 0;
+    }
+    int64_t strip = row / unit, start;
+    if (!unitStart(image, layout, strip, &start)) {
+        return 0;
+    }
+    int64_t end = (strip + 1) * unit < image->head.rows ? (strip + 1) * unit : image->head.rows;
+    *pos = start + (row - strip * unit) * block;
+    *rowsLeft = (int)(end - row);
+    return 1;
+}
+
 int writeTiffRow(RAMIMG *image, const TiffLayout *layout, int row, const unsigned char *data)
 {
     int64_t block = image->head.block;

@@ -144,9 +144,54 @@ bool writeZeros(int fd, off_t position, int64_t size)
 }
 
 /*
+ * zeroStoredBytes --
+ *	Overwrites with zeros the bytes of [start, end) that the file stores;
+ *	holes already read as zero and are left alone (a new TIFF file's
+ *	pixel area lies in a hole below its directory). Where the file system
+ *	cannot tell holes from data, every byte counts as stored.
+ */
+static bool zeroStoredBytesFrom(int fd, int64_t start, int64_t end)
+{
+    int64_t at = start;
+    while (at < end) {
+        off_t data = lseek(fd, (off_t)at, SEEK_DATA);
+        if (data < 0) {
+            if (errno == ENXIO) {
+                return true;        /* nothing stored from here on */
+            }
+            return writeZeros(fd, (off_t)at, end - at);
+        }
+        if ((int64_t)data >= end) {
+            return true;
+        }
+        off_t hole = lseek(fd, data, SEEK_HOLE);
+        int64_t stop = (hole < 0 || (int64_t)hole > end) ? end : (int64_t)hole;
+        if (stop <= (int64_t)data) {
+            return writeZeros(fd, data, end - (int64_t)data);
+        }
+        if (!writeZeros(fd, data, stop - (int64_t)data)) {
+            return false;
+        }
+        at = stop;
+    }
+    return true;
+}
+
+/* The same, leaving the file position where it was (the seeks move it). */
+static bool zeroStoredBytes(int fd, int64_t start, int64_t end)
+{
+    off_t position = lseek(fd, 0, SEEK_CUR);
+    bool ok = zeroStoredBytesFrom(fd, start, end);
+    if (position >= 0) {
+        lseek(fd, position, SEEK_SET);
+    }
+    return ok;
+}
+
+/*
  * zeroFill --
  *	Makes the bytes [start, end) of the file zero: what the file already
- *	holds is overwritten, and a regular file is extended with ftruncate,
+ *	stores is overwritten, and a regular file is extended with ftruncate,
  *	whose new bytes read as zero, so a large data area costs no writes.
  */
 bool zeroFill(int fd, int64_t start, int64_t end)
@@ -160,7 +205,7 @@ bool zeroFill(int fd, int64_t start, int64_t end)
     }
     int64_t size = (int64_t)info.st_size;
     int64_t existingEnd = (size < end) ? size : end;
-    if (existingEnd > start && !writeZeros(fd, (off_t)start, existingEnd - start)) {
+    if (existingEnd > start && !zeroStoredBytes(fd, start, existingEnd)) {
         return false;
     }
     if (size >= end) {
