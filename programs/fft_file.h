@@ -61,6 +61,11 @@ int PutFFTHead(FftHeader *head, int fd);
  * running means and mean squares, and its count. */
 void fftHeaderStats(FftHeader *head, int count, const float *elements);
 
+/* fftHeaderStats of rowCount runs of count values in turn, run r starting
+ * at elements + 2 x r x stride (stride in complex values). */
+void fftHeaderStatsRows(FftHeader *head, int rowCount, int count, const float *elements,
+                        size_t stride);
+
 /* Reads (writes) count bytes in chunks of at most 32768 bytes, at offset
  * when it is 0 or more, else at the current position. The bytes of the
  * complete chunks moved before the first short one; 0 when the seek

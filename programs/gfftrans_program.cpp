@@ -831,10 +831,8 @@ static int putStrip(GfftContext *context, int first, int count, int last)
     if (last) {
         for (int s = 0; s < count; s += narrow) {
             int width = narrow < count - s ? narrow : count - s;
-            for (int r = 0; r < head->rows; r++) {
-                fftHeaderStats(head, width,
-                               context->buffer + ((size_t)r * (size_t)count + (size_t)s) * 2);
-            }
+            fftHeaderStatsRows(head, head->rows, width, context->buffer + (size_t)s * 2,
+                               (size_t)count);
         }
     }
     if (first == 0 && count == head->columns) {
