@@ -11,7 +11,6 @@
 #include "programs/fft_file.h"
 
 #include <cerrno>
-#include <cmath>
 #include <cstddef>
 #include <cstring>
 #include <fcntl.h>
@@ -147,81 +146,6 @@ bool columnsInside(const FftHeader *head, int first, int count)
 void foldRows(FftHeader *head, const float *buffer, int rowCount, int perRow)
 {
     fftHeaderStatsRows(head, rowCount, perRow, buffer, (size_t)perRow);
-}
-
-/*
- * Totals --
- *	What one run of values adds to the statistics: its extremes (each
- *	the first of its equals, as the running comparison keeps it) and its
- *	sums, each summed in the order of the values.
- */
-struct Totals {
-    double sumRe, sumIm, sumSqRe, sumSqIm;
-    float maxRe, minRe, maxIm, minIm;
-};
-
-/* The totals of `runs` (1 to 4) runs of count values side by side: the
- * processor overlaps their independent sums, and each run keeps its own
- * order. */
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-__attribute__((target_clones("avx512f", "default")))
-#endif
-void totalsOf(const float *const *starts, int runs, int count, Totals *totals)
-{
-    double sumRe[4] = {0, 0, 0, 0}, sumIm[4] = {0, 0, 0, 0};
-    double sumSqRe[4] = {0, 0, 0, 0}, sumSqIm[4] = {0, 0, 0, 0};
-    float maxRe[4], minRe[4], maxIm[4], minIm[4];
-    const float *at[4];
-    for (int k = 0; k < 4; k++) {
-        maxRe[k] = maxIm[k] = -INFINITY;
-        minRe[k] = minIm[k] = INFINITY;
-        /* Missing runs repeat the first, their totals unused. */
-        at[k] = starts[k < runs ? k : 0];
-    }
-    for (int i = 0; i < count; i++) {
-        for (int k = 0; k < 4; k++) {
-            float x = at[k][2 * i], y = at[k][2 * i + 1];
-            maxRe[k] = x > maxRe[k] ? x : maxRe[k];
-            minRe[k] = x < minRe[k] ? x : minRe[k];
-            maxIm[k] = y > maxIm[k] ? y : maxIm[k];
-            minIm[k] = y < minIm[k] ? y : minIm[k];
-            sumRe[k] += x;
-            sumIm[k] += y;
-            sumSqRe[k] += (double)x * x;
-            sumSqIm[k] += (double)y * y;
-        }
-    }
-    for (int k = 0; k < runs; k++) {
-        totals[k] = {sumRe[k], sumIm[k], sumSqRe[k], sumSqIm[k],
-                     maxRe[k], minRe[k], maxIm[k], minIm[k]};
-    }
-}
-
-/* Folds the totals of count values into the header, as the values one by
- * one would. */
-void foldTotals(FftHeader *head, int count, const Totals &t)
-{
-    if (t.maxRe > head->maxRe) {
-        head->maxRe = t.maxRe;
-    }
-    if (t.minRe < head->minRe) {
-        head->minRe = t.minRe;
-    }
-    if (t.maxIm > head->maxIm) {
-        head->maxIm = t.maxIm;
-    }
-    if (t.minIm < head->minIm) {
-        head->minIm = t.minIm;
-    }
-    double n = count;
-    double before = head->count;
-    double after = before + n;
-    double kept = before / after, added = n / after;
-    head->meanRe = head->meanRe * kept + t.sumRe / n * added;
-    head->meanIm = head->meanIm * kept + t.sumIm / n * added;
-    head->stdRe = head->stdRe * kept + t.sumSqRe / n * added;
-    head->stdIm = head->stdIm * kept + t.sumSqIm / n * added;
-    head->count = after;
 }
 
 } // namespace
@@ -443,54 +367,6 @@ int PutFFTHead(FftHeader *head, int fd)
         return 0;
     }
     return 1;
-}
-
-/*
- *----------------------------------------------------------------------
- *
- * fftHeaderStats --
- *
- *	Folds count complex values into the header statistics: the four
- *	extremes, and the running means of the components and of their
- *	squares (kept in stdRe and stdIm until the run turns them into
- *	standard deviations), weighted by the counts before and after.
- *
- * Results:
- *	None.
- *
- * Side effects:
- *	Changes head's extremes, means, mean squares and count.
- *
- *----------------------------------------------------------------------
- */
-void fftHeaderStats(FftHeader *head, int count, const float *elements)
-{
-    fftHeaderStatsRows(head, 1, count, elements, 0);
-}
-
-/*
- * fftHeaderStatsRows --
- *	fftHeaderStats of each of rowCount runs of count values in turn, the
- *	run r from elements + 2 r stride; four runs' sums are made at once.
- */
-void fftHeaderStatsRows(FftHeader *head, int rowCount, int count, const float *elements,
-                        size_t stride)
-{
-    if (head == NULL || elements == NULL || count < 1) {
-        return;
-    }
-    for (int r = 0; r < rowCount; r += 4) {
-        int runs = rowCount - r < 4 ? rowCount - r : 4;
-        const float *starts[4];
-        for (int k = 0; k < runs; k++) {
-            starts[k] = elements + 2 * stride * (size_t)(r + k);
-        }
-        Totals totals[4];
-        totalsOf(starts, runs, count, totals);
-        for (int k = 0; k < runs; k++) {
-            foldTotals(head, count, totals[k]);
-        }
-    }
 }
 
 /*
