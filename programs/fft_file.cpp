@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include "ovex/ovexstdio.h"
+#include "platform/large_pages.h"
 #include "ramimage/file_checks.h"
 #include "ramimage/kit/output_checks.h"
 
@@ -322,6 +323,41 @@ int PutFFTFileBlock(FftHeader *head, int fd, const float *buffer, int firstRow, 
     if (!writeWhole(fd, buffer, rowBytes * (size_t)rowCount)) {
         reportSystemError("write error in PutFFTFileBlock");
         return 0;
+    }
+    return 1;
+}
+
+/*
+ * PutFFTFileBlockReleasing --
+ *	PutFFTFileBlock in pieces of RELEASE_BYTES ending on 2 MiB
+ *	boundaries of the buffer, whose pages go back to the system as each
+ *	piece is written: the file's new pages can take them, rather than
+ *	fresh ones the system must first find and clear.
+ */
+int PutFFTFileBlockReleasing(FftHeader *head, int fd, float *buffer, int firstRow, int rowCount,
+                             int statistics)
+{
+    if (head == NULL || buffer == NULL || !rowsInside(head, firstRow, rowCount)) {
+        ovex_fprintf(stderr, "PutFFTFileBlock: rows outside the file\n");
+        return 0;
+    }
+    const uintptr_t RELEASE_BYTES = (uintptr_t)8 << 20, HUGE_PAGE = (uintptr_t)2 << 20;
+    if (statistics) {
+        foldRows(head, buffer, rowCount, head->columns);
+    }
+    size_t total = (size_t)head->columns * ELEMENT_BYTES * (size_t)rowCount;
+    int64_t offset = fftElementOffset(head, firstRow, 0);
+    char *at = (char *)buffer, *end = at + total;
+    while (at < end) {
+        uintptr_t stop = ((uintptr_t)at + RELEASE_BYTES) & ~(HUGE_PAGE - 1);
+        size_t length = stop < (uintptr_t)end ? (size_t)(stop - (uintptr_t)at) : (size_t)(end - at);
+        if (!writeWholeAt(fd, at, length, offset)) {
+            reportSystemError("write error in PutFFTFileBlock");
+            return 0;
+        }
+        releasePages(at, length);
+        at += length;
+        offset += (int64_t)length;
     }
     return 1;
 }

@@ -48,6 +48,12 @@ float *GetFFTFileSeg(FftHeader *head, int fd, float *buffer, int firstColumn, in
 int PutFFTFileBlock(FftHeader *head, int fd, const float *buffer, int firstRow, int rowCount,
                     int statistics);
 
+/* PutFFTFileBlock for a buffer not needed afterwards: written in pieces,
+ * each piece's memory given back to the system once written (the buffer
+ * then reads as zeros). */
+int PutFFTFileBlockReleasing(FftHeader *head, int fd, float *buffer, int firstRow, int rowCount,
+                             int statistics);
+
 /* The counterpart of GetFFTFileSeg; with statistics non-zero every row of
  * the segment is folded into head's statistics before anything is
  * written. 1, or 0 after a message. */

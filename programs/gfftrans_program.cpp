@@ -624,14 +624,20 @@ static const float *readSourceRow(GfftContext *context, int r)
                           context->head.sourceColumns, channel, context->sourceRow);
 }
 
-/* count rows of the padded raw band from firstRow, imaginary parts 0. */
+/* count rows of the padded raw band from firstRow, imaginary parts 0: the
+ * band's own columns in one run, then the mirrored ones. */
 static void gfftLoadRows(GfftContext *context, int firstRow, int count)
 {
     const FftHeader *head = &context->head;
+    int own = head->sourceColumns < head->columns ? head->sourceColumns : head->columns;
     for (int j = 0; j < count; j++) {
         const float *row = readSourceRow(context, firstRow + j);
         float *to = context->buffer + (size_t)j * (size_t)head->columns * 2;
-        for (int c = 0; c < head->columns; c++) {
+        for (int c = 0; c < own; c++) {
+            to[2 * c] = row[c];
+            to[2 * c + 1] = 0.0f;
+        }
+        for (int c = own; c < head->columns; c++) {
             to[2 * c] = row[sourceColumnOf(head, c)];
             to[2 * c + 1] = 0.0f;
         }
@@ -725,6 +731,23 @@ static int blockRows(const GfftContext *context)
     return rows < 1 ? 1 : rows > context->head.rows ? context->head.rows : (int)rows;
 }
 
+/*
+ * putBlock --
+ *	Writes count rows of the buffer from first, folding them into the
+ *	statistics when stats is non-zero. The whole array is the run's last
+ *	write: the buffer's pages go back to the system as it is written, for
+ *	the file's pages to take.
+ */
+static int putBlock(GfftContext *context, int first, int count, int stats)
+{
+    FftHeader *head = &context->head;
+    if (first == 0 && count == head->rows) {
+        return PutFFTFileBlockReleasing(head, context->out->fd, context->buffer, first, count,
+                                        stats);
+    }
+    return PutFFTFileBlock(head, context->out->fd, context->buffer, first, count, stats);
+}
+
 /* Whether the work buffer holds the whole array. */
 static bool wholeInBuffer(const GfftContext *context)
 {
@@ -797,7 +820,7 @@ static int gfftRowPass(GfftContext *context, int direction, int last,
         }
         ok = ok
              && (keep
-                 || PutFFTFileBlock(head, context->out->fd, context->buffer, first, count, last));
+                 || putBlock(context, first, count, last));
     }
     progMeterEnd(&meter);
     gmemFree(tables);
@@ -836,7 +859,7 @@ static int putStrip(GfftContext *context, int first, int count, int last)
         }
     }
     if (first == 0 && count == head->columns) {
-        return PutFFTFileBlock(head, context->out->fd, context->buffer, 0, head->rows, 0);
+        return putBlock(context, 0, head->rows, 0);
     }
     return PutFFTFileSeg(head, context->out->fd, context->buffer, first, count, 0);
 }
@@ -905,7 +928,7 @@ static int gfftFilterPass(GfftContext *context, int last)
         }
         ok = ok
              && (keep
-                 || PutFFTFileBlock(head, context->out->fd, context->buffer, first, count, last));
+                 || putBlock(context, first, count, last));
     }
     progMeterEnd(&meter);
     sourceIsOutput(context, context->sourcePP, keep);
@@ -930,7 +953,7 @@ static int gfftFormPass(GfftContext *context, bool toPP, int last)
         } else if (ok && !toPP && context->sourcePP) {
             ppToRi(context->buffer, elements);
         }
-        ok = ok && PutFFTFileBlock(head, context->out->fd, context->buffer, first, count, last);
+        ok = ok && putBlock(context, first, count, last);
     }
     progMeterEnd(&meter);
     sourceIsOutput(context, toPP, false);

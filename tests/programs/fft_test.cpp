@@ -406,6 +406,36 @@ TEST_F(FftFile, BlocksAndSegmentsLandAtTheirElements)
     EXPECT_EQ("", stderrText());
 }
 
+TEST_F(FftFile, ABlockWrittenAndReleasedLandsAsAPlainBlockWrite)
+{
+    /* 96 rows of 4096 values, 3 MiB: more than one piece, pieces ending
+     * on 2 MiB boundaries of the buffer. */
+    const int rows = 96, columns = 4096;
+    Floats values = mixedValues((size_t)rows * columns * 2, 3);
+    std::string plainFile = path("plain.fft"), releasedFile = path("released.fft");
+    FftHeader plain = header(rows, columns), released = header(rows, columns);
+    int plainFd = createFftFile(plainFile.c_str(), &plain);
+    int releasedFd = createFftFile(releasedFile.c_str(), &released);
+    ASSERT_GE(plainFd, 0);
+    ASSERT_GE(releasedFd, 0);
+    ASSERT_EQ(1, PutFFTFileBlock(&plain, plainFd, values.data(), 0, rows, 1));
+    Floats buffer = values;
+    ASSERT_EQ(1, PutFFTFileBlockReleasing(&released, releasedFd, buffer.data(), 0, rows, 1));
+    ASSERT_EQ(1, PutFFTHead(&plain, plainFd));
+    ASSERT_EQ(1, PutFFTHead(&released, releasedFd));
+    close(plainFd);
+    close(releasedFd);
+    EXPECT_TRUE(registry_fixtures::readFile(plainFile) == registry_fixtures::readFile(releasedFile));
+    /* The buffer's whole pages are gone. */
+    size_t middle = buffer.size() / 2, nonzero = 0;
+    for (size_t i = middle; i < middle + 1024; i++) {
+        nonzero += values[i] != 0.0f;
+        EXPECT_EQ(0.0f, buffer[i]) << i;
+    }
+    EXPECT_GT(nonzero, 512u);
+    EXPECT_EQ("", stderrText());
+}
+
 TEST_F(FftFile, StatisticsFoldRowsIntoRunningMeans)
 {
     FftHeader head = header(1, 4);
