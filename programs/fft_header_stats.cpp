@@ -23,9 +23,11 @@
 #define OVEX_STATS_X86 0
 #endif
 
+#if OVEX_STATS_X86
 /* GCC 12 takes the undefined upper parts in its own AVX-512 conversions
  * for unset variables. */
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 namespace {
 

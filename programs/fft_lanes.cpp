@@ -32,11 +32,15 @@
 /* Every product is rounded before it is added: no fused multiply-adds,
  * whichever vector unit a function below is built for. The lane helpers
  * are always inlined, so their vector arguments never cross a call. */
-#pragma GCC optimize("fp-contract=off")
 #pragma GCC diagnostic ignored "-Wpsabi"
+#if defined(__clang__)
+#pragma clang fp contract(off)
+#elif defined(__GNUC__)
+#pragma GCC optimize("fp-contract=off")
 /* GCC 12 takes the undefined upper parts in its own AVX-512 unpacks for
  * unset variables. */
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 namespace {
 
