@@ -355,16 +355,19 @@ struct Avx512Lanes {
         return _mm512_castpd_ps(_mm512_insertf64x4(_mm512_castps_pd(_mm512_castps256_ps512(low)),
                                                    _mm256_castps_pd(high), 1));
     }
+    static __m256 product(__m512d r, __m512d i, __m512d x, __m512d y, bool imaginary)
+    {
+        /* wr x - wi y for the real part, wr y + wi x for the imaginary. */
+        return _mm512_cvtpd_ps(imaginary ? _mm512_add_pd(_mm512_mul_pd(r, y), _mm512_mul_pd(i, x))
+                                         : _mm512_sub_pd(_mm512_mul_pd(r, x), _mm512_mul_pd(i, y)));
+    }
     static void butterfly(V &aRe, V &aIm, V &xRe, V &xIm, double wr, double wi)
     {
         __m512d r = _mm512_set1_pd(wr), i = _mm512_set1_pd(wi);
         __m512d reLo = lowHalf(xRe), reHi = highHalf(xRe);
         __m512d imLo = lowHalf(xIm), imHi = highHalf(xIm);
-        /* wr x - wi y for the real part, wr y + wi x for the imaginary. */
-        __m512 tRe = joined(_mm512_cvtpd_ps(_mm512_sub_pd(_mm512_mul_pd(r, reLo), _mm512_mul_pd(i, imLo))),
-                            _mm512_cvtpd_ps(_mm512_sub_pd(_mm512_mul_pd(r, reHi), _mm512_mul_pd(i, imHi))));
-        __m512 tIm = joined(_mm512_cvtpd_ps(_mm512_add_pd(_mm512_mul_pd(r, imLo), _mm512_mul_pd(i, reLo))),
-                            _mm512_cvtpd_ps(_mm512_add_pd(_mm512_mul_pd(r, imHi), _mm512_mul_pd(i, reHi))));
+        __m512 tRe = joined(product(r, i, reLo, imLo, false), product(r, i, reHi, imHi, false));
+        __m512 tIm = joined(product(r, i, reLo, imLo, true), product(r, i, reHi, imHi, true));
         xRe = _mm512_sub_ps(aRe, tRe);
         xIm = _mm512_sub_ps(aIm, tIm);
         aRe = _mm512_add_ps(aRe, tRe);
@@ -389,20 +392,11 @@ __m512i oddIndices()
     return _mm512_setr_epi32(1, 3, 5, 7, 9, 11, 13, 15, 17, 19, 21, 23, 25, 27, 29, 31);
 }
 
-/* Positions ahead whose lines a strip move asks for early: a column strip
- * meets a new row, far from the last, at every position. */
-const int PREFETCH_AHEAD = 16;
-
 void gatherStripAvx512(const FftLaneMap *map, float *work, const float *base, size_t step)
 {
     const __m512i even = evenIndices(), odd = oddIndices();
     for (int p = 0; p < map->n; p++) {
         const float *from = base + 2 * step * (size_t)p;
-        if (p + PREFETCH_AHEAD < map->n) {
-            const char *ahead = (const char *)(from + 2 * step * PREFETCH_AHEAD);
-            _mm_prefetch(ahead, _MM_HINT_T0);
-            _mm_prefetch(ahead + 64, _MM_HINT_T0);
-        }
         __m512 a = _mm512_loadu_ps(from), b = _mm512_loadu_ps(from + 16);
         float *to = work + (size_t)map->slot[p] * 2 * LANES;
         _mm512_store_ps(to, _mm512_permutex2var_ps(a, even, b));
@@ -424,11 +418,6 @@ void scatterStripAvx512(const FftLaneMap *map, const float *work, float *base, s
             im = _mm512_mul_ps(im, factor);
         }
         float *to = base + 2 * step * (size_t)map->target[j];
-        if (j + PREFETCH_AHEAD < map->n) {
-            const char *ahead = (const char *)(base + 2 * step * (size_t)map->target[j + PREFETCH_AHEAD]);
-            _mm_prefetch(ahead, _MM_HINT_T0);
-            _mm_prefetch(ahead + 64, _MM_HINT_T0);
-        }
         _mm512_storeu_ps(to, _mm512_permutex2var_ps(re, low, im));
         _mm512_storeu_ps(to + 16, _mm512_permutex2var_ps(re, high, im));
     }

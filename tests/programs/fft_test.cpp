@@ -196,7 +196,8 @@ Floats plainTransform(const Floats &line, int direction)
                 low[1] = aIm + tIm;
             }
             double previous = wRe;
-            volatile double a = wRe * stepRe, b = wIm * stepIm, c = wIm * stepRe, d = previous * stepIm;
+            volatile double a = wRe * stepRe, b = wIm * stepIm;
+            volatile double c = wIm * stepRe, d = previous * stepIm;
             wRe = a - b;
             wIm = c + d;
         }
@@ -218,7 +219,8 @@ Floats mixedValues(size_t count, unsigned seed)
     for (size_t i = 0; i < count; i++) {
         state = state * 1664525u + 1013904223u;
         int kind = (int)(state >> 28);
-        float magnitude = std::ldexp((float)((state >> 8) & 0xffff) / 65536.0f, (int)(state % 24) - 8);
+        float fraction = (float)((state >> 8) & 0xffff) / 65536.0f;
+        float magnitude = std::ldexp(fraction, (int)(state % 24) - 8);
         values[i] = kind == 0 ? 0.0f : kind == 1 ? -0.0f : (kind & 1) ? -magnitude : magnitude;
     }
     return values;
@@ -238,8 +240,8 @@ TEST(FftLanes, EveryKernelSetGivesThePlainTransformsBits)
      * groups, partial groups and both. */
     struct Shape {
         int length, lines;
-    } shapes[] = {{1, 3}, {2, 16}, {4, 5}, {8, 16}, {8, 17}, {16, 33}, {32, 16},
-                  {64, 20}, {128, 1}, {512, 32}, {1024, 18}};
+    } shapes[] = {{1, 3},   {1, 16},  {2, 16}, {4, 5},   {4, 16},   {8, 16},   {8, 17},
+                  {16, 33}, {32, 16}, {64, 20}, {128, 1}, {512, 32}, {1024, 18}};
     for (int k = 0; k < fftLaneKernelCount(); k++) {
         const FftLaneKernel *kernel = fftLaneKernelAt(k);
         for (const Shape &shape : shapes) {
@@ -425,7 +427,8 @@ TEST_F(FftFile, ABlockWrittenAndReleasedLandsAsAPlainBlockWrite)
     ASSERT_EQ(1, PutFFTHead(&released, releasedFd));
     close(plainFd);
     close(releasedFd);
-    EXPECT_TRUE(registry_fixtures::readFile(plainFile) == registry_fixtures::readFile(releasedFile));
+    EXPECT_TRUE(registry_fixtures::readFile(plainFile)
+                == registry_fixtures::readFile(releasedFile));
     /* The buffer's whole pages are gone. */
     size_t middle = buffer.size() / 2, nonzero = 0;
     for (size_t i = middle; i < middle + 1024; i++) {
@@ -519,7 +522,8 @@ TEST_F(FftFile, RunsSummedSideBySideGiveTheStatisticsOfOneValueAtATime)
                  {32, 24, 24, false, true},  {20, 64, 64, true, false}};
     for (const Case &c : cases) {
         SCOPED_TRACE(std::to_string(c.runs) + " runs of " + std::to_string(c.length));
-        Floats values = mixedValues((size_t)c.runs * c.stride * 2, (unsigned)(c.runs * 31 + c.length));
+        Floats values =
+            mixedValues((size_t)c.runs * c.stride * 2, (unsigned)(c.runs * 31 + c.length));
         if (c.zeroExtremes) {
             /* Real parts not below zero, imaginary parts not above: the
              * smallest real part and the largest imaginary part are zeros
