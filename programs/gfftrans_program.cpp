@@ -818,9 +818,7 @@ static int gfftRowPass(GfftContext *context, int direction, int last,
         if (ok && toPP) {
             riToPp(context->buffer, count * width);
         }
-        ok = ok
-             && (keep
-                 || putBlock(context, first, count, last));
+        ok = ok && (keep || putBlock(context, first, count, last));
     }
     progMeterEnd(&meter);
     gmemFree(tables);
@@ -926,9 +924,7 @@ static int gfftFilterPass(GfftContext *context, int last)
         if (ok) {
             context->kernel(&context->filter, context->buffer, 0, head->columns, first, count);
         }
-        ok = ok
-             && (keep
-                 || putBlock(context, first, count, last));
+        ok = ok && (keep || putBlock(context, first, count, last));
     }
     progMeterEnd(&meter);
     sourceIsOutput(context, context->sourcePP, keep);
