@@ -7,6 +7,7 @@
 
 #include <stdint.h>
 #include <sys/mman.h>
+#include <unistd.h>
 
 void adviseLargePages(void *block, size_t size)
 {
@@ -26,4 +27,18 @@ void adviseLargePages(void *block, size_t size)
     (void)block;
     (void)size;
 #endif
+}
+
+void releasePages(void *block, size_t size)
+{
+    long pageSize = sysconf(_SC_PAGESIZE);
+    if (block == NULL || pageSize <= 0) {
+        return;
+    }
+    uintptr_t page = (uintptr_t)pageSize;
+    uintptr_t start = ((uintptr_t)block + page - 1) & ~(page - 1);
+    uintptr_t end = ((uintptr_t)block + size) & ~(page - 1);
+    if (end > start) {
+        (void)madvise((void *)start, end - start, MADV_DONTNEED);
+    }
 }

@@ -17,4 +17,10 @@
  * nothing for small blocks or where the kernel does not offer them. */
 void adviseLargePages(void *block, size_t size);
 
+/* Gives the whole pages inside [block, block + size) back to the system:
+ * their contents are lost (they read as zeros afterwards). A block that
+ * is written out and freed piece by piece so lends its pages to what the
+ * writing needs next, instead of the system finding fresh ones. */
+void releasePages(void *block, size_t size);
+
 #endif /* OVEX_PLATFORM_LARGE_PAGES_H */

@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include "ovex/ovexstdio.h"
+#include "platform/large_pages.h"
 #include "ramimage/file_checks.h"
 #include "ramimage/kit/output_checks.h"
 
@@ -88,6 +89,43 @@ bool writeWhole(int fd, const void *buffer, size_t length)
     return true;
 }
 
+/* pread and pwrite of the whole length, as readWhole and writeWhole. */
+bool readWholeAt(int fd, void *buffer, size_t length, int64_t offset)
+{
+    size_t done = 0;
+    while (done < length) {
+        errno = 0;
+        ssize_t n = pread(fd, (char *)buffer + done, length - done, (off_t)(offset + done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        done += (size_t)n;
+    }
+    return true;
+}
+
+bool writeWholeAt(int fd, const void *buffer, size_t length, int64_t offset)
+{
+    size_t done = 0;
+    while (done < length) {
+        ssize_t n = pwrite(fd, (const char *)buffer + done, length - done, (off_t)(offset + done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            if (n == 0) {
+                errno = ENOSPC;
+            }
+            return false;
+        }
+        done += (size_t)n;
+    }
+    return true;
+}
+
 /* Moves the position to offset; false when it does not land there. */
 bool seekTo(int fd, int64_t offset)
 {
@@ -108,9 +146,7 @@ bool columnsInside(const FftHeader *head, int first, int count)
 /* Folds the rows of a segment into the statistics, row by row. */
 void foldRows(FftHeader *head, const float *buffer, int rowCount, int perRow)
 {
-    for (int r = 0; r < rowCount; r++) {
-        fftHeaderStats(head, perRow, buffer + (size_t)r * (size_t)perRow * 2);
-    }
+    fftHeaderStatsRows(head, rowCount, perRow, buffer, (size_t)perRow);
 }
 
 } // namespace
@@ -214,10 +250,10 @@ int openFftFile(const char *path, FftHeader *head)
 
 /*
  * GetFFTFileBlock --
- *	Reads rows firstRow .. firstRow + rowCount - 1 into buffer. Returns
- *	buffer; NULL after "lseek error in GetFFTFileBlock" or "read error
- *	in GetFFTFileBlock" (rows read before a short one stay in buffer),
- *	or for rows outside the file.
+ *	Reads rows firstRow .. firstRow + rowCount - 1 into buffer, in one
+ *	transfer. Returns buffer; NULL after "lseek error in
+ *	GetFFTFileBlock" or "read error in GetFFTFileBlock" (what was read
+ *	before a short read stays in buffer), or for rows outside the file.
  */
 float *GetFFTFileBlock(FftHeader *head, int fd, float *buffer, int firstRow, int rowCount)
 {
@@ -230,11 +266,9 @@ float *GetFFTFileBlock(FftHeader *head, int fd, float *buffer, int firstRow, int
         ovex_fprintf(stderr, "lseek error in GetFFTFileBlock");
         return NULL;
     }
-    for (int r = 0; r < rowCount; r++) {
-        if (!readWhole(fd, (char *)buffer + (size_t)r * rowBytes, rowBytes)) {
-            ovex_fprintf(stderr, "read error in GetFFTFileBlock");
-            return NULL;
-        }
+    if (!readWhole(fd, buffer, rowBytes * (size_t)rowCount)) {
+        ovex_fprintf(stderr, "read error in GetFFTFileBlock");
+        return NULL;
     }
     return buffer;
 }
@@ -242,8 +276,8 @@ float *GetFFTFileBlock(FftHeader *head, int fd, float *buffer, int firstRow, int
 /*
  * GetFFTFileSeg --
  *	Reads columns firstColumn .. firstColumn + columnCount - 1 of every
- *	row into buffer, row by row. Returns buffer; NULL after "lseek error
- *	in GetFFTFileSeg" or "read error in GetFFTFileSeg", or for columns
+ *	row into buffer, row by row, one positioned read each. Returns
+ *	buffer; NULL after "read error in GetFFTFileSeg", or for columns
  *	outside the file.
  */
 float *GetFFTFileSeg(FftHeader *head, int fd, float *buffer, int firstColumn, int columnCount)
@@ -254,11 +288,8 @@ float *GetFFTFileSeg(FftHeader *head, int fd, float *buffer, int firstColumn, in
     }
     size_t segmentBytes = (size_t)columnCount * ELEMENT_BYTES;
     for (int r = 0; r < head->rows; r++) {
-        if (!seekTo(fd, fftElementOffset(head, r, firstColumn))) {
-            ovex_fprintf(stderr, "lseek error in GetFFTFileSeg");
-            return NULL;
-        }
-        if (!readWhole(fd, (char *)buffer + (size_t)r * segmentBytes, segmentBytes)) {
+        if (!readWholeAt(fd, (char *)buffer + (size_t)r * segmentBytes, segmentBytes,
+                         fftElementOffset(head, r, firstColumn))) {
             ovex_fprintf(stderr, "read error in GetFFTFileSeg");
             return NULL;
         }
@@ -268,11 +299,11 @@ float *GetFFTFileSeg(FftHeader *head, int fd, float *buffer, int firstColumn, in
 
 /*
  * PutFFTFileBlock --
- *	Writes rows firstRow .. firstRow + rowCount - 1 from buffer, folding
- *	each into the header statistics first when statistics is non-zero.
- *	Returns 1; 0 after "lseek error in PutFFTFileBlock" or "write error
- *	in PutFFTFileBlock" with the system's error text, or for rows
- *	outside the file.
+ *	Writes rows firstRow .. firstRow + rowCount - 1 from buffer in one
+ *	transfer, after folding each row into the header statistics when
+ *	statistics is non-zero. Returns 1; 0 after "lseek error in
+ *	PutFFTFileBlock" or "write error in PutFFTFileBlock" with the
+ *	system's error text, or for rows outside the file.
  */
 int PutFFTFileBlock(FftHeader *head, int fd, const float *buffer, int firstRow, int rowCount,
                     int statistics)
@@ -286,15 +317,47 @@ int PutFFTFileBlock(FftHeader *head, int fd, const float *buffer, int firstRow, 
         reportSystemError("lseek error in PutFFTFileBlock");
         return 0;
     }
-    for (int r = 0; r < rowCount; r++) {
-        const float *row = buffer + (size_t)r * (size_t)head->columns * 2;
-        if (statistics) {
-            fftHeaderStats(head, head->columns, row);
-        }
-        if (!writeWhole(fd, row, rowBytes)) {
+    if (statistics) {
+        foldRows(head, buffer, rowCount, head->columns);
+    }
+    if (!writeWhole(fd, buffer, rowBytes * (size_t)rowCount)) {
+        reportSystemError("write error in PutFFTFileBlock");
+        return 0;
+    }
+    return 1;
+}
+
+/*
+ * PutFFTFileBlockReleasing --
+ *	PutFFTFileBlock in pieces of RELEASE_BYTES ending on 2 MiB
+ *	boundaries of the buffer, whose pages go back to the system as each
+ *	piece is written: the file's new pages can take them, rather than
+ *	fresh ones the system must first find and clear.
+ */
+int PutFFTFileBlockReleasing(FftHeader *head, int fd, float *buffer, int firstRow, int rowCount,
+                             int statistics)
+{
+    if (head == NULL || buffer == NULL || !rowsInside(head, firstRow, rowCount)) {
+        ovex_fprintf(stderr, "PutFFTFileBlock: rows outside the file\n");
+        return 0;
+    }
+    const uintptr_t RELEASE_BYTES = (uintptr_t)8 << 20, HUGE_PAGE = (uintptr_t)2 << 20;
+    if (statistics) {
+        foldRows(head, buffer, rowCount, head->columns);
+    }
+    size_t total = (size_t)head->columns * ELEMENT_BYTES * (size_t)rowCount;
+    int64_t offset = fftElementOffset(head, firstRow, 0);
+    char *at = (char *)buffer, *end = at + total;
+    while (at < end) {
+        uintptr_t stop = ((uintptr_t)at + RELEASE_BYTES) & ~(HUGE_PAGE - 1);
+        size_t length = stop < (uintptr_t)end ? (size_t)(stop - (uintptr_t)at) : (size_t)(end - at);
+        if (!writeWholeAt(fd, at, length, offset)) {
             reportSystemError("write error in PutFFTFileBlock");
             return 0;
         }
+        releasePages(at, length);
+        at += length;
+        offset += (int64_t)length;
     }
     return 1;
 }
@@ -302,9 +365,10 @@ int PutFFTFileBlock(FftHeader *head, int fd, const float *buffer, int firstRow, 
 /*
  * PutFFTFileSeg --
  *	Writes columns firstColumn .. firstColumn + columnCount - 1 of every
- *	row from buffer (row by row), after folding the whole segment into
- *	the header statistics when statistics is non-zero. Returns as
- *	PutFFTFileBlock.
+ *	row from buffer (row by row, one positioned write each), after
+ *	folding the whole segment into the header statistics when statistics
+ *	is non-zero. Returns 1; 0 after "write error in PutFFTFileSeg" with
+ *	the system's error text, or for columns outside the file.
  */
 int PutFFTFileSeg(FftHeader *head, int fd, const float *buffer, int firstColumn,
                   int columnCount, int statistics)
@@ -318,11 +382,8 @@ int PutFFTFileSeg(FftHeader *head, int fd, const float *buffer, int firstColumn,
     }
     size_t segmentBytes = (size_t)columnCount * ELEMENT_BYTES;
     for (int r = 0; r < head->rows; r++) {
-        if (!seekTo(fd, fftElementOffset(head, r, firstColumn))) {
-            reportSystemError("lseek error in PutFFTFileSeg");
-            return 0;
-        }
-        if (!writeWhole(fd, (const char *)buffer + (size_t)r * segmentBytes, segmentBytes)) {
+        if (!writeWholeAt(fd, (const char *)buffer + (size_t)r * segmentBytes, segmentBytes,
+                          fftElementOffset(head, r, firstColumn))) {
             reportSystemError("write error in PutFFTFileSeg");
             return 0;
         }
@@ -342,60 +403,6 @@ int PutFFTHead(FftHeader *head, int fd)
         return 0;
     }
     return 1;
-}
-
-/*
- *----------------------------------------------------------------------
- *
- * fftHeaderStats --
- *
- *	Folds count complex values into the header statistics: the four
- *	extremes, and the running means of the components and of their
- *	squares (kept in stdRe and stdIm until the run turns them into
- *	standard deviations), weighted by the counts before and after.
- *
- * Results:
- *	None.
- *
- * Side effects:
- *	Changes head's extremes, means, mean squares and count.
- *
- *----------------------------------------------------------------------
- */
-void fftHeaderStats(FftHeader *head, int count, const float *elements)
-{
-    if (head == NULL || elements == NULL || count < 1) {
-        return;
-    }
-    double sumRe = 0.0, sumIm = 0.0, sumSqRe = 0.0, sumSqIm = 0.0;
-    for (int i = 0; i < count; i++) {
-        float x = elements[2 * i], y = elements[2 * i + 1];
-        if (x > head->maxRe) {
-            head->maxRe = x;
-        }
-        if (x < head->minRe) {
-            head->minRe = x;
-        }
-        if (y > head->maxIm) {
-            head->maxIm = y;
-        }
-        if (y < head->minIm) {
-            head->minIm = y;
-        }
-        sumRe += x;
-        sumIm += y;
-        sumSqRe += (double)x * x;
-        sumSqIm += (double)y * y;
-    }
-    double n = count;
-    double before = head->count;
-    double after = before + n;
-    double kept = before / after, added = n / after;
-    head->meanRe = head->meanRe * kept + sumRe / n * added;
-    head->meanIm = head->meanIm * kept + sumIm / n * added;
-    head->stdRe = head->stdRe * kept + sumSqRe / n * added;
-    head->stdIm = head->stdIm * kept + sumSqIm / n * added;
-    head->count = after;
 }
 
 /*

@@ -48,6 +48,12 @@ float *GetFFTFileSeg(FftHeader *head, int fd, float *buffer, int firstColumn, in
 int PutFFTFileBlock(FftHeader *head, int fd, const float *buffer, int firstRow, int rowCount,
                     int statistics);
 
+/* PutFFTFileBlock for a buffer not needed afterwards: written in pieces,
+ * each piece's memory given back to the system once written (the buffer
+ * then reads as zeros). */
+int PutFFTFileBlockReleasing(FftHeader *head, int fd, float *buffer, int firstRow, int rowCount,
+                             int statistics);
+
 /* The counterpart of GetFFTFileSeg; with statistics non-zero every row of
  * the segment is folded into head's statistics before anything is
  * written. 1, or 0 after a message. */
@@ -60,6 +66,11 @@ int PutFFTHead(FftHeader *head, int fd);
 /* Folds count complex values (2 x count floats) into head's extremes,
  * running means and mean squares, and its count. */
 void fftHeaderStats(FftHeader *head, int count, const float *elements);
+
+/* fftHeaderStats of rowCount runs of count values in turn, run r starting
+ * at elements + 2 x r x stride (stride in complex values). */
+void fftHeaderStatsRows(FftHeader *head, int rowCount, int count, const float *elements,
+                        size_t stride);
 
 /* Reads (writes) count bytes in chunks of at most 32768 bytes, at offset
  * when it is 0 or more, else at the current position. The bytes of the

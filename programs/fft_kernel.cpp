@@ -1,194 +1,196 @@
 /*
  * fft_kernel.cpp --
  *
- *	Radix-2 decimation-in-time FFT over single-precision complex pairs.
- *	Within a stage the twiddle advances by one complex multiplication in
- *	double precision, from the tabulated step of that stage; products
- *	are rounded to single precision before they meet the data, so the
- *	results match the FFT image files written before.
+ *	The FFT programs' transforms: plans shared by the lines of a pass,
+ *	and the row and column passes over two-dimensional arrays. FFT_LANES
+ *	lines go through the work area together (fft_lanes.h); gathering
+ *	them there also does the bit reversal and the centring swap, and the
+ *	transposition makes a column strip as cheap to transform as a block
+ *	of rows.
  */
 #include "programs/fft_kernel.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "core/gmem.h"
 #include "ovex/ovexstdio.h"
+#include "programs/fft_lanes.h"
 
 namespace {
 
 const double PI = 3.141592653589793;
+
+const int LANES = FFT_LANES;
+
+/* Lines longer than this go one at a time, in place, so that the work area
+ * (LANES x 8 bytes per value) stays small next to the caller's buffer. */
+const int LANE_LENGTH_MAX = 65536;
 
 bool isPowerOfTwo(int n)
 {
     return n >= 1 && (n & (n - 1)) == 0;
 }
 
-/* Exchanges every element with the one at its bit-reversed index. */
-void bitReverse(int n, float *data)
+int log2Of(int n)
 {
-    for (int i = 1, j = 0; i < n; i++) {
-        int bit = n >> 1;
-        for (; j & bit; bit >>= 1) {
-            j ^= bit;
-        }
-        j ^= bit;
-        if (i < j) {
-            float re = data[2 * i], im = data[2 * i + 1];
-            data[2 * i] = data[2 * j];
-            data[2 * i + 1] = data[2 * j + 1];
-            data[2 * j] = re;
-            data[2 * j + 1] = im;
-        }
+    int bits = 0;
+    while ((1 << bits) < n) {
+        bits++;
     }
+    return bits;
 }
 
-/*
- * CentredLines --
- *	The work vector of the row and column passes: one line of n complex
- *	values gathered with a stride, transformed, and scattered back with
- *	the centring swap (forward) or after undoing it (inverse).
- */
-/*
- * stageTwiddles --
- *	The twiddles of every stage, made by the recurrence a butterfly loop
- *	would step through: the stage of half h keeps h real parts, then h
- *	imaginary parts, from entry 2 (h - 1). 2 (n - 1) doubles in all,
- *	made once for all the lines of a pass.
- */
-void stageTwiddles(int n, const double *cosTable, const double *sinTable, double *table)
+/* The index with the lowest `bits` bits of i in reverse order. */
+int bitReversed(int i, int bits)
 {
-    for (int length = 2; length <= n; length <<= 1) {
-        int half = length / 2;
-        double *wReAt = table + 2 * (size_t)(half - 1), *wImAt = wReAt + half;
-        double stepRe = cosTable[length - 1], stepIm = sinTable[length - 1];
-        double wRe = 1.0, wIm = 0.0;
-        for (int m = 0; m < half; m++) {
-            wReAt[m] = wRe;
-            wImAt[m] = wIm;
-            double previous = wRe;
-            wRe = wRe * stepRe - wIm * stepIm;
-            wIm = wIm * stepRe + previous * stepIm;
-        }
+    int r = 0;
+    for (int b = 0; b < bits; b++) {
+        r = (r << 1) | ((i >> b) & 1);
     }
+    return r;
 }
 
-/*
- * butterflyStages --
- *	The stages of the radix-2 transform after the bit reversal. The
- *	compiler makes a copy for wider vector units, picked when the
- *	library loads; each copy does the same operations in the same order
- *	(no fused multiply-add), so the results are the same bits.
- */
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-__attribute__((target_clones("avx2", "default")))
-#endif
-void butterflyStages(int n, float *data, const double *table)
-{
-    for (int length = 2; length <= n; length <<= 1) {
-        int half = length / 2;
-        const double *wReAt = table + 2 * (size_t)(half - 1), *wImAt = wReAt + half;
-        for (int base = 0; base < n; base += length) {
-            float *low = data + 2 * (size_t)base;
-            float *high = low + 2 * (size_t)half;
-            for (int m = 0; m < half; m++) {
-                double wr = wReAt[m], wi = wImAt[m];
-                float xRe = high[2 * m], xIm = high[2 * m + 1];
-                float tRe = (float)(wr * xRe - wi * xIm);
-                float tIm = (float)(wr * xIm + wi * xRe);
-                float aRe = low[2 * m], aIm = low[2 * m + 1];
-                high[2 * m] = aRe - tRe;
-                high[2 * m + 1] = aIm - tIm;
-                low[2 * m] = aRe + tRe;
-                low[2 * m + 1] = aIm + tIm;
-            }
-        }
-    }
-}
+/* ---- Plans ----------------------------------------------------------------- */
 
 /*
- * transformLine --
- *	The radix-2 transform of n values in place, with the twiddles of
- *	stageTwiddles: each stage walks the data in order, one group of
- *	butterflies after the other.
+ * LinePlan --
+ *	What the lines of one pass share: the stage twiddles, where each
+ *	input position goes in the work area (bit reversal, after the
+ *	centring swap of an inverse), where each result goes (the centring
+ *	swap of a forward transform), the scale of an inverse, the kernel
+ *	set and the work area of `lanes` lines.
  */
-void transformLine(int n, float *data, int direction, const double *table)
-{
-    bitReverse(n, data);
-    butterflyStages(n, data, table);
-    if (direction <= 0) {
-        float scale = (float)n;
-        for (int i = 0; i < 2 * n; i++) {
-            data[i] /= scale;
-        }
-    }
-}
-
-/* Columns gathered at once by fftColumns: one cache line of complex values. */
-const int COLUMN_GROUP = 8;
-
-struct CentredLines {
-    float *work;
+struct LinePlan {
+    const FftLaneKernel *kernel;
+    FftLaneMap map;
     int n;
-    int direction;
-    const double *twiddles;         /* of stageTwiddles */
+    int lanes;                      /* LANES, or 1 for long lines */
+    double *twiddles;
+    int *slot;                      /* n: work position of input position p */
+    int *target;                    /* n: output position of work position j */
+    float *work;                    /* n x 2 x lanes floats, 64-byte aligned */
+    void *block;
 
-    /* Transforms the n values at line, line + stride, ... (strides in
-     * complex values). */
-    void transform(float *line, size_t stride) const
+    /* Makes the plan; false (nothing held) when memory is short. centred
+     * gives the swap of the halves around the transform. */
+    bool make(const FftLaneKernel *set, int length, int direction, const double *cosTable,
+              const double *sinTable, bool centred)
     {
-        int half = n / 2;
-        for (int p = 0; p < n; p++) {
-            int to = (direction > 0) ? p : (p + half) % n;
-            work[2 * to] = line[2 * stride * p];
-            work[2 * to + 1] = line[2 * stride * p + 1];
+        kernel = set;
+        n = length;
+        lanes = n <= LANE_LENGTH_MAX ? LANES : 1;
+        bool inverse = direction <= 0;
+        size_t twiddleBytes = 2 * (size_t)n * sizeof(double);
+        size_t indexBytes = 2 * (size_t)n * sizeof(int);
+        size_t workBytes = (size_t)n * 2 * (size_t)lanes * sizeof(float);
+        block = gmemAlloc(twiddleBytes + indexBytes + workBytes + 64);
+        if (block == NULL) {
+            return false;
         }
-        transformLine(n, work, direction, twiddles);
-        for (int j = 0; j < n; j++) {
-            int to = (direction > 0) ? (j + half) % n : j;
-            line[2 * stride * to] = work[2 * j];
-            line[2 * stride * to + 1] = work[2 * j + 1];
+        twiddles = (double *)block;
+        slot = (int *)((char *)block + twiddleBytes);
+        target = slot + n;
+        uintptr_t at = (uintptr_t)((char *)block + twiddleBytes + indexBytes);
+        work = (float *)((at + 63) & ~(uintptr_t)63);
+        /* Lanes of a partial group compute on zeros rather than on
+         * whatever the block held. */
+        memset(work, 0, workBytes);
+        fftStageTwiddles(n, cosTable, sinTable, twiddles);
+        int bits = log2Of(n), half = n / 2;
+        for (int p = 0; p < n; p++) {
+            int from = (centred && inverse) ? (p + half) % n : p;
+            slot[p] = bitReversed(from, bits);
+            target[p] = (centred && !inverse) ? (p + half) % n : p;
+        }
+        /* Dividing by a power of two and multiplying by its inverse give
+         * the same bits. */
+        map.n = n;
+        map.slot = slot;
+        map.target = target;
+        map.scaled = inverse;
+        map.factor = inverse ? (float)(1.0 / n) : 1.0f;
+        return true;
+    }
+
+    void release()
+    {
+        gmemFree(block);
+        block = NULL;
+    }
+
+    /* Gathers count lines into the work area of L lanes: line q starts at
+     * base + q x lineStep and its positions are step apart (in complex
+     * values). */
+    template <int L>
+    void gather(const float *base, size_t lineStep, size_t step, int count) const
+    {
+        for (int p = 0; p < n; p++) {
+            const float *from = base + 2 * step * (size_t)p;
+            float *to = work + (size_t)slot[p] * 2 * L;
+            for (int q = 0; q < count; q++) {
+                to[q] = from[2 * lineStep * q];
+                to[L + q] = from[2 * lineStep * q + 1];
+            }
         }
     }
 
-    /* transform of count (at most COLUMN_GROUP) neighbouring lines from
-     * line, gathered and scattered together; work holds count lines. */
-    void transformGroup(float *line, size_t stride, int count) const
+    template <int L> void scatter(float *base, size_t lineStep, size_t step, int count) const
     {
-        int half = n / 2;
-        size_t length = 2 * (size_t)n;
-        for (int p = 0; p < n; p++) {
-            int to = (direction > 0) ? p : (p + half) % n;
-            const float *from = line + 2 * stride * p;
-            for (int q = 0; q < count; q++) {
-                work[q * length + 2 * to] = from[2 * q];
-                work[q * length + 2 * to + 1] = from[2 * q + 1];
-            }
-        }
-        for (int q = 0; q < count; q++) {
-            transformLine(n, work + q * length, direction, twiddles);
-        }
         for (int j = 0; j < n; j++) {
-            int to = (direction > 0) ? (j + half) % n : j;
-            float *into = line + 2 * stride * to;
+            float *to = base + 2 * step * (size_t)target[j];
+            const float *from = work + (size_t)j * 2 * L;
             for (int q = 0; q < count; q++) {
-                into[2 * q] = work[q * length + 2 * j];
-                into[2 * q + 1] = work[q * length + 2 * j + 1];
+                float re = from[q], im = from[L + q];
+                if (map.scaled) {
+                    re *= map.factor;
+                    im *= map.factor;
+                }
+                to[2 * lineStep * q] = re;
+                to[2 * lineStep * q + 1] = im;
             }
+        }
+    }
+
+    /* Transforms `count` lines (at most lanes) as gather describes. */
+    void run(float *base, size_t lineStep, size_t step, int count) const
+    {
+        if (lanes == 1) {
+            for (int q = 0; q < count; q++) {
+                float *line = base + 2 * lineStep * (size_t)q;
+                gather<1>(line, 0, step, 1);
+                fftLineStages(n, work, twiddles);
+                scatter<1>(line, 0, step, 1);
+            }
+            return;
+        }
+        if (count == LANES && lineStep == 1) {
+            kernel->gatherStrip(&map, work, base, step);
+            kernel->stages(n, work, twiddles);
+            kernel->scatterStrip(&map, work, base, step);
+        } else if (count == LANES && step == 1) {
+            kernel->gatherRows(&map, work, base, lineStep);
+            kernel->stages(n, work, twiddles);
+            kernel->scatterRows(&map, work, base, lineStep);
+        } else {
+            gather<LANES>(base, lineStep, step, count);
+            kernel->stages(n, work, twiddles);
+            scatter<LANES>(base, lineStep, step, count);
         }
     }
 };
 
-/* The work vector of n complex values, or NULL after the message. */
-/* count work lines of n complex values, then 2n doubles of twiddles. */
-float *allocLine(int n, int count = 1)
+/* The plan, or false after the message. */
+bool makePlan(LinePlan *plan, const FftLaneKernel *kernel, int n, int direction,
+              const double *cosTable, const double *sinTable, bool centred)
 {
-    float *work = (float *)gmemAlloc((size_t)n * 2 * sizeof(float) * (size_t)count
-                                     + 2 * (size_t)n * sizeof(double));
-    if (work == NULL) {
+    if (!plan->make(kernel != NULL ? kernel : fftLaneKernel(), n, direction, cosTable, sinTable,
+                    centred)) {
         ovex_fprintf(stderr, "Error in malloc.\n");
+        return false;
     }
-    return work;
+    return true;
 }
 
 } // namespace
@@ -221,7 +223,7 @@ void fftTwiddles(int n, int direction, double *cosTable, double *sinTable)
  *
  * Side effects:
  *	data holds the transform; nothing changes when n is not a power of
- *	two.
+ *	two or memory is short ("Error in malloc.\n").
  *
  *----------------------------------------------------------------------
  */
@@ -231,63 +233,69 @@ void fftComplex(int n, float *data, int direction, const double *cosTable,
     if (!isPowerOfTwo(n) || data == NULL) {
         return;
     }
-    double *twiddles = (double *)gmemAlloc(2 * (size_t)n * sizeof(double));
-    if (twiddles == NULL) {
-        ovex_fprintf(stderr, "Error in malloc.\n");
+    LinePlan plan;
+    if (!makePlan(&plan, NULL, n, direction, cosTable, sinTable, false)) {
         return;
     }
-    stageTwiddles(n, cosTable, sinTable, twiddles);
-    transformLine(n, data, direction, twiddles);
-    gmemFree(twiddles);
+    plan.run(data, (size_t)n, 1, 1);
+    plan.release();
 }
 
 /*
  * fftRows --
  *	Transforms rowCount rows of n values each, centring every row.
- *	Returns 1; 0 when the work vector cannot be had (data unchanged).
+ *	Returns 1; 0 when the work area cannot be had (data unchanged).
  */
 int fftRows(float *data, const double *sinTable, const double *cosTable, int rowCount, int n,
             int direction)
 {
+    return fftRowsWith(NULL, data, sinTable, cosTable, rowCount, n, direction);
+}
+
+int fftRowsWith(const FftLaneKernel *kernel, float *data, const double *sinTable,
+                const double *cosTable, int rowCount, int n, int direction)
+{
     if (data == NULL || rowCount < 1 || !isPowerOfTwo(n)) {
         return 1;
     }
-    float *work = allocLine(n);
-    if (work == NULL) {
+    LinePlan plan;
+    if (!makePlan(&plan, kernel, n, direction, cosTable, sinTable, true)) {
         return 0;
     }
-    double *twiddles = (double *)(work + 2 * (size_t)n);
-    stageTwiddles(n, cosTable, sinTable, twiddles);
-    CentredLines lines = {work, n, direction, twiddles};
-    for (int r = 0; r < rowCount; r++) {
-        lines.transform(data + (size_t)r * (size_t)n * 2, 1);
+    for (int r = 0; r < rowCount; r += plan.lanes) {
+        int count = rowCount - r < plan.lanes ? rowCount - r : plan.lanes;
+        plan.run(data + (size_t)r * (size_t)n * 2, (size_t)n, 1, count);
     }
-    gmemFree(work);
+    plan.release();
     return 1;
 }
 
 /*
  * fftColumns --
  *	Transforms the width columns (n values each) of a row-major n x
- *	width array, centring every column. Returns as fftRows.
+ *	width array, centring every column, LANES neighbouring columns at a
+ *	time. Returns as fftRows.
  */
 int fftColumns(float *data, const double *sinTable, const double *cosTable, int n, int width,
                int direction)
 {
+    return fftColumnsWith(NULL, data, sinTable, cosTable, n, width, direction);
+}
+
+int fftColumnsWith(const FftLaneKernel *kernel, float *data, const double *sinTable,
+                   const double *cosTable, int n, int width, int direction)
+{
     if (data == NULL || width < 1 || !isPowerOfTwo(n)) {
         return 1;
     }
-    float *work = allocLine(n, COLUMN_GROUP);
-    if (work == NULL) {
+    LinePlan plan;
+    if (!makePlan(&plan, kernel, n, direction, cosTable, sinTable, true)) {
         return 0;
     }
-    double *twiddles = (double *)(work + 2 * (size_t)n * COLUMN_GROUP);
-    stageTwiddles(n, cosTable, sinTable, twiddles);
-    CentredLines lines = {work, n, direction, twiddles};
-    for (int c = 0; c < width; c += COLUMN_GROUP) {
-        int count = width - c < COLUMN_GROUP ? width - c : COLUMN_GROUP;
-        lines.transformGroup(data + (size_t)c * 2, (size_t)width, count);
+    for (int c = 0; c < width; c += plan.lanes) {
+        int count = width - c < plan.lanes ? width - c : plan.lanes;
+        plan.run(data + (size_t)c * 2, 1, (size_t)width, count);
     }
-    gmemFree(work);
+    plan.release();
     return 1;
 }

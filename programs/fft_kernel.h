@@ -1,10 +1,11 @@
 /*
  * fft_kernel.h --
  *
- *	The in-place radix-2 FFT of the FFT programs, with its twiddle
- *	tables, and the row and column passes over two-dimensional complex
- *	arrays that centre the spectrum (zero frequency at index n/2 of every
- *	transformed axis).
+ *	The in-place FFT of the FFT programs, with its twiddle tables, and
+ *	the row and column passes over two-dimensional complex arrays that
+ *	centre the spectrum (zero frequency at index n/2 of every transformed
+ *	axis). The results are those of the plain radix-2 decimation-in-time
+ *	transform to the bit (see fft_lanes.h).
  *
  *	Complex values are pairs of floats; n complex values are 2n floats.
  *	Directions are +1 (forward: X(j) = sum x(k) e^(+2 pi i jk/n),
@@ -33,5 +34,13 @@ int fftRows(float *data, const double *sinTable, const double *cosTable, int row
  * fftRows. */
 int fftColumns(float *data, const double *sinTable, const double *cosTable, int n, int width,
                int direction);
+
+/* fftRows and fftColumns with a kernel set of fft_lanes.h (NULL: the
+ * fastest this machine runs), so that each set can be checked. */
+struct FftLaneKernel;
+int fftRowsWith(const FftLaneKernel *kernel, float *data, const double *sinTable,
+                const double *cosTable, int rowCount, int n, int direction);
+int fftColumnsWith(const FftLaneKernel *kernel, float *data, const double *sinTable,
+                   const double *cosTable, int n, int width, int direction);
 
 #endif /* OVEX_PROGRAMS_FFT_KERNEL_H */

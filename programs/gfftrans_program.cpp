@@ -2,12 +2,14 @@
  * gfftrans_program.cpp --
  *
  *	rimage gfftrans. Data never passes through the row cache of the
- *	output: each pass reads whole row blocks or column strips (from the
- *	raw input band, the input FFT file, or the output file once an
- *	earlier pass of the run has written there), transforms or filters
- *	them in one work buffer of at most 4 MiB and writes them to the
- *	output file. Only the last pass of a run folds its output into the
- *	header statistics.
+ *	output. When the whole complex array fits the memory budget it is
+ *	read once into the work buffer, every pass works there, and the last
+ *	pass writes it once. Otherwise each pass reads whole row blocks or
+ *	column strips as wide as the budget holds (from the raw input band,
+ *	the input FFT file, or the output file once an earlier pass of the
+ *	run has written there), transforms or filters them and writes them
+ *	to the output file. Only the last pass of a run folds its output
+ *	into the header statistics.
  */
 #include "programs/gfftrans_program.h"
 
@@ -35,18 +37,12 @@
 static const int64_t WORK_BYTES_MAX = 4194304;
 static const int AXIS_MAX = (int)(WORK_BYTES_MAX / 8);
 
-/* The default budget. Measured on 4096 x 4096 arrays, a buffer of this
- * size (strips of a thousand columns, a few thousand transfers a pass)
- * beats holding the whole 128 MiB array, whose fresh pages and strided
- * column walks cost more than the transfers they save. */
-static const int64_t DEFAULT_FFT_BUDGET = (int64_t)32 << 20;
-
 /*
  * fftMemoryBudget --
- *	Bytes a run may hold: env(OVEX_FFT_MEMORY) in bytes when set, else
- *	DEFAULT_FFT_BUDGET. An array that fits is read once, transformed in
- *	memory and written once; a larger one is streamed in strips as wide
- *	as the budget holds.
+ *	Bytes a run may hold: env(OVEX_FFT_MEMORY) in bytes when set, else a
+ *	quarter of the physical memory. An array that fits is read once,
+ *	transformed in memory and written once; a larger one is streamed in
+ *	strips as wide as the budget holds.
  */
 static int64_t fftMemoryBudget(void)
 {
@@ -56,7 +52,12 @@ static int64_t fftMemoryBudget(void)
         long long value = strtoll(text, &end, 10);
         return (end != text && value > 0) ? (int64_t)value : 0;
     }
-    return DEFAULT_FFT_BUDGET;
+    long pages = sysconf(_SC_PHYS_PAGES);
+    long pageSize = sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0) {
+        return WORK_BYTES_MAX;
+    }
+    return (int64_t)pages / 4 * (int64_t)pageSize;
 }
 
 /*
@@ -90,7 +91,9 @@ static const char *const opWords[] = {
 enum GfftSource {
     FROM_RAW,                       /* the band of a raw input image */
     FROM_INPUT,                     /* the input FFT file */
-    FROM_OUTPUT                     /* the output file, written by an earlier pass */
+    FROM_OUTPUT,                    /* the output file, written by an earlier pass */
+    FROM_BUFFER                     /* the work buffer: the whole array as an earlier
+                                     * pass left it, not written yet */
 };
 
 /* The state of one run. */
@@ -621,14 +624,20 @@ static const float *readSourceRow(GfftContext *context, int r)
                           context->head.sourceColumns, channel, context->sourceRow);
 }
 
-/* count rows of the padded raw band from firstRow, imaginary parts 0. */
+/* count rows of the padded raw band from firstRow, imaginary parts 0: the
+ * band's own columns in one run, then the mirrored ones. */
 static void gfftLoadRows(GfftContext *context, int firstRow, int count)
 {
     const FftHeader *head = &context->head;
+    int own = head->sourceColumns < head->columns ? head->sourceColumns : head->columns;
     for (int j = 0; j < count; j++) {
         const float *row = readSourceRow(context, firstRow + j);
         float *to = context->buffer + (size_t)j * (size_t)head->columns * 2;
-        for (int c = 0; c < head->columns; c++) {
+        for (int c = 0; c < own; c++) {
+            to[2 * c] = row[c];
+            to[2 * c + 1] = 0.0f;
+        }
+        for (int c = own; c < head->columns; c++) {
             to[2 * c] = row[sourceColumnOf(head, c)];
             to[2 * c + 1] = 0.0f;
         }
@@ -667,8 +676,9 @@ static int loadBlock(GfftContext *context, int firstRow, int count, bool asItIs)
         gfftLoadRows(context, firstRow, count);
         return 1;
     }
-    if (GetFFTFileBlock(&context->head, sourceFd(context), context->buffer, firstRow, count)
-        == NULL) {
+    if (context->source != FROM_BUFFER
+        && GetFFTFileBlock(&context->head, sourceFd(context), context->buffer, firstRow, count)
+               == NULL) {
         return 0;
     }
     if (context->sourcePP && !asItIs) {
@@ -683,9 +693,11 @@ static int loadStrip(GfftContext *context, int firstColumn, int count)
         gfftLoadColumns(context, firstColumn, count);
         return 1;
     }
-    /* A strip of every column is the whole array: one read. */
+    /* A strip of every column is the whole array: one read, or none when
+     * the buffer holds it already. */
     bool whole = firstColumn == 0 && count == context->head.columns;
-    if ((whole ? GetFFTFileBlock(&context->head, sourceFd(context), context->buffer, 0,
+    if (context->source != FROM_BUFFER
+        && (whole ? GetFFTFileBlock(&context->head, sourceFd(context), context->buffer, 0,
                                  context->head.rows)
                : GetFFTFileSeg(&context->head, sourceFd(context), context->buffer, firstColumn,
                                count))
@@ -719,10 +731,42 @@ static int blockRows(const GfftContext *context)
     return rows < 1 ? 1 : rows > context->head.rows ? context->head.rows : (int)rows;
 }
 
-/* The data now lies in the output, in PP form or not. */
-static void sourceIsOutput(GfftContext *context, int pp)
+/*
+ * putBlock --
+ *	Writes count rows of the buffer from first, folding them into the
+ *	statistics when stats is non-zero. The whole array is the run's last
+ *	write: the buffer's pages go back to the system as it is written, for
+ *	the file's pages to take.
+ */
+static int putBlock(GfftContext *context, int first, int count, int stats)
 {
-    context->source = FROM_OUTPUT;
+    FftHeader *head = &context->head;
+    if (first == 0 && count == head->rows) {
+        return PutFFTFileBlockReleasing(head, context->out->fd, context->buffer, first, count,
+                                        stats);
+    }
+    return PutFFTFileBlock(head, context->out->fd, context->buffer, first, count, stats);
+}
+
+/* Whether the work buffer holds the whole array. */
+static bool wholeInBuffer(const GfftContext *context)
+{
+    return (int64_t)context->bufferBytes
+           >= (int64_t)context->head.rows * context->head.columns * 8;
+}
+
+/* Whether a pass keeps its result in the buffer for the next pass instead
+ * of writing it: when it is not the last and holds the whole array. */
+static bool keepsResult(const GfftContext *context, int last)
+{
+    return !last && wholeInBuffer(context);
+}
+
+/* The data now lies in the output, or in the buffer when kept, in PP form
+ * or not. */
+static void sourceIsOutput(GfftContext *context, int pp, bool kept)
+{
+    context->source = kept ? FROM_BUFFER : FROM_OUTPUT;
     context->sourcePP = pp;
 }
 
@@ -754,6 +798,7 @@ static int gfftRowPass(GfftContext *context, int direction, int last,
         return 0;
     }
     bool toPP = context->op == OP_XPP;
+    bool keep = keepsResult(context, last);
     int step = blockRows(context);
     int ok = 1;
     context->filter.powerForm = 0;
@@ -773,11 +818,11 @@ static int gfftRowPass(GfftContext *context, int direction, int last,
         if (ok && toPP) {
             riToPp(context->buffer, count * width);
         }
-        ok = ok && PutFFTFileBlock(head, context->out->fd, context->buffer, first, count, last);
+        ok = ok && (keep || putBlock(context, first, count, last));
     }
     progMeterEnd(&meter);
     gmemFree(tables);
-    sourceIsOutput(context, toPP);
+    sourceIsOutput(context, toPP, keep);
     return ok;
 }
 
@@ -807,14 +852,12 @@ static int putStrip(GfftContext *context, int first, int count, int last)
     if (last) {
         for (int s = 0; s < count; s += narrow) {
             int width = narrow < count - s ? narrow : count - s;
-            for (int r = 0; r < head->rows; r++) {
-                fftHeaderStats(head, width,
-                               context->buffer + ((size_t)r * (size_t)count + (size_t)s) * 2);
-            }
+            fftHeaderStatsRows(head, head->rows, width, context->buffer + (size_t)s * 2,
+                               (size_t)count);
         }
     }
     if (first == 0 && count == head->columns) {
-        return PutFFTFileBlock(head, context->out->fd, context->buffer, 0, head->rows, 0);
+        return putBlock(context, 0, head->rows, 0);
     }
     return PutFFTFileSeg(head, context->out->fd, context->buffer, first, count, 0);
 }
@@ -830,6 +873,7 @@ static int gfftColumnPass(GfftContext *context, int direction, int last,
         return 0;
     }
     bool toPP = isPpKind(context->newKind);
+    bool keep = keepsResult(context, last);
     int step = stripWidth(head, (int64_t)context->bufferBytes);
     int ok = 1;
     context->filter.powerForm = 0;
@@ -849,11 +893,11 @@ static int gfftColumnPass(GfftContext *context, int direction, int last,
         if (ok && toPP) {
             riToPp(context->buffer, count * height);
         }
-        ok = ok && putStrip(context, first, count, last);
+        ok = ok && (keep || putStrip(context, first, count, last));
     }
     progMeterEnd(&meter);
     gmemFree(tables);
-    sourceIsOutput(context, toPP);
+    sourceIsOutput(context, toPP, keep);
     return ok;
 }
 
@@ -865,6 +909,7 @@ static int gfftFilterPass(GfftContext *context, int last)
         return 1;
     }
     FftHeader *head = &context->head;
+    bool keep = keepsResult(context, last);
     int step = blockRows(context);
     int ok = 1;
     context->source = FROM_INPUT;
@@ -879,10 +924,10 @@ static int gfftFilterPass(GfftContext *context, int last)
         if (ok) {
             context->kernel(&context->filter, context->buffer, 0, head->columns, first, count);
         }
-        ok = ok && PutFFTFileBlock(head, context->out->fd, context->buffer, first, count, last);
+        ok = ok && (keep || putBlock(context, first, count, last));
     }
     progMeterEnd(&meter);
-    sourceIsOutput(context, context->sourcePP);
+    sourceIsOutput(context, context->sourcePP, keep);
     return ok;
 }
 
@@ -904,10 +949,10 @@ static int gfftFormPass(GfftContext *context, bool toPP, int last)
         } else if (ok && !toPP && context->sourcePP) {
             ppToRi(context->buffer, elements);
         }
-        ok = ok && PutFFTFileBlock(head, context->out->fd, context->buffer, first, count, last);
+        ok = ok && putBlock(context, first, count, last);
     }
     progMeterEnd(&meter);
-    sourceIsOutput(context, toPP);
+    sourceIsOutput(context, toPP, false);
     return ok;
 }
 

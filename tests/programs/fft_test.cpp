@@ -9,10 +9,12 @@
 
 #include <cmath>
 #include <complex>
+#include <cstring>
 #include <vector>
 
 #include "programs/fft_file.h"
 #include "programs/fft_kernel.h"
+#include "programs/fft_lanes.h"
 #include "ramimage/formats/raw_fixtures.h"
 
 namespace {
@@ -145,6 +147,203 @@ TEST(FftKernel, TwoDimensionalRoundTripAndCentredZeroFrequency)
     }
 }
 
+/* ---- The vector kernels against the plain radix-2 transform ------------ */
+
+/*
+ * plainTransform --
+ *	The transform as the FFT image files were always written: the
+ *	centring swap of an inverse, bit reversal, radix-2 stages whose
+ *	twiddle advances by one double-precision complex multiplication from
+ *	the tabulated step, products rounded to float before they meet the
+ *	data, the division of an inverse, the centring swap of a forward
+ *	transform. Every kernel set must give these bits.
+ */
+Floats plainTransform(const Floats &line, int direction)
+{
+    int n = (int)line.size() / 2, half = n / 2;
+    Twiddles tables(n, direction);
+    Floats x((size_t)n * 2);
+    for (int p = 0; p < n; p++) {
+        int to = direction > 0 ? p : (p + half) % n;
+        x[2 * to] = line[2 * p];
+        x[2 * to + 1] = line[2 * p + 1];
+    }
+    for (int i = 1, j = 0; i < n; i++) {
+        int bit = n >> 1;
+        for (; j & bit; bit >>= 1) {
+            j ^= bit;
+        }
+        j ^= bit;
+        if (i < j) {
+            std::swap(x[2 * i], x[2 * j]);
+            std::swap(x[2 * i + 1], x[2 * j + 1]);
+        }
+    }
+    for (int length = 2; length <= n; length <<= 1) {
+        int h = length / 2;
+        double stepRe = tables.cosTable[length - 1], stepIm = tables.sinTable[length - 1];
+        double wRe = 1.0, wIm = 0.0;
+        for (int m = 0; m < h; m++) {
+            for (int base = 0; base < n; base += length) {
+                float *low = &x[2 * (size_t)(base + m)], *high = &x[2 * (size_t)(base + m + h)];
+                volatile double pr = wRe * high[0], pi = wIm * high[1];
+                volatile double qr = wRe * high[1], qi = wIm * high[0];
+                float tRe = (float)(pr - pi), tIm = (float)(qr + qi);
+                float aRe = low[0], aIm = low[1];
+                high[0] = aRe - tRe;
+                high[1] = aIm - tIm;
+                low[0] = aRe + tRe;
+                low[1] = aIm + tIm;
+            }
+            double previous = wRe;
+            volatile double a = wRe * stepRe, b = wIm * stepIm;
+            volatile double c = wIm * stepRe, d = previous * stepIm;
+            wRe = a - b;
+            wIm = c + d;
+        }
+    }
+    Floats out((size_t)n * 2);
+    for (int j = 0; j < n; j++) {
+        int to = direction > 0 ? (j + half) % n : j;
+        out[2 * to] = direction > 0 ? x[2 * j] : x[2 * j] / (float)n;
+        out[2 * to + 1] = direction > 0 ? x[2 * j + 1] : x[2 * j + 1] / (float)n;
+    }
+    return out;
+}
+
+/* Values of every magnitude and sign, zeros of both signs among them. */
+Floats mixedValues(size_t count, unsigned seed)
+{
+    Floats values(count);
+    unsigned state = seed * 2654435761u + 1;
+    for (size_t i = 0; i < count; i++) {
+        state = state * 1664525u + 1013904223u;
+        int kind = (int)(state >> 28);
+        float fraction = (float)((state >> 8) & 0xffff) / 65536.0f;
+        float magnitude = std::ldexp(fraction, (int)(state % 24) - 8);
+        values[i] = kind == 0 ? 0.0f : kind == 1 ? -0.0f : (kind & 1) ? -magnitude : magnitude;
+    }
+    return values;
+}
+
+bool sameBits(const Floats &a, const Floats &b)
+{
+    return a.size() == b.size() && memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
+}
+
+TEST(FftLanes, EveryKernelSetGivesThePlainTransformsBits)
+{
+    ASSERT_GE(fftLaneKernelCount(), 1);
+    EXPECT_STREQ("portable", fftLaneKernelAt(0)->name);
+    EXPECT_EQ(fftLaneKernelAt(fftLaneKernelCount() - 1), fftLaneKernel());
+    /* Line lengths with odd and even stage counts; line counts of full
+     * groups, partial groups and both. */
+    struct Shape {
+        int length, lines;
+    } shapes[] = {{1, 3},   {1, 16},  {2, 16}, {4, 5},   {4, 16},   {8, 16},   {8, 17},
+                  {16, 33}, {32, 16}, {64, 20}, {128, 1}, {512, 32}, {1024, 18}};
+    for (int k = 0; k < fftLaneKernelCount(); k++) {
+        const FftLaneKernel *kernel = fftLaneKernelAt(k);
+        for (const Shape &shape : shapes) {
+            for (int direction : {1, -1}) {
+                SCOPED_TRACE(std::string(kernel->name) + " length " + std::to_string(shape.length)
+                             + " lines " + std::to_string(shape.lines) + " direction "
+                             + std::to_string(direction));
+                int n = shape.length, count = shape.lines;
+                Twiddles tables(n, direction);
+                Floats data = mixedValues((size_t)n * count * 2, (unsigned)(n + count));
+                /* Rows: line q is row q. */
+                Floats rows = data;
+                ASSERT_EQ(1, fftRowsWith(kernel, rows.data(), tables.sinTable.data(),
+                                         tables.cosTable.data(), count, n, direction));
+                for (int q = 0; q < count; q++) {
+                    Floats line(data.begin() + 2 * (size_t)q * n,
+                                data.begin() + 2 * (size_t)(q + 1) * n);
+                    Floats got(rows.begin() + 2 * (size_t)q * n,
+                               rows.begin() + 2 * (size_t)(q + 1) * n);
+                    ASSERT_TRUE(sameBits(plainTransform(line, direction), got)) << "row " << q;
+                }
+                /* Columns: the same values as an n x count array. */
+                Floats columns = data;
+                ASSERT_EQ(1, fftColumnsWith(kernel, columns.data(), tables.sinTable.data(),
+                                            tables.cosTable.data(), n, count, direction));
+                for (int q = 0; q < count; q++) {
+                    Floats line((size_t)n * 2), got((size_t)n * 2);
+                    for (int p = 0; p < n; p++) {
+                        size_t at = 2 * ((size_t)p * count + q);
+                        line[2 * p] = data[at];
+                        line[2 * p + 1] = data[at + 1];
+                        got[2 * p] = columns[at];
+                        got[2 * p + 1] = columns[at + 1];
+                    }
+                    ASSERT_TRUE(sameBits(plainTransform(line, direction), got)) << "column " << q;
+                }
+            }
+        }
+    }
+}
+
+TEST(FftLanes, LinesTooLongForTheWorkAreaGoOneAtATimeWithTheSameBits)
+{
+    const int n = 131072;
+    for (int direction : {1, -1}) {
+        Twiddles tables(n, direction);
+        Floats data = mixedValues((size_t)n * 2 * 2, 7);
+        Floats rows = data;
+        ASSERT_EQ(1, fftRows(rows.data(), tables.sinTable.data(), tables.cosTable.data(), 2, n,
+                             direction));
+        for (int q = 0; q < 2; q++) {
+            Floats line(data.begin() + 2 * (size_t)q * n, data.begin() + 2 * (size_t)(q + 1) * n);
+            Floats got(rows.begin() + 2 * (size_t)q * n, rows.begin() + 2 * (size_t)(q + 1) * n);
+            EXPECT_TRUE(sameBits(plainTransform(line, direction), got)) << direction << " " << q;
+        }
+    }
+}
+
+TEST(FftLanes, NonSquareArrayMatchesTheDirectTwoDimensionalSum)
+{
+    /* 8 rows of 16: X(u, v) = sum x(r, c) e^(+2 pi i (u r / 8 + v c / 16)),
+     * zero frequency at (4, 8). */
+    const int rows = 8, columns = 16;
+    Floats x = ramp(rows * columns, 5);
+    for (int k = 0; k < fftLaneKernelCount(); k++) {
+        const FftLaneKernel *kernel = fftLaneKernelAt(k);
+        SCOPED_TRACE(kernel->name);
+        Floats data = x;
+        Twiddles rowTables(columns, 1), columnTables(rows, 1);
+        fftRowsWith(kernel, data.data(), rowTables.sinTable.data(), rowTables.cosTable.data(),
+                    rows, columns, 1);
+        fftColumnsWith(kernel, data.data(), columnTables.sinTable.data(),
+                       columnTables.cosTable.data(), rows, columns, 1);
+        for (int u = 0; u < rows; u++) {
+            for (int v = 0; v < columns; v++) {
+                std::complex<double> sum = 0;
+                for (int r = 0; r < rows; r++) {
+                    for (int c = 0; c < columns; c++) {
+                        size_t at = 2 * ((size_t)r * columns + c);
+                        sum += std::complex<double>(x[at], x[at + 1])
+                               * std::polar(1.0, 2.0 * M_PI * ((double)u * r / rows
+                                                               + (double)v * c / columns));
+                    }
+                }
+                size_t at = 2 * ((size_t)((u + rows / 2) % rows) * columns
+                                 + (size_t)((v + columns / 2) % columns));
+                EXPECT_NEAR(sum.real(), data[at], 1e-3) << u << "," << v;
+                EXPECT_NEAR(sum.imag(), data[at + 1], 1e-3) << u << "," << v;
+            }
+        }
+        /* And back. */
+        Twiddles rowInverse(columns, -1), columnInverse(rows, -1);
+        fftColumnsWith(kernel, data.data(), columnInverse.sinTable.data(),
+                       columnInverse.cosTable.data(), rows, columns, -1);
+        fftRowsWith(kernel, data.data(), rowInverse.sinTable.data(), rowInverse.cosTable.data(),
+                    rows, columns, -1);
+        for (size_t i = 0; i < x.size(); i++) {
+            EXPECT_NEAR(x[i], data[i], 1e-4) << i;
+        }
+    }
+}
+
 /* ---- FFT image files --------------------------------------------------- */
 
 class FftFile : public RawFormatTest {
@@ -209,6 +408,37 @@ TEST_F(FftFile, BlocksAndSegmentsLandAtTheirElements)
     EXPECT_EQ("", stderrText());
 }
 
+TEST_F(FftFile, ABlockWrittenAndReleasedLandsAsAPlainBlockWrite)
+{
+    /* 96 rows of 4096 values, 3 MiB: more than one piece, pieces ending
+     * on 2 MiB boundaries of the buffer. */
+    const int rows = 96, columns = 4096;
+    Floats values = mixedValues((size_t)rows * columns * 2, 3);
+    std::string plainFile = path("plain.fft"), releasedFile = path("released.fft");
+    FftHeader plain = header(rows, columns), released = header(rows, columns);
+    int plainFd = createFftFile(plainFile.c_str(), &plain);
+    int releasedFd = createFftFile(releasedFile.c_str(), &released);
+    ASSERT_GE(plainFd, 0);
+    ASSERT_GE(releasedFd, 0);
+    ASSERT_EQ(1, PutFFTFileBlock(&plain, plainFd, values.data(), 0, rows, 1));
+    Floats buffer = values;
+    ASSERT_EQ(1, PutFFTFileBlockReleasing(&released, releasedFd, buffer.data(), 0, rows, 1));
+    ASSERT_EQ(1, PutFFTHead(&plain, plainFd));
+    ASSERT_EQ(1, PutFFTHead(&released, releasedFd));
+    close(plainFd);
+    close(releasedFd);
+    EXPECT_TRUE(registry_fixtures::readFile(plainFile)
+                == registry_fixtures::readFile(releasedFile));
+    /* The buffer's whole pages are gone. */
+    size_t middle = buffer.size() / 2, nonzero = 0;
+    for (size_t i = middle; i < middle + 1024; i++) {
+        nonzero += values[i] != 0.0f;
+        EXPECT_EQ(0.0f, buffer[i]) << i;
+    }
+    EXPECT_GT(nonzero, 512u);
+    EXPECT_EQ("", stderrText());
+}
+
 TEST_F(FftFile, StatisticsFoldRowsIntoRunningMeans)
 {
     FftHeader head = header(1, 4);
@@ -244,6 +474,84 @@ TEST_F(FftFile, StatisticsFoldRowsIntoRunningMeans)
     EXPECT_EQ(6.0, written.count);
     EXPECT_EQ(9.0, written.maxRe);
     close(fd);
+}
+
+/* The statistics one value at a time, as the header always folded them. */
+void plainStats(FftHeader *head, int count, const float *elements)
+{
+    double sumRe = 0.0, sumIm = 0.0, sumSqRe = 0.0, sumSqIm = 0.0;
+    for (int i = 0; i < count; i++) {
+        float x = elements[2 * i], y = elements[2 * i + 1];
+        if (x > head->maxRe) {
+            head->maxRe = x;
+        }
+        if (x < head->minRe) {
+            head->minRe = x;
+        }
+        if (y > head->maxIm) {
+            head->maxIm = y;
+        }
+        if (y < head->minIm) {
+            head->minIm = y;
+        }
+        sumRe += x;
+        sumIm += y;
+        sumSqRe += (double)x * x;
+        sumSqIm += (double)y * y;
+    }
+    double before = head->count, after = before + count;
+    head->meanRe = head->meanRe * (before / after) + sumRe / count * (count / after);
+    head->meanIm = head->meanIm * (before / after) + sumIm / count * (count / after);
+    head->stdRe = head->stdRe * (before / after) + sumSqRe / count * (count / after);
+    head->stdIm = head->stdIm * (before / after) + sumSqIm / count * (count / after);
+    head->count = after;
+}
+
+TEST_F(FftFile, RunsSummedSideBySideGiveTheStatisticsOfOneValueAtATime)
+{
+    /* Run counts below, at and past the sixteen summed at once; run
+     * lengths with and without a tail past a multiple of eight; zeros of
+     * both signs (the first of equal extremes is kept), infinities and,
+     * in the last case, a NaN. */
+    struct Case {
+        int runs, length, stride;
+        bool nan, zeroExtremes;
+    } cases[] = {{1, 5, 5, false, false},    {3, 8, 8, false, false},
+                 {16, 8, 8, false, true},    {17, 13, 20, false, false},
+                 {35, 128, 4096, false, false}, {40, 3, 3, false, true},
+                 {32, 24, 24, false, true},  {20, 64, 64, true, false}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::to_string(c.runs) + " runs of " + std::to_string(c.length));
+        Floats values =
+            mixedValues((size_t)c.runs * c.stride * 2, (unsigned)(c.runs * 31 + c.length));
+        if (c.zeroExtremes) {
+            /* Real parts not below zero, imaginary parts not above: the
+             * smallest real part and the largest imaginary part are zeros
+             * of either sign. */
+            for (size_t i = 0; i < values.size(); i++) {
+                if (values[i] != 0.0f) {
+                    values[i] = (i & 1) ? -std::fabs(values[i]) : std::fabs(values[i]);
+                }
+            }
+        } else {
+            values[3] = INFINITY;
+            values[(size_t)c.stride * 2 * (c.runs - 1)] = -INFINITY;
+        }
+        if (c.nan) {
+            values[values.size() / 2 & ~(size_t)1] = NAN;
+        }
+        FftHeader expected = header(4, 4), got = header(4, 4);
+        /* What earlier runs left. */
+        expected.count = got.count = 6;
+        expected.meanRe = got.meanRe = 0.5;
+        for (int r = 0; r < c.runs; r++) {
+            plainStats(&expected, c.length, values.data() + 2 * (size_t)r * c.stride);
+        }
+        fftHeaderStatsRows(&got, c.runs, c.length, values.data(), (size_t)c.stride);
+        EXPECT_EQ(0, memcmp(&expected, &got, sizeof expected));
+        EXPECT_EQ(std::signbit(expected.maxIm), std::signbit(got.maxIm));
+        EXPECT_EQ(std::signbit(expected.minRe), std::signbit(got.minRe));
+    }
 }
 
 TEST_F(FftFile, OpenRefusesShortFilesAndOtherMagics)

@@ -122,13 +122,22 @@ TEST_F(GfftransBudget, InMemoryAndStreamedTransformsWriteTheSameFiles)
     flushRamImage(source);
     progReleaseImage(source);
 
-    for (const char *op : {"XYRI", "XYPP", "YRI"}) {
-        SCOPED_TRACE(op);
+    /* One pass, two passes, and four passes with a filter between (kept
+     * in memory between passes, or written and read back). */
+    const std::vector<std::vector<std::string>> runs = {
+        {"-op", "XYRI"}, {"-op", "XYPP"}, {"-op", "YRI"}, {"-op", "XY", "-fp", "bell,40,2"},
+        {"-op", "YY", "-fp", "high,30,2,0.5"}};
+    for (const std::vector<std::string> &words : runs) {
+        SCOPED_TRACE(words[1]);
         std::string streamed = path("streamed.fft"), memory = path("memory.fft");
+        std::vector<std::string> toStreamed = {"-in", in, "-out", streamed};
+        std::vector<std::string> toMemory = {"-in", in, "-out", memory};
+        toStreamed.insert(toStreamed.end(), words.begin(), words.end());
+        toMemory.insert(toMemory.end(), words.begin(), words.end());
         Tcl_SetVar2(console, "env", "OVEX_FFT_MEMORY", "1", TCL_GLOBAL_ONLY);
-        ASSERT_EQ(PROGRAM_DONE, run({"-in", in, "-out", streamed, "-op", op}));
+        ASSERT_EQ(PROGRAM_DONE, run(toStreamed));
         Tcl_UnsetVar2(console, "env", "OVEX_FFT_MEMORY", TCL_GLOBAL_ONLY);
-        ASSERT_EQ(PROGRAM_DONE, run({"-in", in, "-out", memory, "-op", op}));
+        ASSERT_EQ(PROGRAM_DONE, run(toMemory));
         std::vector<unsigned char> a = fixture::readBytes(streamed);
         std::vector<unsigned char> b = fixture::readBytes(memory);
         ASSERT_EQ((size_t)1024 + (size_t)n * n * 8, a.size());
@@ -140,6 +149,18 @@ TEST_F(GfftransBudget, InMemoryAndStreamedTransformsWriteTheSameFiles)
         Tcl_UnsetVar2(console, "env", "OVEX_FFT_MEMORY", TCL_GLOBAL_ONLY);
         ASSERT_EQ(PROGRAM_DONE, run({"-in", memory, "-out", back2}));
         EXPECT_TRUE(fixture::readBytes(back1) == fixture::readBytes(back2));
+        if (words[1] == "XYPP") {
+            /* A filter of the power-phase spectrum, then the inverse from
+             * what the filter left: in memory that stays power-phase
+             * between the passes. */
+            Tcl_SetVar2(console, "env", "OVEX_FFT_MEMORY", "1", TCL_GLOBAL_ONLY);
+            ASSERT_EQ(PROGRAM_DONE, run({"-in", memory, "-out", back1, "-op", "XPP", "-fp",
+                                         "notch,20,2,0.5,3,4"}));
+            Tcl_UnsetVar2(console, "env", "OVEX_FFT_MEMORY", TCL_GLOBAL_ONLY);
+            ASSERT_EQ(PROGRAM_DONE, run({"-in", memory, "-out", back2, "-op", "XPP", "-fp",
+                                         "notch,20,2,0.5,3,4"}));
+            EXPECT_TRUE(fixture::readBytes(back1) == fixture::readBytes(back2));
+        }
         for (const std::string &file : {streamed, memory, back1, back2}) {
             RAMIMG *open = getRAMImageByTag(file.c_str());
             while (open != NULL && closeRAMImage(open, NULL) > 0) {
