@@ -45,7 +45,7 @@ combGetString(Tcl_Interp *interp, const char *format, ...)
     va_start(ap, format);
     std::string name = combVFormat(format, ap);
     va_end(ap);
-    const char *value = Tcl_GetVar2(interp, "_comb", name.c_str(), TCL_GLOBAL_ONLY);
+    const char *value = combGetElement(interp, name.c_str());
     return value != NULL ? std::string(value) : std::string();
 }
 

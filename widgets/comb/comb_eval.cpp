@@ -5,6 +5,7 @@
  *	with its abort protocol.
  */
 #include <stdarg.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -127,16 +128,29 @@ combFail(CombAbort *abortPoint, Tcl_Interp *interp, int status, const char *call
 #define COMB_WORD_CACHE_LENGTH 32
 #define COMB_WORD_CACHE_SIZE 1024
 
+/* Slots remembering which text address last gave which kept object. */
+#define COMB_WORD_SLOTS 512
+
+struct CombWordSlot {
+    const char *text;   /* address the word was last passed at */
+    Tcl_Obj *obj;       /* its kept object (the table holds the reference) */
+};
+
 /*
  * Option names and keywords ("-side", "both", "raise") are passed as
  * objects kept for the thread, so that the lookups Tk caches in an object
  * (option records, index tables, reliefs, distances) are made once, as for
  * the literals of a compiled script. Paths and long texts get fresh objects.
+ * Most words are literals of the widget code, passed at the same address
+ * each time: a slot per address finds their object without hashing the
+ * text; the text is still compared, since an address may hold another
+ * word by then.
  */
 struct CombWordCache {
     int ready;
     int count;
     Tcl_HashTable words;
+    CombWordSlot slots[COMB_WORD_SLOTS];
 };
 
 static thread_local CombWordCache combWordCache;
@@ -154,21 +168,34 @@ combFreeWordCache(ClientData)
         Tcl_DecrRefCount((Tcl_Obj *)Tcl_GetHashValue(entry));
     }
     Tcl_DeleteHashTable(&cache->words);
+    memset(cache->slots, 0, sizeof(cache->slots));
     cache->ready = 0;
     cache->count = 0;
+}
+
+static inline CombWordSlot *
+combWordSlot(CombWordCache *cache, const char *word)
+{
+    uintptr_t address = (uintptr_t)word;
+    return &cache->slots[(address ^ (address >> 9)) % COMB_WORD_SLOTS];
 }
 
 /* A referenced object holding word; the caller drops the reference. */
 static Tcl_Obj *
 combWordObj(const char *word)
 {
+    CombWordCache *cache = &combWordCache;
+    CombWordSlot *slot = combWordSlot(cache, word);
+    if (slot->text == word && strcmp(Tcl_GetString(slot->obj), word) == 0) {
+        Tcl_IncrRefCount(slot->obj);
+        return slot->obj;
+    }
     size_t length = strlen(word);
     if (length == 0 || length >= COMB_WORD_CACHE_LENGTH || word[0] == '.') {
         Tcl_Obj *fresh = Tcl_NewStringObj(word, (int)length);
         Tcl_IncrRefCount(fresh);
         return fresh;
     }
-    CombWordCache *cache = &combWordCache;
     if (!cache->ready) {
         Tcl_InitHashTable(&cache->words, TCL_STRING_KEYS);
         Tcl_CreateThreadExitHandler(combFreeWordCache, NULL);
@@ -188,43 +215,83 @@ combWordObj(const char *word)
             cache->count++;
         }
     }
+    if (entry != NULL) {
+        slot->text = word;
+        slot->obj = obj;
+    }
     Tcl_IncrRefCount(obj);
     return obj;
 }
 
-/* Calls an object command's own procedure on the words. */
+/*
+ * Looks a command up through the kept object of its name. Tcl keeps the
+ * resolution in the object and checks it against renames, deletions and
+ * namespace changes, as it does for the command words of a compiled script;
+ * the answer is that of Tcl_GetCommandInfo on the name.
+ */
 static int
-combCallObjProc(const Tcl_CmdInfo *info, Tcl_Interp *interp, int argc, const char **argv)
+combLookUp(Tcl_Interp *interp, Tcl_Obj *name, Tcl_CmdInfo *info)
 {
+    Tcl_Command token = Tcl_GetCommandFromObj(interp, name);
+    return token != NULL && Tcl_GetCommandInfoFromToken(token, info) && info->proc != NULL;
+}
+
+/* What combRun did. */
+enum CombRan { COMB_RAN, COMB_NO_COMMAND };
+
+/*
+ * Runs the words the way Tcl would, with an empty result to start from:
+ * through proc and clientData when proc is given, else through the command
+ * argv[0] names (COMB_NO_COMMAND when there is none; nothing is run then).
+ * An object command gets the words through its object procedure, without
+ * Tcl's conversion of each word to a new object. argc is at least 1.
+ */
+static int
+combRun(Tcl_CmdProc *proc, ClientData clientData, Tcl_Interp *interp, int argc,
+        const char **argv, CombRan *ran)
+{
+    Tcl_Obj *name = combWordObj(argv[0]);
+    Tcl_CmdInfo info;
+    int known = combLookUp(interp, name, &info);
+    if (proc == NULL) {
+        if (!known) {
+            Tcl_DecrRefCount(name);
+            *ran = COMB_NO_COMMAND;
+            return TCL_ERROR;
+        }
+        proc = info.proc;
+        clientData = info.clientData;
+    }
+    *ran = COMB_RAN;
+    Tcl_SetObjResult(interp, Tcl_NewObj());
+    if (!known || argc > COMB_OBJ_WORDS || !info.isNativeObjectProc || info.proc != proc
+            || info.clientData != clientData) {
+        Tcl_DecrRefCount(name);
+        return proc(clientData, interp, argc, argv);
+    }
     Tcl_Obj *objv[COMB_OBJ_WORDS + 1];
-    for (int i = 0; i < argc; i++) {
+    objv[0] = name;
+    for (int i = 1; i < argc; i++) {
         objv[i] = combWordObj(argv[i]);
     }
     objv[argc] = NULL;
-    int status = info->objProc(info->objClientData, interp, argc, objv);
+    int status = info.objProc(info.objClientData, interp, argc, objv);
     for (int i = 0; i < argc; i++) {
         Tcl_DecrRefCount(objv[i]);
     }
     return status;
 }
 
-/*
- * Calls the command's string procedure the way Tcl would: with an empty
- * result to start from. An object command gets the same words through its
- * object procedure, without Tcl's conversion of each word to a new object.
- */
-static int
-combCall(Tcl_CmdProc *proc, ClientData clientData, Tcl_Interp *interp, int argc,
-         const char **argv)
+int
+combCommandInfo(Tcl_Interp *interp, const char *name, Tcl_CmdInfo *info)
 {
-    Tcl_SetObjResult(interp, Tcl_NewObj());
-    Tcl_CmdInfo info;
-    if (argc > 0 && argc <= COMB_OBJ_WORDS && Tcl_GetCommandInfo(interp, argv[0], &info)
-            && info.isNativeObjectProc && info.proc == proc
-            && info.clientData == clientData) {
-        return combCallObjProc(&info, interp, argc, argv);
+    Tcl_Obj *nameObj = combWordObj(name);
+    int found = combLookUp(interp, nameObj, info);
+    Tcl_DecrRefCount(nameObj);
+    if (!found) {
+        info->proc = NULL;
     }
-    return proc(clientData, interp, argc, argv);
+    return found;
 }
 
 static int combEvalWords(CombAbort *abortPoint, ClientData clientData, Tcl_Interp *interp,
@@ -290,15 +357,11 @@ combEvalWords(CombAbort *abortPoint, ClientData clientData, Tcl_Interp *interp,
         /* Never run a command with its list cut short. */
         Tcl_SetObjResult(interp, Tcl_NewStringObj("combEval: too many words", -1));
         status = TCL_ERROR;
-    } else if (proc != NULL) {
-        status = combCall(proc, clientData, interp, argc, words);
     } else {
-        Tcl_CmdInfo info;
-        if (Tcl_GetCommandInfo(interp, words[0], &info) && info.proc != NULL) {
-            status = combCall(info.proc, info.clientData, interp, argc, words);
-        } else {
+        CombRan ran;
+        status = combRun(proc, clientData, interp, argc, words, &ran);
+        if (ran == COMB_NO_COMMAND) {
             combAddErrorInfo(interp, "\n%s does not exists!", words[0]);
-            status = TCL_ERROR;
         }
     }
 
@@ -408,24 +471,21 @@ combEvalSplit(CombAbort *abortPoint, Tcl_Interp *interp, ...)
             }
         }
         int status = TCL_ERROR;
-        int ran = 0;
-        Tcl_CmdInfo info;
-        if (plain && directCount > 0 && Tcl_GetCommandInfo(interp, direct[0], &info)
-                && info.proc != NULL) {
+        CombRan ran = COMB_NO_COMMAND;
+        if (plain && directCount > 0) {
             direct[directCount] = NULL;
             /* A command called directly leaves errorInfo alone: a failure
              * only needs its result and error code cleared before eval
-             * runs it again. */
-            status = combCall(info.proc, info.clientData, interp, directCount, direct);
-            if (status != TCL_OK) {
+             * runs it again. A missing command is left to eval. */
+            status = combRun(NULL, NULL, interp, directCount, direct, &ran);
+            if (ran == COMB_RAN && status != TCL_OK) {
                 Tcl_ResetResult(interp);
             }
-            ran = 1;
         }
         for (int i = 0; i < splitCount; i++) {
             Tcl_Free((char *)splits[i]);
         }
-        if (ran && status == TCL_OK) {
+        if (ran == COMB_RAN && status == TCL_OK) {
             return TCL_OK;
         }
     }
@@ -454,19 +514,28 @@ combEvalVar(CombAbort *abortPoint, Tcl_Interp *interp, int argc, const char **ar
         return TCL_ERROR;
     }
 
-    int status;
-    Tcl_CmdInfo info;
-    if (Tcl_GetCommandInfo(interp, argv[0], &info) && info.proc != NULL) {
-        status = combCall(info.proc, info.clientData, interp, argc, argv);
-    } else {
+    CombRan ran;
+    int status = combRun(NULL, NULL, interp, argc, argv, &ran);
+    if (ran == COMB_NO_COMMAND) {
         combAddErrorInfo(interp, "\n%s dose not exist!", argv[0]);
-        status = TCL_ERROR;
     }
 
     if (status != TCL_OK) {
         return combFail(abortPoint, interp, status, "combEvalVar", argc, argv, 0);
     }
     return TCL_OK;
+}
+
+const char *
+combGetElement(Tcl_Interp *interp, const char *element)
+{
+    Tcl_Obj *store = combWordObj(COMB_STORE);
+    Tcl_Obj *elementObj = Tcl_NewStringObj(element, -1);
+    Tcl_IncrRefCount(elementObj);
+    Tcl_Obj *value = Tcl_ObjGetVar2(interp, store, elementObj, TCL_GLOBAL_ONLY);
+    Tcl_DecrRefCount(elementObj);
+    Tcl_DecrRefCount(store);
+    return value != NULL ? Tcl_GetString(value) : NULL;
 }
 
 /*
@@ -493,7 +562,7 @@ combGetVar(Tcl_Interp *interp, const char *format, ...)
     if (element == NULL) {
         return NULL;
     }
-    return Tcl_GetVar2(interp, COMB_STORE, element, TCL_GLOBAL_ONLY);
+    return combGetElement(interp, element);
 }
 
 /*
@@ -521,7 +590,14 @@ combSetVar(Tcl_Interp *interp, const char *value, const char *format, ...)
     if (element == NULL) {
         return NULL;
     }
-    return Tcl_SetVar2(interp, COMB_STORE, element, value, TCL_GLOBAL_ONLY);
+    Tcl_Obj *store = combWordObj(COMB_STORE);
+    Tcl_Obj *elementObj = Tcl_NewStringObj(element, -1);
+    Tcl_IncrRefCount(elementObj);
+    Tcl_Obj *stored = Tcl_ObjSetVar2(interp, store, elementObj, Tcl_NewStringObj(value, -1),
+                                     TCL_GLOBAL_ONLY);
+    Tcl_DecrRefCount(elementObj);
+    Tcl_DecrRefCount(store);
+    return stored != NULL ? Tcl_GetString(stored) : NULL;
 }
 
 /*
