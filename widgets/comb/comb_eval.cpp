@@ -129,11 +129,12 @@ combFail(CombAbort *abortPoint, Tcl_Interp *interp, int status, const char *call
 #define COMB_WORD_CACHE_SIZE 1024
 
 /* Slots remembering which text address last gave which kept object. */
-#define COMB_WORD_SLOTS 512
+#define COMB_WORD_SLOTS 256
 
 struct CombWordSlot {
-    const char *text;   /* address the word was last passed at */
-    Tcl_Obj *obj;       /* its kept object (the table holds the reference) */
+    const char *text;                   /* address the word was last passed at */
+    Tcl_Obj *obj;                       /* its kept object (the table holds the reference) */
+    char copy[COMB_WORD_CACHE_LENGTH];  /* the word, to check the address still holds it */
 };
 
 /*
@@ -177,19 +178,23 @@ static inline CombWordSlot *
 combWordSlot(CombWordCache *cache, const char *word)
 {
     uintptr_t address = (uintptr_t)word;
-    return &cache->slots[(address ^ (address >> 9)) % COMB_WORD_SLOTS];
+    return &cache->slots[(address ^ (address >> 8)) % COMB_WORD_SLOTS];
 }
 
-/* A referenced object holding word; the caller drops the reference. */
-static Tcl_Obj *
-combWordObj(const char *word)
+/* Kept out of line and unspecialised, so that callers find the thread's
+ * cache once and pass it down. */
+#if defined(__GNUC__) && !defined(__clang__)
+#define COMB_OUT_OF_LINE __attribute__((noinline, noclone))
+#elif defined(__GNUC__)
+#define COMB_OUT_OF_LINE __attribute__((noinline))
+#else
+#define COMB_OUT_OF_LINE
+#endif
+
+/* combWordObjIn when the word's slot does not hold it. */
+static COMB_OUT_OF_LINE Tcl_Obj *
+combWordObjSlow(CombWordCache *cache, CombWordSlot *slot, const char *word)
 {
-    CombWordCache *cache = &combWordCache;
-    CombWordSlot *slot = combWordSlot(cache, word);
-    if (slot->text == word && strcmp(Tcl_GetString(slot->obj), word) == 0) {
-        Tcl_IncrRefCount(slot->obj);
-        return slot->obj;
-    }
     size_t length = strlen(word);
     if (length == 0 || length >= COMB_WORD_CACHE_LENGTH || word[0] == '.') {
         Tcl_Obj *fresh = Tcl_NewStringObj(word, (int)length);
@@ -218,9 +223,28 @@ combWordObj(const char *word)
     if (entry != NULL) {
         slot->text = word;
         slot->obj = obj;
+        memcpy(slot->copy, word, length + 1);
     }
     Tcl_IncrRefCount(obj);
     return obj;
+}
+
+/* A referenced object holding word; the caller drops the reference. */
+static inline Tcl_Obj *
+combWordObjIn(CombWordCache *cache, const char *word)
+{
+    CombWordSlot *slot = combWordSlot(cache, word);
+    if (slot->text == word && strcmp(slot->copy, word) == 0) {
+        Tcl_IncrRefCount(slot->obj);
+        return slot->obj;
+    }
+    return combWordObjSlow(cache, slot, word);
+}
+
+static Tcl_Obj *
+combWordObj(const char *word)
+{
+    return combWordObjIn(&combWordCache, word);
 }
 
 /*
@@ -270,9 +294,10 @@ combRun(Tcl_CmdProc *proc, ClientData clientData, Tcl_Interp *interp, int argc,
         return proc(clientData, interp, argc, argv);
     }
     Tcl_Obj *objv[COMB_OBJ_WORDS + 1];
+    CombWordCache *cache = &combWordCache;
     objv[0] = name;
     for (int i = 1; i < argc; i++) {
-        objv[i] = combWordObj(argv[i]);
+        objv[i] = combWordObjIn(cache, argv[i]);
     }
     objv[argc] = NULL;
     int status = info.objProc(info.objClientData, interp, argc, objv);
