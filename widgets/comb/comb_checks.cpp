@@ -43,9 +43,8 @@ combGetString(Tcl_Interp *interp, const char *format, ...)
 {
     va_list ap;
     va_start(ap, format);
-    std::string name = combVFormat(format, ap);
+    const char *value = combGetVarV(interp, format, ap);
     va_end(ap);
-    const char *value = combGetElement(interp, name.c_str());
     return value != NULL ? std::string(value) : std::string();
 }
 

@@ -44,9 +44,14 @@ combFormatStrings(char *text, size_t size, const char *fmt, va_list ap)
     return (int)used;
 }
 
+/* Formatted texts up to this size stay on the stack. */
+#define COMB_TEXT_INLINE 512
+
 /*
  * A formatted text: short texts live in the caller's stack buffer, long ones
- * in an allocated block that the destructor frees.
+ * in an allocated block that the destructor frees. The buffer is kept small
+ * so that the commands called below it find their stack where the caller's
+ * is, as under a compiled script.
  */
 class CombText {
 public:
@@ -86,7 +91,7 @@ private:
     CombText(const CombText &);
     CombText &operator=(const CombText &);
 
-    char stack[COMB_FORMAT_SIZE];
+    char stack[COMB_TEXT_INLINE];
     char *heap;
 };
 
@@ -319,6 +324,59 @@ combCommandInfo(Tcl_Interp *interp, const char *name, Tcl_CmdInfo *info)
     return found;
 }
 
+/* Word lists up to this length stay on the stack. */
+#define COMB_INLINE_WORDS 64
+
+/*
+ * A word list of at most COMB_MAX_WORDS words and the NULL after them:
+ * short lists live in the object on the caller's stack, longer ones move to
+ * an allocated block of the full size.
+ */
+class CombWordList {
+public:
+    CombWordList() : words(inlineWords), count(0) {}
+    ~CombWordList()
+    {
+        if (words != inlineWords) {
+            Tcl_Free((char *)words);
+        }
+    }
+
+    /* Appends word; 0 when the list already holds COMB_MAX_WORDS words. */
+    int add(const char *word)
+    {
+        if (count == COMB_MAX_WORDS) {
+            return 0;
+        }
+        if (count == COMB_INLINE_WORDS && words == inlineWords) {
+            const char **block =
+                (const char **)Tcl_Alloc((COMB_MAX_WORDS + 1) * sizeof(const char *));
+            memcpy(block, inlineWords, sizeof(inlineWords));
+            words = block;
+        }
+        words[count++] = word;
+        return 1;
+    }
+
+    int room() const { return COMB_MAX_WORDS - count; }
+
+    /* The words with their NULL. */
+    const char **ended()
+    {
+        words[count] = NULL;
+        return words;
+    }
+
+    const char **words;
+    int count;
+
+private:
+    CombWordList(const CombWordList &);
+    CombWordList &operator=(const CombWordList &);
+
+    const char *inlineWords[COMB_INLINE_WORDS + 1];
+};
+
 static int combEvalWords(CombAbort *abortPoint, ClientData clientData, Tcl_Interp *interp,
                          Tcl_CmdProc *proc, int argc, const char **words, int tooMany);
 
@@ -345,24 +403,22 @@ int
 combEval(CombAbort *abortPoint, ClientData clientData, Tcl_Interp *interp,
          Tcl_CmdProc *proc, ...)
 {
-    const char *words[COMB_MAX_WORDS + 1];
-    int argc = 0;
+    CombWordList words;
     int tooMany = 0;
     va_list ap;
 
     va_start(ap, proc);
     for (const char *word = va_arg(ap, const char *); word != NULL;
             word = va_arg(ap, const char *)) {
-        if (argc == COMB_MAX_WORDS) {
+        if (!words.add(word)) {
             tooMany = 1;
             break;
         }
-        words[argc++] = word;
     }
     va_end(ap);
-    words[argc] = NULL;
 
-    return combEvalWords(abortPoint, clientData, interp, proc, argc, words, tooMany);
+    return combEvalWords(abortPoint, clientData, interp, proc, words.count, words.ended(),
+                         tooMany);
 }
 
 /*
@@ -405,7 +461,7 @@ combEvalWords(CombAbort *abortPoint, ClientData clientData, Tcl_Interp *interp,
  * list Tcl_SplitList allocated, which the caller frees.
  */
 static int
-combAppendElements(const char *word, const char ***split, int *argc, const char **words)
+combAppendElements(const char *word, const char ***split, CombWordList &words)
 {
     if (strpbrk(word, COMB_SCRIPT_CHARS) != NULL || strstr(word, "{*}") != NULL) {
         return 0;
@@ -415,11 +471,7 @@ combAppendElements(const char *word, const char ***split, int *argc, const char 
         if (word[0] == '\0') {
             return 1;
         }
-        if (*argc == COMB_MAX_WORDS) {
-            return 0;
-        }
-        words[(*argc)++] = word;
-        return 1;
+        return words.add(word);
     }
     int count;
     const char **elements;
@@ -427,11 +479,11 @@ combAppendElements(const char *word, const char ***split, int *argc, const char 
         return 0;
     }
     *split = elements;
-    if (count > COMB_MAX_WORDS - *argc) {
+    if (count > words.room()) {
         return 0;
     }
     for (int i = 0; i < count; i++) {
-        words[(*argc)++] = elements[i];
+        (void)words.add(elements[i]);
     }
     return 1;
 }
@@ -458,34 +510,32 @@ combAppendElements(const char *word, const char ***split, int *argc, const char 
 int
 combEvalSplit(CombAbort *abortPoint, Tcl_Interp *interp, ...)
 {
-    const char *given[COMB_MAX_WORDS + 1];
-    int argc = 0;
+    CombWordList given;
     int tooMany = 0;
     va_list ap;
 
-    given[argc++] = "eval";
+    (void)given.add("eval");
     va_start(ap, interp);
     for (const char *word = va_arg(ap, const char *); word != NULL;
             word = va_arg(ap, const char *)) {
-        if (argc == COMB_MAX_WORDS) {
+        if (!given.add(word)) {
             tooMany = 1;
             break;
         }
-        given[argc++] = word;
     }
     va_end(ap);
-    given[argc] = NULL;
+    int argc = given.count;
+    given.ended();
 
     if (!tooMany) {
         /* Up to two words are split; a third list falls back to eval. */
-        const char *direct[COMB_MAX_WORDS + 1];
+        CombWordList direct;
         const char **splits[2] = {NULL, NULL};
         int splitCount = 0;
-        int directCount = 0;
         int plain = 1;
         for (int i = 1; i < argc && plain; i++) {
             const char **split = NULL;
-            plain = combAppendElements(given[i], &split, &directCount, direct);
+            plain = combAppendElements(given.words[i], &split, direct);
             if (split != NULL) {
                 if (splitCount == 2) {
                     Tcl_Free((char *)split);
@@ -497,12 +547,11 @@ combEvalSplit(CombAbort *abortPoint, Tcl_Interp *interp, ...)
         }
         int status = TCL_ERROR;
         CombRan ran = COMB_NO_COMMAND;
-        if (plain && directCount > 0) {
-            direct[directCount] = NULL;
+        if (plain && direct.count > 0) {
             /* A command called directly leaves errorInfo alone: a failure
              * only needs its result and error code cleared before eval
              * runs it again. A missing command is left to eval. */
-            status = combRun(NULL, NULL, interp, directCount, direct, &ran);
+            status = combRun(NULL, NULL, interp, direct.count, direct.ended(), &ran);
             if (ran == COMB_RAN && status != TCL_OK) {
                 Tcl_ResetResult(interp);
             }
@@ -514,7 +563,7 @@ combEvalSplit(CombAbort *abortPoint, Tcl_Interp *interp, ...)
             return TCL_OK;
         }
     }
-    return combEvalWords(abortPoint, NULL, interp, NULL, argc, given, tooMany);
+    return combEvalWords(abortPoint, NULL, interp, NULL, argc, given.words, tooMany);
 }
 
 /*
@@ -551,7 +600,8 @@ combEvalVar(CombAbort *abortPoint, Tcl_Interp *interp, int argc, const char **ar
     return TCL_OK;
 }
 
-const char *
+/* Value of the _comb element of that name, as combGetVar gives it. */
+static const char *
 combGetElement(Tcl_Interp *interp, const char *element)
 {
     Tcl_Obj *store = combWordObj(COMB_STORE);
@@ -578,12 +628,23 @@ combGetElement(Tcl_Interp *interp, const char *element)
 const char *
 combGetVar(Tcl_Interp *interp, const char *format, ...)
 {
-    CombText name;
     va_list ap;
 
     va_start(ap, format);
-    const char *element = name.format(format, ap);
+    const char *value = combGetVarV(interp, format, ap);
     va_end(ap);
+    return value;
+}
+
+const char *
+combGetVarV(Tcl_Interp *interp, const char *format, va_list ap)
+{
+    CombText name;
+    va_list copy;
+
+    va_copy(copy, ap);
+    const char *element = name.format(format, copy);
+    va_end(copy);
     if (element == NULL) {
         return NULL;
     }

@@ -94,8 +94,8 @@ int combFormatStrings(char *text, size_t size, const char *fmt, va_list ap);
  * store. */
 const char *combGetVar(Tcl_Interp *interp, const char *format, ...) OVEX_PRINTF(2, 3);
 
-/* Value of the _comb element of that name, as combGetVar gives it. */
-const char *combGetElement(Tcl_Interp *interp, const char *element);
+/* combGetVar with its arguments in a va_list (left unspent). */
+const char *combGetVarV(Tcl_Interp *interp, const char *format, va_list ap);
 
 /* Stores value in the _comb element whose name is formatted. Returns the
  * stored value, or NULL when Tcl refuses the assignment. */
