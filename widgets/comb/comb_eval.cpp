@@ -279,7 +279,13 @@ static int
 combRun(Tcl_CmdProc *proc, ClientData clientData, Tcl_Interp *interp, int argc,
         const char **argv, CombRan *ran)
 {
-    Tcl_Obj *name = combWordObj(argv[0]);
+    /* The thread's cache is found once: the barrier keeps the compiler from
+     * asking for its address again for every word. */
+    CombWordCache *cache = &combWordCache;
+#if defined(__GNUC__)
+    __asm__("" : "+r"(cache));
+#endif
+    Tcl_Obj *name = combWordObjIn(cache, argv[0]);
     Tcl_CmdInfo info;
     int known = combLookUp(interp, name, &info);
     if (proc == NULL) {
@@ -299,7 +305,6 @@ combRun(Tcl_CmdProc *proc, ClientData clientData, Tcl_Interp *interp, int argc,
         return proc(clientData, interp, argc, argv);
     }
     Tcl_Obj *objv[COMB_OBJ_WORDS + 1];
-    CombWordCache *cache = &combWordCache;
     objv[0] = name;
     for (int i = 1; i < argc; i++) {
         objv[i] = combWordObjIn(cache, argv[i]);
