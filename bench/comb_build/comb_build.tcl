@@ -78,14 +78,20 @@ proc median {values} {
     lindex [lsort -real $values] [expr {[llength $values] / 2}]
 }
 
-# Warm both paths once, then alternate the rounds.
+# Warm both paths once, then run the rounds, each side going first in
+# every other round.
 buildRows str.create
 buildRows strPeer
 set native {}
 set peer {}
 for {set round 0} {$round < 5} {incr round} {
-    lappend native [buildRows str.create]
-    lappend peer [buildRows strPeer]
+    if {$round % 2} {
+        lappend peer [buildRows strPeer]
+        lappend native [buildRows str.create]
+    } else {
+        lappend native [buildRows str.create]
+        lappend peer [buildRows strPeer]
+    }
 }
 set n [median $native]
 set p [median $peer]
