@@ -7,6 +7,8 @@
  */
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include <string>
 #include <vector>
 
@@ -292,11 +294,17 @@ TEST_F(CombEvalTest, StoreIsTheGlobalCombArrayFromAnyLevel)
     EXPECT_STREQ("fold", Tcl_GetVar2(interp, "_comb", ".w,class", TCL_GLOBAL_ONLY));
     EXPECT_EQ(NULL, combGetVar(interp, "%s,class", ".missing"));
 
-    /* An element name far longer than the work buffer is not cut short. */
-    std::string longPath = "." + std::string(COMB_FORMAT_SIZE, 'x');
-    EXPECT_STREQ("v", combSetVar(interp, "v", "%s,class", longPath.c_str()));
-    EXPECT_STREQ("v", combGetVar(interp, "%s,class", longPath.c_str()));
-    EXPECT_EQ(NULL, combGetVar(interp, "%s,clas", longPath.c_str()));
+    /* Element names longer than the stack buffer, and far longer than the
+     * work buffer, are not cut short; only %s conversions or others. */
+    for (size_t length : {size_t(600), size_t(COMB_FORMAT_SIZE)}) {
+        std::string longPath = "." + std::string(length, 'x');
+        EXPECT_STREQ("v", combSetVar(interp, "v", "%s,class", longPath.c_str())) << length;
+        EXPECT_STREQ("v", combGetVar(interp, "%s,class", longPath.c_str())) << length;
+        EXPECT_EQ(NULL, combGetVar(interp, "%s,clas", longPath.c_str())) << length;
+        EXPECT_STREQ("w", combSetVar(interp, "w", "%s,%d", longPath.c_str(), 7)) << length;
+        EXPECT_STREQ("w", Tcl_GetVar2(interp, "_comb", (longPath + ",7").c_str(),
+                                      TCL_GLOBAL_ONLY)) << length;
+    }
 }
 
 TEST_F(CombEvalTest, SetVarRefusedWhenStoreIsScalar)
@@ -318,6 +326,120 @@ TEST_F(CombEvalTest, GlobalEvalAndAddErrorInfo)
     combAddErrorInfo(interp, "\n%s - invalid ID", "frm.add");
     EXPECT_EQ("kept", result());
     EXPECT_TRUE(endsWith(errorInfo(), "\nfrm.add - invalid ID")) << errorInfo();
+}
+
+#define TEN_WORDS "w", "w", "w", "w", "w", "w", "w", "w", "w", "w"
+
+TEST_F(CombEvalTest, LongWordListsReachTheCommandWhole)
+{
+    ProcCall call;
+    Tcl_CreateCommand(interp, "recorder", recordingProc, &call, NULL);
+
+    /* More words than the list keeps on the stack. */
+    EXPECT_EQ(TCL_OK, combEval(NULL, NULL, interp, NULL, "recorder", TEN_WORDS, TEN_WORDS,
+                               TEN_WORDS, TEN_WORDS, TEN_WORDS, TEN_WORDS, TEN_WORDS, "end",
+                               (char *)NULL));
+    ASSERT_EQ(72u, call.words.size());
+    EXPECT_EQ("end", call.words.back());
+
+    /* Spliced lists: called directly up to the word limit, through eval
+     * beyond it; the command sees the same words either way. */
+    for (int count : {100, COMB_MAX_WORDS + 10}) {
+        std::string list;
+        for (int i = 0; i < count; i++) {
+            list += " e" + std::to_string(i);
+        }
+        call.words.clear();
+        EXPECT_EQ(TCL_OK, combEvalSplit(NULL, interp, "recorder", "-first", list.c_str(),
+                                        (char *)NULL)) << count;
+        ASSERT_EQ(size_t(count + 2), call.words.size()) << count;
+        EXPECT_EQ("-first", call.words[1]);
+        EXPECT_EQ("e" + std::to_string(count - 1), call.words.back());
+    }
+}
+
+TEST_F(CombEvalTest, SplicedWordsAreReadAsEvalReadsThem)
+{
+    ProcCall call;
+    Tcl_CreateCommand(interp, "recorder", recordingProc, &call, NULL);
+    ASSERT_EQ(TCL_OK, Tcl_Eval(interp, "set v 7"));
+
+    struct Case {
+        const char *command;
+        const char *list;
+        std::vector<std::string> words;
+    } cases[] = {
+        {"recorder", "-text {a b} -width 3", {"recorder", "-w", "-text", "a b", "-width", "3"}},
+        {"recorder", "", {"recorder", "-w"}},
+        {"recorder", "-text $v", {"recorder", "-w", "-text", "7"}},
+        {"recorder", "-text [set v]", {"recorder", "-w", "-text", "7"}},
+        {"recorder", "-text a;set w 1", {"recorder", "-w", "-text", "a"}},
+        {"recorder {-x 1}", "-y", {"recorder", "-x 1", "-w", "-y"}},
+    };
+    for (const Case &c : cases) {
+        call.words.clear();
+        EXPECT_EQ(TCL_OK, combEvalSplit(NULL, interp, c.command, "-w", c.list, (char *)NULL))
+            << c.list;
+        EXPECT_EQ(c.words, call.words) << c.list;
+    }
+    EXPECT_STREQ("1", Tcl_GetVar(interp, "w", TCL_GLOBAL_ONLY));
+
+    /* A missing command is eval's error. */
+    EXPECT_EQ(TCL_ERROR, combEvalSplit(NULL, interp, "nosuch", "-w", "-x 1", (char *)NULL));
+    EXPECT_EQ("invalid command name \"nosuch\"", result());
+    EXPECT_TRUE(endsWith(errorInfo(), "\nError from combEval: eval\n")) << errorInfo();
+}
+
+TEST_F(CombEvalTest, WordsAreTakenFromTheirTextEachTime)
+{
+    /* The same buffer holding other words: list is an object command, so
+     * the words reach it as objects the evaluator may keep. */
+    char word[64];
+    const char *texts[] = {"-alpha", "-beta", "-alphabet", "", "-alpha",
+                           "-a-long-option-word-past-the-kept-length", ".path.like"};
+    for (const char *text : texts) {
+        strcpy(word, text);
+        ASSERT_EQ(TCL_OK, combEval(NULL, NULL, interp, NULL, "list", word, "-alpha",
+                                   (char *)NULL));
+        std::string expected = text[0] == '\0' ? "{} -alpha" : std::string(text) + " -alpha";
+        EXPECT_EQ(expected, result());
+    }
+}
+
+/* A command that runs combEval on its arguments, from where it is called. */
+int evalHereProc(ClientData, Tcl_Interp *interp, int argc, const char **argv)
+{
+    return argc < 2 ? TCL_ERROR : combEvalVar(NULL, interp, argc - 1, argv + 1);
+}
+
+TEST_F(CombEvalTest, CommandsAreFoundAgainAfterTheyChange)
+{
+    Tcl_CreateCommand(interp, "evalHere", evalHereProc, NULL, NULL);
+    ASSERT_EQ(TCL_OK, Tcl_Eval(interp, "proc probe args {return one}"));
+    EXPECT_EQ(TCL_OK, combEval(NULL, NULL, interp, NULL, "probe", (char *)NULL));
+    EXPECT_EQ("one", result());
+
+    ASSERT_EQ(TCL_OK, Tcl_Eval(interp, "proc probe args {return two}"));
+    EXPECT_EQ(TCL_OK, combEval(NULL, NULL, interp, NULL, "probe", (char *)NULL));
+    EXPECT_EQ("two", result());
+
+    /* Resolved from the namespace the caller runs in, then globally. */
+    ASSERT_EQ(TCL_OK, Tcl_Eval(interp,
+        "namespace eval ns {proc probe args {return ns}}; namespace eval ns {evalHere probe}"));
+    EXPECT_EQ("ns", result());
+    ASSERT_EQ(TCL_OK, Tcl_Eval(interp, "namespace eval other {evalHere probe}"));
+    EXPECT_EQ("two", result());
+    ASSERT_EQ(TCL_OK, Tcl_Eval(interp, "evalHere probe"));
+    EXPECT_EQ("two", result());
+
+    ASSERT_EQ(TCL_OK, Tcl_Eval(interp, "rename probe moved"));
+    EXPECT_EQ(TCL_ERROR, combEval(NULL, NULL, interp, NULL, "probe", (char *)NULL));
+    EXPECT_TRUE(endsWith(errorInfo(), "\nprobe does not exists!\nError from combEval: probe\n"))
+        << errorInfo();
+    Tcl_CmdInfo info;
+    EXPECT_EQ(0, combCommandInfo(interp, "probe", &info));
+    EXPECT_TRUE(info.proc == NULL);
+    EXPECT_EQ(1, combCommandInfo(interp, "moved", &info));
 }
 
 TEST_F(CombEvalTest, CombInitFillsCacheAndKeepsEntriesOfMissingCommands)

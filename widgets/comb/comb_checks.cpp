@@ -43,9 +43,8 @@ combGetString(Tcl_Interp *interp, const char *format, ...)
 {
     va_list ap;
     va_start(ap, format);
-    std::string name = combVFormat(format, ap);
+    const char *value = combGetVarV(interp, format, ap);
     va_end(ap);
-    const char *value = Tcl_GetVar2(interp, "_comb", name.c_str(), TCL_GLOBAL_ONLY);
     return value != NULL ? std::string(value) : std::string();
 }
 

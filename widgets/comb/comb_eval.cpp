@@ -5,6 +5,7 @@
  *	with its abort protocol.
  */
 #include <stdarg.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -43,9 +44,14 @@ combFormatStrings(char *text, size_t size, const char *fmt, va_list ap)
     return (int)used;
 }
 
+/* Formatted texts up to this size stay on the stack. */
+#define COMB_TEXT_INLINE 512
+
 /*
  * A formatted text: short texts live in the caller's stack buffer, long ones
- * in an allocated block that the destructor frees.
+ * in an allocated block that the destructor frees. The buffer is kept small
+ * so that the commands called below it find their stack where the caller's
+ * is, as under a compiled script.
  */
 class CombText {
 public:
@@ -85,7 +91,7 @@ private:
     CombText(const CombText &);
     CombText &operator=(const CombText &);
 
-    char stack[COMB_FORMAT_SIZE];
+    char stack[COMB_TEXT_INLINE];
     char *heap;
 };
 
@@ -127,16 +133,30 @@ combFail(CombAbort *abortPoint, Tcl_Interp *interp, int status, const char *call
 #define COMB_WORD_CACHE_LENGTH 32
 #define COMB_WORD_CACHE_SIZE 1024
 
+/* Slots remembering which text address last gave which kept object. */
+#define COMB_WORD_SLOTS 256
+
+struct CombWordSlot {
+    const char *text;                   /* address the word was last passed at */
+    Tcl_Obj *obj;                       /* its kept object (the table holds the reference) */
+    char copy[COMB_WORD_CACHE_LENGTH];  /* the word, to check the address still holds it */
+};
+
 /*
  * Option names and keywords ("-side", "both", "raise") are passed as
  * objects kept for the thread, so that the lookups Tk caches in an object
  * (option records, index tables, reliefs, distances) are made once, as for
  * the literals of a compiled script. Paths and long texts get fresh objects.
+ * Most words are literals of the widget code, passed at the same address
+ * each time: a slot per address finds their object without hashing the
+ * text; the text is still compared, since an address may hold another
+ * word by then.
  */
 struct CombWordCache {
     int ready;
     int count;
     Tcl_HashTable words;
+    CombWordSlot slots[COMB_WORD_SLOTS];
 };
 
 static thread_local CombWordCache combWordCache;
@@ -154,13 +174,31 @@ combFreeWordCache(ClientData)
         Tcl_DecrRefCount((Tcl_Obj *)Tcl_GetHashValue(entry));
     }
     Tcl_DeleteHashTable(&cache->words);
+    memset(cache->slots, 0, sizeof(cache->slots));
     cache->ready = 0;
     cache->count = 0;
 }
 
-/* A referenced object holding word; the caller drops the reference. */
-static Tcl_Obj *
-combWordObj(const char *word)
+static inline CombWordSlot *
+combWordSlot(CombWordCache *cache, const char *word)
+{
+    uintptr_t address = (uintptr_t)word;
+    return &cache->slots[(address ^ (address >> 8)) % COMB_WORD_SLOTS];
+}
+
+/* Kept out of line and unspecialised, so that callers find the thread's
+ * cache once and pass it down. */
+#if defined(__GNUC__) && !defined(__clang__)
+#define COMB_OUT_OF_LINE __attribute__((noinline, noclone))
+#elif defined(__GNUC__)
+#define COMB_OUT_OF_LINE __attribute__((noinline))
+#else
+#define COMB_OUT_OF_LINE
+#endif
+
+/* combWordObjIn when the word's slot does not hold it. */
+static COMB_OUT_OF_LINE Tcl_Obj *
+combWordObjSlow(CombWordCache *cache, CombWordSlot *slot, const char *word)
 {
     size_t length = strlen(word);
     if (length == 0 || length >= COMB_WORD_CACHE_LENGTH || word[0] == '.') {
@@ -168,7 +206,6 @@ combWordObj(const char *word)
         Tcl_IncrRefCount(fresh);
         return fresh;
     }
-    CombWordCache *cache = &combWordCache;
     if (!cache->ready) {
         Tcl_InitHashTable(&cache->words, TCL_STRING_KEYS);
         Tcl_CreateThreadExitHandler(combFreeWordCache, NULL);
@@ -188,44 +225,162 @@ combWordObj(const char *word)
             cache->count++;
         }
     }
+    if (entry != NULL) {
+        slot->text = word;
+        slot->obj = obj;
+        memcpy(slot->copy, word, length + 1);
+    }
     Tcl_IncrRefCount(obj);
     return obj;
 }
 
-/* Calls an object command's own procedure on the words. */
-static int
-combCallObjProc(const Tcl_CmdInfo *info, Tcl_Interp *interp, int argc, const char **argv)
+/* A referenced object holding word; the caller drops the reference. */
+static inline Tcl_Obj *
+combWordObjIn(CombWordCache *cache, const char *word)
 {
+    CombWordSlot *slot = combWordSlot(cache, word);
+    if (slot->text == word && strcmp(slot->copy, word) == 0) {
+        Tcl_IncrRefCount(slot->obj);
+        return slot->obj;
+    }
+    return combWordObjSlow(cache, slot, word);
+}
+
+static Tcl_Obj *
+combWordObj(const char *word)
+{
+    return combWordObjIn(&combWordCache, word);
+}
+
+/*
+ * Looks a command up through the kept object of its name. Tcl keeps the
+ * resolution in the object and checks it against renames, deletions and
+ * namespace changes, as it does for the command words of a compiled script;
+ * the answer is that of Tcl_GetCommandInfo on the name.
+ */
+static int
+combLookUp(Tcl_Interp *interp, Tcl_Obj *name, Tcl_CmdInfo *info)
+{
+    Tcl_Command token = Tcl_GetCommandFromObj(interp, name);
+    return token != NULL && Tcl_GetCommandInfoFromToken(token, info) && info->proc != NULL;
+}
+
+/* What combRun did. */
+enum CombRan { COMB_RAN, COMB_NO_COMMAND };
+
+/*
+ * Runs the words the way Tcl would, with an empty result to start from:
+ * through proc and clientData when proc is given, else through the command
+ * argv[0] names (COMB_NO_COMMAND when there is none; nothing is run then).
+ * An object command gets the words through its object procedure, without
+ * Tcl's conversion of each word to a new object. argc is at least 1.
+ */
+static int
+combRun(Tcl_CmdProc *proc, ClientData clientData, Tcl_Interp *interp, int argc,
+        const char **argv, CombRan *ran)
+{
+    /* The thread's cache is found once: the barrier keeps the compiler from
+     * asking for its address again for every word. */
+    CombWordCache *cache = &combWordCache;
+#if defined(__GNUC__)
+    __asm__("" : "+r"(cache));
+#endif
+    Tcl_Obj *name = combWordObjIn(cache, argv[0]);
+    Tcl_CmdInfo info;
+    int known = combLookUp(interp, name, &info);
+    if (proc == NULL) {
+        if (!known) {
+            Tcl_DecrRefCount(name);
+            *ran = COMB_NO_COMMAND;
+            return TCL_ERROR;
+        }
+        proc = info.proc;
+        clientData = info.clientData;
+    }
+    *ran = COMB_RAN;
+    Tcl_SetObjResult(interp, Tcl_NewObj());
+    if (!known || argc > COMB_OBJ_WORDS || !info.isNativeObjectProc || info.proc != proc
+            || info.clientData != clientData) {
+        Tcl_DecrRefCount(name);
+        return proc(clientData, interp, argc, argv);
+    }
     Tcl_Obj *objv[COMB_OBJ_WORDS + 1];
-    for (int i = 0; i < argc; i++) {
-        objv[i] = combWordObj(argv[i]);
+    objv[0] = name;
+    for (int i = 1; i < argc; i++) {
+        objv[i] = combWordObjIn(cache, argv[i]);
     }
     objv[argc] = NULL;
-    int status = info->objProc(info->objClientData, interp, argc, objv);
+    int status = info.objProc(info.objClientData, interp, argc, objv);
     for (int i = 0; i < argc; i++) {
         Tcl_DecrRefCount(objv[i]);
     }
     return status;
 }
 
-/*
- * Calls the command's string procedure the way Tcl would: with an empty
- * result to start from. An object command gets the same words through its
- * object procedure, without Tcl's conversion of each word to a new object.
- */
-static int
-combCall(Tcl_CmdProc *proc, ClientData clientData, Tcl_Interp *interp, int argc,
-         const char **argv)
+int
+combCommandInfo(Tcl_Interp *interp, const char *name, Tcl_CmdInfo *info)
 {
-    Tcl_SetObjResult(interp, Tcl_NewObj());
-    Tcl_CmdInfo info;
-    if (argc > 0 && argc <= COMB_OBJ_WORDS && Tcl_GetCommandInfo(interp, argv[0], &info)
-            && info.isNativeObjectProc && info.proc == proc
-            && info.clientData == clientData) {
-        return combCallObjProc(&info, interp, argc, argv);
+    Tcl_Obj *nameObj = combWordObj(name);
+    int found = combLookUp(interp, nameObj, info);
+    Tcl_DecrRefCount(nameObj);
+    if (!found) {
+        info->proc = NULL;
     }
-    return proc(clientData, interp, argc, argv);
+    return found;
 }
+
+/* Word lists up to this length stay on the stack. */
+#define COMB_INLINE_WORDS 64
+
+/*
+ * A word list of at most COMB_MAX_WORDS words and the NULL after them:
+ * short lists live in the object on the caller's stack, longer ones move to
+ * an allocated block of the full size.
+ */
+class CombWordList {
+public:
+    CombWordList() : words(inlineWords), count(0) {}
+    ~CombWordList()
+    {
+        if (words != inlineWords) {
+            Tcl_Free((char *)words);
+        }
+    }
+
+    /* Appends word; 0 when the list already holds COMB_MAX_WORDS words. */
+    int add(const char *word)
+    {
+        if (count == COMB_MAX_WORDS) {
+            return 0;
+        }
+        if (count == COMB_INLINE_WORDS && words == inlineWords) {
+            const char **block =
+                (const char **)Tcl_Alloc((COMB_MAX_WORDS + 1) * sizeof(const char *));
+            memcpy(block, inlineWords, sizeof(inlineWords));
+            words = block;
+        }
+        words[count++] = word;
+        return 1;
+    }
+
+    int room() const { return COMB_MAX_WORDS - count; }
+
+    /* The words with their NULL. */
+    const char **ended()
+    {
+        words[count] = NULL;
+        return words;
+    }
+
+    const char **words;
+    int count;
+
+private:
+    CombWordList(const CombWordList &);
+    CombWordList &operator=(const CombWordList &);
+
+    const char *inlineWords[COMB_INLINE_WORDS + 1];
+};
 
 static int combEvalWords(CombAbort *abortPoint, ClientData clientData, Tcl_Interp *interp,
                          Tcl_CmdProc *proc, int argc, const char **words, int tooMany);
@@ -253,24 +408,22 @@ int
 combEval(CombAbort *abortPoint, ClientData clientData, Tcl_Interp *interp,
          Tcl_CmdProc *proc, ...)
 {
-    const char *words[COMB_MAX_WORDS + 1];
-    int argc = 0;
+    CombWordList words;
     int tooMany = 0;
     va_list ap;
 
     va_start(ap, proc);
     for (const char *word = va_arg(ap, const char *); word != NULL;
             word = va_arg(ap, const char *)) {
-        if (argc == COMB_MAX_WORDS) {
+        if (!words.add(word)) {
             tooMany = 1;
             break;
         }
-        words[argc++] = word;
     }
     va_end(ap);
-    words[argc] = NULL;
 
-    return combEvalWords(abortPoint, clientData, interp, proc, argc, words, tooMany);
+    return combEvalWords(abortPoint, clientData, interp, proc, words.count, words.ended(),
+                         tooMany);
 }
 
 /*
@@ -290,15 +443,11 @@ combEvalWords(CombAbort *abortPoint, ClientData clientData, Tcl_Interp *interp,
         /* Never run a command with its list cut short. */
         Tcl_SetObjResult(interp, Tcl_NewStringObj("combEval: too many words", -1));
         status = TCL_ERROR;
-    } else if (proc != NULL) {
-        status = combCall(proc, clientData, interp, argc, words);
     } else {
-        Tcl_CmdInfo info;
-        if (Tcl_GetCommandInfo(interp, words[0], &info) && info.proc != NULL) {
-            status = combCall(info.proc, info.clientData, interp, argc, words);
-        } else {
+        CombRan ran;
+        status = combRun(proc, clientData, interp, argc, words, &ran);
+        if (ran == COMB_NO_COMMAND) {
             combAddErrorInfo(interp, "\n%s does not exists!", words[0]);
-            status = TCL_ERROR;
         }
     }
 
@@ -317,7 +466,7 @@ combEvalWords(CombAbort *abortPoint, ClientData clientData, Tcl_Interp *interp,
  * list Tcl_SplitList allocated, which the caller frees.
  */
 static int
-combAppendElements(const char *word, const char ***split, int *argc, const char **words)
+combAppendElements(const char *word, const char ***split, CombWordList &words)
 {
     if (strpbrk(word, COMB_SCRIPT_CHARS) != NULL || strstr(word, "{*}") != NULL) {
         return 0;
@@ -327,11 +476,7 @@ combAppendElements(const char *word, const char ***split, int *argc, const char 
         if (word[0] == '\0') {
             return 1;
         }
-        if (*argc == COMB_MAX_WORDS) {
-            return 0;
-        }
-        words[(*argc)++] = word;
-        return 1;
+        return words.add(word);
     }
     int count;
     const char **elements;
@@ -339,11 +484,11 @@ combAppendElements(const char *word, const char ***split, int *argc, const char 
         return 0;
     }
     *split = elements;
-    if (count > COMB_MAX_WORDS - *argc) {
+    if (count > words.room()) {
         return 0;
     }
     for (int i = 0; i < count; i++) {
-        words[(*argc)++] = elements[i];
+        (void)words.add(elements[i]);
     }
     return 1;
 }
@@ -370,34 +515,32 @@ combAppendElements(const char *word, const char ***split, int *argc, const char 
 int
 combEvalSplit(CombAbort *abortPoint, Tcl_Interp *interp, ...)
 {
-    const char *given[COMB_MAX_WORDS + 1];
-    int argc = 0;
+    CombWordList given;
     int tooMany = 0;
     va_list ap;
 
-    given[argc++] = "eval";
+    (void)given.add("eval");
     va_start(ap, interp);
     for (const char *word = va_arg(ap, const char *); word != NULL;
             word = va_arg(ap, const char *)) {
-        if (argc == COMB_MAX_WORDS) {
+        if (!given.add(word)) {
             tooMany = 1;
             break;
         }
-        given[argc++] = word;
     }
     va_end(ap);
-    given[argc] = NULL;
+    int argc = given.count;
+    given.ended();
 
     if (!tooMany) {
         /* Up to two words are split; a third list falls back to eval. */
-        const char *direct[COMB_MAX_WORDS + 1];
+        CombWordList direct;
         const char **splits[2] = {NULL, NULL};
         int splitCount = 0;
-        int directCount = 0;
         int plain = 1;
         for (int i = 1; i < argc && plain; i++) {
             const char **split = NULL;
-            plain = combAppendElements(given[i], &split, &directCount, direct);
+            plain = combAppendElements(given.words[i], &split, direct);
             if (split != NULL) {
                 if (splitCount == 2) {
                     Tcl_Free((char *)split);
@@ -408,28 +551,24 @@ combEvalSplit(CombAbort *abortPoint, Tcl_Interp *interp, ...)
             }
         }
         int status = TCL_ERROR;
-        int ran = 0;
-        Tcl_CmdInfo info;
-        if (plain && directCount > 0 && Tcl_GetCommandInfo(interp, direct[0], &info)
-                && info.proc != NULL) {
-            direct[directCount] = NULL;
+        CombRan ran = COMB_NO_COMMAND;
+        if (plain && direct.count > 0) {
             /* A command called directly leaves errorInfo alone: a failure
              * only needs its result and error code cleared before eval
-             * runs it again. */
-            status = combCall(info.proc, info.clientData, interp, directCount, direct);
-            if (status != TCL_OK) {
+             * runs it again. A missing command is left to eval. */
+            status = combRun(NULL, NULL, interp, direct.count, direct.ended(), &ran);
+            if (ran == COMB_RAN && status != TCL_OK) {
                 Tcl_ResetResult(interp);
             }
-            ran = 1;
         }
         for (int i = 0; i < splitCount; i++) {
             Tcl_Free((char *)splits[i]);
         }
-        if (ran && status == TCL_OK) {
+        if (ran == COMB_RAN && status == TCL_OK) {
             return TCL_OK;
         }
     }
-    return combEvalWords(abortPoint, NULL, interp, NULL, argc, given, tooMany);
+    return combEvalWords(abortPoint, NULL, interp, NULL, argc, given.words, tooMany);
 }
 
 /*
@@ -454,19 +593,29 @@ combEvalVar(CombAbort *abortPoint, Tcl_Interp *interp, int argc, const char **ar
         return TCL_ERROR;
     }
 
-    int status;
-    Tcl_CmdInfo info;
-    if (Tcl_GetCommandInfo(interp, argv[0], &info) && info.proc != NULL) {
-        status = combCall(info.proc, info.clientData, interp, argc, argv);
-    } else {
+    CombRan ran;
+    int status = combRun(NULL, NULL, interp, argc, argv, &ran);
+    if (ran == COMB_NO_COMMAND) {
         combAddErrorInfo(interp, "\n%s dose not exist!", argv[0]);
-        status = TCL_ERROR;
     }
 
     if (status != TCL_OK) {
         return combFail(abortPoint, interp, status, "combEvalVar", argc, argv, 0);
     }
     return TCL_OK;
+}
+
+/* Value of the _comb element of that name, as combGetVar gives it. */
+static const char *
+combGetElement(Tcl_Interp *interp, const char *element)
+{
+    Tcl_Obj *store = combWordObj(COMB_STORE);
+    Tcl_Obj *elementObj = Tcl_NewStringObj(element, -1);
+    Tcl_IncrRefCount(elementObj);
+    Tcl_Obj *value = Tcl_ObjGetVar2(interp, store, elementObj, TCL_GLOBAL_ONLY);
+    Tcl_DecrRefCount(elementObj);
+    Tcl_DecrRefCount(store);
+    return value != NULL ? Tcl_GetString(value) : NULL;
 }
 
 /*
@@ -484,16 +633,27 @@ combEvalVar(CombAbort *abortPoint, Tcl_Interp *interp, int argc, const char **ar
 const char *
 combGetVar(Tcl_Interp *interp, const char *format, ...)
 {
-    CombText name;
     va_list ap;
 
     va_start(ap, format);
-    const char *element = name.format(format, ap);
+    const char *value = combGetVarV(interp, format, ap);
     va_end(ap);
+    return value;
+}
+
+const char *
+combGetVarV(Tcl_Interp *interp, const char *format, va_list ap)
+{
+    CombText name;
+    va_list copy;
+
+    va_copy(copy, ap);
+    const char *element = name.format(format, copy);
+    va_end(copy);
     if (element == NULL) {
         return NULL;
     }
-    return Tcl_GetVar2(interp, COMB_STORE, element, TCL_GLOBAL_ONLY);
+    return combGetElement(interp, element);
 }
 
 /*
@@ -521,7 +681,14 @@ combSetVar(Tcl_Interp *interp, const char *value, const char *format, ...)
     if (element == NULL) {
         return NULL;
     }
-    return Tcl_SetVar2(interp, COMB_STORE, element, value, TCL_GLOBAL_ONLY);
+    Tcl_Obj *store = combWordObj(COMB_STORE);
+    Tcl_Obj *elementObj = Tcl_NewStringObj(element, -1);
+    Tcl_IncrRefCount(elementObj);
+    Tcl_Obj *stored = Tcl_ObjSetVar2(interp, store, elementObj, Tcl_NewStringObj(value, -1),
+                                     TCL_GLOBAL_ONLY);
+    Tcl_DecrRefCount(elementObj);
+    Tcl_DecrRefCount(store);
+    return stored != NULL ? Tcl_GetString(stored) : NULL;
 }
 
 /*

@@ -79,6 +79,11 @@ int combEvalSplit(CombAbort *abortPoint, Tcl_Interp *interp, ...) COMB_SENTINEL;
  * NULL, as for any Tcl command procedure). Status and abort as combEval. */
 int combEvalVar(CombAbort *abortPoint, Tcl_Interp *interp, int argc, const char **argv);
 
+/* Tcl_GetCommandInfo on name, through a kept object of the name whose
+ * resolution Tcl caches and checks. 0, with info->proc NULL, when name is
+ * not a command with a string procedure. */
+int combCommandInfo(Tcl_Interp *interp, const char *name, Tcl_CmdInfo *info);
+
 /* Formats fmt into text when it holds no conversion but "%s" and "%%"
  * (element names mostly do), without printf. Returns the length, or -1 when
  * fmt has another conversion or the text does not fit; ap is then spent. */
@@ -88,6 +93,9 @@ int combFormatStrings(char *text, size_t size, const char *fmt, va_list ap);
  * not exist. The value is Tcl's own storage: copy it before changing the
  * store. */
 const char *combGetVar(Tcl_Interp *interp, const char *format, ...) OVEX_PRINTF(2, 3);
+
+/* combGetVar with its arguments in a va_list (left unspent). */
+const char *combGetVarV(Tcl_Interp *interp, const char *format, va_list ap);
 
 /* Stores value in the _comb element whose name is formatted. Returns the
  * stored value, or NULL when Tcl refuses the assignment. */

@@ -64,9 +64,9 @@ COMB_COMMAND(strCreateCmd)
             Tcl_CmdInfo frame, bind, pack;
             auto lookUp = [&]() {
                 frame.proc = bind.proc = pack.proc = NULL;
-                (void)Tcl_GetCommandInfo(interp, "frame", &frame);
-                (void)Tcl_GetCommandInfo(interp, "bind", &bind);
-                (void)Tcl_GetCommandInfo(interp, "pack", &pack);
+                (void)combCommandInfo(interp, "frame", &frame);
+                (void)combCommandInfo(interp, "bind", &bind);
+                (void)combCommandInfo(interp, "pack", &pack);
             };
             lookUp();
 
@@ -163,7 +163,7 @@ COMB_COMMAND(strAddCmd)
             std::string w2 = combGetString(interp, "%s,w2", w);
             Tcl_CmdInfo pack;
             pack.proc = NULL;
-            (void)Tcl_GetCommandInfo(interp, "pack", &pack);
+            (void)combCommandInfo(interp, "pack", &pack);
             combEval(ap, NULL, interp, NULL, "pack", "forget", w2.c_str(), NULL);
             STR_PACK(ap, path.c_str(), "-expand", "1", "-fill", "y");
             combEval(ap, NULL, interp, NULL, "pack", w2.c_str(), "-side", side.c_str(), "-padx",
