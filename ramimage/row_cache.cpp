@@ -24,6 +24,7 @@
 #include "core/gmem.h"
 #include "core/vocabulary.h"
 #include "platform/large_pages.h"
+#include "ramimage/band_interleave.h"
 #include "ramimage/cache_block.h"
 #include "ramimage/format_hooks.h"
 #include "ramimage/formats/dib.h"
@@ -463,6 +464,71 @@ int setRAMImageBuf(RAMIMG *image, int rowsWanted)
     return n;
 }
 
+/*
+ * widenRowCache --
+ *	A cache of every row for an image whose cache is a window, built
+ *	without writing anything back: the rows held move to their slots with
+ *	their dirty bits; the others are left unfilled for the loader (the
+ *	block is not cleared). Returns 1, or 0 when the block cannot be had.
+ */
+int widenRowCache(RAMIMG *image)
+{
+    if (image == NULL || image->cacheBlock == NULL) {
+        return 0;
+    }
+    int rows = image->head.rows;
+    int nbands = image->head.nbands;
+    if (image->slots >= (int64_t)rows * nbands) {
+        return 1;
+    }
+    if ((int64_t)rows * nbands > INT_MAX) {
+        return 0;
+    }
+    BlockPlan plan;
+    if (!planBlock(image, rows, 0, &plan)) {
+        return 0;
+    }
+    unsigned char *block = attemptBlock(plan.total);
+    if (block == NULL) {
+        return 0;
+    }
+    int slots = rows * nbands;
+    int *rowIds = (int *)(block + plan.idsOffset);
+    unsigned char *dirtyBits = block + plan.dirtyOffset;
+    memset(dirtyBits, 0, (size_t)slots / 8 + 1);
+    for (int k = 0; k < slots; k++) {
+        rowIds[k] = -1;
+    }
+    size_t rowBytes = (size_t)image->rowBytes;
+    for (int k = 0; k < image->slots; k++) {
+        int id = image->rowIds[k];
+        if (id < 0 || id >= slots) {
+            continue;
+        }
+        memcpy(block + (size_t)id * rowBytes, slotRow(image, k), rowBytes);
+        rowIds[id] = id;
+        if (slotDirty(image, k)) {
+            dirtyBits[id >> 3] |= (unsigned char)(1u << (id & 7));
+        }
+    }
+    CacheTrailer *previous = cacheTrailer(image);
+    CacheTrailer *trailer = (CacheTrailer *)(block + plan.trailerOffset);
+    *trailer = plan.sizes;
+    trailer->writeFailed = previous->writeFailed;
+    trailer->unwrittenFrom = previous->unwrittenFrom;
+    trailer->madeForRows = rows;
+    trailer->uncleared = 1;
+    trailer->blankRows = previous->blankRows;
+
+    gmemFree(image->cacheBlock);
+    image->cacheBlock = block;
+    image->rowIds = rowIds;
+    image->dirtyBits = dirtyBits;
+    image->rowsPerBand = rows;
+    image->slots = slots;
+    return 1;
+}
+
 /* ---- Loading rows ------------------------------------------------------------ */
 
 /*
@@ -758,11 +824,19 @@ static void decodeWholeImage(RAMIMG *image, int row)
 
 /*
  * prepareRowWrite --
- *	Before a row of the image is changed: a JPEG read row by row through
- *	a window gets a cache of every row, which its write-back needs.
+ *	Before `row` of the image is changed: a new JPEG written in order
+ *	keeps its window, unless the row was encoded already (the file is then
+ *	finished first); any other JPEG read row by row through a window gets
+ *	a cache of every row, which its write-back needs.
  */
-void prepareRowWrite(RAMIMG *image)
+void prepareRowWrite(RAMIMG *image, int row)
 {
+    if (jpegWritesRowByRow(image)) {
+        if (row >= jpegRowsEncoded(image)) {
+            return;
+        }
+        jpegFinishRows(image);
+    }
     if (image != NULL && jpegRowWindow(image)) {
         dropJpegStream(image);
         setRAMImageBuf(image, image->head.rows);
@@ -791,6 +865,17 @@ unsigned char *getRAMImageLine(RAMIMG *image, int row, int band, int load)
     int slot = slotOf(image, id);
     if (image->rowIds[slot] == id) {
         return slotRow(image, slot);
+    }
+    if (jpegWritesRowByRow(image)) {
+        /* May encode rows, give the cache every row or end the new file. */
+        jpegBeforeMiss(image, row, slot);
+        if (image->cacheBlock == NULL || image->slots < 1) {
+            return NULL;
+        }
+        slot = slotOf(image, id);
+        if (image->rowIds[slot] == id) {
+            return slotRow(image, slot);
+        }
     }
 
     if (slotDirty(image, slot)) {
@@ -865,6 +950,15 @@ void scatterRows(RAMIMG *image, int firstRow, int count, const unsigned char *bu
         }
         int64_t fit = block / ((int64_t)width * nbands);
         int n = (int)(fit < image->head.columns ? fit : image->head.columns);
+        if (width == 1 && nbands == 3) {
+            int s0 = slotOf(image, id), s1 = slotOf(image, id + 1), s2 = slotOf(image, id + 2);
+            splitBytes3(source, slotRow(image, s0), slotRow(image, s1), slotRow(image, s2),
+                        (size_t)n);
+            image->rowIds[s0] = (int)id;
+            image->rowIds[s1] = (int)(id + 1);
+            image->rowIds[s2] = (int)(id + 2);
+            continue;
+        }
         for (int b = 0; b < nbands; b++) {
             int s = slotOf(image, id + b);
             deinterleaveElements(width, source + (size_t)b * width, nbands, slotRow(image, s), n);
@@ -948,6 +1042,15 @@ static unsigned char *buildFileRow(RAMIMG *image, int row, bool byBytes, int64_t
         }
     }
     int64_t id = (int64_t)row * nbands;
+    if (!single && !byBytes && width == 1 && nbands == 3 && rowGroupHeld(image, row)) {
+        int s0 = slotOf(image, id), s1 = slotOf(image, id + 1), s2 = slotOf(image, id + 2);
+        interleaveBytes3(slotRow(image, s0), slotRow(image, s1), slotRow(image, s2), buffer,
+                         (size_t)n);
+        clearSlotDirty(image, s0);
+        clearSlotDirty(image, s1);
+        clearSlotDirty(image, s2);
+        return buffer;              /* bytes are not swapped */
+    }
     for (int b = 0; b < nbands; b++) {
         int s = slotOf(image, id + b);
         if (image->rowIds[s] != id + b) {
@@ -1072,7 +1175,11 @@ void flushCacheRow(RAMIMG *image, int slot)
         writeFileRow(image, row, false, image->dataOffset + (int64_t)row * block);
         break;
     case LAYOUT_WHOLE:
-        writeWholeImage(image);
+        if (jpegWritesRowByRow(image)) {
+            jpegFinishRows(image);      /* a new JPEG is written in order or whole */
+        } else {
+            writeWholeImage(image);
+        }
         break;
     default:
         break;
@@ -1159,6 +1266,8 @@ int flushRamImage(RAMIMG *image)
         && (layout == LAYOUT_BSQ || layout == LAYOUT_BIL) && image->rowBytes > 0
         && image->head.block == image->rowBytes) {
         flushBandRuns(image, layout);
+    } else if (image->rowFlusher == flushCacheRow && jpegWritesRowByRow(image)) {
+        jpegFinishRows(image);
     } else {
         for (int slot = 0; image->cacheBlock != NULL && slot < image->slots; slot++) {
             if (!slotDirty(image, slot)) {

@@ -51,6 +51,7 @@ extern "C" {
 
 #include "core/gmem.h"
 #include "ovex/ovexstdio.h"
+#include "ramimage/band_interleave.h"
 #include "ramimage/georef_line.h"
 #include "ramimage/ramimg.h"
 #include "ramimage/whole_image_cap.h"
@@ -269,14 +270,7 @@ int probeStream(FILE *stream, const unsigned char *block, size_t length, ImageHe
 void splitScanline(const JSAMPLE *line, int n, int bands, unsigned char *out, int rowBytes)
 {
     if (bands == 3) {
-        unsigned char *red = out;
-        unsigned char *green = out + rowBytes;
-        unsigned char *blue = out + 2 * (size_t)rowBytes;
-        for (int i = 0; i < n; i++) {
-            red[i] = line[3 * i];
-            green[i] = line[3 * i + 1];
-            blue[i] = line[3 * i + 2];
-        }
+        splitBytes3(line, out, out + rowBytes, out + 2 * (size_t)rowBytes, (size_t)n);
         return;
     }
     for (int b = 0; b < bands; b++) {
@@ -529,12 +523,7 @@ int jpegRowStreamNext(JpegRowStream *stream, unsigned char *const *bandRows)
     }
     const JSAMPLE *line = stream->line[0];
     if (stream->bands == 3) {
-        unsigned char *red = bandRows[0], *green = bandRows[1], *blue = bandRows[2];
-        for (int i = 0; i < width; i++) {
-            red[i] = line[3 * i];
-            green[i] = line[3 * i + 1];
-            blue[i] = line[3 * i + 2];
-        }
+        splitBytes3(line, bandRows[0], bandRows[1], bandRows[2], (size_t)width);
         return row;
     }
     for (int b = 0; b < stream->bands; b++) {
@@ -562,6 +551,42 @@ namespace {
 /* ---- Encoders ----------------------------------------------------------------- */
 
 /*
+ * startCompressor --
+ *	The settings every encoder of this file uses, then the start of
+ *	compression and the comment markers: the output of two encoders fed
+ *	the same rows is the same byte for byte. Below the caller's return
+ *	point.
+ */
+void startCompressor(j_compress_ptr cinfo, FILE *stream, const ImageHead *head, int components,
+                     int quality)
+{
+    jpeg_create_compress(cinfo);
+    applyMemoryLimit((j_common_ptr)cinfo);
+    jpeg_stdio_dest(cinfo, stream);
+    /* Negative sizes become huge ones, which the library refuses. */
+    cinfo->image_width = (JDIMENSION)head->columns;
+    cinfo->image_height = (JDIMENSION)head->rows;
+    cinfo->input_components = components;
+    cinfo->in_color_space = (components == 3) ? JCS_RGB : JCS_GRAYSCALE;
+    jpeg_set_defaults(cinfo);
+    jpeg_set_quality(cinfo, quality, TRUE);
+    jpeg_start_compress(cinfo, TRUE);
+    writeJpegComments(cinfo, head);
+}
+
+/* The scanline of one row: the three bands interleaved into line, or the
+ * first band as it is. */
+JSAMPROW scanlineOf(const unsigned char *const *bandRows, int components, JSAMPROW line,
+                    size_t width)
+{
+    if (components == 3) {
+        interleaveBytes3(bandRows[0], bandRows[1], bandRows[2], line, width);
+        return line;
+    }
+    return (JSAMPROW)bandRows[0];
+}
+
+/*
  * encodeStream --
  *	Compresses head's picture with `components` (1 grey, 3 RGB) at
  *	quality into stream: from rows (band-interleaved by line, nbands
@@ -579,18 +604,7 @@ int encodeStream(FILE *stream, const ImageHead *head, int components, int qualit
         jpeg_destroy_compress(&cinfo);
         return 0;
     }
-    jpeg_create_compress(&cinfo);
-    applyMemoryLimit((j_common_ptr)&cinfo);
-    jpeg_stdio_dest(&cinfo, stream);
-    /* Negative sizes become huge ones, which the library refuses. */
-    cinfo.image_width = (JDIMENSION)head->columns;
-    cinfo.image_height = (JDIMENSION)head->rows;
-    cinfo.input_components = components;
-    cinfo.in_color_space = (components == 3) ? JCS_RGB : JCS_GRAYSCALE;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, quality, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    writeJpegComments(&cinfo, head);
+    startCompressor(&cinfo, stream, head, components, quality);
 
     size_t width = cinfo.image_width;
     JSAMPARRAY line = (*cinfo.mem->alloc_sarray)((j_common_ptr)&cinfo, JPOOL_IMAGE,
@@ -601,18 +615,8 @@ int encodeStream(FILE *stream, const ImageHead *head, int components, int qualit
         JSAMPROW row = line[0];
         if (rows != NULL) {
             const unsigned char *group = rows + (size_t)cinfo.next_scanline * bandGroup;
-            if (components == 3) {
-                const unsigned char *red = group;
-                const unsigned char *green = group + rowBytes;
-                const unsigned char *blue = group + 2 * (size_t)rowBytes;
-                for (size_t i = 0; i < width; i++) {
-                    row[3 * i] = red[i];
-                    row[3 * i + 1] = green[i];
-                    row[3 * i + 2] = blue[i];
-                }
-            } else {
-                row = (JSAMPROW)group;      /* the first band as it is */
-            }
+            const unsigned char *bands[3] = {group, group + rowBytes, group + 2 * (size_t)rowBytes};
+            row = scanlineOf(bands, components, line[0], width);
         }
         jpeg_write_scanlines(&cinfo, &row, 1);
     }
@@ -861,5 +865,144 @@ void readJpegComments(struct jpeg_decompress_struct *cinfo, ImageHead *head)
             memcpy(head->imgdes, next->data, kept);
         }
         return;
+    }
+}
+
+/* ---- Row sink ------------------------------------------------------------------ */
+
+struct JpegRowSink {
+    struct jpeg_compress_struct cinfo;
+    JpegErrorManager manager;
+    FILE *stream;
+    JSAMPARRAY line;
+    int components;
+    int started;
+    int failed;                     /* a library error stopped the encoder */
+};
+
+namespace {
+
+/* Ends the compressor and the stream; false when the file did not get
+ * every byte. */
+bool closeSink(JpegRowSink *sink)
+{
+    if (sink->started) {
+        jpeg_destroy_compress(&sink->cinfo);
+    }
+    bool ok = sink->stream == NULL || closeWritten(sink->stream);
+    gmemFree(sink);
+    return ok;
+}
+
+} // namespace
+
+/*
+ *----------------------------------------------------------------------
+ *
+ * openJpegRowSink --
+ *
+ *	Starts encoding head's picture into fd row by row; see jpeg.h.
+ *
+ *----------------------------------------------------------------------
+ */
+JpegRowSink *openJpegRowSink(int fd, const ImageHead *head)
+{
+    if (head == NULL || fd < 0 || head->nbands < 1 || head->columns < 1 || head->rows < 1) {
+        return NULL;
+    }
+    int quality = head->block;
+    if (quality < 0) {
+        quality = JPEG_DEFAULT_QUALITY;
+    } else if (quality > 100) {
+        quality = 100;
+    }
+    /* volatile: the error exit jumps back into this frame. */
+    JpegRowSink *volatile sink = (JpegRowSink *)gmemAlloc(sizeof(JpegRowSink));
+    if (sink == NULL) {
+        return NULL;
+    }
+    memset((void *)sink, 0, sizeof(JpegRowSink));
+    sink->components = (head->nbands == 3) ? 3 : 1;
+    sink->stream = openDuplicate(fd, "w+b", true);
+    if (sink->stream == NULL) {
+        closeSink(sink);
+        return NULL;
+    }
+    sink->cinfo.err = setupErrors(&sink->manager);
+    if (setjmp(sink->manager.returnPoint)) {
+        closeSink(sink);
+        return NULL;
+    }
+    sink->started = 1;
+    startCompressor(&sink->cinfo, sink->stream, head, sink->components, quality);
+    sink->line = (*sink->cinfo.mem->alloc_sarray)(
+        (j_common_ptr)&sink->cinfo, JPOOL_IMAGE,
+        sink->cinfo.image_width * (JDIMENSION)sink->components, 1);
+    return sink;
+}
+
+/*
+ *----------------------------------------------------------------------
+ *
+ * jpegRowSinkWrite --
+ *
+ *	Encodes the next row from its bands; see jpeg.h.
+ *
+ *----------------------------------------------------------------------
+ */
+int jpegRowSinkWrite(JpegRowSink *sink, const unsigned char *const *bandRows)
+{
+    if (sink == NULL || sink->failed || sink->cinfo.next_scanline >= sink->cinfo.image_height) {
+        return 0;
+    }
+    if (setjmp(sink->manager.returnPoint)) {
+        sink->failed = 1;
+        return 0;
+    }
+    JSAMPROW row = scanlineOf(bandRows, sink->components, sink->line[0], sink->cinfo.image_width);
+    if (jpeg_write_scanlines(&sink->cinfo, &row, 1) != 1) {
+        sink->failed = 1;
+        return 0;
+    }
+    return 1;
+}
+
+int jpegRowSinkPosition(const JpegRowSink *sink)
+{
+    return sink != NULL ? (int)sink->cinfo.next_scanline : 0;
+}
+
+/*
+ *----------------------------------------------------------------------
+ *
+ * finishJpegRowSink --
+ *
+ *	Ends the stream once every row was written, and frees the sink; see
+ *	jpeg.h.
+ *
+ *----------------------------------------------------------------------
+ */
+int finishJpegRowSink(JpegRowSink *sink)
+{
+    if (sink == NULL) {
+        return 0;
+    }
+    if (!sink->failed && sink->cinfo.next_scanline == sink->cinfo.image_height) {
+        if (setjmp(sink->manager.returnPoint)) {
+            sink->failed = 1;
+        } else {
+            jpeg_finish_compress(&sink->cinfo);
+        }
+    } else {
+        sink->failed = 1;
+    }
+    bool finished = !sink->failed;
+    return closeSink(sink) && finished ? 1 : 0;
+}
+
+void abandonJpegRowSink(JpegRowSink *sink)
+{
+    if (sink != NULL) {
+        closeSink(sink);
     }
 }
