@@ -625,6 +625,160 @@ int encodeStream(FILE *stream, const ImageHead *head, int components, int qualit
     return 1;
 }
 
+/* ---- Blank pictures ------------------------------------------------------------ */
+
+/*
+ * Every block of a blank picture is the same: its quantised coefficients
+ * are taken once from a 16 x 16 blank encoded and read back by the
+ * library, and the whole picture is then written from them as a
+ * transcoder writes coefficients. The colour conversion, downsampling and
+ * DCT of every block are skipped; the bytes are those of encodeStream.
+ */
+
+/* Encodes a 16 x 16 all-zero picture into memory (*data from malloc). */
+bool encodeSmallBlank(int components, int quality, unsigned char **data, unsigned long *size)
+{
+    struct jpeg_compress_struct cinfo;
+    JpegErrorManager manager;
+    memset(&cinfo, 0, sizeof(cinfo));
+    cinfo.err = setupErrors(&manager);
+    if (setjmp(manager.returnPoint)) {
+        jpeg_destroy_compress(&cinfo);
+        return false;
+    }
+    jpeg_create_compress(&cinfo);
+    jpeg_mem_dest(&cinfo, data, size);
+    cinfo.image_width = 16;
+    cinfo.image_height = 16;
+    cinfo.input_components = components;
+    cinfo.in_color_space = (components == 3) ? JCS_RGB : JCS_GRAYSCALE;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    JSAMPLE zero[16 * 3];
+    memset(zero, 0, sizeof(zero));
+    JSAMPROW row = zero;
+    while (cinfo.next_scanline < cinfo.image_height) {
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    return true;
+}
+
+/* The first block of each of `components` components of an encoded picture. */
+bool readFirstBlocks(const unsigned char *data, unsigned long size, int components,
+                     JBLOCK *blocks)
+{
+    struct jpeg_decompress_struct cinfo;
+    JpegErrorManager manager;
+    memset(&cinfo, 0, sizeof(cinfo));
+    cinfo.err = setupErrors(&manager);
+    if (setjmp(manager.returnPoint)) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, data, size);
+    jpeg_read_header(&cinfo, TRUE);
+    jvirt_barray_ptr *arrays = jpeg_read_coefficients(&cinfo);
+    if (arrays == NULL || cinfo.num_components != components) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    for (int ci = 0; ci < components; ci++) {
+        JBLOCKARRAY first =
+            (*cinfo.mem->access_virt_barray)((j_common_ptr)&cinfo, arrays[ci], 0, 1, FALSE);
+        memcpy(blocks[ci], first[0][0], sizeof(JBLOCK));
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return true;
+}
+
+bool blankBlocks(int components, int quality, JBLOCK *blocks)
+{
+    unsigned char *data = NULL;
+    unsigned long size = 0;
+    bool ok = encodeSmallBlank(components, quality, &data, &size)
+        && readFirstBlocks(data, size, components, blocks);
+    free(data);
+    return ok;
+}
+
+/* Rows of blocks of the largest vertical sampling factor the defaults use. */
+const int BLANK_BLOCK_ROWS = 2;
+
+/* A compressor whose coefficient arrays are rows of the blank block: the
+ * array pointers handed to the library point at `rows`, and every access
+ * answers those rows. cinfo comes first, so the library's pointer to it is
+ * the record's. */
+struct BlankCompressor {
+    struct jpeg_compress_struct cinfo;
+    JBLOCKARRAY rows[3];
+};
+
+JBLOCKARRAY blankRowsOf(j_common_ptr, jvirt_barray_ptr array, JDIMENSION, JDIMENSION, boolean)
+{
+    return *(JBLOCKARRAY *)array;
+}
+
+/*
+ * encodeBlankStream --
+ *	encodeStream of an all-zero picture, from its blocks. 1, 0 after a
+ *	library error, -1 when the blocks could not be had (nothing written).
+ */
+int encodeBlankStream(FILE *stream, const ImageHead *head, int components, int quality)
+{
+    JBLOCK blocks[3];
+    if (components > 3 || !blankBlocks(components, quality, blocks)) {
+        return -1;
+    }
+    struct BlankCompressor blank;
+    JpegErrorManager manager;
+    memset(&blank, 0, sizeof(blank));
+    blank.cinfo.err = setupErrors(&manager);
+    if (setjmp(manager.returnPoint)) {
+        jpeg_destroy_compress(&blank.cinfo);
+        return 0;
+    }
+    jpeg_create_compress(&blank.cinfo);
+    applyMemoryLimit((j_common_ptr)&blank.cinfo);
+    jpeg_stdio_dest(&blank.cinfo, stream);
+    blank.cinfo.image_width = (JDIMENSION)head->columns;
+    blank.cinfo.image_height = (JDIMENSION)head->rows;
+    blank.cinfo.input_components = components;
+    blank.cinfo.in_color_space = (components == 3) ? JCS_RGB : JCS_GRAYSCALE;
+    jpeg_set_defaults(&blank.cinfo);
+    jpeg_set_quality(&blank.cinfo, quality, TRUE);
+
+    /* Enough blocks for the widest component, plus its last partial MCU. */
+    JDIMENSION perRow = (JDIMENSION)(((size_t)head->columns + 7) / 8 + 2);
+    jvirt_barray_ptr arrays[3];
+    for (int ci = 0; ci < components; ci++) {
+        blank.rows[ci] = (*blank.cinfo.mem->alloc_barray)((j_common_ptr)&blank.cinfo, JPOOL_IMAGE,
+                                                          perRow, BLANK_BLOCK_ROWS);
+        for (int r = 0; r < BLANK_BLOCK_ROWS; r++) {
+            for (JDIMENSION k = 0; k < perRow; k++) {
+                memcpy(blank.rows[ci][r][k], blocks[ci], sizeof(JBLOCK));
+            }
+        }
+        arrays[ci] = (jvirt_barray_ptr)&blank.rows[ci];
+    }
+    blank.cinfo.mem->access_virt_barray = blankRowsOf;
+    jpeg_write_coefficients(&blank.cinfo, arrays);
+    for (int ci = 0; ci < components; ci++) {
+        if (blank.cinfo.comp_info[ci].v_samp_factor > BLANK_BLOCK_ROWS
+            || blank.cinfo.comp_info[ci].width_in_blocks + 2 > perRow) {
+            ERREXIT(&blank.cinfo, JERR_BAD_SAMPLING);
+        }
+    }
+    writeJpegComments(&blank.cinfo, head);
+    jpeg_finish_compress(&blank.cinfo);
+    jpeg_destroy_compress(&blank.cinfo);
+    return 1;
+}
+
 /* Closes a written stream; false when its last bytes could not be written. */
 bool closeWritten(FILE *stream)
 {
@@ -776,7 +930,15 @@ int writeJpegBlank(int fd, ImageHead *head)
     if (stream == NULL) {
         return -1;
     }
-    int ok = encodeStream(stream, head, head->nbands, JPEG_DEFAULT_QUALITY, NULL, 0);
+    int ok = 0;
+    if (head->columns > 0 && head->rows > 0) {
+        ok = encodeBlankStream(stream, head, head->nbands, JPEG_DEFAULT_QUALITY);
+    }
+    if (ok < 0 || head->columns <= 0 || head->rows <= 0) {
+        /* Blocks not to be had, or a size the library refuses: the plain
+         * encoder gives its own answer. */
+        ok = encodeStream(stream, head, head->nbands, JPEG_DEFAULT_QUALITY, NULL, 0);
+    }
     if (!closeWritten(stream)) {
         ok = 0;
     }

@@ -300,6 +300,35 @@ TEST_F(JpegRowWrite, NothingWrittenKeepsTheBlankPicture)
     EXPECT_TRUE(blank == readFile(path("reference.jpg")));
 }
 
+TEST_F(JpegRowWrite, TheBlankPictureHasTheBytesOfZeroRowsEncoded)
+{
+    /* The blank writer encodes the blocks of a blank picture directly: its
+     * bytes must be those of the encoder given zero rows. */
+    const struct {
+        int rows, columns, nbands;
+    } sizes[] = {{1, 1, 1}, {1, 1, 3}, {7, 9, 3}, {16, 16, 3}, {17, 33, 3}, {100, 7, 1},
+                 {33, 17, 1}, {250, 301, 3}, {31, 4001, 1}, {15, 15, 3}, {9, 700, 3}};
+    for (auto size : sizes) {
+        SCOPED_TRACE(std::to_string(size.rows) + " x " + std::to_string(size.columns) + " x "
+                     + std::to_string(size.nbands));
+        ImageHead head = templateHead(IMGID_JPEG, PIXEL_BYTE, size.rows, size.columns,
+                                      size.nbands);
+        snprintf(head.imgdes, sizeof head.imgdes, "blank %d", size.rows);
+        head.x0 = 10.5;
+        head.block = JPEG_DEFAULT_QUALITY;
+        int blank = open(path("blank.jpg").c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        int plain = open(path("plain.jpg").c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        ASSERT_EQ(0, writeJpegBlank(blank, &head));
+        Bytes zero((size_t)size.rows * size.nbands * size.columns, 0);
+        ASSERT_EQ(1, writeJpegImage(plain, &head, zero.data(), size.columns));
+        close(blank);
+        close(plain);
+        Bytes expected = readFile(path("plain.jpg"));
+        ASSERT_GT(expected.size(), 300u);
+        EXPECT_TRUE(expected == readFile(path("blank.jpg")));
+    }
+}
+
 TEST_F(JpegRowWrite, APictureAboveTheDecodingLimitIsWrittenThroughTheWindow)
 {
     /* The whole picture would need 25200 bytes: the limit refuses a cache
