@@ -260,6 +260,13 @@ bool encodeThrough(RAMIMG *image, JpegRowWrite *write, int last)
     return true;
 }
 
+/* widenRowCache for a picture whose rows fit the whole-image cap. */
+bool widenWithinCap(RAMIMG *image)
+{
+    int64_t all = (int64_t)image->head.rows * image->head.nbands;
+    return all * image->rowBytes <= ovexWholeImageCap() && widenRowCache(image);
+}
+
 struct JpegWriteJob {
     const ImageHead *head;
     const unsigned char *rows;
@@ -521,6 +528,14 @@ int jpegFinishRows(RAMIMG *image)
         return 1;
     }
     write = takeWrite(image);
+    if (write != NULL && write->sink == NULL && !openSink(image, write)
+        && widenWithinCap(image)) {
+        /* Nothing encoded yet: the whole-image writer says why it cannot
+         * write, and keeps the rows. */
+        endWrite(image);
+        writeJpegRamImage(image);
+        return !cacheTrailer(image)->writeFailed;
+    }
     bool ok = write != NULL;
     while (ok && write->next < image->head.rows) {
         ok = openSink(image, write) && encodeRow(image, write);
@@ -577,7 +592,7 @@ void jpegBeforeMiss(RAMIMG *image, int row, int slot)
         }
         next = write != NULL ? write->next : 0;
     }
-    if (next == 0 && (write == NULL || write->sink == NULL) && widenRowCache(image)) {
+    if (next == 0 && (write == NULL || write->sink == NULL) && widenWithinCap(image)) {
         endWrite(image);
         return;
     }

@@ -291,6 +291,25 @@ TEST_F(JpegRowWrite, AFlushFinishesTheFileAndLaterRowsChangeItWhole)
     }
 }
 
+TEST_F(JpegRowWrite, AFileThatCannotBeWrittenKeepsTheRowsAndSaysWhy)
+{
+    /* Rows written in order, none encoded yet (all still in the window),
+     * on a descriptor open for reading only: the flush fails as the
+     * whole-image writer does. */
+    RAMIMG *image = writeNew("locked.jpg", 3, 8, inRowOrder(3, 6));
+    ASSERT_NE(image, nullptr);
+    Bytes before = readFile(path("locked.jpg"));
+    int readOnly = open(path("locked.jpg").c_str(), O_RDONLY | O_CLOEXEC);
+    close(image->fd);
+    image->fd = readOnly;
+    EXPECT_EQ(0, flushRamImage(image));
+    EXPECT_NE(std::string::npos, stderrText().find("is open for reading only")) << stderrText();
+    EXPECT_EQ(pictureRow(5, 2), read(image, 5, 2));
+    EXPECT_EQ(pictureRow(0, 0), read(image, 0, 0));
+    EXPECT_TRUE(before == readFile(path("locked.jpg")));
+    closeRAMImage(image, NULL);
+}
+
 TEST_F(JpegRowWrite, NothingWrittenKeepsTheBlankPicture)
 {
     Bytes blank = fileOf("blank.jpg", 3, 8, Order());
