@@ -361,6 +361,24 @@ TEST_F(JpegRowWrite, APictureAboveTheDecodingLimitIsWrittenThroughTheWindow)
     EXPECT_TRUE(rows == fileOf("whole.jpg", 3, 0, inRowOrder(3)));
 }
 
+TEST_F(JpegRowWrite, ImageMagickReadsTheRowsEncodedInOrder)
+{
+    if (system("command -v convert > /dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "convert (imagemagick) is not installed";
+    }
+    fileOf("magick.jpg", 1, 8, inRowOrder(1));
+    std::string pgm = path("magick.pgm");
+    ASSERT_EQ(0, system(("convert '" + path("magick.jpg") + "' '" + pgm + "'").c_str()));
+    Bytes bytes = readFile(pgm);
+    ASSERT_EQ(0, memcmp(bytes.data(), "P5", 2));
+    ASSERT_GT(bytes.size(), (size_t)ROWS * COLUMNS);
+    size_t start = bytes.size() - (size_t)ROWS * COLUMNS;     /* after the header */
+    for (int r : {0, 64, 119}) {
+        Bytes theirs(bytes.begin() + start + r * COLUMNS, bytes.begin() + start + (r + 1) * COLUMNS);
+        EXPECT_LE(largestDifference(decoded("magick.jpg", 1, r, 0), theirs), 1) << r;
+    }
+}
+
 TEST_F(JpegRowWrite, DjpegReadsTheRowsEncodedInOrder)
 {
     if (system("command -v djpeg > /dev/null 2>&1") != 0) {
