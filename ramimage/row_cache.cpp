@@ -1028,6 +1028,18 @@ static unsigned char *buildFileRow(RAMIMG *image, int row, bool byBytes, int64_t
                                          ? interleavedElementBytes(image->head.pixel) : 1));
 
     unsigned char *buffer = cacheFlushArea(image);
+    int64_t id = (int64_t)row * nbands;
+    if (!single && !byBytes && width == 1 && nbands == 3 && covered == block
+        && rowGroupHeld(image, row)) {
+        /* Three byte bands fill the whole file row (RGB). */
+        int s0 = slotOf(image, id), s1 = slotOf(image, id + 1), s2 = slotOf(image, id + 2);
+        interleaveBytes3(slotRow(image, s0), slotRow(image, s1), slotRow(image, s2), buffer,
+                         (size_t)n);
+        clearSlotDirty(image, s0);
+        clearSlotDirty(image, s1);
+        clearSlotDirty(image, s2);
+        return buffer;
+    }
     memset(buffer, 0, (size_t)block);
     if (!rowGroupHeld(image, row) || (!byBytes && covered < block)) {
         /* Bytes no cached band supplies keep what the file holds. */
@@ -1040,16 +1052,6 @@ static unsigned char *buildFileRow(RAMIMG *image, int row, bool byBytes, int64_t
         if (swap) {
             swapRowBytes(image->head.pixel, swapCount, buffer);
         }
-    }
-    int64_t id = (int64_t)row * nbands;
-    if (!single && !byBytes && width == 1 && nbands == 3 && rowGroupHeld(image, row)) {
-        int s0 = slotOf(image, id), s1 = slotOf(image, id + 1), s2 = slotOf(image, id + 2);
-        interleaveBytes3(slotRow(image, s0), slotRow(image, s1), slotRow(image, s2), buffer,
-                         (size_t)n);
-        clearSlotDirty(image, s0);
-        clearSlotDirty(image, s1);
-        clearSlotDirty(image, s2);
-        return buffer;              /* bytes are not swapped */
     }
     for (int b = 0; b < nbands; b++) {
         int s = slotOf(image, id + b);
