@@ -8,8 +8,12 @@
  */
 #include "ramimage/band_interleave.h"
 
+#if defined(__clang__)
+#define VECTORISED __attribute__((target_clones("avx2", "default")))
+#else
 #define VECTORISED \
     __attribute__((target_clones("avx2", "default"), optimize("vect-cost-model=dynamic")))
+#endif
 
 VECTORISED
 void interleaveBytes3(const unsigned char *__restrict first, const unsigned char *__restrict second,
