@@ -173,28 +173,13 @@ static bool accumulateBytesExactly(BandStats *stats, int n, int step, const unsi
     }
     uint64_t sum = 0, sumSq = 0;
     unsigned int lowest = 255, highest = 0;
-    if (step == 1) {
-        for (int x = 0; x < n; x++) {
-            unsigned int v = bytes[x];
-            sum += v;
-            sumSq += v * v;
-            lowest = v < lowest ? v : lowest;
-            highest = v > highest ? v : highest;
-        }
-    } else {
-        for (int64_t x = 0; x < n; x += step) {
-            unsigned int v = bytes[x];
-            sum += v;
-            sumSq += v * v;
-            lowest = v < lowest ? v : lowest;
-            highest = v > highest ? v : highest;
-        }
-    }
     uint32_t *hist = stats->hist;
     unsigned int bins = (hist != NULL && stats->nBins > 0) ? (unsigned int)stats->nBins : 0;
-    if (bins >= 256 && step == 1 && n >= 4096) {
+    if (bins >= 256 && step == 1 && n >= 1024) {
         /* Four tables in turn: neighbouring equal bytes (smooth pictures
-         * are full of them) would otherwise wait on each other's count. */
+         * are full of them) would otherwise wait on each other's count.
+         * The row's sums and extremes then come from its 256 counts, not
+         * from another pass over its bytes. */
         uint32_t part[4][256];
         memset(part, 0, sizeof(part));
         int x = 0;
@@ -207,17 +192,44 @@ static bool accumulateBytesExactly(BandStats *stats, int n, int step, const unsi
         for (; x < n; x++) {
             part[0][bytes[x]]++;
         }
-        for (int v = 0; v < 256; v++) {
-            hist[v] += part[0][v] + part[1][v] + part[2][v] + part[3][v];
+        for (unsigned int v = 0; v < 256; v++) {
+            uint32_t count = part[0][v] + part[1][v] + part[2][v] + part[3][v];
+            if (count == 0) {
+                continue;
+            }
+            hist[v] += count;
+            sum += (uint64_t)v * count;
+            sumSq += (uint64_t)(v * v) * count;
+            lowest = v < lowest ? v : lowest;
+            highest = v;
         }
-    } else if (bins >= 256) {
-        for (int64_t x = 0; x < n; x += step) {
-            hist[bytes[x]]++;
+    } else {
+        if (step == 1) {
+            for (int x = 0; x < n; x++) {
+                unsigned int v = bytes[x];
+                sum += v;
+                sumSq += v * v;
+                lowest = v < lowest ? v : lowest;
+                highest = v > highest ? v : highest;
+            }
+        } else {
+            for (int64_t x = 0; x < n; x += step) {
+                unsigned int v = bytes[x];
+                sum += v;
+                sumSq += v * v;
+                lowest = v < lowest ? v : lowest;
+                highest = v > highest ? v : highest;
+            }
         }
-    } else if (bins > 0) {
-        for (int64_t x = 0; x < n; x += step) {
-            if (bytes[x] < bins) {
+        if (bins >= 256) {
+            for (int64_t x = 0; x < n; x += step) {
                 hist[bytes[x]]++;
+            }
+        } else if (bins > 0) {
+            for (int64_t x = 0; x < n; x += step) {
+                if (bytes[x] < bins) {
+                    hist[bytes[x]]++;
+                }
             }
         }
     }

@@ -33,6 +33,23 @@ void writeJpegRamImage(RAMIMG *image);
 int loadJpegRow(RAMIMG *image, int row);
 /* Ends the row-by-row decoder of a JPEG image, if it has one. */
 void dropJpegStream(RAMIMG *image);
+/*
+ * A new JPEG file whose cache is a window of rows is encoded row by row
+ * as the rows leave the window in order (jpeg_frames.cpp).
+ * jpegWritesRowByRow: true while that holds for the image.
+ * jpegBeforeMiss: before the cache misses `row` into `slot`: encodes the
+ * rows up to the slot's changed row, or, when the rows are not written in
+ * order, gives the cache every row (nothing encoded yet) or writes the
+ * file whole (jpegFinishRows); the cache may change. jpegRowsEncoded: the
+ * rows already encoded, which only a finished file gives back.
+ * jpegFinishRows: encodes the remaining rows (those never written are
+ * zero) and ends the file, then the image reads its file as any JPEG; 1,
+ * or 0 after a failed write (remembered for flushRamImage).
+ */
+int jpegWritesRowByRow(const RAMIMG *image);
+void jpegBeforeMiss(RAMIMG *image, int row, int slot);
+int jpegRowsEncoded(const RAMIMG *image);
+int jpegFinishRows(RAMIMG *image);
 int readXbmRamImage(RAMIMG *image);  /* 1 when every row was filled */
 void writeXbmRamImage(RAMIMG *image);
 

@@ -558,7 +558,7 @@ int writeSamples(RAMIMG *image, int row, int col, int n, int band, const typenam
         return 0;
     }
     int count = (int)(range.hi - range.lo);
-    prepareRowWrite(image);
+    prepareRowWrite(image, row);
     unsigned char *data = fetchRow(image, row, band, claimsWithoutReading(image, count) ? 0 : 1);
     if (data == NULL) {
         return 0;

@@ -72,8 +72,12 @@ void markRowsUnwritten(RAMIMG *image);
 int rowsStillBlank(const RAMIMG *image);
 /* Sets count slots from first to the image's fill (transparent index or 0). */
 void clearRows(RAMIMG *image, int first, int count);
-/* Called before a row of the image is changed (see row_cache.cpp). */
-void prepareRowWrite(RAMIMG *image);
+/* Called before `row` of the image is changed (see row_cache.cpp). */
+void prepareRowWrite(RAMIMG *image, int row);
+/* Gives an image whose cache is a window of rows a cache of every row,
+ * keeping the rows it holds and their dirty bits; 1, or 0 when the block
+ * cannot be had (the window stays). */
+int widenRowCache(RAMIMG *image);
 void markRowDirty(RAMIMG *image, int row, int band);
 int setRAMImageResident(RAMIMG *image, int on);
 void scatterRows(RAMIMG *image, int firstRow, int count, const unsigned char *buffer);

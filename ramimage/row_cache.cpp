@@ -482,6 +482,71 @@ int setRAMImageBuf(RAMIMG *image, int rowsWanted)
     return n;
 }
 
+/*
+ * widenRowCache --
+ *	A cache of every row for an image whose cache is a window, built
+ *	without writing anything back: the rows held move to their slots with
+ *	their dirty bits; the others are left unfilled for the loader (the
+ *	block is not cleared). Returns 1, or 0 when the block cannot be had.
+ */
+int widenRowCache(RAMIMG *image)
+{
+    if (image == NULL || image->cacheBlock == NULL) {
+        return 0;
+    }
+    int rows = image->head.rows;
+    int nbands = image->head.nbands;
+    if (image->slots >= (int64_t)rows * nbands) {
+        return 1;
+    }
+    if ((int64_t)rows * nbands > INT_MAX) {
+        return 0;
+    }
+    BlockPlan plan;
+    if (!planBlock(image, rows, 0, &plan)) {
+        return 0;
+    }
+    unsigned char *block = attemptBlock(plan.total);
+    if (block == NULL) {
+        return 0;
+    }
+    int slots = rows * nbands;
+    int *rowIds = (int *)(block + plan.idsOffset);
+    unsigned char *dirtyBits = block + plan.dirtyOffset;
+    memset(dirtyBits, 0, (size_t)slots / 8 + 1);
+    for (int k = 0; k < slots; k++) {
+        rowIds[k] = -1;
+    }
+    size_t rowBytes = (size_t)image->rowBytes;
+    for (int k = 0; k < image->slots; k++) {
+        int id = image->rowIds[k];
+        if (id < 0 || id >= slots) {
+            continue;
+        }
+        memcpy(block + (size_t)id * rowBytes, slotRow(image, k), rowBytes);
+        rowIds[id] = id;
+        if (slotDirty(image, k)) {
+            dirtyBits[id >> 3] |= (unsigned char)(1u << (id & 7));
+        }
+    }
+    CacheTrailer *previous = cacheTrailer(image);
+    CacheTrailer *trailer = (CacheTrailer *)(block + plan.trailerOffset);
+    *trailer = plan.sizes;
+    trailer->writeFailed = previous->writeFailed;
+    trailer->unwrittenFrom = previous->unwrittenFrom;
+    trailer->madeForRows = rows;
+    trailer->uncleared = 1;
+    trailer->blankRows = previous->blankRows;
+
+    gmemFree(image->cacheBlock);
+    image->cacheBlock = block;
+    image->rowIds = rowIds;
+    image->dirtyBits = dirtyBits;
+    image->rowsPerBand = rows;
+    image->slots = slots;
+    return 1;
+}
+
 /* ---- Loading rows ------------------------------------------------------------ */
 
 /*
@@ -787,11 +852,19 @@ static void decodeWholeImage(RAMIMG *image, int row)
 
 /*
  * prepareRowWrite --
- *	Before a row of the image is changed: a JPEG read row by row through
- *	a window gets a cache of every row, which its write-back needs.
+ *	Before `row` of the image is changed: a new JPEG written in order
+ *	keeps its window, unless the row was encoded already (the file is then
+ *	finished first); any other JPEG read row by row through a window gets
+ *	a cache of every row, which its write-back needs.
  */
-void prepareRowWrite(RAMIMG *image)
+void prepareRowWrite(RAMIMG *image, int row)
 {
+    if (jpegWritesRowByRow(image)) {
+        if (row >= jpegRowsEncoded(image)) {
+            return;
+        }
+        jpegFinishRows(image);
+    }
     if (image != NULL && jpegRowWindow(image)) {
         dropJpegStream(image);
         setRAMImageBuf(image, image->head.rows);
@@ -820,6 +893,17 @@ unsigned char *getRAMImageLine(RAMIMG *image, int row, int band, int load)
     int slot = slotOf(image, id);
     if (image->rowIds[slot] == id) {
         return slotRow(image, slot);
+    }
+    if (jpegWritesRowByRow(image)) {
+        /* May encode rows, give the cache every row or end the new file. */
+        jpegBeforeMiss(image, row, slot);
+        if (image->cacheBlock == NULL || image->slots < 1) {
+            return NULL;
+        }
+        slot = slotOf(image, id);
+        if (image->rowIds[slot] == id) {
+            return slotRow(image, slot);
+        }
     }
 
     if (slotDirty(image, slot)) {
@@ -1209,7 +1293,11 @@ void flushCacheRow(RAMIMG *image, int slot)
                        image->head.rows - row);
         break;
     case LAYOUT_WHOLE:
-        writeWholeImage(image);
+        if (jpegWritesRowByRow(image)) {
+            jpegFinishRows(image);      /* a new JPEG is written in order or whole */
+        } else {
+            writeWholeImage(image);
+        }
         break;
     default:
         break;
@@ -1296,6 +1384,8 @@ int flushRamImage(RAMIMG *image)
         && (layout == LAYOUT_BSQ || layout == LAYOUT_BIL) && image->rowBytes > 0
         && image->head.block == image->rowBytes) {
         flushBandRuns(image, layout);
+    } else if (image->rowFlusher == flushCacheRow && jpegWritesRowByRow(image)) {
+        jpegFinishRows(image);
     } else {
         for (int slot = 0; image->cacheBlock != NULL && slot < image->slots; slot++) {
             if (!slotDirty(image, slot)) {

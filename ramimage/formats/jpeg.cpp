@@ -51,6 +51,7 @@ extern "C" {
 
 #include "core/gmem.h"
 #include "ovex/ovexstdio.h"
+#include "ramimage/band_interleave.h"
 #include "ramimage/georef_line.h"
 #include "ramimage/ramimg.h"
 #include "ramimage/whole_image_cap.h"
@@ -269,14 +270,8 @@ int probeStream(FILE *stream, const unsigned char *block, size_t length, ImageHe
 void splitScanline(const JSAMPLE *line, int n, int bands, unsigned char *out, int rowBytes)
 {
     if (bands == 3) {
-        unsigned char *red = out;
-        unsigned char *green = out + rowBytes;
-        unsigned char *blue = out + 2 * (size_t)rowBytes;
-        for (int i = 0; i < n; i++) {
-            red[i] = line[3 * i];
-            green[i] = line[3 * i + 1];
-            blue[i] = line[3 * i + 2];
-        }
+        unsigned char *const rows[3] = {out, out + rowBytes, out + 2 * (size_t)rowBytes};
+        splitBands(1, 3, line, rows, n);
         return;
     }
     for (int b = 0; b < bands; b++) {
@@ -529,12 +524,7 @@ int jpegRowStreamNext(JpegRowStream *stream, unsigned char *const *bandRows)
     }
     const JSAMPLE *line = stream->line[0];
     if (stream->bands == 3) {
-        unsigned char *red = bandRows[0], *green = bandRows[1], *blue = bandRows[2];
-        for (int i = 0; i < width; i++) {
-            red[i] = line[3 * i];
-            green[i] = line[3 * i + 1];
-            blue[i] = line[3 * i + 2];
-        }
+        splitBands(1, 3, line, bandRows, width);
         return row;
     }
     for (int b = 0; b < stream->bands; b++) {
@@ -562,6 +552,42 @@ namespace {
 /* ---- Encoders ----------------------------------------------------------------- */
 
 /*
+ * startCompressor --
+ *	The settings every encoder of this file uses, then the start of
+ *	compression and the comment markers: the output of two encoders fed
+ *	the same rows is the same byte for byte. Below the caller's return
+ *	point.
+ */
+void startCompressor(j_compress_ptr cinfo, FILE *stream, const ImageHead *head, int components,
+                     int quality)
+{
+    jpeg_create_compress(cinfo);
+    applyMemoryLimit((j_common_ptr)cinfo);
+    jpeg_stdio_dest(cinfo, stream);
+    /* Negative sizes become huge ones, which the library refuses. */
+    cinfo->image_width = (JDIMENSION)head->columns;
+    cinfo->image_height = (JDIMENSION)head->rows;
+    cinfo->input_components = components;
+    cinfo->in_color_space = (components == 3) ? JCS_RGB : JCS_GRAYSCALE;
+    jpeg_set_defaults(cinfo);
+    jpeg_set_quality(cinfo, quality, TRUE);
+    jpeg_start_compress(cinfo, TRUE);
+    writeJpegComments(cinfo, head);
+}
+
+/* The scanline of one row: the three bands interleaved into line, or the
+ * first band as it is. */
+JSAMPROW scanlineOf(const unsigned char *const *bandRows, int components, JSAMPROW line,
+                    size_t width)
+{
+    if (components == 3) {
+        joinBands(1, 3, bandRows, line, (int)width);
+        return line;
+    }
+    return (JSAMPROW)bandRows[0];
+}
+
+/*
  * encodeStream --
  *	Compresses head's picture with `components` (1 grey, 3 RGB) at
  *	quality into stream: from rows (band-interleaved by line, nbands
@@ -579,18 +605,7 @@ int encodeStream(FILE *stream, const ImageHead *head, int components, int qualit
         jpeg_destroy_compress(&cinfo);
         return 0;
     }
-    jpeg_create_compress(&cinfo);
-    applyMemoryLimit((j_common_ptr)&cinfo);
-    jpeg_stdio_dest(&cinfo, stream);
-    /* Negative sizes become huge ones, which the library refuses. */
-    cinfo.image_width = (JDIMENSION)head->columns;
-    cinfo.image_height = (JDIMENSION)head->rows;
-    cinfo.input_components = components;
-    cinfo.in_color_space = (components == 3) ? JCS_RGB : JCS_GRAYSCALE;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, quality, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    writeJpegComments(&cinfo, head);
+    startCompressor(&cinfo, stream, head, components, quality);
 
     size_t width = cinfo.image_width;
     JSAMPARRAY line = (*cinfo.mem->alloc_sarray)((j_common_ptr)&cinfo, JPOOL_IMAGE,
@@ -601,23 +616,167 @@ int encodeStream(FILE *stream, const ImageHead *head, int components, int qualit
         JSAMPROW row = line[0];
         if (rows != NULL) {
             const unsigned char *group = rows + (size_t)cinfo.next_scanline * bandGroup;
-            if (components == 3) {
-                const unsigned char *red = group;
-                const unsigned char *green = group + rowBytes;
-                const unsigned char *blue = group + 2 * (size_t)rowBytes;
-                for (size_t i = 0; i < width; i++) {
-                    row[3 * i] = red[i];
-                    row[3 * i + 1] = green[i];
-                    row[3 * i + 2] = blue[i];
-                }
-            } else {
-                row = (JSAMPROW)group;      /* the first band as it is */
-            }
+            const unsigned char *bands[3] = {group, group + rowBytes, group + 2 * (size_t)rowBytes};
+            row = scanlineOf(bands, components, line[0], width);
         }
         jpeg_write_scanlines(&cinfo, &row, 1);
     }
     jpeg_finish_compress(&cinfo);
     jpeg_destroy_compress(&cinfo);
+    return 1;
+}
+
+/* ---- Blank pictures ------------------------------------------------------------ */
+
+/*
+ * Every block of a blank picture is the same: its quantised coefficients
+ * are taken once from a 16 x 16 blank encoded and read back by the
+ * library, and the whole picture is then written from them as a
+ * transcoder writes coefficients. The colour conversion, downsampling and
+ * DCT of every block are skipped; the bytes are those of encodeStream.
+ */
+
+/* Encodes a 16 x 16 all-zero picture into memory (*data from malloc). */
+bool encodeSmallBlank(int components, int quality, unsigned char **data, unsigned long *size)
+{
+    struct jpeg_compress_struct cinfo;
+    JpegErrorManager manager;
+    memset(&cinfo, 0, sizeof(cinfo));
+    cinfo.err = setupErrors(&manager);
+    if (setjmp(manager.returnPoint)) {
+        jpeg_destroy_compress(&cinfo);
+        return false;
+    }
+    jpeg_create_compress(&cinfo);
+    jpeg_mem_dest(&cinfo, data, size);
+    cinfo.image_width = 16;
+    cinfo.image_height = 16;
+    cinfo.input_components = components;
+    cinfo.in_color_space = (components == 3) ? JCS_RGB : JCS_GRAYSCALE;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    JSAMPLE zero[16 * 3];
+    memset(zero, 0, sizeof(zero));
+    JSAMPROW row = zero;
+    while (cinfo.next_scanline < cinfo.image_height) {
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    return true;
+}
+
+/* The first block of each of `components` components of an encoded picture. */
+bool readFirstBlocks(const unsigned char *data, unsigned long size, int components,
+                     JBLOCK *blocks)
+{
+    struct jpeg_decompress_struct cinfo;
+    JpegErrorManager manager;
+    memset(&cinfo, 0, sizeof(cinfo));
+    cinfo.err = setupErrors(&manager);
+    if (setjmp(manager.returnPoint)) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, data, size);
+    jpeg_read_header(&cinfo, TRUE);
+    jvirt_barray_ptr *arrays = jpeg_read_coefficients(&cinfo);
+    if (arrays == NULL || cinfo.num_components != components) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    for (int ci = 0; ci < components; ci++) {
+        JBLOCKARRAY first =
+            (*cinfo.mem->access_virt_barray)((j_common_ptr)&cinfo, arrays[ci], 0, 1, FALSE);
+        memcpy(blocks[ci], first[0][0], sizeof(JBLOCK));
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return true;
+}
+
+bool blankBlocks(int components, int quality, JBLOCK *blocks)
+{
+    unsigned char *data = NULL;
+    unsigned long size = 0;
+    bool ok = encodeSmallBlank(components, quality, &data, &size)
+        && readFirstBlocks(data, size, components, blocks);
+    free(data);
+    return ok;
+}
+
+/* Rows of blocks of the largest vertical sampling factor the defaults use. */
+const int BLANK_BLOCK_ROWS = 2;
+
+/* A compressor whose coefficient arrays are rows of the blank block: the
+ * array pointers handed to the library point at `rows`, and every access
+ * answers those rows. cinfo comes first, so the library's pointer to it is
+ * the record's. */
+struct BlankCompressor {
+    struct jpeg_compress_struct cinfo;
+    JBLOCKARRAY rows[3];
+};
+
+JBLOCKARRAY blankRowsOf(j_common_ptr, jvirt_barray_ptr array, JDIMENSION, JDIMENSION, boolean)
+{
+    return *(JBLOCKARRAY *)array;
+}
+
+/*
+ * encodeBlankStream --
+ *	encodeStream of an all-zero picture, from its blocks. 1, 0 after a
+ *	library error, -1 when the blocks could not be had (nothing written).
+ */
+int encodeBlankStream(FILE *stream, const ImageHead *head, int components, int quality)
+{
+    JBLOCK blocks[3];
+    if (components > 3 || !blankBlocks(components, quality, blocks)) {
+        return -1;
+    }
+    struct BlankCompressor blank;
+    JpegErrorManager manager;
+    memset(&blank, 0, sizeof(blank));
+    blank.cinfo.err = setupErrors(&manager);
+    if (setjmp(manager.returnPoint)) {
+        jpeg_destroy_compress(&blank.cinfo);
+        return 0;
+    }
+    jpeg_create_compress(&blank.cinfo);
+    applyMemoryLimit((j_common_ptr)&blank.cinfo);
+    jpeg_stdio_dest(&blank.cinfo, stream);
+    blank.cinfo.image_width = (JDIMENSION)head->columns;
+    blank.cinfo.image_height = (JDIMENSION)head->rows;
+    blank.cinfo.input_components = components;
+    blank.cinfo.in_color_space = (components == 3) ? JCS_RGB : JCS_GRAYSCALE;
+    jpeg_set_defaults(&blank.cinfo);
+    jpeg_set_quality(&blank.cinfo, quality, TRUE);
+
+    /* Enough blocks for the widest component, plus its last partial MCU. */
+    JDIMENSION perRow = (JDIMENSION)(((size_t)head->columns + 7) / 8 + 2);
+    jvirt_barray_ptr arrays[3];
+    for (int ci = 0; ci < components; ci++) {
+        blank.rows[ci] = (*blank.cinfo.mem->alloc_barray)((j_common_ptr)&blank.cinfo, JPOOL_IMAGE,
+                                                          perRow, BLANK_BLOCK_ROWS);
+        for (int r = 0; r < BLANK_BLOCK_ROWS; r++) {
+            for (JDIMENSION k = 0; k < perRow; k++) {
+                memcpy(blank.rows[ci][r][k], blocks[ci], sizeof(JBLOCK));
+            }
+        }
+        arrays[ci] = (jvirt_barray_ptr)&blank.rows[ci];
+    }
+    blank.cinfo.mem->access_virt_barray = blankRowsOf;
+    jpeg_write_coefficients(&blank.cinfo, arrays);
+    for (int ci = 0; ci < components; ci++) {
+        if (blank.cinfo.comp_info[ci].v_samp_factor > BLANK_BLOCK_ROWS
+            || blank.cinfo.comp_info[ci].width_in_blocks + 2 > perRow) {
+            ERREXIT(&blank.cinfo, JERR_BAD_SAMPLING);
+        }
+    }
+    writeJpegComments(&blank.cinfo, head);
+    jpeg_finish_compress(&blank.cinfo);
+    jpeg_destroy_compress(&blank.cinfo);
     return 1;
 }
 
@@ -772,7 +931,15 @@ int writeJpegBlank(int fd, ImageHead *head)
     if (stream == NULL) {
         return -1;
     }
-    int ok = encodeStream(stream, head, head->nbands, JPEG_DEFAULT_QUALITY, NULL, 0);
+    int ok = 0;
+    if (head->columns > 0 && head->rows > 0) {
+        ok = encodeBlankStream(stream, head, head->nbands, JPEG_DEFAULT_QUALITY);
+    }
+    if (ok < 0 || head->columns <= 0 || head->rows <= 0) {
+        /* Blocks not to be had, or a size the library refuses: the plain
+         * encoder gives its own answer. */
+        ok = encodeStream(stream, head, head->nbands, JPEG_DEFAULT_QUALITY, NULL, 0);
+    }
     if (!closeWritten(stream)) {
         ok = 0;
     }
@@ -861,5 +1028,144 @@ void readJpegComments(struct jpeg_decompress_struct *cinfo, ImageHead *head)
             memcpy(head->imgdes, next->data, kept);
         }
         return;
+    }
+}
+
+/* ---- Row sink ------------------------------------------------------------------ */
+
+struct JpegRowSink {
+    struct jpeg_compress_struct cinfo;
+    JpegErrorManager manager;
+    FILE *stream;
+    JSAMPARRAY line;
+    int components;
+    int started;
+    int failed;                     /* a library error stopped the encoder */
+};
+
+namespace {
+
+/* Ends the compressor and the stream; false when the file did not get
+ * every byte. */
+bool closeSink(JpegRowSink *sink)
+{
+    if (sink->started) {
+        jpeg_destroy_compress(&sink->cinfo);
+    }
+    bool ok = sink->stream == NULL || closeWritten(sink->stream);
+    gmemFree(sink);
+    return ok;
+}
+
+} // namespace
+
+/*
+ *----------------------------------------------------------------------
+ *
+ * openJpegRowSink --
+ *
+ *	Starts encoding head's picture into fd row by row; see jpeg.h.
+ *
+ *----------------------------------------------------------------------
+ */
+JpegRowSink *openJpegRowSink(int fd, const ImageHead *head)
+{
+    if (head == NULL || fd < 0 || head->nbands < 1 || head->columns < 1 || head->rows < 1) {
+        return NULL;
+    }
+    int quality = head->block;
+    if (quality < 0) {
+        quality = JPEG_DEFAULT_QUALITY;
+    } else if (quality > 100) {
+        quality = 100;
+    }
+    /* volatile: the error exit jumps back into this frame. */
+    JpegRowSink *volatile sink = (JpegRowSink *)gmemAlloc(sizeof(JpegRowSink));
+    if (sink == NULL) {
+        return NULL;
+    }
+    memset((void *)sink, 0, sizeof(JpegRowSink));
+    sink->components = (head->nbands == 3) ? 3 : 1;
+    sink->stream = openDuplicate(fd, "w+b", true);
+    if (sink->stream == NULL) {
+        closeSink(sink);
+        return NULL;
+    }
+    sink->cinfo.err = setupErrors(&sink->manager);
+    if (setjmp(sink->manager.returnPoint)) {
+        closeSink(sink);
+        return NULL;
+    }
+    sink->started = 1;
+    startCompressor(&sink->cinfo, sink->stream, head, sink->components, quality);
+    sink->line = (*sink->cinfo.mem->alloc_sarray)(
+        (j_common_ptr)&sink->cinfo, JPOOL_IMAGE,
+        sink->cinfo.image_width * (JDIMENSION)sink->components, 1);
+    return sink;
+}
+
+/*
+ *----------------------------------------------------------------------
+ *
+ * jpegRowSinkWrite --
+ *
+ *	Encodes the next row from its bands; see jpeg.h.
+ *
+ *----------------------------------------------------------------------
+ */
+int jpegRowSinkWrite(JpegRowSink *sink, const unsigned char *const *bandRows)
+{
+    if (sink == NULL || sink->failed || sink->cinfo.next_scanline >= sink->cinfo.image_height) {
+        return 0;
+    }
+    if (setjmp(sink->manager.returnPoint)) {
+        sink->failed = 1;
+        return 0;
+    }
+    JSAMPROW row = scanlineOf(bandRows, sink->components, sink->line[0], sink->cinfo.image_width);
+    if (jpeg_write_scanlines(&sink->cinfo, &row, 1) != 1) {
+        sink->failed = 1;
+        return 0;
+    }
+    return 1;
+}
+
+int jpegRowSinkPosition(const JpegRowSink *sink)
+{
+    return sink != NULL ? (int)sink->cinfo.next_scanline : 0;
+}
+
+/*
+ *----------------------------------------------------------------------
+ *
+ * finishJpegRowSink --
+ *
+ *	Ends the stream once every row was written, and frees the sink; see
+ *	jpeg.h.
+ *
+ *----------------------------------------------------------------------
+ */
+int finishJpegRowSink(JpegRowSink *sink)
+{
+    if (sink == NULL) {
+        return 0;
+    }
+    if (!sink->failed && sink->cinfo.next_scanline == sink->cinfo.image_height) {
+        if (setjmp(sink->manager.returnPoint)) {
+            sink->failed = 1;
+        } else {
+            jpeg_finish_compress(&sink->cinfo);
+        }
+    } else {
+        sink->failed = 1;
+    }
+    bool finished = !sink->failed;
+    return closeSink(sink) && finished ? 1 : 0;
+}
+
+void abandonJpegRowSink(JpegRowSink *sink)
+{
+    if (sink != NULL) {
+        closeSink(sink);
     }
 }

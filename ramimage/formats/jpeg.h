@@ -70,6 +70,25 @@ int jpegRowStreamPosition(const JpegRowStream *stream);     /* the next row */
 void closeJpegRowStream(JpegRowStream *stream);
 
 /*
+ * A JPEG file encoded row by row, in order, from band rows: the bytes are
+ * those writeJpegImage writes for the same rows. openJpegRowSink empties
+ * fd and starts the encoder (quality and bands as writeJpegImage); NULL
+ * after a library error or when the stream cannot be had.
+ * jpegRowSinkWrite encodes the next row (bandRows[b] band b; the first
+ * band alone for a greyscale stream): 1, or 0 after a library error (the
+ * sink then takes no more rows) or past the last row. finishJpegRowSink
+ * ends a stream that got every row and frees the sink: 1, or 0 when a row
+ * is missing, after a library error or when the file did not get every
+ * byte. abandonJpegRowSink frees a sink without ending its stream.
+ */
+struct JpegRowSink;
+JpegRowSink *openJpegRowSink(int fd, const ImageHead *head);
+int jpegRowSinkWrite(JpegRowSink *sink, const unsigned char *const *bandRows);
+int jpegRowSinkPosition(const JpegRowSink *sink);   /* the next row */
+int finishJpegRowSink(JpegRowSink *sink);
+void abandonJpegRowSink(JpegRowSink *sink);
+
+/*
  * writeJpegImage --
  *	Encodes head's rows x columns image from band-interleaved-by-line
  *	rows (row r of band b at rows + (r x nbands + b) x rowBytes) into

@@ -120,6 +120,153 @@ void clearRowGroups(RAMIMG *image, int first, int last)
     }
 }
 
+/* ---- New files encoded row by row ------------------------------------------ */
+
+/* A new JPEG file being encoded as its rows leave the cache in order. The
+ * sink is opened with the first row encoded (the file then loses its blank
+ * picture); rows before `next` are encoded and no longer changeable. */
+struct JpegRowWrite {
+    JpegRowSink *sink;
+    int next;
+    unsigned char *zero;            /* a row of zeros: a band never written */
+};
+
+void jpegWriteFreeHook(RAMIMG *image)
+{
+    JpegRowWrite *write = (JpegRowWrite *)image->priv;
+    if (write != NULL) {
+        abandonJpegRowSink(write->sink);
+        gmemFree(write->zero);
+        gmemFree(write);
+    }
+    image->priv = NULL;
+}
+
+JpegRowWrite *currentWrite(const RAMIMG *image)
+{
+    return image->freeHook == jpegWriteFreeHook ? (JpegRowWrite *)image->priv : NULL;
+}
+
+void endWrite(RAMIMG *image)
+{
+    if (currentWrite(image) != NULL) {
+        jpegWriteFreeHook(image);
+        image->freeHook = NULL;
+    }
+}
+
+/* The image's write state, made on first use; NULL when memory runs out. */
+JpegRowWrite *takeWrite(RAMIMG *image)
+{
+    JpegRowWrite *write = currentWrite(image);
+    if (write == NULL) {
+        write = (JpegRowWrite *)gmemAlloc(sizeof(JpegRowWrite));
+        unsigned char *zero = (unsigned char *)gmemAlloc((size_t)image->rowBytes);
+        if (write == NULL || zero == NULL) {
+            gmemFree(write);
+            gmemFree(zero);
+            return NULL;
+        }
+        memset(zero, 0, (size_t)image->rowBytes);
+        write->sink = NULL;
+        write->next = 0;
+        write->zero = zero;
+        image->priv = write;
+        image->freeHook = jpegWriteFreeHook;
+    }
+    return write;
+}
+
+bool anyRowDirty(const RAMIMG *image)
+{
+    for (int k = 0; k < image->slots / 8 + 1; k++) {
+        if (image->dirtyBits[k] != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+/* How many bands of `row` the cache holds. */
+int bandsHeld(const RAMIMG *image, int row)
+{
+    int held = 0;
+    int64_t id = (int64_t)row * image->head.nbands;
+    for (int b = 0; b < image->head.nbands; b++) {
+        held += image->rowIds[slotOf(image, id + b)] == id + b;
+    }
+    return held;
+}
+
+/*
+ * encodeRow --
+ *	Encodes the next row: its cached bands (their dirty bits cleared, as
+ *	their values are now in the file), zero for a band not cached, which
+ *	was never written.
+ */
+bool encodeRow(RAMIMG *image, JpegRowWrite *write)
+{
+    const unsigned char *bands[3];
+    int nbands = image->head.nbands;
+    int64_t id = (int64_t)write->next * nbands;
+    for (int b = 0; b < nbands && b < 3; b++) {
+        int slot = slotOf(image, id + b);
+        if (image->rowIds[slot] == id + b) {
+            bands[b] = slotRow(image, slot);
+            clearSlotDirty(image, slot);
+        } else {
+            bands[b] = write->zero;
+        }
+    }
+    if (!jpegRowSinkWrite(write->sink, bands)) {
+        return false;
+    }
+    write->next++;
+    return true;
+}
+
+bool openSink(RAMIMG *image, JpegRowWrite *write)
+{
+    if (write->sink != NULL) {
+        return true;
+    }
+    int mode = fcntl(image->fd, F_GETFL);
+    if (mode < 0 || (mode & O_ACCMODE) == O_RDONLY) {
+        return false;
+    }
+    write->sink = openJpegRowSink(image->fd, &image->head);
+    return write->sink != NULL;
+}
+
+/*
+ * encodeThrough --
+ *	Encodes the rows from the next one to `last`, each wholly cached or
+ *	not cached at all (never written: zero). False, encoding nothing
+ *	more, at a row only some of whose bands are cached, or when the
+ *	encoder cannot go on.
+ */
+bool encodeThrough(RAMIMG *image, JpegRowWrite *write, int last)
+{
+    int nbands = image->head.nbands;
+    while (write->next <= last) {
+        int held = bandsHeld(image, write->next);
+        if (held != 0 && held != nbands) {
+            return false;
+        }
+        if (!openSink(image, write) || !encodeRow(image, write)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+/* widenRowCache for a picture whose rows fit the whole-image cap. */
+bool widenWithinCap(RAMIMG *image)
+{
+    int64_t all = (int64_t)image->head.rows * image->head.nbands;
+    return all * image->rowBytes <= ovexWholeImageCap() && widenRowCache(image);
+}
+
 struct JpegWriteJob {
     const ImageHead *head;
     const unsigned char *rows;
@@ -321,4 +468,133 @@ void writeJpegRamImage(RAMIMG *image)
     invalidateRowCache(image);
     cacheTrailer(image)->blankRows = 0;     /* the file now holds the rows written */
     dropJpegStream(image);                  /* it read the old file */
+}
+
+/*
+ *----------------------------------------------------------------------
+ *
+ * jpegWritesRowByRow --
+ *
+ *	True for a new JPEG file (its picture still the blank one, or being
+ *	encoded) of one or three bands whose cache is a window of rows.
+ *
+ *----------------------------------------------------------------------
+ */
+int jpegWritesRowByRow(const RAMIMG *image)
+{
+    if (image == NULL || image->head.imgid != IMGID_JPEG || image->fd < 0
+        || image->extBuffer != NULL || image->cacheBlock == NULL
+        || (image->head.nbands != 1 && image->head.nbands != 3)
+        || (int64_t)image->slots >= (int64_t)image->head.rows * image->head.nbands
+        || !cacheTrailer(image)->blankRows) {
+        return 0;
+    }
+    /* Private data of another kind keeps the image on the whole-image path. */
+    return currentWrite(image) != NULL || (image->priv == NULL && image->freeHook == NULL);
+}
+
+int jpegRowsEncoded(const RAMIMG *image)
+{
+    const JpegRowWrite *write = currentWrite(image);
+    return write != NULL ? write->next : 0;
+}
+
+/*
+ *----------------------------------------------------------------------
+ *
+ * jpegFinishRows --
+ *
+ *	Encodes the rows not encoded yet from the cache (a row or band never
+ *	written is zero) and ends the file. Nothing is done while no row was
+ *	written: the file still holds its blank picture.
+ *
+ * Results:
+ *	1, or 0 after "Error in writing JPEG image FILE" on standard error
+ *	(remembered for flushRamImage).
+ *
+ * Side effects:
+ *	The image then reads its file as any JPEG: dirty bits cleared, cache
+ *	emptied, the file no longer blank.
+ *
+ *----------------------------------------------------------------------
+ */
+int jpegFinishRows(RAMIMG *image)
+{
+    if (!jpegWritesRowByRow(image)) {
+        return 1;
+    }
+    JpegRowWrite *write = currentWrite(image);
+    if (write == NULL && !anyRowDirty(image)) {
+        return 1;
+    }
+    write = takeWrite(image);
+    if (write != NULL && write->sink == NULL && !openSink(image, write)
+        && widenWithinCap(image)) {
+        /* Nothing encoded yet: the whole-image writer says why it cannot
+         * write, and keeps the rows. */
+        endWrite(image);
+        writeJpegRamImage(image);
+        return !cacheTrailer(image)->writeFailed;
+    }
+    bool ok = write != NULL;
+    while (ok && write->next < image->head.rows) {
+        ok = openSink(image, write) && encodeRow(image, write);
+    }
+    if (write != NULL) {
+        ok = finishJpegRowSink(write->sink) && ok;
+        write->sink = NULL;
+    }
+    endWrite(image);
+    memset(image->dirtyBits, 0, (size_t)image->slots / 8 + 1);
+    invalidateRowCache(image);
+    cacheTrailer(image)->blankRows = 0;
+    if (!ok) {
+        ovex_fprintf(stderr, "Error in writing JPEG image %s\n", image->head.file);
+        noteWriteFailure(image);
+        return 0;
+    }
+    return 1;
+}
+
+/*
+ *----------------------------------------------------------------------
+ *
+ * jpegBeforeMiss --
+ *
+ *	Before the cache of a JPEG written row by row misses `row` into
+ *	`slot`: an encoded row is only had back from the finished file; a
+ *	changed row leaving the slot is encoded with the rows before it when
+ *	they come in order and `row` comes after them. Otherwise the rows are
+ *	not written in order: with nothing encoded yet the cache takes every
+ *	row, as for any changed JPEG; else the file is finished now.
+ *
+ *----------------------------------------------------------------------
+ */
+void jpegBeforeMiss(RAMIMG *image, int row, int slot)
+{
+    if (!jpegWritesRowByRow(image)) {
+        return;
+    }
+    JpegRowWrite *write = currentWrite(image);
+    int next = write != NULL ? write->next : 0;
+    if (row < next) {
+        jpegFinishRows(image);
+        return;
+    }
+    if (!slotDirty(image, slot) || image->rowIds[slot] < 0) {
+        return;
+    }
+    int leaving = image->rowIds[slot] / image->head.nbands;
+    if (leaving < row) {
+        write = takeWrite(image);
+        if (write != NULL && encodeThrough(image, write, leaving)) {
+            return;
+        }
+        next = write != NULL ? write->next : 0;
+    }
+    if (next == 0 && (write == NULL || write->sink == NULL) && widenWithinCap(image)) {
+        endWrite(image);
+        return;
+    }
+    jpegFinishRows(image);
 }
