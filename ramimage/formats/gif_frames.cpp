@@ -241,7 +241,8 @@ int readGIF(RAMIMG *image)
             ovex_fprintf(stderr, "Error of malloc in readGIF.\n");
             return 0;
         }
-        fillRows(image, backgroundIndex(image));
+        /* A new cache comes filled with the image's fill, which is the
+         * background index: the frame buffer needs no second pass. */
     }
     GifStream *s = (GifStream *)gmemAlloc(sizeof(GifStream));
     unsigned char *line = (unsigned char *)gmemAlloc(0x10000);
