@@ -26,6 +26,7 @@
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
 #include "programs/conv_kernel.h"
+#include "programs/conv_rows.h"
 #include "ramimage/band_stats.h"
 #include "ramimage/pixel_access.h"
 #include "ramimage/kit/program_kit.h"
@@ -60,6 +61,7 @@ struct GconvContext {
     float *padded;                  /* one input row with its edge copies */
     float *result;                  /* one output row */
     float *values;                  /* the window's values (median) */
+    const float *taps[CONV_KERNEL_MAX_WEIGHTS];     /* the rows each weight multiplies */
 };
 
 static const ProgOption gconvOptions[] = {
@@ -461,27 +463,19 @@ static void fillPadded(GconvContext *context, int row, int pair, float *slot)
     readPaddedRow(context, row, pair, slot);
 }
 
-/* Weighted sum of the window, row by row, in single precision. Each pass
- * adds one weight times a shifted row to every column, so the inner loop
- * runs over the columns and vectorises while every pixel keeps the order
- * of its sum (window row by row, left to right). */
+/* Weighted sum of the window, row by row and left to right within a row,
+ * in single precision. */
 static void makeWeighted(GconvContext *context, int pair, float *result)
 {
     (void)pair;
     const ConvKernel *kernel = &context->kernel;
-    int columns = context->columns;
-    float *__restrict sums = result;
-    std::fill(sums, sums + columns, 0.0f);
+    int nx = kernel->nx;
     for (int k = 0; k < kernel->ny; k++) {
-        const float *weights = kernel->weights + (size_t)k * kernel->nx;
-        for (int m = 0; m < kernel->nx; m++) {
-            const float *__restrict values = context->window[k] + context->inColumn + m;
-            float weight = weights[m];
-            for (int j = 0; j < columns; j++) {
-                sums[j] += weight * values[j];
-            }
+        for (int m = 0; m < nx; m++) {
+            context->taps[k * nx + m] = context->window[k] + context->inColumn + m;
         }
     }
+    weightedRowSum(context->columns, nx * kernel->ny, context->taps, kernel->weights, result);
 }
 
 /* The centre stretched by 2.5 local deviations from the local mean; a
@@ -579,36 +573,20 @@ static int gconvRun2D(GconvContext *context)
  */
 static void gconvRowFilter(GconvContext *context, int row, int pair, float *slot)
 {
-    const float *across = context->kernel.weights;
     int nx = context->kernel.nx;
-    int columns = context->columns;
     readPaddedRow(context, row, pair, context->padded);
-    float *__restrict sums = slot;
-    std::fill(sums, sums + columns, 0.0f);
     for (int m = 0; m < nx; m++) {
-        const float *__restrict values = context->padded + context->inColumn + m;
-        float weight = across[m];
-        for (int j = 0; j < columns; j++) {
-            sums[j] += weight * values[j];
-        }
+        context->taps[m] = context->padded + context->inColumn + m;
     }
+    weightedRowSum(context->columns, nx, context->taps, context->kernel.weights, slot);
 }
 
 /* The window's ny filtered rows combined down with the ny weights. */
 static void gconvColumnFilter(GconvContext *context, int pair, float *result)
 {
     (void)pair;
-    const float *down = context->kernel.weights + context->kernel.nx;
-    int columns = context->columns;
-    float *__restrict sums = result;
-    std::fill(sums, sums + columns, 0.0f);
-    for (int k = 0; k < context->kernel.ny; k++) {
-        const float *__restrict values = context->window[k];
-        float weight = down[k];
-        for (int j = 0; j < columns; j++) {
-            sums[j] += weight * values[j];
-        }
-    }
+    weightedRowSum(context->columns, context->kernel.ny, context->window,
+                   context->kernel.weights + context->kernel.nx, result);
 }
 
 /*
