@@ -28,6 +28,7 @@
 #include "ramimage/format_hooks.h"
 #include "ramimage/formats/dib.h"
 #include "ramimage/positional_io.h"
+#include "ramimage/three_bands.h"
 #include "ramimage/tiff_layout.h"
 
 /* Scratch kept for reading several pixel-interleaved rows at once. */
@@ -193,6 +194,30 @@ static void swapRowGroup(RAMIMG *image, int row)
     int64_t id = (int64_t)row * image->head.nbands;
     for (int b = 0; b < image->head.nbands; b++) {
         swapRowBytes(image->head.pixel, image->head.columns, slotRow(image, slotOf(image, id + b)));
+    }
+}
+
+/*
+ * splitBands --
+ *	Spreads n interleaved elements of width bytes per band from source
+ *	over the slots of the bands of row group id (row x nbands) and gives
+ *	the slots their ids. Three byte bands go in one pass.
+ */
+static void splitBands(RAMIMG *image, int64_t id, int width, const unsigned char *source, int n)
+{
+    int nbands = image->head.nbands;
+    if (nbands == 3 && width == 1) {
+        splitThreeBands(source, slotRow(image, slotOf(image, id)),
+                        slotRow(image, slotOf(image, id + 1)),
+                        slotRow(image, slotOf(image, id + 2)), n);
+    } else {
+        for (int b = 0; b < nbands; b++) {
+            deinterleaveElements(width, source + (size_t)b * width, nbands,
+                                 slotRow(image, slotOf(image, id + b)), n);
+        }
+    }
+    for (int b = 0; b < nbands; b++) {
+        image->rowIds[slotOf(image, id + b)] = (int)(id + b);
     }
 }
 
@@ -652,13 +677,9 @@ static void loadDibRow(RAMIMG *image, int row, int slot)
         n = image->rowBytes;
     }
     int64_t id = (int64_t)row * nbands;
-    for (int b = 0; b < nbands; b++) {
-        int s = slotOf(image, id + b);
-        deinterleaveElements(1, buffer + b, nbands, slotRow(image, s), n);
-        image->rowIds[s] = (int)(id + b);
-        if (swap) {
-            swapRowBytes(image->head.pixel, image->head.columns, slotRow(image, s));
-        }
+    splitBands(image, id, 1, buffer, n);
+    if (swap) {
+        swapRowGroup(image, row);
     }
 }
 
@@ -804,7 +825,8 @@ unsigned char *getRAMImageLine(RAMIMG *image, int row, int band, int load)
         }
         return slotRow(image, slot);
     }
-    if (!load && (image->head.nbands == 1 || layout == LAYOUT_BSQ || layout == LAYOUT_BIL)) {
+    if (!load && (image->head.nbands == 1 || layout == LAYOUT_BSQ || layout == LAYOUT_BIL
+                  || rowNeverWritten(image, row))) {
         if (cacheTrailer(image)->uncleared) {
             clearRows(image, slot, 1);
         }
@@ -865,11 +887,7 @@ void scatterRows(RAMIMG *image, int firstRow, int count, const unsigned char *bu
         }
         int64_t fit = block / ((int64_t)width * nbands);
         int n = (int)(fit < image->head.columns ? fit : image->head.columns);
-        for (int b = 0; b < nbands; b++) {
-            int s = slotOf(image, id + b);
-            deinterleaveElements(width, source + (size_t)b * width, nbands, slotRow(image, s), n);
-            image->rowIds[s] = (int)(id + b);
-        }
+        splitBands(image, id, width, source, n);
     }
 }
 
@@ -934,20 +952,34 @@ static unsigned char *buildFileRow(RAMIMG *image, int row, bool byBytes, int64_t
                                          ? interleavedElementBytes(image->head.pixel) : 1));
 
     unsigned char *buffer = cacheFlushArea(image);
-    memset(buffer, 0, (size_t)block);
-    if (!rowGroupHeld(image, row) || (!byBytes && covered < block)) {
+    bool held = rowGroupHeld(image, row);
+    if (!held || (!byBytes && covered < block)) {
         /* Bytes no cached band supplies keep what the file holds. */
         if (pos < 0) {
             return NULL;
         }
+        memset(buffer, 0, (size_t)block);
         if (!rowUnwritten(image, row)) {
             readAt(image->fd, buffer, (size_t)block, pos);
         }
         if (swap) {
             swapRowBytes(image->head.pixel, swapCount, buffer);
         }
+    } else {
+        memset(buffer + covered, 0, (size_t)(block - covered));     /* the bands fill the rest */
     }
     int64_t id = (int64_t)row * nbands;
+    if (held && !single && nbands == 3 && interleavedElementBytes(image->head.pixel) == 1) {
+        /* Byte pixels: the same bytes whether joined by element or by byte. */
+        int slots[3];
+        for (int b = 0; b < 3; b++) {
+            slots[b] = slotOf(image, id + b);
+            clearSlotDirty(image, slots[b]);
+        }
+        joinThreeBands(slotRow(image, slots[0]), slotRow(image, slots[1]), slotRow(image, slots[2]),
+                       buffer, n);
+        return buffer;
+    }
     for (int b = 0; b < nbands; b++) {
         int s = slotOf(image, id + b);
         if (image->rowIds[s] != id + b) {
@@ -1220,6 +1252,15 @@ void markRowsUnwritten(RAMIMG *image)
     if (image->head.imgid == IMGID_JPEG && image->head.transparent < 0) {
         trailer->blankRows = 1;
     }
+}
+
+int rowNeverWritten(const RAMIMG *image, int row)
+{
+    if (image == NULL || image->cacheBlock == NULL || image->fd < 0) {
+        return 0;
+    }
+    CacheLayout layout = cacheLayoutOf(image->head.imgid);
+    return (layout == LAYOUT_BIP || layout == LAYOUT_DIB) && rowUnwritten(image, row);
 }
 
 int rowsStillBlank(const RAMIMG *image)
