@@ -3,7 +3,8 @@
  *
  *	Weighted sums of rows for the convolution kernels. Sixteen columns
  *	at a time stay in registers while every tap is added to them, so
- *	each sum is loaded and stored once rather than once per tap.
+ *	each sum is loaded and stored once rather than once per tap. Byte
+ *	rows under whole-number weights are summed in 16-bit integers.
  */
 #include "programs/conv_rows.h"
 
@@ -12,8 +13,11 @@
 namespace {
 
 typedef float Lanes __attribute__((vector_size(32)));
+typedef short Shorts __attribute__((vector_size(32)));
+typedef unsigned char Bytes __attribute__((vector_size(16)));
 
 const int LANES = (int)(sizeof(Lanes) / sizeof(float));
+const int SHORT_LANES = (int)(sizeof(Shorts) / sizeof(short));
 
 }  // namespace
 
@@ -48,5 +52,36 @@ void weightedRowSum(int n, int taps, const float *const *rows, const float *weig
             sum += weights[t] * rows[t][j];
         }
         out[j] = sum;
+    }
+}
+
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+void wholeWeightedRowSum(int n, int taps, const unsigned char *const *rows, const short *weights,
+                         unsigned char *out)
+{
+    int j = 0;
+    for (; j + SHORT_LANES <= n; j += SHORT_LANES) {
+        Shorts sum = {};
+        for (int t = 0; t < taps; t++) {
+            Bytes bytes;
+            memcpy(&bytes, rows[t] + j, sizeof bytes);
+            Shorts weight = {};
+            weight += weights[t];
+            sum += weight * __builtin_convertvector(bytes, Shorts);
+        }
+        Shorts low = {}, high = low + 255;
+        sum = sum < low ? low : sum;
+        sum = sum > high ? high : sum;
+        Bytes result = __builtin_convertvector(sum, Bytes);
+        memcpy(out + j, &result, sizeof result);
+    }
+    for (; j < n; j++) {
+        int sum = 0;
+        for (int t = 0; t < taps; t++) {
+            sum += weights[t] * rows[t][j];
+        }
+        out[j] = (unsigned char)(sum < 0 ? 0 : sum > 255 ? 255 : sum);
     }
 }

@@ -23,6 +23,7 @@
 #include <algorithm>
 
 #include "core/package.h"
+#include "core/rounding.h"
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
 #include "programs/conv_kernel.h"
@@ -62,6 +63,11 @@ struct GconvContext {
     float *result;                  /* one output row */
     float *values;                  /* the window's values (median) */
     const float *taps[CONV_KERNEL_MAX_WEIGHTS];     /* the rows each weight multiplies */
+    /* Byte rows under whole-number weights: the ring and the output row
+     * hold bytes, summed in integers. */
+    bool wholeBytes;
+    short wholeWeights[CONV_KERNEL_MAX_WEIGHTS];
+    const unsigned char *byteTaps[CONV_KERNEL_MAX_WEIGHTS];
 };
 
 static const ProgOption gconvOptions[] = {
@@ -429,8 +435,14 @@ static void runRing(GconvContext *context, SlotFiller *fill, RowMaker *make)
                 slot = slot == ny - 1 ? 0 : slot + 1;
             }
             make(context, p, context->result);
-            putRowFloat(context->out, context->outRow + i, context->outColumn,
-                        context->columns, context->outBands[p], context->result);
+            if (context->wholeBytes) {
+                putRowByte(context->out, context->outRow + i, context->outColumn,
+                           context->columns, context->outBands[p],
+                           (const unsigned char *)context->result);
+            } else {
+                putRowFloat(context->out, context->outRow + i, context->outColumn,
+                            context->columns, context->outBands[p], context->result);
+            }
         }
         if (i + 1 < context->rows) {
             int row = clampedInputRow(context, top + ny + i);
@@ -476,6 +488,65 @@ static void makeWeighted(GconvContext *context, int pair, float *result)
         }
     }
     weightedRowSum(context->columns, nx * kernel->ny, context->taps, kernel->weights, result);
+}
+
+/*
+ * wholeBytesApply --
+ *	True when a "2D" kernel may run on bytes: byte samples in (read as
+ *	the float path reads them, through the palette if any), a byte pixel
+ *	out, and whole-number weights whose absolute values add up to at most
+ *	CONV_WHOLE_WEIGHT_LIMIT. Every product and partial sum is then a
+ *	whole number below 2^15, exact in single precision, so the float sum
+ *	is the integer sum and its stored byte the integer clamped to
+ *	0 .. 255: the integer path gives the same bytes. Sets the weights as
+ *	integers.
+ */
+static bool wholeBytesApply(GconvContext *context)
+{
+    const ConvKernel *kernel = &context->kernel;
+    if (kernel->type != CONV_KERNEL_2D || context->in->head.pixel != PIXEL_BYTE
+        || context->out->head.pixel != PIXEL_BYTE) {
+        return false;
+    }
+    float total = 0.0f;
+    int n = kernel->nx * kernel->ny;
+    for (int k = 0; k < n; k++) {
+        float weight = kernel->weights[k];
+        if (!(fabsf(weight) <= (float)CONV_WHOLE_WEIGHT_LIMIT) || weight != truncf(weight)) {
+            return false;           /* also NaN */
+        }
+        total += fabsf(weight);
+        context->wholeWeights[k] = (short)clampToInt(weight);
+    }
+    return total <= (float)CONV_WHOLE_WEIGHT_LIMIT;
+}
+
+/* readPaddedRow as bytes. */
+static void fillPaddedBytes(GconvContext *context, int row, int pair, float *slot)
+{
+    unsigned char *out = (unsigned char *)slot;
+    int columns = context->in->head.columns;
+    int half = context->kernel.nx / 2;
+    size_t length = (size_t)columns + (size_t)context->kernel.nx;
+    getRowBytePal(context->in, row, 0, columns, context->inBands[pair], out + half);
+    memset(out, out[half], (size_t)half);
+    memset(out + half + columns, out[half + columns - 1], length - (size_t)(half + columns));
+}
+
+/* makeWeighted on byte rows: the output row's bytes into result. */
+static void makeWholeBytes(GconvContext *context, int pair, float *result)
+{
+    (void)pair;
+    const ConvKernel *kernel = &context->kernel;
+    int nx = kernel->nx;
+    for (int k = 0; k < kernel->ny; k++) {
+        const unsigned char *row = (const unsigned char *)context->window[k];
+        for (int m = 0; m < nx; m++) {
+            context->byteTaps[k * nx + m] = row + context->inColumn + m;
+        }
+    }
+    wholeWeightedRowSum(context->columns, nx * kernel->ny, context->byteTaps,
+                        context->wholeWeights, (unsigned char *)result);
 }
 
 /* The centre stretched by 2.5 local deviations from the local mean; a
@@ -558,6 +629,11 @@ static int gconvRun2D(GconvContext *context)
     }
     prepareWeights(context);
     resetWrittenStats(context);
+    context->wholeBytes = wholeBytesApply(context);
+    if (context->wholeBytes) {
+        runRing(context, fillPaddedBytes, makeWholeBytes);
+        return 1;
+    }
     RowMaker *make = kernel->type == CONV_KERNEL_DYNAMIC ? makeDynamic
         : kernel->type == CONV_KERNEL_MEDIAN ? makeMedian : makeWeighted;
     runRing(context, fillPadded, make);

@@ -4,7 +4,9 @@
  *	Weighted sums of rows give, column by column, the bits of the plain
  *	loop that adds the taps in order from zero: for every length around
  *	the vector widths, one to many taps, weights of both signs, and
- *	values whose sum changes if the order of the taps changes.
+ *	values whose sum changes if the order of the taps changes. Byte rows
+ *	under whole-number weights give the bytes the float sums store as,
+ *	up to the largest weights allowed.
  */
 #include <gtest/gtest.h>
 
@@ -12,6 +14,7 @@
 
 #include <vector>
 
+#include "core/rounding.h"
 #include "programs/conv_rows.h"
 
 namespace {
@@ -76,6 +79,81 @@ TEST(ConvRows, TapsAreAddedInTheirOrder)
     std::vector<float> got(40, -7.0f);
     weightedRowSum(40, 4, rows, weights, got.data());
     EXPECT_EQ(std::vector<float>(40, 1.0f), got);
+}
+
+/* A float stored into a byte pixel: clamped, halves rounded up. */
+unsigned char storedByte(float v)
+{
+    if (v >= 255.0f) {
+        return 255;
+    }
+    if (v < 0.0f) {
+        return 0;
+    }
+    return (unsigned char)clampToInt((double)v + 0.5);
+}
+
+TEST(ConvRows, WholeWeightsOnBytesStoreAsTheFloatSumsDo)
+{
+    unsigned state = 99;
+    auto next = [&state] {
+        state = state * 1103515245u + 12345u;
+        return (int)((state >> 8) & 0xFFFF);
+    };
+    /* Weight lists up to the limit of their absolute sum, from one tap to 25. */
+    std::vector<std::vector<short>> weightLists = {
+        {128}, {-128}, {64, -64}, {-64, 64}, {1, 2, 1, 2, 4, 2, 1, 2, 1},
+        {-1, -1, -1, -1, 8, -1, -1, -1, -1}, {0, 0, 0}, {127, -1}, {-100, 28},
+    };
+    for (int taps : {2, 9, 25}) {
+        for (int round = 0; round < 4; round++) {
+            std::vector<short> weights;
+            int room = CONV_WHOLE_WEIGHT_LIMIT;
+            for (int t = 0; t < taps; t++) {
+                int w = room > 0 ? next() % (room + 1) : 0;
+                room -= w;
+                weights.push_back((short)(next() % 2 ? -w : w));
+            }
+            weightLists.push_back(weights);
+        }
+    }
+    for (const std::vector<short> &weights : weightLists) {
+        int taps = (int)weights.size();
+        std::vector<float> floatWeights(weights.begin(), weights.end());
+        for (int n : {0, 1, 15, 16, 17, 33, 70}) {
+            SCOPED_TRACE(std::to_string(taps) + " taps, weights from " + std::to_string(weights[0])
+                         + ", " + std::to_string(n) + " columns");
+            /* Random bytes, with runs of 0 and 255 to reach the extreme sums. */
+            std::vector<std::vector<unsigned char>> data((size_t)taps,
+                                                         std::vector<unsigned char>((size_t)n + 2));
+            std::vector<std::vector<float>> asFloats((size_t)taps);
+            std::vector<const unsigned char *> rows;
+            std::vector<const float *> floatRows;
+            for (int t = 0; t < taps; t++) {
+                for (size_t k = 0; k < data[(size_t)t].size(); k++) {
+                    int kind = (int)(k / 8 + t) % 3;
+                    data[(size_t)t][k] = kind == 0 ? 255 : kind == 1 ? 0 : (unsigned char)next();
+                    if (weights[(size_t)t] < 0 && kind == 0) {
+                        data[(size_t)t][k] = 0;
+                    }
+                }
+                asFloats[(size_t)t].assign(data[(size_t)t].begin(), data[(size_t)t].end());
+                rows.push_back(data[(size_t)t].data() + t % 2);
+                floatRows.push_back(asFloats[(size_t)t].data() + t % 2);
+            }
+            std::vector<float> sums((size_t)n);
+            weightedRowSum(n, taps, floatRows.data(), floatWeights.data(), sums.data());
+            std::vector<unsigned char> want((size_t)n);
+            for (int j = 0; j < n; j++) {
+                want[(size_t)j] = storedByte(sums[(size_t)j]);
+            }
+            std::vector<unsigned char> got((size_t)n + 1, 0xA5);
+            wholeWeightedRowSum(n, taps, rows.data(), weights.data(), got.data());
+            EXPECT_EQ(0xA5, got[(size_t)n]) << "wrote past the row";
+            got.resize((size_t)n);
+            EXPECT_EQ(want, got);
+        }
+    }
 }
 
 }  // namespace

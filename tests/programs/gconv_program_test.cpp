@@ -265,6 +265,12 @@ TEST_F(GconvProgram, EveryPixelHasTheBitsOfThePlainSum)
         {"@1Ds 5 3 0.1 0.2 0.4 0.2 0.1 -1 3 -1", true, 5, 3,
          {0.1f, 0.2f, 0.4f, 0.2f, 0.1f, -1, 3, -1}, true, false},
         {"@1Ds 3 3 1 2 1 1 2 1", true, 3, 3, {1, 2, 1, 1, 2, 1}, false, true},
+        /* whole weights at and past what byte rows are summed in integers with */
+        {"@2D 3 1 -64 0 64", false, 3, 1, {-64, 0, 64}, false, false},
+        {"@2D 1 1 128", false, 1, 1, {128}, false, false},
+        {"@2D 1 1 127", false, 1, 1, {127}, false, true},
+        {"@2D 3 1 -100 0 29", false, 3, 1, {-100, 0, 29}, false, false},
+        {"@2D 3 3 1 2 1 2 4 2 1 2 1", false, 3, 3, {1, 2, 1, 2, 4, 2, 1, 2, 1}, true, false},
     };
     struct Shape {
         int rows, columns;
