@@ -27,4 +27,9 @@ void weightedRowSum(int n, int taps, const float *const *rows, const float *weig
 void wholeWeightedRowSum(int n, int taps, const unsigned char *const *rows, const short *weights,
                          unsigned char *out);
 
+/* The same without the wider vector units, which wholeWeightedRowSum
+ * takes where the processor has them. */
+void wholeWeightedRowSumPortable(int n, int taps, const unsigned char *const *rows,
+                                 const short *weights, unsigned char *out);
+
 #endif /* OVEX_PROGRAMS_CONV_ROWS_H */

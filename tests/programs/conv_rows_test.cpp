@@ -120,7 +120,7 @@ TEST(ConvRows, WholeWeightsOnBytesStoreAsTheFloatSumsDo)
     for (const std::vector<short> &weights : weightLists) {
         int taps = (int)weights.size();
         std::vector<float> floatWeights(weights.begin(), weights.end());
-        for (int n : {0, 1, 15, 16, 17, 33, 70}) {
+        for (int n : {0, 1, 15, 16, 17, 31, 32, 33, 70}) {
             SCOPED_TRACE(std::to_string(taps) + " taps, weights from " + std::to_string(weights[0])
                          + ", " + std::to_string(n) + " columns");
             /* Random bytes, with runs of 0 and 255 to reach the extreme sums. */
@@ -147,11 +147,13 @@ TEST(ConvRows, WholeWeightsOnBytesStoreAsTheFloatSumsDo)
             for (int j = 0; j < n; j++) {
                 want[(size_t)j] = storedByte(sums[(size_t)j]);
             }
-            std::vector<unsigned char> got((size_t)n + 1, 0xA5);
-            wholeWeightedRowSum(n, taps, rows.data(), weights.data(), got.data());
-            EXPECT_EQ(0xA5, got[(size_t)n]) << "wrote past the row";
-            got.resize((size_t)n);
-            EXPECT_EQ(want, got);
+            for (auto sum : {wholeWeightedRowSum, wholeWeightedRowSumPortable}) {
+                std::vector<unsigned char> got((size_t)n + 1, 0xA5);
+                sum(n, taps, rows.data(), weights.data(), got.data());
+                EXPECT_EQ(0xA5, got[(size_t)n]) << "wrote past the row";
+                got.resize((size_t)n);
+                EXPECT_EQ(want, got);
+            }
         }
     }
 }
