@@ -33,6 +33,9 @@
 
 /* Scratch kept for reading several pixel-interleaved rows at once. */
 static const size_t pixelReadAheadBytes = 256u << 10;
+/* Changed pixel-interleaved and DIB rows written back together, up to this
+ * many bytes in one write: fewer, larger writes cost the system less. */
+static const size_t pixelWriteBehindBytes = 1u << 20;
 
 /*
  * attemptBlock --
@@ -285,6 +288,22 @@ struct BlockPlan {
     CacheTrailer sizes;
 };
 
+/* Rows the flush area of a pixel-interleaved or DIB cache of n rows per
+ * band holds: one for a single band (written from its slot), else up to
+ * pixelWriteBehindBytes of them. */
+static size_t writeBehindRows(const RAMIMG *image, int n)
+{
+    size_t block = (size_t)fileBlock(image);
+    if (image->head.nbands < 2 || block == 0) {
+        return 1;
+    }
+    size_t rows = pixelWriteBehindBytes / block;
+    if (rows > (size_t)n) {
+        rows = (size_t)n;
+    }
+    return rows > 1 ? rows : 1;
+}
+
 /*
  * scratchFor --
  *	The scratch areas a layout needs for n rows per band (cache_block.h).
@@ -304,12 +323,12 @@ static void scratchFor(RAMIMG *image, int n, CacheTrailer *sizes)
         if (rows > fit) {
             rows = fit > 1 ? fit : 1;
         }
-        sizes->flushBytes = block;
+        sizes->flushBytes = block * writeBehindRows(image, n);
         sizes->readBytes = block * rows;
         break;
     }
     case LAYOUT_DIB:
-        sizes->flushBytes = block;
+        sizes->flushBytes = block * writeBehindRows(image, n);
         sizes->readBytes = block;
         break;
     case LAYOUT_TIFF: {
@@ -915,12 +934,13 @@ static void writeSlot(RAMIMG *image, int slot, int64_t pos)
 /*
  * buildFileRow --
  *	Interleaves the cached bands of `row` into one file row of block
- *	bytes in the flush area, in file byte order, and clears their dirty
+ *	bytes at buffer (in the flush area), in file byte order, and clears their dirty
  *	bits: by element for pixel-interleaved files, by byte for DIB files.
  *	A band that is not cached keeps the file's bytes (read at `pos` when
  *	pos is not negative). Returns the row, or NULL when it cannot be made.
  */
-static unsigned char *buildFileRow(RAMIMG *image, int row, bool byBytes, int64_t pos)
+static unsigned char *buildFileRow(RAMIMG *image, int row, bool byBytes, int64_t pos,
+                                   unsigned char *buffer)
 {
     int nbands = image->head.nbands;
     int64_t block = image->head.block;
@@ -951,7 +971,6 @@ static unsigned char *buildFileRow(RAMIMG *image, int row, bool byBytes, int64_t
     int swapCount = (int)(covered / (interleavedElementBytes(image->head.pixel) > 0
                                          ? interleavedElementBytes(image->head.pixel) : 1));
 
-    unsigned char *buffer = cacheFlushArea(image);
     bool held = rowGroupHeld(image, row);
     if (!held || (!byBytes && covered < block)) {
         /* Bytes no cached band supplies keep what the file holds. */
@@ -1011,7 +1030,7 @@ static unsigned char *buildFileRow(RAMIMG *image, int row, bool byBytes, int64_t
 
 static void writeFileRow(RAMIMG *image, int row, bool byBytes, int64_t pos)
 {
-    unsigned char *buffer = buildFileRow(image, row, byBytes, pos);
+    unsigned char *buffer = buildFileRow(image, row, byBytes, pos, cacheFlushArea(image));
     if (buffer == NULL) {
         return;
     }
@@ -1019,6 +1038,74 @@ static void writeFileRow(RAMIMG *image, int row, bool byBytes, int64_t pos)
     if (!writeAt(image->fd, buffer, (size_t)image->head.block, pos)) {
         noteWriteFailure(image);
     }
+}
+
+/* True when a band of the row is cached with changes. */
+static bool rowGroupChanged(const RAMIMG *image, int row)
+{
+    int64_t id = (int64_t)row * image->head.nbands;
+    for (int b = 0; b < image->head.nbands; b++) {
+        int slot = slotOf(image, id + b);
+        if (image->rowIds[slot] == id + b && slotDirty(image, slot)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+/*
+ * writeFileRows --
+ *	writeFileRow for `row` of a pixel-interleaved or DIB file at
+ *	positionOf(row), together with the rows after it that are wholly
+ *	cached with changes, as many as the flush area holds: they lie next
+ *	to each other in the file (downwards for a bottom-up DIB) and go in
+ *	one write.
+ */
+static void writeFileRows(RAMIMG *image, int row, bool byBytes,
+                          int64_t (*positionOf)(const RAMIMG *, int))
+{
+    int64_t block = image->head.block;
+    int64_t pos = positionOf(image, row);
+    size_t room = block > 0 ? cacheTrailer(image)->flushBytes / (size_t)block : 0;
+    if (!byBytes && interleavedElementBytes(image->head.pixel) == 0) {
+        room = 1;                   /* such rows are not built (buildFileRow) */
+    }
+    int count = 1;
+    int64_t step = 0;
+    while ((size_t)count < room && row + count < image->head.rows
+           && rowGroupHeld(image, row + count) && rowGroupChanged(image, row + count)) {
+        int64_t next = positionOf(image, row + count);
+        int64_t gap = next - positionOf(image, row + count - 1);
+        if ((gap != block && gap != -block) || (step != 0 && gap != step)) {
+            break;
+        }
+        step = gap;
+        count++;
+    }
+    if (count == 1) {
+        writeFileRow(image, row, byBytes, pos);
+        return;
+    }
+    /* The area holds the rows in file order: the lowest position first. */
+    unsigned char *area = cacheFlushArea(image);
+    for (int j = 0; j < count; j++) {
+        int at = step > 0 ? j : count - 1 - j;
+        if (buildFileRow(image, row + j, byBytes, positionOf(image, row + j),
+                         area + (size_t)at * (size_t)block) == NULL) {
+            noteWriteFailure(image);
+            return;
+        }
+        noteRowWritten(image, row + j);
+    }
+    int64_t start = step > 0 ? pos : positionOf(image, row + count - 1);
+    if (!writeAt(image->fd, area, (size_t)count * (size_t)block, start)) {
+        noteWriteFailure(image);
+    }
+}
+
+static int64_t pixelRowPosition(const RAMIMG *image, int row)
+{
+    return image->dataOffset + (int64_t)row * image->head.block;
 }
 
 static void writeTiffFileRow(RAMIMG *image, int row)
@@ -1032,7 +1119,7 @@ static void writeTiffFileRow(RAMIMG *image, int row)
         noteWriteFailure(image);    /* cannot merge with the file's other bands */
         return;
     }
-    unsigned char *buffer = buildFileRow(image, row, false, -1);
+    unsigned char *buffer = buildFileRow(image, row, false, -1, cacheFlushArea(image));
     if (buffer != NULL) {
         noteRowWritten(image, row);
     }
@@ -1088,7 +1175,7 @@ void flushCacheRow(RAMIMG *image, int slot)
             noteRowWritten(image, row);
             writeSlot(image, slot, pos);
         } else {
-            writeFileRow(image, row, true, pos);
+            writeFileRows(image, row, true, dibRowPosition);
         }
         break;
     }
@@ -1101,7 +1188,7 @@ void flushCacheRow(RAMIMG *image, int slot)
         }
         break;
     case LAYOUT_BIP:
-        writeFileRow(image, row, false, image->dataOffset + (int64_t)row * block);
+        writeFileRows(image, row, false, pixelRowPosition);
         break;
     case LAYOUT_WHOLE:
         writeWholeImage(image);
