@@ -558,7 +558,8 @@ int writeSamples(RAMIMG *image, int row, int col, int n, int band, const typenam
     }
     int count = (int)(range.hi - range.lo);
     prepareRowWrite(image);
-    unsigned char *data = fetchRow(image, row, band, claimsWithoutReading(image, row, count) ? 0 : 1);
+    int load = claimsWithoutReading(image, row, count) ? 0 : 1;
+    unsigned char *data = fetchRow(image, row, band, load);
     if (data == NULL) {
         return 0;
     }

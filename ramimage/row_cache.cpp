@@ -934,8 +934,9 @@ static void writeSlot(RAMIMG *image, int slot, int64_t pos)
 /*
  * buildFileRow --
  *	Interleaves the cached bands of `row` into one file row of block
- *	bytes at buffer (in the flush area), in file byte order, and clears their dirty
- *	bits: by element for pixel-interleaved files, by byte for DIB files.
+ *	bytes at buffer (in the flush area), in file byte order, and clears
+ *	their dirty bits: by element for pixel-interleaved files, by byte for
+ *	DIB files.
  *	A band that is not cached keeps the file's bytes (read at `pos` when
  *	pos is not negative). Returns the row, or NULL when it cannot be made.
  */

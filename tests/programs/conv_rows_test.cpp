@@ -56,7 +56,8 @@ TEST(ConvRows, EveryColumnHasTheBitsOfThePlainLoop)
             for (int t = 0; t < taps; t++) {
                 for (float &v : data[(size_t)t]) {
                     int r = next();
-                    v = (r % 3 == 0) ? (float)(r % 256) : (float)(r - 32768) * (r % 5 == 0 ? 317.3f : 0.013f);
+                    float scale = r % 5 == 0 ? 317.3f : 0.013f;
+                    v = (r % 3 == 0) ? (float)(r % 256) : (float)(r - 32768) * scale;
                 }
                 rows.push_back(data[(size_t)t].data() + t % 3);     /* shifted, unaligned */
                 weights.push_back((float)(next() - 32768) / 4099.0f);

@@ -310,7 +310,8 @@ TEST_F(GconvProgram, EveryPixelHasTheBitsOfThePlainSum)
                 std::string name = std::to_string(++outputs);
                 ImageHead head = memoryHead(IMGID_MBSQ, PIXEL_FLOAT, shape.rows, shape.columns,
                                             nbands);
-                snprintf(head.file, sizeof head.file, "%s", path(("memory" + name).c_str()).c_str());
+                std::string memoryName = path(("memory" + name).c_str());
+                snprintf(head.file, sizeof head.file, "%s", memoryName.c_str());
                 int err = 0;
                 RAMIMG *floats = openRAMImageNew(&head, NULL, 0, &err);
                 ASSERT_NE(floats, nullptr) << err;

@@ -145,7 +145,8 @@ TEST_F(UnwrittenRows, AWholeBandRowOfANewFileKeepsTheOtherBandsOfItsRow)
         auto put = [&](int r, int b, int col, int n, int salt) {
             std::vector<unsigned char> row = rowOf(columns, r + salt, b);
             ASSERT_EQ(n, putRowByte(image, r, col, n, b, row.data() + col));
-            std::copy(row.begin() + col, row.begin() + col + n, want[(size_t)r][(size_t)b].begin() + col);
+            std::copy(row.begin() + col, row.begin() + col + n,
+                      want[(size_t)r][(size_t)b].begin() + col);
         };
         put(100, last, 0, columns, 0);                  /* one band alone */
         put(200, 0, 0, columns, 0);                     /* written back, then another band */
