@@ -23,9 +23,11 @@
 #include <algorithm>
 
 #include "core/package.h"
+#include "core/rounding.h"
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
 #include "programs/conv_kernel.h"
+#include "programs/conv_rows.h"
 #include "ramimage/band_stats.h"
 #include "ramimage/pixel_access.h"
 #include "ramimage/kit/program_kit.h"
@@ -60,6 +62,12 @@ struct GconvContext {
     float *padded;                  /* one input row with its edge copies */
     float *result;                  /* one output row */
     float *values;                  /* the window's values (median) */
+    const float *taps[CONV_KERNEL_MAX_WEIGHTS];     /* the rows each weight multiplies */
+    /* Byte rows under whole-number weights: the ring and the output row
+     * hold bytes, summed in integers. */
+    bool wholeBytes;
+    short wholeWeights[CONV_KERNEL_MAX_WEIGHTS];
+    const unsigned char *byteTaps[CONV_KERNEL_MAX_WEIGHTS];
 };
 
 static const ProgOption gconvOptions[] = {
@@ -427,8 +435,14 @@ static void runRing(GconvContext *context, SlotFiller *fill, RowMaker *make)
                 slot = slot == ny - 1 ? 0 : slot + 1;
             }
             make(context, p, context->result);
-            putRowFloat(context->out, context->outRow + i, context->outColumn,
-                        context->columns, context->outBands[p], context->result);
+            if (context->wholeBytes) {
+                putRowByte(context->out, context->outRow + i, context->outColumn,
+                           context->columns, context->outBands[p],
+                           (const unsigned char *)context->result);
+            } else {
+                putRowFloat(context->out, context->outRow + i, context->outColumn,
+                            context->columns, context->outBands[p], context->result);
+            }
         }
         if (i + 1 < context->rows) {
             int row = clampedInputRow(context, top + ny + i);
@@ -461,27 +475,78 @@ static void fillPadded(GconvContext *context, int row, int pair, float *slot)
     readPaddedRow(context, row, pair, slot);
 }
 
-/* Weighted sum of the window, row by row, in single precision. Each pass
- * adds one weight times a shifted row to every column, so the inner loop
- * runs over the columns and vectorises while every pixel keeps the order
- * of its sum (window row by row, left to right). */
+/* Weighted sum of the window, row by row and left to right within a row,
+ * in single precision. */
 static void makeWeighted(GconvContext *context, int pair, float *result)
 {
     (void)pair;
     const ConvKernel *kernel = &context->kernel;
-    int columns = context->columns;
-    float *__restrict sums = result;
-    std::fill(sums, sums + columns, 0.0f);
+    int nx = kernel->nx;
     for (int k = 0; k < kernel->ny; k++) {
-        const float *weights = kernel->weights + (size_t)k * kernel->nx;
-        for (int m = 0; m < kernel->nx; m++) {
-            const float *__restrict values = context->window[k] + context->inColumn + m;
-            float weight = weights[m];
-            for (int j = 0; j < columns; j++) {
-                sums[j] += weight * values[j];
-            }
+        for (int m = 0; m < nx; m++) {
+            context->taps[k * nx + m] = context->window[k] + context->inColumn + m;
         }
     }
+    weightedRowSum(context->columns, nx * kernel->ny, context->taps, kernel->weights, result);
+}
+
+/*
+ * wholeBytesApply --
+ *	True when a "2D" kernel may run on bytes: byte samples in (read as
+ *	the float path reads them, through the palette if any), a byte pixel
+ *	out, and whole-number weights whose absolute values add up to at most
+ *	CONV_WHOLE_WEIGHT_LIMIT. Every product and partial sum is then a
+ *	whole number below 2^15, exact in single precision, so the float sum
+ *	is the integer sum and its stored byte the integer clamped to
+ *	0 .. 255: the integer path gives the same bytes. Sets the weights as
+ *	integers.
+ */
+static bool wholeBytesApply(GconvContext *context)
+{
+    const ConvKernel *kernel = &context->kernel;
+    if (kernel->type != CONV_KERNEL_2D || context->in->head.pixel != PIXEL_BYTE
+        || context->out->head.pixel != PIXEL_BYTE) {
+        return false;
+    }
+    float total = 0.0f;
+    int n = kernel->nx * kernel->ny;
+    for (int k = 0; k < n; k++) {
+        float weight = kernel->weights[k];
+        if (!(fabsf(weight) <= (float)CONV_WHOLE_WEIGHT_LIMIT) || weight != truncf(weight)) {
+            return false;           /* also NaN */
+        }
+        total += fabsf(weight);
+        context->wholeWeights[k] = (short)clampToInt(weight);
+    }
+    return total <= (float)CONV_WHOLE_WEIGHT_LIMIT;
+}
+
+/* readPaddedRow as bytes. */
+static void fillPaddedBytes(GconvContext *context, int row, int pair, float *slot)
+{
+    unsigned char *out = (unsigned char *)slot;
+    int columns = context->in->head.columns;
+    int half = context->kernel.nx / 2;
+    size_t length = (size_t)columns + (size_t)context->kernel.nx;
+    getRowBytePal(context->in, row, 0, columns, context->inBands[pair], out + half);
+    memset(out, out[half], (size_t)half);
+    memset(out + half + columns, out[half + columns - 1], length - (size_t)(half + columns));
+}
+
+/* makeWeighted on byte rows: the output row's bytes into result. */
+static void makeWholeBytes(GconvContext *context, int pair, float *result)
+{
+    (void)pair;
+    const ConvKernel *kernel = &context->kernel;
+    int nx = kernel->nx;
+    for (int k = 0; k < kernel->ny; k++) {
+        const unsigned char *row = (const unsigned char *)context->window[k];
+        for (int m = 0; m < nx; m++) {
+            context->byteTaps[k * nx + m] = row + context->inColumn + m;
+        }
+    }
+    wholeWeightedRowSum(context->columns, nx * kernel->ny, context->byteTaps,
+                        context->wholeWeights, (unsigned char *)result);
 }
 
 /* The centre stretched by 2.5 local deviations from the local mean; a
@@ -564,6 +629,11 @@ static int gconvRun2D(GconvContext *context)
     }
     prepareWeights(context);
     resetWrittenStats(context);
+    context->wholeBytes = wholeBytesApply(context);
+    if (context->wholeBytes) {
+        runRing(context, fillPaddedBytes, makeWholeBytes);
+        return 1;
+    }
     RowMaker *make = kernel->type == CONV_KERNEL_DYNAMIC ? makeDynamic
         : kernel->type == CONV_KERNEL_MEDIAN ? makeMedian : makeWeighted;
     runRing(context, fillPadded, make);
@@ -579,36 +649,20 @@ static int gconvRun2D(GconvContext *context)
  */
 static void gconvRowFilter(GconvContext *context, int row, int pair, float *slot)
 {
-    const float *across = context->kernel.weights;
     int nx = context->kernel.nx;
-    int columns = context->columns;
     readPaddedRow(context, row, pair, context->padded);
-    float *__restrict sums = slot;
-    std::fill(sums, sums + columns, 0.0f);
     for (int m = 0; m < nx; m++) {
-        const float *__restrict values = context->padded + context->inColumn + m;
-        float weight = across[m];
-        for (int j = 0; j < columns; j++) {
-            sums[j] += weight * values[j];
-        }
+        context->taps[m] = context->padded + context->inColumn + m;
     }
+    weightedRowSum(context->columns, nx, context->taps, context->kernel.weights, slot);
 }
 
 /* The window's ny filtered rows combined down with the ny weights. */
 static void gconvColumnFilter(GconvContext *context, int pair, float *result)
 {
     (void)pair;
-    const float *down = context->kernel.weights + context->kernel.nx;
-    int columns = context->columns;
-    float *__restrict sums = result;
-    std::fill(sums, sums + columns, 0.0f);
-    for (int k = 0; k < context->kernel.ny; k++) {
-        const float *__restrict values = context->window[k];
-        float weight = down[k];
-        for (int j = 0; j < columns; j++) {
-            sums[j] += weight * values[j];
-        }
-    }
+    weightedRowSum(context->columns, context->kernel.ny, context->window,
+                   context->kernel.weights + context->kernel.nx, result);
 }
 
 /*

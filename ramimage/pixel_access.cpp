@@ -11,6 +11,7 @@
 #include "ramimage/pixel_access.h"
 
 #include "core/rounding.h"
+#include "ramimage/float_bytes.h"
 #include "ramimage/ramimg.h"
 
 #include <cmath>
@@ -448,18 +449,12 @@ inline void storeBytes(unsigned char *__restrict row, int count, const typename 
     }
 }
 
-/* Floats as FromFloat::byte makes each, written without branches so that
- * the loop vectorises. */
+/* Floats as FromFloat::byte makes each, a vector at a time. */
 template <>
 inline void storeBytes<FromFloat>(unsigned char *__restrict row, int count,
                                   const float *__restrict in)
 {
-    for (int k = 0; k < count; k++) {
-        float v = in[k];
-        double rounded = (double)v + 0.5;
-        int inside = (v >= 0.0f && v < 255.0f) ? (int)rounded : 0;
-        row[k] = v >= 255.0f ? (unsigned char)255 : (unsigned char)inside;
-    }
+    floatsToBytes(in, count, row);
 }
 
 /* Stores count values in[k * stride] from column first of a cached row. */
@@ -516,9 +511,11 @@ void convertToRow(int pixel, int msbf, unsigned char *row, int first, int count,
  * claimsWithoutReading --
  *	True when a store that covers the whole row may take the slot without
  *	reading the row first: whole-byte pixels, and a layout whose loader
- *	claims one band's slot alone (band-sequential and by line).
+ *	claims one band's slot alone (band-sequential and by line), or a
+ *	pixel-interleaved or DIB row of a new file never written yet (its
+ *	other bands are zero, which the write-back supplies).
  */
-bool claimsWithoutReading(const RAMIMG *image, int64_t count)
+bool claimsWithoutReading(const RAMIMG *image, int row, int64_t count)
 {
     if (count != image->head.columns || image->rowLoader != getRAMImageLine) {
         return false;
@@ -533,6 +530,8 @@ bool claimsWithoutReading(const RAMIMG *image, int64_t count)
         return true;
     case IMGID_JPEG:                /* a new picture's rows hold nothing yet */
         return rowsStillBlank(image);
+    case IMGID_BIP: case IMGID_PPM: case IMGID_BIPD: case IMGID_DIB:
+        return rowNeverWritten(image, row);
     default:
         return false;
     }
@@ -559,7 +558,8 @@ int writeSamples(RAMIMG *image, int row, int col, int n, int band, const typenam
     }
     int count = (int)(range.hi - range.lo);
     prepareRowWrite(image, row);
-    unsigned char *data = fetchRow(image, row, band, claimsWithoutReading(image, count) ? 0 : 1);
+    int load = claimsWithoutReading(image, row, count) ? 0 : 1;
+    unsigned char *data = fetchRow(image, row, band, load);
     if (data == NULL) {
         return 0;
     }

@@ -70,6 +70,8 @@ void invalidateRowCache(RAMIMG *image);
 void markRowsUnwritten(RAMIMG *image);
 /* True while a new whole-image file's rows are still its blank picture. */
 int rowsStillBlank(const RAMIMG *image);
+/* True for a row of a new pixel-interleaved or DIB file not written yet. */
+int rowNeverWritten(const RAMIMG *image, int row);
 /* Sets count slots from first to the image's fill (transparent index or 0). */
 void clearRows(RAMIMG *image, int first, int count);
 /* Called before `row` of the image is changed (see row_cache.cpp). */

@@ -299,7 +299,7 @@ static void scratchFor(RAMIMG *image, int n, CacheTrailer *sizes)
         pixelRowScratch(block, n, sizes);
         break;
     case LAYOUT_DIB:
-        sizes->flushBytes = block;
+        pixelRowScratch(block, n, sizes);   /* rows written back together */
         sizes->readBytes = block;
         break;
     case LAYOUT_TIFF: {
@@ -737,13 +737,23 @@ static void loadDibRow(RAMIMG *image, int row, int slot)
         n = image->rowBytes;
     }
     int64_t id = (int64_t)row * nbands;
-    for (int b = 0; b < nbands; b++) {
-        int s = slotOf(image, id + b);
-        deinterleaveElements(1, buffer + b, nbands, slotRow(image, s), n);
-        image->rowIds[s] = (int)(id + b);
-        if (swap) {
-            swapRowBytes(image->head.pixel, image->head.columns, slotRow(image, s));
+    if (nbands <= MAX_JOINED_BANDS) {
+        unsigned char *bands[MAX_JOINED_BANDS];
+        for (int b = 0; b < nbands; b++) {
+            int s = slotOf(image, id + b);
+            bands[b] = slotRow(image, s);
+            image->rowIds[s] = (int)(id + b);
         }
+        splitBands(1, nbands, buffer, bands, n);
+    } else {
+        for (int b = 0; b < nbands; b++) {
+            int s = slotOf(image, id + b);
+            deinterleaveElements(1, buffer + b, nbands, slotRow(image, s), n);
+            image->rowIds[s] = (int)(id + b);
+        }
+    }
+    if (swap) {
+        swapRowGroup(image, row);
     }
 }
 
@@ -917,7 +927,8 @@ unsigned char *getRAMImageLine(RAMIMG *image, int row, int band, int load)
         }
         return slotRow(image, slot);
     }
-    if (!load && (image->head.nbands == 1 || layout == LAYOUT_BSQ || layout == LAYOUT_BIL)) {
+    if (!load && (image->head.nbands == 1 || layout == LAYOUT_BSQ || layout == LAYOUT_BIL
+                  || rowNeverWritten(image, row))) {
         if (cacheTrailer(image)->uncleared) {
             clearRows(image, slot, 1);
         }
@@ -1080,7 +1091,9 @@ static unsigned char *buildFileRow(RAMIMG *image, int row, bool byBytes, int64_t
         memset(buffer + covered, 0, (size_t)(block - covered));     /* DIB row padding */
     }
     int64_t id = (int64_t)row * nbands;
-    if (held && !single && !byBytes && nbands <= MAX_JOINED_BANDS) {
+    /* DIB rows go byte by byte, which is the element join of width 1
+     * unless their samples must be swapped first. */
+    if (held && !single && nbands <= MAX_JOINED_BANDS && (!byBytes || !needsSwap(image))) {
         const unsigned char *bands[MAX_JOINED_BANDS];
         for (int b = 0; b < nbands; b++) {
             int s = slotOf(image, id + b);
@@ -1155,31 +1168,40 @@ static bool rowGroupChanged(const RAMIMG *image, int row)
  *	band, joined in one write with the changed rows that follow it while
  *	they are wholly cached, lie next in the file (`rowsLeft` rows from pos,
  *	this one included) and fit the flush area: a writer going down the
- *	image writes half a window at a time instead of row by row. Bands
- *	of the first row that are no longer cached keep the file's values.
+ *	image writes half a window at a time instead of row by row. Rows of a
+ *	bottom-up file (`upwards`) lie before each other in the file; the area
+ *	holds them in file order. Bands of the first row that are no longer
+ *	cached keep the file's values.
  */
-static void writePixelRows(RAMIMG *image, int row, int64_t pos, int rowsLeft)
+static void writePixelRows(RAMIMG *image, int row, int64_t pos, int rowsLeft, bool byBytes,
+                           bool upwards)
 {
-    size_t block = (size_t)image->head.block;
-    size_t fit = cacheTrailer(image)->flushBytes / block;
+    int64_t block = image->head.block;
+    size_t fit = block > 0 ? cacheTrailer(image)->flushBytes / (size_t)block : 0;
     if (fit < 1) {
-        return;
-    }
-    unsigned char *area = cacheFlushArea(image);
-    if (buildFileRow(image, row, false, pos, area) == NULL) {
         return;
     }
     int count = 1;
     while ((size_t)count < fit && count < rowsLeft && row + count < image->head.rows
            && rowGroupHeld(image, row + count) && rowGroupChanged(image, row + count)) {
-        if (buildFileRow(image, row + count, false, pos + (int64_t)count * (int64_t)block,
-                         area + (size_t)count * block) == NULL) {
-            break;
-        }
         count++;
     }
-    noteRowWritten(image, row + count - 1);
-    if (!writeAt(image->fd, area, (size_t)count * block, pos)) {
+    unsigned char *area = cacheFlushArea(image);
+    int built = 0;
+    for (; built < count; built++) {
+        int64_t at = upwards ? count - 1 - built : built;
+        int64_t rowPos = upwards ? pos - built * block : pos + built * block;
+        if (buildFileRow(image, row + built, byBytes, rowPos, area + at * block) == NULL) {
+            break;
+        }
+    }
+    if (built == 0) {
+        return;
+    }
+    noteRowWritten(image, row + built - 1);
+    unsigned char *first = upwards ? area + (int64_t)(count - built) * block : area;
+    int64_t start = upwards ? pos - (int64_t)(built - 1) * block : pos;
+    if (!writeAt(image->fd, first, (size_t)built * (size_t)block, start)) {
         noteWriteFailure(image);
     }
 }
@@ -1198,7 +1220,7 @@ static void writeTiffFileRow(RAMIMG *image, int row)
             noteWriteFailure(image);
             return;
         }
-        writePixelRows(image, row, pos, rowsLeft);
+        writePixelRows(image, row, pos, rowsLeft, false, false);
         return;
     }
     CacheTrailer *trailer = cacheTrailer(image);
@@ -1276,7 +1298,8 @@ void flushCacheRow(RAMIMG *image, int slot)
             noteRowWritten(image, row);
             writeSlot(image, slot, pos);
         } else {
-            writeFileRow(image, row, true, pos);
+            bool upwards = image->head.encoding != DIB_TOP_DOWN;
+            writePixelRows(image, row, pos, image->head.rows - row, true, upwards);
         }
         break;
     }
@@ -1290,7 +1313,7 @@ void flushCacheRow(RAMIMG *image, int slot)
         break;
     case LAYOUT_BIP:
         writePixelRows(image, row, image->dataOffset + (int64_t)row * block,
-                       image->head.rows - row);
+                       image->head.rows - row, false, false);
         break;
     case LAYOUT_WHOLE:
         if (jpegWritesRowByRow(image)) {
@@ -1447,6 +1470,15 @@ void markRowsUnwritten(RAMIMG *image)
     if (image->head.imgid == IMGID_JPEG && image->head.transparent < 0) {
         trailer->blankRows = 1;
     }
+}
+
+int rowNeverWritten(const RAMIMG *image, int row)
+{
+    if (image == NULL || image->cacheBlock == NULL || image->fd < 0) {
+        return 0;
+    }
+    CacheLayout layout = cacheLayoutOf(image->head.imgid);
+    return (layout == LAYOUT_BIP || layout == LAYOUT_DIB) && rowUnwritten(image, row);
 }
 
 int rowsStillBlank(const RAMIMG *image)

@@ -4,7 +4,9 @@
  *	New files larger than their row cache: rows never written read as
  *	zero without a file read (the cache keeps where the written rows end),
  *	written rows come back from the file once their slots were reused, and
- *	the cache block stays the size it was given. New JPEG files hold their
+ *	the cache block stays the size it was given. A whole band row of a
+ *	new interleaved file is taken without reading the row, and its
+ *	other bands still come back as written or zero. New JPEG files hold their
  *	blank rows without decoding them, and a JPEG cache that a decoder fills
  *	is cleared only where a failed decode did not reach.
  */
@@ -119,6 +121,65 @@ TEST_F(UnwrittenRows, NeverWrittenRowsReadZeroAndWrittenOnesComeBackFromTheFile)
         EXPECT_EQ(rowOf(columns, 10, c.nbands - 1), read(again, 10, c.nbands - 1));
         EXPECT_EQ(zero, read(again, 11, 0));
         EXPECT_EQ(rowOf(columns, 500, 0), read(again, 500, 0));
+        closeRAMImage(again, NULL);
+    }
+}
+
+TEST_F(UnwrittenRows, AWholeBandRowOfANewFileKeepsTheOtherBandsOfItsRow)
+{
+    const LayoutCase cases[] = {
+        {"new.ppm", IMGID_PPM, 3}, {"new.bip", IMGID_BIP, 3}, {"new.bmp", IMGID_DIB, 3},
+        {"grey.bmp", IMGID_DIB, 1},
+    };
+    const int rows = 300, columns = 37;
+    const std::vector<unsigned char> zero((size_t)columns, 0);
+    for (const LayoutCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        RAMIMG *image = create(c.name, c.imgid, rows, columns, c.nbands);
+        ASSERT_NE(image, nullptr);
+        ASSERT_EQ(4, setRAMImageBuf(image, 4));
+        int last = c.nbands - 1;
+        /* What each (row, band) should hold; empty for zero. */
+        std::vector<std::vector<std::vector<unsigned char>>> want(
+            (size_t)rows, std::vector<std::vector<unsigned char>>((size_t)c.nbands, zero));
+        auto put = [&](int r, int b, int col, int n, int salt) {
+            std::vector<unsigned char> row = rowOf(columns, r + salt, b);
+            ASSERT_EQ(n, putRowByte(image, r, col, n, b, row.data() + col));
+            std::copy(row.begin() + col, row.begin() + col + n,
+                      want[(size_t)r][(size_t)b].begin() + col);
+        };
+        put(100, last, 0, columns, 0);                  /* one band alone */
+        put(200, 0, 0, columns, 0);                     /* written back, then another band */
+        for (int r = 201; r < 220; r++) {
+            read(image, r, 0);
+        }
+        put(200, last, 0, columns, 3);
+        put(250, last, 5, 20, 0);                       /* part of a band, then a whole one */
+        put(250, 0, 0, columns, 0);
+        put(260, 0, 0, columns, 0);                     /* a band written twice */
+        put(260, 0, 0, columns, 9);
+
+        auto check = [&](RAMIMG *from) {
+            for (int r : {99, 100, 101, 200, 250, 260, 299}) {
+                for (int b = 0; b < c.nbands; b++) {
+                    std::vector<unsigned char> got((size_t)columns, 0xEE);
+                    getRowByte(from, r, 0, columns, b, got.data());
+                    EXPECT_EQ(want[(size_t)r][(size_t)b], got) << "row " << r << " band " << b;
+                }
+            }
+        };
+        check(image);
+        ASSERT_EQ(1, flushRamImage(image));
+        invalidateRowCache(image);
+        check(image);
+        closeRAMImage(image, NULL);
+        if (c.imgid == IMGID_BIP) {
+            continue;                   /* a headerless file is not opened by its name */
+        }
+        int err = 0;
+        RAMIMG *again = openRAMImage(NULL, path(c.name).c_str(), NULL, NULL, &err);
+        ASSERT_NE(again, nullptr) << err;
+        check(again);
         closeRAMImage(again, NULL);
     }
 }

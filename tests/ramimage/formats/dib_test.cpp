@@ -610,6 +610,73 @@ TEST_F(DibTest, RowsAreReadAndWrittenInTheirStoredOrder)
     }
 }
 
+TEST_F(DibTest, ChangedColourRowsGoBackTogetherInTheirStoredOrder)
+{
+    /* 40 rows through a cache of 6 per band: rows written back in runs
+     * of several, forwards and backwards, some written twice, one band
+     * of a row changed alone. */
+    const int rows = 40, width = 7;
+    auto value = [](int r, int c, int b, int pass) {
+        return (unsigned char)(r * 5 + c * 3 + b * 71 + pass * 101);
+    };
+    for (int height : {rows, -rows}) {
+        SCOPED_TRACE(height);
+        BmpSpec spec;
+        spec.width = width;
+        spec.height = height;
+        spec.bitCount = 24;
+        int rowBytes = storedRowBytes(24, width);
+        spec.pixels.assign((size_t)rowBytes * rows, 0x11);
+        std::string file = path("runs.bmp");
+        writeFile(file, buildBmp(spec));
+        RAMIMG *image = openImage(file);
+        ASSERT_NE(image, nullptr);
+        ASSERT_EQ(6, setRAMImageBuf(image, 6));
+        std::vector<int> pass((size_t)rows, -1);
+        auto put = [&](int r, int p, int onlyBand) {
+            for (int b = 0; b < 3; b++) {
+                if (onlyBand >= 0 && b != onlyBand) {
+                    continue;
+                }
+                unsigned char row[width];
+                for (int c = 0; c < width; c++) {
+                    row[c] = value(r, c, b, p);
+                }
+                ASSERT_EQ(width, putRowByte(image, r, 0, width, b, row));
+            }
+            pass[(size_t)r] = p;
+        };
+        for (int r = 0; r < 30; r++) {
+            put(r, 0, -1);
+        }
+        for (int r = 25; r >= 10; r--) {
+            put(r, 1, -1);
+        }
+        put(35, 0, -1);
+        put(36, 0, 1);          /* the other bands keep the file's 0x11 */
+        EXPECT_EQ(flushRamImage(image), 1);
+        closeRAMImage(image, NULL);
+
+        Bytes bytes = readFile(file);
+        size_t dataAt = 54;
+        ASSERT_EQ(bytes.size(), dataAt + (size_t)rowBytes * rows);
+        int wrong = 0;
+        for (int r = 0; r < rows; r++) {
+            size_t at = dataAt + (size_t)(height > 0 ? rows - 1 - r : r) * rowBytes;
+            for (int c = 0; c < width; c++) {
+                for (int b = 0; b < 3; b++) {
+                    int p = pass[(size_t)r];
+                    unsigned char want = p < 0 || (r == 36 && b != 1) ? 0x11 : value(r, c, b, p);
+                    if (bytes[at + (size_t)c * 3 + b] != want && wrong++ < 5) {
+                        ADD_FAILURE() << "row " << r << " column " << c << " band " << b;
+                    }
+                }
+            }
+        }
+        EXPECT_EQ(0, wrong);
+    }
+}
+
 TEST_F(DibTest, ColourBandsAreBlueGreenRedAndAFourth)
 {
     for (int bitCount : {24, 32}) {
