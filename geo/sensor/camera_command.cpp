@@ -100,12 +100,9 @@ void cameraDelete(ClientData clientData)
 int configure(CameraModel *m, Tcl_Interp *interp, int argc, const char **argv)
 {
     CameraModel before = *m;
-    if (ovexConfigure(interp, NULL, cameraSpecs, argc, argv, (char *)m, TK_CONFIG_ARGV_ONLY)
+    if (sensorApplyOptions(interp, cameraSpecs, (char *)m, &before, sizeof before, argc, argv,
+                           TK_CONFIG_ARGV_ONLY)
         != TCL_OK) {
-        return TCL_ERROR;
-    }
-    if (!sensorOptionsFinite(interp, cameraSpecs, (const char *)m)) {
-        *m = before;
         return TCL_ERROR;
     }
     const double was[3][2] = {{before.ax, before.axoffset},
@@ -278,8 +275,8 @@ int cameraCreateCmd(ClientData clientData, Tcl_Interp *interp, int argc, const c
     memset(m, 0, sizeof *m);
     for (int i = 0; i < 9; i++) m->R[i] = (i % 4 == 0) ? 1.0 : 0.0;
     m->trig[0] = m->trig[2] = m->trig[4] = 1.0;
-    if (ovexConfigure(interp, NULL, cameraSpecs, argc - 2, argv + 2, (char *)m, 0) != TCL_OK
-        || !sensorOptionsFinite(interp, cameraSpecs, (const char *)m)) {
+    if (sensorApplyOptions(interp, cameraSpecs, (char *)m, NULL, 0, argc - 2, argv + 2, 0)
+        != TCL_OK) {
         gmemFree(m);
         return TCL_ERROR;
     }

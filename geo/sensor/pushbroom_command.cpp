@@ -77,12 +77,9 @@ void pushbroomDelete(ClientData clientData)
 int configure(PushbroomModel *m, Tcl_Interp *interp, int argc, const char **argv)
 {
     PushbroomModel before = *m;
-    if (ovexConfigure(interp, NULL, pushbroomSpecs, argc, argv, (char *)m, TK_CONFIG_ARGV_ONLY)
+    if (sensorApplyOptions(interp, pushbroomSpecs, (char *)m, &before, sizeof before, argc, argv,
+                           TK_CONFIG_ARGV_ONLY)
         != TCL_OK) {
-        return TCL_ERROR;
-    }
-    if (!sensorOptionsFinite(interp, pushbroomSpecs, (const char *)m)) {
-        *m = before;
         return TCL_ERROR;
     }
     bool linesChanged = m->nscanlines != before.nscanlines;
@@ -336,8 +333,8 @@ int pushbroomCreateCmd(ClientData clientData, Tcl_Interp *interp, int argc, cons
         return sensorError(interp, "Error in create pushbroom");
     }
     memset(m, 0, sizeof *m);
-    if (ovexConfigure(interp, NULL, pushbroomSpecs, argc - 2, argv + 2, (char *)m, 0) != TCL_OK
-        || !sensorOptionsFinite(interp, pushbroomSpecs, (const char *)m)) {
+    if (sensorApplyOptions(interp, pushbroomSpecs, (char *)m, NULL, 0, argc - 2, argv + 2, 0)
+        != TCL_OK) {
         gmemFree(m);
         return TCL_ERROR;
     }

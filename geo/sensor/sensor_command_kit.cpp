@@ -76,6 +76,21 @@ int sensorOptionsFinite(Tcl_Interp *interp, const Tk_ConfigSpec *specs, const ch
     return 1;
 }
 
+int sensorApplyOptions(Tcl_Interp *interp, const Tk_ConfigSpec *specs, char *record,
+                       const void *before, size_t size, int argc, const char **argv, int flags)
+{
+    if (ovexConfigure(interp, NULL, specs, argc, argv, record, flags) != TCL_OK) {
+        return TCL_ERROR;
+    }
+    if (!sensorOptionsFinite(interp, specs, record)) {
+        if (before != NULL) {
+            memcpy(record, before, size);
+        }
+        return TCL_ERROR;
+    }
+    return TCL_OK;
+}
+
 int sensorCommonWord(Tcl_Interp *interp, int argc, const char **argv, const Tk_ConfigSpec *specs,
                      char *record, const char *className, Tcl_Command token,
                      const std::function<int(int, const char **)> &apply, int *handled)

@@ -11,6 +11,8 @@
 #include <tcl.h>
 #include <tk.h>
 
+#include <stddef.h>
+
 #include <functional>
 
 /* A word of at least three letters that is a prefix of name. */
@@ -33,6 +35,12 @@ int sensorScanNumbers(const char *text, double *values, int n);
 /* 1 when every double option of the table holds a finite value in record;
  * else 0 with "option NAME must be a finite number" in the result. */
 int sensorOptionsFinite(Tcl_Interp *interp, const Tk_ConfigSpec *specs, const char *record);
+
+/* Parses option pairs into record (size bytes) with the option engine's
+ * flags, then checks that every double option is finite. When one is not,
+ * record is put back from before (when given) and TCL_ERROR returned. */
+int sensorApplyOptions(Tcl_Interp *interp, const Tk_ConfigSpec *specs, char *record,
+                       const void *before, size_t size, int argc, const char **argv, int flags);
 
 /* The words a sensor model command shares with the others, over its
  * option table and record: "config" (every option, one option, or
