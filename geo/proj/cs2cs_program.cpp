@@ -10,6 +10,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -140,63 +141,40 @@ int cs2csMain(int argc, const char **argv)
     std::vector<const char *> inputs;
     bool haveTo = false;
     int verbose = 0;
-    for (int i = 1; i < argc; i++) {
-        const char *arg = argv[i];
-        if (*arg == '-') {
-            if (arg[1] == '\0') {
-                inputs.push_back("-");
-                continue;
+    scanProgramWords(
+        argc, argv, &tag, inputs,
+        [&](const char *arg) {
+            if (strcmp(arg, "+to") == 0) {
+                haveTo = true;
+                return;
             }
-            for (const char *p = arg + 1; *p != '\0'; p++) {
-                auto nextWord = [&]() -> const char * {
-                    if (i + 1 >= argc) emess(1, "missing argument for -%c", *p);
-                    return argv[++i];
-                };
-                switch (*p) {
-                case 'v': verbose = 1; break;
-                case 'I': inverse = true; break;
-                case 'E': echoin = 1; break;
-                case 't':
-                    if (p[1] != '\0') tag = *++p;
-                    else emess(1, "missing -t col. 1 tag");
-                    break;
-                case 'l': {
-                    /* The lists are the proj program's. */
-                    std::string word = std::string("-") + p;
-                    const char *words[] = {argv[0], word.c_str()};
-                    if (strchr("pP=eud", p[1]) == nullptr && p[1] != '\0') {
-                        emess(1, "invalid list option: l%c", p[1]);
-                    }
-                    projMain(2, words);
-                }
-                case 'e': oterr = nextWord(); goto nextArg;
-                case 'f': oform = nextWord(); haveFormat = true; goto nextArg;
-                case 'r': reversein = 1; break;
-                case 's': reverseout = 1; break;
-                case 'W':
-                case 'w':
-                    if (p[1] >= '0' && p[1] <= '9') {
-                        setRtodms(p[1] - '0', *p == 'W');
-                        ++p;
-                    } else {
-                        emess(1, "-W argument missing or non-digit");
-                    }
-                    break;
-                default: emess(1, "invalid option: -%c", *p);
-                }
-            }
-        nextArg:
-            continue;
-        } else if (strcmp(arg, "+to") == 0) {
-            haveTo = true;
-        } else if (*arg == '+') {
             std::vector<std::string> &list = haveTo ? toWords : fromWords;
             if ((int)list.size() >= MAX_PARAMS) emess(1, "overflowed + argument table");
             list.push_back(arg + 1);
-        } else {
-            inputs.push_back(arg);
-        }
-    }
+        },
+        [&](const char *&p, bool /* moreWords */, const std::function<const char *()> &nextWord) {
+            switch (*p) {
+            case 'v': verbose = 1; break;
+            case 'I': inverse = true; break;
+            case 'E': echoin = 1; break;
+            case 'l': {
+                /* The lists are the proj program's. */
+                std::string word = std::string("-") + p;
+                const char *words[] = {argv[0], word.c_str()};
+                if (strchr("pP=eud", p[1]) == nullptr && p[1] != '\0') {
+                    emess(1, "invalid list option: l%c", p[1]);
+                }
+                projMain(2, words);
+            }
+                [[fallthrough]];
+            case 'e': oterr = nextWord(); return PROGRAM_NEXT_WORD;
+            case 'f': oform = nextWord(); haveFormat = true; return PROGRAM_NEXT_WORD;
+            case 'r': reversein = 1; break;
+            case 's': reverseout = 1; break;
+            default: emess(1, "invalid option: -%c", *p);
+            }
+            return PROGRAM_NEXT_LETTER;
+        });
     if (inverse) std::swap(fromWords, toWords);
     projFree(fromSystem);
     fromSystem = setUp(fromWords);

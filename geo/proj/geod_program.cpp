@@ -10,6 +10,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -131,71 +132,48 @@ int geodMain(int argc, const char **argv)
     }
     std::vector<std::string> params;
     std::vector<const char *> inputs;
-    for (int i = 1; i < argc; i++) {
-        const char *arg = argv[i];
-        if (*arg == '-') {
-            if (arg[1] == '\0') {
-                inputs.push_back("-");
-                continue;
-            }
-            for (const char *p = arg + 1; *p != '\0'; p++) {
-                auto nextWord = [&]() -> const char * {
-                    if (i + 1 >= argc) emess(1, "missing argument for -%c", *p);
-                    return argv[++i];
-                };
-                switch (*p) {
-                case 'a': fullout = 1; break;
-                case 'I': inverse = true; break;
-                case 't':
-                    if (p[1] != '\0') tag = *++p;
-                    else emess(1, "missing -t col. 1 tag");
-                    break;
-                case 'W':
-                case 'w':
-                    if (p[1] >= '0' && p[1] <= '9') {
-                        setRtodms(p[1] - '0', *p == 'W');
-                        ++p;
-                    } else {
-                        emess(1, "-W argument missing or non-digit");
-                    }
-                    break;
-                case 'f': osform = nextWord(); haveAngleFormat = true; goto nextArg;
-                case 'F': dfmt = nextWord(); goto nextArg;
-                case 'p': pos_azi = 1; break;
-                case 'l': {
-                    std::string out;
-                    char b[512];
-                    if (strcmp(p + 1, "e") == 0) {
-                        for (EllpsListEntry *e = ellpsListFirst(); e && ellpsEntryId(e);
-                             e = ellpsListNext(e)) {
-                            snprintf(b, sizeof b, "%9s %-16s %-16s %s\n", ellpsEntryId(e),
-                                     ellpsEntryMajor(e), ellpsEntryEll(e), ellpsEntryName(e));
-                            programWrite(b);
-                        }
-                    } else if (strcmp(p + 1, "u") == 0) {
-                        for (int u = 0; u < projUnitCount(); u++) {
-                            snprintf(b, sizeof b, "%12s %-20s %s\n", projUnitId(u),
-                                     projUnitFactorText(u), projUnitName(u));
-                            programWrite(b);
-                        }
-                    } else {
-                        emess(1, "invalid list option: l%s", p + 1);
-                    }
-                    if (i + 1 < argc) emess(1, "will not proceed after display list option");
-                    /* The program returns here without an exit. */
-                    return 1;
-                }
-                default: emess(1, "invalid option: -%c", *p);
-                }
-            }
-        nextArg:
-            continue;
-        } else if (*arg == '+') {
+    bool proceed = scanProgramWords(
+        argc, argv, &tag, inputs,
+        [&](const char *arg) {
             if ((int)params.size() >= MAX_PARAMS) emess(1, "overflowed + argument table");
             params.push_back(arg + 1);
-        } else {
-            inputs.push_back(arg);
-        }
+        },
+        [&](const char *&p, bool moreWords, const std::function<const char *()> &nextWord) {
+            switch (*p) {
+            case 'a': fullout = 1; break;
+            case 'I': inverse = true; break;
+            case 'f': osform = nextWord(); haveAngleFormat = true; return PROGRAM_NEXT_WORD;
+            case 'F': dfmt = nextWord(); return PROGRAM_NEXT_WORD;
+            case 'p': pos_azi = 1; break;
+            case 'l': {
+                std::string out;
+                char b[512];
+                if (strcmp(p + 1, "e") == 0) {
+                    for (EllpsListEntry *e = ellpsListFirst(); e && ellpsEntryId(e);
+                         e = ellpsListNext(e)) {
+                        snprintf(b, sizeof b, "%9s %-16s %-16s %s\n", ellpsEntryId(e),
+                                 ellpsEntryMajor(e), ellpsEntryEll(e), ellpsEntryName(e));
+                        programWrite(b);
+                    }
+                } else if (strcmp(p + 1, "u") == 0) {
+                    for (int u = 0; u < projUnitCount(); u++) {
+                        snprintf(b, sizeof b, "%12s %-20s %s\n", projUnitId(u),
+                                 projUnitFactorText(u), projUnitName(u));
+                        programWrite(b);
+                    }
+                } else {
+                    emess(1, "invalid list option: l%s", p + 1);
+                }
+                if (moreWords) emess(1, "will not proceed after display list option");
+                return PROGRAM_RETURN;
+            }
+            default: emess(1, "invalid option: -%c", *p);
+            }
+            return PROGRAM_NEXT_LETTER;
+        });
+    if (!proceed) {
+        /* The program returns here without an exit. */
+        return 1;
     }
     /* Distances are metres in the computation: the units are the
      * program's, applied on reading and writing. */

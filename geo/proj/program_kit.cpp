@@ -9,6 +9,7 @@
 #include <string.h>
 
 #include "core/rounding.h"
+#include "geo/proj/emess.h"
 #include "ovex/ovexstdio.h"
 
 bool ProgramInput::open(const char *name, const char *mode)
@@ -168,4 +169,49 @@ std::string projParamListing(ProjHandle *P)
     }
     if (n > 1) out += "\n";
     return out;
+}
+
+bool scanProgramWords(int argc, const char **argv, int *tag, std::vector<const char *> &inputs,
+                      const std::function<void(const char *word)> &plus,
+                      const ProgramLetterProc &letter)
+{
+    for (int i = 1; i < argc; i++) {
+        const char *arg = argv[i];
+        if (*arg == '-') {
+            if (arg[1] == '\0') {
+                inputs.push_back("-");
+                continue;
+            }
+            for (const char *p = arg + 1; *p != '\0'; p++) {
+                auto nextWord = [&]() -> const char * {
+                    if (i + 1 >= argc) emess(1, "missing argument for -%c", *p);
+                    return argv[++i];
+                };
+                ProgramLetterStep step = PROGRAM_NEXT_LETTER;
+                switch (*p) {
+                case 't':
+                    if (p[1] != '\0') *tag = *++p;
+                    else emess(1, "missing -t col. 1 tag");
+                    break;
+                case 'W':
+                case 'w':
+                    if (p[1] >= '0' && p[1] <= '9') {
+                        setRtodms(p[1] - '0', *p == 'W');
+                        ++p;
+                    } else {
+                        emess(1, "-W argument missing or non-digit");
+                    }
+                    break;
+                default: step = letter(p, i + 1 < argc, nextWord); break;
+                }
+                if (step == PROGRAM_RETURN) return false;
+                if (step == PROGRAM_NEXT_WORD) break;
+            }
+        } else if (*arg == '+') {
+            plus(arg);
+        } else {
+            inputs.push_back(arg);
+        }
+    }
+    return true;
 }

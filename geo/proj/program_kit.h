@@ -3,14 +3,17 @@
  *
  *	What the projection programs share besides emess: reading data lines
  *	from files or the console, writing output a line at a time, the
- *	degree-minute-second writer and the parameter-list printout.
+ *	degree-minute-second writer, the parameter-list printout and the
+ *	walk over a program's command words.
  */
 #ifndef OVEX_GEO_PROJ_PROGRAM_KIT_H
 #define OVEX_GEO_PROJ_PROGRAM_KIT_H
 
 #include <stdio.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "geo/proj/proj_library.h"
 
@@ -49,5 +52,32 @@ void setRtodms(int fract, int fullWidth);
 
 /* "#description" and "# +param ..." lines of a projection. */
 std::string projParamListing(ProjHandle *P);
+
+/* What a program's own option letter did with the words. */
+enum ProgramLetterStep {
+    PROGRAM_NEXT_LETTER,    /* go on with the next letter of the word */
+    PROGRAM_NEXT_WORD,      /* it took the next word: go on after that */
+    PROGRAM_RETURN          /* the program returns at once */
+};
+
+/* One option letter at *p (which may move on over letters it reads);
+ * moreWords tells whether words follow this one, nextWord takes the
+ * following word as the letter's argument. */
+typedef std::function<ProgramLetterStep(const char *&p, bool moreWords,
+                                        const std::function<const char *()> &nextWord)>
+    ProgramLetterProc;
+
+/*
+ * scanProgramWords --
+ *	The words after a program's name: "-" alone and plain words are
+ *	inputs, a word starting with "+" goes whole to plus, and each letter
+ *	of a "-letters" word to letter, except those all programs share:
+ *	-tC (the comment tag) and -wN/-WN (seconds digits). nextWord ends the
+ *	run with "missing argument for -%c" when there is no word left.
+ * Returns: false when a letter made the program return, else true.
+ */
+bool scanProgramWords(int argc, const char **argv, int *tag, std::vector<const char *> &inputs,
+                      const std::function<void(const char *word)> &plus,
+                      const ProgramLetterProc &letter);
 
 #endif
