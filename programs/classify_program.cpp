@@ -17,6 +17,7 @@
 #include "core/vocabulary.h"
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
+#include "programs/class_output.h"
 #include "programs/class_palette.h"
 #include "programs/classifier_model.h"
 #include "programs/feature_file.h"
@@ -88,59 +89,8 @@ static void releaseRun(ClassifyRun *run)
     memset(run, 0, sizeof(*run));
 }
 
-/*
- * createOutput --
- *	A one-band BYTE image with 256 colour indices shaped like the input,
- *	in the -imgid format (DIB by default), replacing any file there.
- * Returns: the image, or NULL after "Invalid imgid.\n" or "Error in open
- *	%s\n" (with *err from the create).
- */
-static RAMIMG *createOutput(const RAMIMG *in, const char *word, const char *imgidName,
-                            int *err)
-{
-    static const int allowed[] = {IMGID_BSQ, IMGID_BIL,  IMGID_BIP,  IMGID_DIB, IMGID_TIFF,
-                                  IMGID_GEOTIFF, IMGID_BSQD, IMGID_BILD, IMGID_BIPD};
-    ImageHead head = in->head;
-    head.imgid = IMGID_DIB;
-    if (imgidName != NULL) {
-        int imgid = imgidFromName(imgidName);
-        head.imgid = 0;
-        for (int id : allowed) {
-            if (imgid == id) {
-                head.imgid = id;
-            }
-        }
-        if (head.imgid == 0) {
-            ovex_fprintf(stderr, "Invalid imgid.\n");
-            return NULL;
-        }
-    }
-    if (strlen(word) >= RAMIMG_NAME_SIZE) {
-        *err = RAMIMG_ENAME;
-        return NULL;
-    }
-    strncpy(head.file, word, RAMIMG_NAME_SIZE - 1);
-    head.file[RAMIMG_NAME_SIZE - 1] = '\0';
-    head.pixel = PIXEL_BYTE;
-    head.bits = bitsPerPixel(PIXEL_BYTE);
-    head.nbands = 1;
-    head.nindices = 256;
-    head.dataFd = -1;
-    head.frames = 0;
-    head.encoding = 0;
-    int64_t least = leastRowLength(&head);
-    if (least < 1 || least > INT32_MAX) {
-        *err = RAMIMG_EUNHANDLED;
-        ovex_fprintf(stderr, "Error in open %s\n", word);
-        return NULL;
-    }
-    head.block = (int32_t)least;
-    RAMIMG *image = openRAMImageNew(&head, NULL, 1, err);
-    if (image == NULL) {
-        ovex_fprintf(stderr, "Error in open %s\n", word);
-    }
-    return image;
-}
+/* How a failed create of the output is told. */
+static const ClassOutputStyle kOutputStyle = {"Error in open ", true};
 
 /*
  * chooseBands --
@@ -314,7 +264,8 @@ static int classifyParseArgs(ClassifyRun *run, int argc, const char **argv)
     }
     run->out = progOpenImage(outWord, &err);
     if (run->out == NULL) {
-        run->out = createOutput(run->in, outWord, progOptionValue(&options, "-imgid"), &err);
+        run->out = createClassOutput(run->in, outWord, progOptionValue(&options, "-imgid"),
+                                     kOutputStyle, &err);
         if (run->out == NULL) {
             goto failed;
         }

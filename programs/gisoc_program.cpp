@@ -22,6 +22,7 @@
 #include "core/vocabulary.h"
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
+#include "programs/class_output.h"
 #include "programs/feature_file.h"
 #include "programs/iso_cluster.h"
 #include "programs/pixel_table.h"
@@ -113,53 +114,8 @@ static void releaseCall(GisocCall *call)
 
 /* ---- Arguments ------------------------------------------------------------- */
 
-/*
- * createOutput --
- *	A one-band BYTE image with 256 colour indices shaped like the input,
- *	in the -imgid format (DIB by default), replacing any file there.
- * Returns: the image, or NULL after the message.
- */
-static RAMIMG *createOutput(const RAMIMG *in, const char *word, const char *imgidName, int *err)
-{
-    static const int allowed[] = {IMGID_BSQ, IMGID_BIL,  IMGID_BIP,  IMGID_DIB, IMGID_TIFF,
-                                  IMGID_GEOTIFF, IMGID_BSQD, IMGID_BILD, IMGID_BIPD};
-    ImageHead head = in->head;
-    head.imgid = IMGID_DIB;
-    if (imgidName != NULL) {
-        int imgid = imgidFromName(imgidName);
-        head.imgid = 0;
-        for (int id : allowed) {
-            if (imgid == id) {
-                head.imgid = id;
-            }
-        }
-        if (head.imgid == 0) {
-            ovex_fprintf(stderr, "Invalid imgid.\n");
-            return NULL;
-        }
-    }
-    strncpy(head.file, word, RAMIMG_NAME_SIZE - 1);
-    head.file[RAMIMG_NAME_SIZE - 1] = '\0';
-    head.pixel = PIXEL_BYTE;
-    head.bits = bitsPerPixel(PIXEL_BYTE);
-    head.nbands = 1;
-    head.nindices = 256;
-    head.dataFd = -1;
-    head.frames = 0;
-    head.encoding = 0;
-    int64_t least = leastRowLength(&head);
-    RAMIMG *image = NULL;
-    if (least < 1 || least > INT32_MAX) {
-        *err = RAMIMG_EUNHANDLED;
-    } else {
-        head.block = (int32_t)least;
-        image = openRAMImageNew(&head, NULL, 1, err);
-    }
-    if (image == NULL) {
-        ovex_fprintf(stderr, "Error in open:%s\n", word);
-    }
-    return image;
-}
+/* How a failed create of the output is told. */
+static const ClassOutputStyle kOutputStyle = {"Error in open:", false};
 
 /*
  * chooseBands --
@@ -449,7 +405,8 @@ static int gisocParseArgs(GisocCall *call, int argc, const char **argv)
     }
     run->out = progOpenImage(outWord, &err);
     if (run->out == NULL) {
-        run->out = createOutput(run->in, outWord, progOptionValue(&options, "-imgid"), &err);
+        run->out = createClassOutput(run->in, outWord, progOptionValue(&options, "-imgid"),
+                                     kOutputStyle, &err);
         if (run->out == NULL) {
             goto failed;
         }
