@@ -211,6 +211,45 @@ int canvasItemsBBox(const CanvasInfo *info, int *x0, int *y0, int *x1, int *y1)
     return 1;
 }
 
+/*
+ * makeRegionPixmap --
+ *	A pixmap for a region of width by height pixels and the margin,
+ *	filled through gc (the canvas's background). None with the message
+ *	in the result when the sides are out of range or X refuses.
+ */
+static Pixmap makeRegionPixmap(Tcl_Interp *interp, const CanvasInfo *info, GC gc, int width,
+                               int height)
+{
+    /* X sides are 16-bit; a region of no pixels makes no pixmap. */
+    if (width < 1 || height < 1 || width > CAPTURE_MAX_SIDE - RENDER_MARGIN
+            || height > CAPTURE_MAX_SIDE - RENDER_MARGIN) {
+        Tcl_SetResult(interp, fmt("Error in create pixmap: width %d height %d\n", width, height),
+                      TCL_VOLATILE);
+        return None;
+    }
+    if (gc == NULL) {
+        Tcl_SetResult(interp, (char *)"No pixmapGC", TCL_STATIC);
+        return None;
+    }
+    Display *display = Tk_Display(info->tkwin);
+    XErrorTrap trap;
+    xErrorTrapBegin(&trap, display);
+    Pixmap made = Tk_GetPixmap(display, RootWindowOfScreen(Tk_Screen(info->tkwin)),
+                               width + RENDER_MARGIN, height + RENDER_MARGIN,
+                               Tk_Depth(info->tkwin));
+    XFillRectangle(display, made, gc, 0, 0, (unsigned int)(width + RENDER_MARGIN),
+                   (unsigned int)(height + RENDER_MARGIN));
+    if (xErrorTrapEnd(&trap) != 0) {
+        xErrorTrapBegin(&trap, display);
+        Tk_FreePixmap(display, made);
+        xErrorTrapEnd(&trap);
+        Tcl_SetResult(interp, fmt("Error in create pixmap: width %d height %d\n", width, height),
+                      TCL_VOLATILE);
+        return None;
+    }
+    return made;
+}
+
 /* Items the canvas itself would not draw. */
 static int itemHidden(const TkCanvas *canvas, const Tk_Item *item)
 {
@@ -246,35 +285,12 @@ Drawable drawCanvasToPixmap(Tcl_Interp *interp, Drawable drawable, const CanvasI
     }
     TkCanvas *canvas = (TkCanvas *)info->widget;
     Display *display = Tk_Display(info->tkwin);
-    Pixmap made = None;
 
     if (drawable == None) {
-        /* X sides are 16-bit; a region of no pixels makes no pixmap. */
-        if (width < 1 || height < 1 || width > CAPTURE_MAX_SIDE - RENDER_MARGIN
-                || height > CAPTURE_MAX_SIDE - RENDER_MARGIN) {
-            Tcl_SetResult(interp, fmt("Error in create pixmap: width %d height %d\n", width, height),
-                          TCL_VOLATILE);
+        drawable = makeRegionPixmap(interp, info, canvas->pixmapGC, width, height);
+        if (drawable == None) {
             return None;
         }
-        if (canvas->pixmapGC == NULL) {
-            Tcl_SetResult(interp, (char *)"No pixmapGC", TCL_STATIC);
-            return None;
-        }
-        XErrorTrap trap;
-        xErrorTrapBegin(&trap, display);
-        made = Tk_GetPixmap(display, RootWindowOfScreen(Tk_Screen(info->tkwin)),
-                            width + RENDER_MARGIN, height + RENDER_MARGIN, Tk_Depth(info->tkwin));
-        XFillRectangle(display, made, canvas->pixmapGC, 0, 0,
-                       (unsigned int)(width + RENDER_MARGIN), (unsigned int)(height + RENDER_MARGIN));
-        if (xErrorTrapEnd(&trap) != 0) {
-            xErrorTrapBegin(&trap, display);
-            Tk_FreePixmap(display, made);
-            xErrorTrapEnd(&trap);
-            Tcl_SetResult(interp, fmt("Error in create pixmap: width %d height %d\n", width, height),
-                          TCL_VOLATILE);
-            return None;
-        }
-        drawable = made;
     }
 
     int left, top, right, bottom;
@@ -313,33 +329,11 @@ static Drawable drawGcanvasToPixmap(Tcl_Interp *interp, Drawable drawable, const
 {
     GcanvasWidget *canvas = (GcanvasWidget *)info->widget;
     Display *display = Tk_Display(info->tkwin);
-    Pixmap made = None;
     if (drawable == None) {
-        if (width < 1 || height < 1 || width > CAPTURE_MAX_SIDE - RENDER_MARGIN
-                || height > CAPTURE_MAX_SIDE - RENDER_MARGIN) {
-            Tcl_SetResult(interp, fmt("Error in create pixmap: width %d height %d\n", width, height),
-                          TCL_VOLATILE);
+        drawable = makeRegionPixmap(interp, info, canvas->pixmapGC, width, height);
+        if (drawable == None) {
             return None;
         }
-        if (canvas->pixmapGC == NULL) {
-            Tcl_SetResult(interp, (char *)"No pixmapGC", TCL_STATIC);
-            return None;
-        }
-        XErrorTrap trap;
-        xErrorTrapBegin(&trap, display);
-        made = Tk_GetPixmap(display, RootWindowOfScreen(Tk_Screen(info->tkwin)),
-                            width + RENDER_MARGIN, height + RENDER_MARGIN, Tk_Depth(info->tkwin));
-        XFillRectangle(display, made, canvas->pixmapGC, 0, 0,
-                       (unsigned int)(width + RENDER_MARGIN), (unsigned int)(height + RENDER_MARGIN));
-        if (xErrorTrapEnd(&trap) != 0) {
-            xErrorTrapBegin(&trap, display);
-            Tk_FreePixmap(display, made);
-            xErrorTrapEnd(&trap);
-            Tcl_SetResult(interp, fmt("Error in create pixmap: width %d height %d\n", width, height),
-                          TCL_VOLATILE);
-            return None;
-        }
-        drawable = made;
     }
     int left, top;
     if (coordType == 0) {
