@@ -99,10 +99,8 @@ void cameraDelete(ClientData clientData)
  */
 int configure(CameraModel *m, Tcl_Interp *interp, int argc, const char **argv)
 {
-    CameraModel before = *m;
-    if (sensorApplyOptions(interp, cameraSpecs, (char *)m, &before, sizeof before, argc, argv,
-                           TK_CONFIG_ARGV_ONLY)
-        != TCL_OK) {
+    CameraModel before;
+    if (sensorReconfigure(interp, cameraSpecs, m, &before, argc, argv) != TCL_OK) {
         return TCL_ERROR;
     }
     const double was[3][2] = {{before.ax, before.axoffset},

@@ -76,10 +76,8 @@ void pushbroomDelete(ClientData clientData)
 
 int configure(PushbroomModel *m, Tcl_Interp *interp, int argc, const char **argv)
 {
-    PushbroomModel before = *m;
-    if (sensorApplyOptions(interp, pushbroomSpecs, (char *)m, &before, sizeof before, argc, argv,
-                           TK_CONFIG_ARGV_ONLY)
-        != TCL_OK) {
+    PushbroomModel before;
+    if (sensorReconfigure(interp, pushbroomSpecs, m, &before, argc, argv) != TCL_OK) {
         return TCL_ERROR;
     }
     bool linesChanged = m->nscanlines != before.nscanlines;

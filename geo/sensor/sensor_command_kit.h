@@ -42,6 +42,18 @@ int sensorOptionsFinite(Tcl_Interp *interp, const Tk_ConfigSpec *specs, const ch
 int sensorApplyOptions(Tcl_Interp *interp, const Tk_ConfigSpec *specs, char *record,
                        const void *before, size_t size, int argc, const char **argv, int flags);
 
+/* A model command's "config" changes: *before keeps the settings as they
+ * were, for the model to see what changed; a value that is not finite
+ * puts every setting back. */
+template <typename Model>
+int sensorReconfigure(Tcl_Interp *interp, const Tk_ConfigSpec *specs, Model *m, Model *before,
+                      int argc, const char **argv)
+{
+    *before = *m;
+    return sensorApplyOptions(interp, specs, (char *)m, before, sizeof *before, argc, argv,
+                              TK_CONFIG_ARGV_ONLY);
+}
+
 /* The words a sensor model command shares with the others, over its
  * option table and record: "config" (every option, one option, or
  * apply(optc, optv) for changes), "cget -option", "class" (className)
