@@ -196,18 +196,7 @@ int cs2csMain(int argc, const char **argv)
         haveFormat = true;
     }
     if (inputs.empty()) inputs.push_back("-");
-    for (const char *name : inputs) {
-        ProgramInput in;
-        emessState.fileName = strcmp(name, "-") == 0 ? "<stdin>" : name;
-        emessState.lineNumber = 0;
-        if (!in.open(name, "r")) {
-            emess(-2, "%s", name);
-            emessState.fileName = nullptr;
-            continue;
-        }
-        process(in, geographicSource);
-        emessState.fileName = nullptr;
-    }
+    forEachProgramInput(inputs, "r", [&](ProgramInput &in) { process(in, geographicSource); });
     projFree(toSystem);
     projFree(fromSystem);
     toSystem = fromSystem = nullptr;

@@ -203,18 +203,7 @@ int geodMain(int argc, const char **argv)
         line();
     } else {
         if (inputs.empty()) inputs.push_back("-");
-        for (const char *name : inputs) {
-            ProgramInput in;
-            emessState.fileName = strcmp(name, "-") == 0 ? "<stdin>" : name;
-            emessState.lineNumber = 0;
-            if (!in.open(name, "r")) {
-                emess(-2, "%s", name);
-                emessState.fileName = nullptr;
-                continue;
-            }
-            process(in, inverse);
-            emessState.fileName = nullptr;
-        }
+        forEachProgramInput(inputs, "r", [&](ProgramInput &in) { process(in, inverse); });
     }
     projExit(0);
 }

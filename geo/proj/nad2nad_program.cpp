@@ -10,6 +10,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -211,56 +212,24 @@ int nad2nadMain(int argc, const char **argv)
         projExit(0);
     }
     std::vector<const char *> inputs;
-    for (int i = 1; i < argc; i++) {
-        const char *arg = argv[i];
-        if (*arg == '-' && arg[1] != '\0') {
-            for (const char *p = arg + 1; *p != '\0'; p++) {
-                auto nextWord = [&]() -> const char * {
-                    if (i + 1 >= argc) emess(1, "missing argument for -%c", *p);
-                    return argv[++i];
-                };
-                switch (*p) {
-                case 'i': parseSpec(input, nextWord()); goto nextArg;
-                case 'o': parseSpec(output, nextWord()); goto nextArg;
-                case 'r': region = nextWord(); haveRegion = true; goto nextArg;
-                case 'e': oterr = nextWord(); goto nextArg;
-                case 'f': oform = nextWord(); haveFormat = true; goto nextArg;
-                case 'E': echoin = 1; break;
-                case 't':
-                    if (p[1] != '\0') tag = *++p;
-                    else emess(1, "missing -t col. 1 tag");
-                    break;
-                case 'W':
-                case 'w':
-                    if (p[1] >= '0' && p[1] <= '9') {
-                        setRtodms(p[1] - '0', *p == 'W');
-                        ++p;
-                    } else {
-                        emess(1, "-W argument missing or non-digit");
-                    }
-                    break;
-                default: emess(1, "invalid option: -%c", *p);
-                }
+    /* Words starting with "+" are file names here. */
+    scanProgramWords(
+        argc, argv, &tag, inputs, [&](const char *arg) { inputs.push_back(arg); },
+        [&](const char *&p, bool /* moreWords */, const std::function<const char *()> &nextWord) {
+            switch (*p) {
+            case 'i': parseSpec(input, nextWord()); return PROGRAM_NEXT_WORD;
+            case 'o': parseSpec(output, nextWord()); return PROGRAM_NEXT_WORD;
+            case 'r': region = nextWord(); haveRegion = true; return PROGRAM_NEXT_WORD;
+            case 'e': oterr = nextWord(); return PROGRAM_NEXT_WORD;
+            case 'f': oform = nextWord(); haveFormat = true; return PROGRAM_NEXT_WORD;
+            case 'E': echoin = 1; break;
+            default: emess(1, "invalid option: -%c", *p);
             }
-        nextArg:
-            continue;
-        }
-        inputs.push_back(arg);
-    }
+            return PROGRAM_NEXT_LETTER;
+        });
     setup();
     if (inputs.empty()) inputs.push_back("-");
-    for (const char *name : inputs) {
-        ProgramInput in;
-        emessState.fileName = strcmp(name, "-") == 0 ? "<stdin>" : name;
-        emessState.lineNumber = 0;
-        if (!in.open(name, "r")) {
-            emess(-2, "%s", name);
-            emessState.fileName = nullptr;
-            continue;
-        }
-        process(in);
-        emessState.fileName = nullptr;
-    }
+    forEachProgramInput(inputs, "r", [&](ProgramInput &in) { process(in); });
     if (output.bin) fflush(stdout);
     nadFree(regionTable);
     nadFree(hpTable);

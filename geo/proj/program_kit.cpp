@@ -215,3 +215,20 @@ bool scanProgramWords(int argc, const char **argv, int *tag, std::vector<const c
     }
     return true;
 }
+
+void forEachProgramInput(const std::vector<const char *> &inputs, const char *mode,
+                         const std::function<void(ProgramInput &in)> &process)
+{
+    for (const char *name : inputs) {
+        ProgramInput in;
+        emessState.fileName = strcmp(name, "-") == 0 ? "<stdin>" : name;
+        emessState.lineNumber = 0;
+        if (!in.open(name, mode)) {
+            emess(-2, "%s", name);
+            emessState.fileName = nullptr;
+            continue;
+        }
+        process(in);
+        emessState.fileName = nullptr;
+    }
+}

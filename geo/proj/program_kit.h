@@ -53,6 +53,12 @@ void setRtodms(int fract, int fullWidth);
 /* "#description" and "# +param ..." lines of a projection. */
 std::string projParamListing(ProjHandle *P);
 
+/* Opens each input in turn with mode and hands it to process, with the
+ * file name and line count emess reports; a file that does not open is
+ * told of and passed over. */
+void forEachProgramInput(const std::vector<const char *> &inputs, const char *mode,
+                         const std::function<void(ProgramInput &in)> &process);
+
 /* What a program's own option letter did with the words. */
 enum ProgramLetterStep {
     PROGRAM_NEXT_LETTER,    /* go on with the next letter of the word */

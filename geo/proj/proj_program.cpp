@@ -12,6 +12,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -337,76 +338,50 @@ int projMain(int argc, const char **argv)
     int verbose = 0;
     std::vector<std::string> params;
     std::vector<const char *> inputs;
-    for (int i = 1; i < argc; i++) {
-        const char *arg = argv[i];
-        if (*arg == '-') {
-            if (arg[1] == '\0') {
-                inputs.push_back("-");
-                continue;
-            }
-            for (const char *p = arg + 1; *p != '\0'; p++) {
-                auto nextWord = [&]() -> const char * {
-                    if (i + 1 >= argc) emess(1, "missing argument for -%c", *p);
-                    return argv[++i];
-                };
-                switch (*p) {
-                case 'b': bin_in = bin_out = 1; break;
-                case 'v': verbose = 1; break;
-                case 'i': bin_in = 1; break;
-                case 'o': bin_out = 1; break;
-                case 'I': inverse = 1; break;
-                case 'E': echoin = 1; break;
-                case 'V': very_verby = 1; verbose = 1; dofactors = 1; break;
-                case 'S': dofactors = 1; break;
-                case 't':
-                    if (p[1] != '\0') tag = *++p;
-                    else emess(1, "missing -t col. 1 tag");
-                    break;
-                case 'l': listAndExit(p);
-                case 'e': oterr = nextWord(); goto nextArg;
-                case 'T':
-                    approximation = nextWord();
-                    approximate = true;
-                    goto nextArg;
-                case 'm': {
-                    const char *s = nextWord();
-                    if (s[0] == '1' && (s[1] == '/' || s[1] == ':')) {
-                        fscale = atof(s + 2);
-                        if (fscale == 0.) emess(1, "invalid scale argument");
-                        fscale = 1. / fscale;
-                    } else if ((fscale = atof(s)) == 0.) {
-                        emess(1, "invalid scale argument");
-                    }
-                    postscale = 1;
-                    goto nextArg;
-                }
-                case 'W':
-                case 'w':
-                    if (p[1] >= '0' && p[1] <= '9') {
-                        setRtodms(p[1] - '0', *p == 'W');
-                        ++p;
-                    } else {
-                        emess(1, "-W argument missing or non-digit");
-                    }
-                    break;
-                case 'f':
-                    oform = nextWord();
-                    haveFormat = true;
-                    goto nextArg;
-                case 'r': reversein = 1; break;
-                case 's': reverseout = 1; break;
-                default: emess(1, "invalid option: -%c", *p);
-                }
-            }
-        nextArg:
-            continue;
-        } else if (*arg == '+') {
+    scanProgramWords(
+        argc, argv, &tag, inputs,
+        [&](const char *arg) {
             if ((int)params.size() >= MAX_PARAMS) emess(1, "overflowed + argument table");
             params.push_back(arg + 1);
-        } else {
-            inputs.push_back(arg);
-        }
-    }
+        },
+        [&](const char *&p, bool /* moreWords */, const std::function<const char *()> &nextWord) {
+            switch (*p) {
+            case 'b': bin_in = bin_out = 1; break;
+            case 'v': verbose = 1; break;
+            case 'i': bin_in = 1; break;
+            case 'o': bin_out = 1; break;
+            case 'I': inverse = 1; break;
+            case 'E': echoin = 1; break;
+            case 'V': very_verby = 1; verbose = 1; dofactors = 1; break;
+            case 'S': dofactors = 1; break;
+            case 'l': listAndExit(p);
+            case 'e': oterr = nextWord(); return PROGRAM_NEXT_WORD;
+            case 'T':
+                approximation = nextWord();
+                approximate = true;
+                return PROGRAM_NEXT_WORD;
+            case 'm': {
+                const char *s = nextWord();
+                if (s[0] == '1' && (s[1] == '/' || s[1] == ':')) {
+                    fscale = atof(s + 2);
+                    if (fscale == 0.) emess(1, "invalid scale argument");
+                    fscale = 1. / fscale;
+                } else if ((fscale = atof(s)) == 0.) {
+                    emess(1, "invalid scale argument");
+                }
+                postscale = 1;
+                return PROGRAM_NEXT_WORD;
+            }
+            case 'f':
+                oform = nextWord();
+                haveFormat = true;
+                return PROGRAM_NEXT_WORD;
+            case 'r': reversein = 1; break;
+            case 's': reverseout = 1; break;
+            default: emess(1, "invalid option: -%c", *p);
+            }
+            return PROGRAM_NEXT_LETTER;
+        });
     if (approximate && !inputs.empty()) emess(4, "data files when generating Chebychev prohibited");
     if (inputs.empty()) inputs.push_back("-");
     if (inverse && postscale) {
@@ -451,19 +426,10 @@ int projMain(int argc, const char **argv)
         oform = "%.2f";
         haveFormat = true;
     }
-    for (const char *name : inputs) {
-        ProgramInput in;
-        emessState.fileName = strcmp(name, "-") == 0 ? "<stdin>" : name;
-        emessState.lineNumber = 0;
-        if (!in.open(name, "rb")) {
-            emess(-2, "%s", name);
-            emessState.fileName = nullptr;
-            continue;
-        }
+    forEachProgramInput(inputs, "rb", [&](ProgramInput &in) {
         if (very_verby) processVerbose(in);
         else processInput(in);
-        emessState.fileName = nullptr;
-    }
+    });
     if (bin_out) fflush(stdout);
     projFree(Proj);
     Proj = nullptr;
