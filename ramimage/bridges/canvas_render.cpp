@@ -180,9 +180,6 @@ static int gcanvasItemsBBox(const CanvasInfo *info, int *x0, int *y0, int *x1, i
     return 1;
 }
 
-static Drawable drawGcanvasToPixmap(Tcl_Interp *interp, Drawable drawable, const CanvasInfo *info,
-                                    double x0, double y0, int width, int height, int coordType);
-
 int canvasItemsBBox(const CanvasInfo *info, int *x0, int *y0, int *x1, int *y1)
 {
     *x0 = *y0 = *x1 = *y1 = 0;
@@ -258,6 +255,64 @@ static int itemHidden(const TkCanvas *canvas, const Tk_Item *item)
 }
 
 /*
+ * renderRegion --
+ *	The one drawing path of both canvas kinds: a pixmap when no drawable
+ *	is given, the region's corner in canvas pixels (coordType 0: x0, y0
+ *	are window pixels), then every shown item meeting the region drawn
+ *	with the canvas's drawable origin at that corner meanwhile.
+ *	roundFarEdge: the far edges are rounded from x0 + width like the
+ *	corner (Tk's canvas) rather than counted from the rounded corner.
+ */
+template <typename Canvas, typename Item, typename Hidden, typename Draw>
+static Drawable renderRegion(Tcl_Interp *interp, Drawable drawable, const CanvasInfo *info,
+                             Canvas *canvas, Item *first, double x0, double y0, int width,
+                             int height, int coordType, bool roundFarEdge, Hidden hidden,
+                             Draw draw)
+{
+    Display *display = Tk_Display(info->tkwin);
+    if (drawable == None) {
+        drawable = makeRegionPixmap(interp, info, canvas->pixmapGC, width, height);
+        if (drawable == None) {
+            return None;
+        }
+    }
+    int left, top;
+    double right, bottom;
+    if (coordType == 0) {
+        left = roundToInt(x0 + canvas->xOrigin);
+        top = roundToInt(y0 + canvas->yOrigin);
+    } else {
+        left = roundToInt(x0);
+        top = roundToInt(y0);
+    }
+    if (!roundFarEdge) {
+        right = (double)left + width;
+        bottom = (double)top + height;
+    } else if (coordType == 0) {
+        right = roundToInt(x0 + width + canvas->xOrigin);
+        bottom = roundToInt(y0 + height + canvas->yOrigin);
+    } else {
+        right = roundToInt(x0 + width);
+        bottom = roundToInt(y0 + height);
+    }
+    int savedX = canvas->drawableXOrigin, savedY = canvas->drawableYOrigin;
+    canvas->drawableXOrigin = left;
+    canvas->drawableYOrigin = top;
+    XErrorTrap trap;
+    xErrorTrapBegin(&trap, display);
+    for (Item *item = first; item != NULL; item = item->nextPtr) {
+        if (item->x1 < right && left < item->x2 && item->y1 < bottom && top < item->y2
+                && !hidden(item) && item->typePtr->displayProc != NULL) {
+            draw(item, display, drawable, left, top);
+        }
+    }
+    xErrorTrapEnd(&trap);
+    canvas->drawableXOrigin = savedX;
+    canvas->drawableYOrigin = savedY;
+    return drawable;
+}
+
+/*
  *----------------------------------------------------------------------
  *
  * drawCanvasToPixmap --
@@ -277,86 +332,28 @@ Drawable drawCanvasToPixmap(Tcl_Interp *interp, Drawable drawable, const CanvasI
                             double x0, double y0, int width, int height, int coordType)
 {
     if (info->kind == CANVAS_KIND_GCANVAS && info->widget != NULL) {
-        return drawGcanvasToPixmap(interp, drawable, info, x0, y0, width, height, coordType);
+        GcanvasWidget *canvas = (GcanvasWidget *)info->widget;
+        return renderRegion(
+            interp, drawable, info, canvas, canvas->firstItemPtr, x0, y0, width, height,
+            coordType, false,
+            [canvas](GcanvasItem *item) { return gcanvasItemHidden(canvas, item); },
+            [canvas, width, height](GcanvasItem *item, Display *display, Drawable target, int left,
+                                    int top) {
+                item->typePtr->displayProc(canvas, item, display, target, left, top, width,
+                                           height);
+            });
     }
     if (info->kind != CANVAS_KIND_TK || info->widget == NULL) {
         notACanvas(interp);
         return None;
     }
     TkCanvas *canvas = (TkCanvas *)info->widget;
-    Display *display = Tk_Display(info->tkwin);
-
-    if (drawable == None) {
-        drawable = makeRegionPixmap(interp, info, canvas->pixmapGC, width, height);
-        if (drawable == None) {
-            return None;
-        }
-    }
-
-    int left, top, right, bottom;
-    if (coordType == 0) {
-        left = roundToInt(x0 + canvas->xOrigin);
-        top = roundToInt(y0 + canvas->yOrigin);
-        right = roundToInt(x0 + width + canvas->xOrigin);
-        bottom = roundToInt(y0 + height + canvas->yOrigin);
-    } else {
-        left = roundToInt(x0);
-        top = roundToInt(y0);
-        right = roundToInt(x0 + width);
-        bottom = roundToInt(y0 + height);
-    }
-
-    int savedX = canvas->drawableXOrigin, savedY = canvas->drawableYOrigin;
-    canvas->drawableXOrigin = left;
-    canvas->drawableYOrigin = top;
-    XErrorTrap trap;
-    xErrorTrapBegin(&trap, display);
-    for (Tk_Item *item = canvas->firstItemPtr; item != NULL; item = item->nextPtr) {
-        if (item->x1 < right && left < item->x2 && item->y1 < bottom && top < item->y2
-                && !itemHidden(canvas, item) && item->typePtr->displayProc != NULL) {
-            item->typePtr->displayProc((Tk_Canvas)canvas, item, display, drawable, left, top,
-                                       width, height);
-        }
-    }
-    xErrorTrapEnd(&trap);
-    canvas->drawableXOrigin = savedX;
-    canvas->drawableYOrigin = savedY;
-    return drawable;
-}
-
-static Drawable drawGcanvasToPixmap(Tcl_Interp *interp, Drawable drawable, const CanvasInfo *info,
-                                    double x0, double y0, int width, int height, int coordType)
-{
-    GcanvasWidget *canvas = (GcanvasWidget *)info->widget;
-    Display *display = Tk_Display(info->tkwin);
-    if (drawable == None) {
-        drawable = makeRegionPixmap(interp, info, canvas->pixmapGC, width, height);
-        if (drawable == None) {
-            return None;
-        }
-    }
-    int left, top;
-    if (coordType == 0) {
-        left = roundToInt(x0 + canvas->xOrigin);
-        top = roundToInt(y0 + canvas->yOrigin);
-    } else {
-        left = roundToInt(x0);
-        top = roundToInt(y0);
-    }
-    double right = (double)left + width, bottom = (double)top + height;
-    int savedX = canvas->drawableXOrigin, savedY = canvas->drawableYOrigin;
-    canvas->drawableXOrigin = left;
-    canvas->drawableYOrigin = top;
-    XErrorTrap trap;
-    xErrorTrapBegin(&trap, display);
-    for (GcanvasItem *item = canvas->firstItemPtr; item != NULL; item = item->nextPtr) {
-        if (item->x1 < right && left < item->x2 && item->y1 < bottom && top < item->y2
-                && !gcanvasItemHidden(canvas, item) && item->typePtr->displayProc != NULL) {
-            item->typePtr->displayProc(canvas, item, display, drawable, left, top, width, height);
-        }
-    }
-    xErrorTrapEnd(&trap);
-    canvas->drawableXOrigin = savedX;
-    canvas->drawableYOrigin = savedY;
-    return drawable;
+    return renderRegion(
+        interp, drawable, info, canvas, canvas->firstItemPtr, x0, y0, width, height, coordType,
+        true, [canvas](const Tk_Item *item) { return itemHidden(canvas, item); },
+        [canvas, width, height](Tk_Item *item, Display *display, Drawable target, int left,
+                                int top) {
+            item->typePtr->displayProc((Tk_Canvas)canvas, item, display, target, left, top, width,
+                                       height);
+        });
 }
