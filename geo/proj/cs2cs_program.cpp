@@ -128,15 +128,10 @@ ProjHandle *setUp(std::vector<std::string> &words)
 
 int cs2csMain(int argc, const char **argv)
 {
-    emessSetProgram(argv[0]);
+    startProgram(argc, argv,
+                 "[ -eEfIlrstvwW [args] ] [ +opts[=arg] ]\n"
+                 "                   [+to [+opts[=arg] [ files ]");
     bool inverse = strncmp(emessState.programName, "inv", 3) == 0;
-    if (argc <= 1) {
-        ovex_fprintf(stderr,
-                     "%s\nusage: %s [ -eEfIlrstvwW [args] ] [ +opts[=arg] ]\n"
-                     "                   [+to [+opts[=arg] [ files ]\n",
-                     PROJ_RELEASE_TEXT, emessState.programName);
-        projExit(0);
-    }
     std::vector<std::string> fromWords, toWords;
     std::vector<const char *> inputs;
     bool haveTo = false;

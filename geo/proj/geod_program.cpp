@@ -123,13 +123,8 @@ void process(ProgramInput &in, bool inverse)
 
 int geodMain(int argc, const char **argv)
 {
-    emessSetProgram(argv[0]);
+    startProgram(argc, argv, "[ -afFIptTwW [args] ] [ +opts[=arg] ] [ files ]");
     bool inverse = strncmp(emessState.programName, "inv", 3) == 0;
-    if (argc <= 1) {
-        ovex_fprintf(stderr, "%s\nusage: %s [ -afFIptTwW [args] ] [ +opts[=arg] ] [ files ]\n",
-                     PROJ_RELEASE_TEXT, emessState.programName);
-        projExit(0);
-    }
     std::vector<std::string> params;
     std::vector<const char *> inputs;
     bool proceed = scanProgramWords(

@@ -205,12 +205,7 @@ void process(ProgramInput &in)
 
 int nad2nadMain(int argc, const char **argv)
 {
-    emessSetProgram(argv[0]);
-    if (argc <= 1) {
-        ovex_fprintf(stderr, "%s\nusage: %s [ -eEfihortwW [args] ] [ files ]\n",
-                     PROJ_RELEASE_TEXT, emessState.programName);
-        projExit(0);
-    }
+    startProgram(argc, argv, "[ -eEfihortwW [args] ] [ files ]");
     std::vector<const char *> inputs;
     /* Words starting with "+" are file names here. */
     scanProgramWords(

@@ -10,6 +10,7 @@
 
 #include "core/rounding.h"
 #include "geo/proj/emess.h"
+#include "geo/proj/run_guard.h"
 #include "ovex/ovexstdio.h"
 
 bool ProgramInput::open(const char *name, const char *mode)
@@ -230,5 +231,15 @@ void forEachProgramInput(const std::vector<const char *> &inputs, const char *mo
         }
         process(in);
         emessState.fileName = nullptr;
+    }
+}
+
+void startProgram(int argc, const char **argv, const char *usage)
+{
+    emessSetProgram(argv[0]);
+    if (argc <= 1) {
+        ovex_fprintf(stderr, "%s\nusage: %s %s\n", PROJ_RELEASE_TEXT, emessState.programName,
+                     usage);
+        projExit(0);
     }
 }

@@ -53,6 +53,10 @@ void setRtodms(int fract, int fullWidth);
 /* "#description" and "# +param ..." lines of a projection. */
 std::string projParamListing(ProjHandle *P);
 
+/* Names the program for emess from argv[0]; with no words after the name,
+ * writes the release and "usage: NAME usage" to stderr and ends the run. */
+void startProgram(int argc, const char **argv, const char *usage);
+
 /* Opens each input in turn with mode and hands it to process, with the
  * file name and line count emess reports; a file that does not open is
  * told of and passed over. */

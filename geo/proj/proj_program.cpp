@@ -324,12 +324,7 @@ void processVerbose(ProgramInput &in)
 
 int projMain(int argc, const char **argv)
 {
-    emessSetProgram(argv[0]);
-    if (argc <= 1) {
-        ovex_fprintf(stderr, "%s\nusage: %s [ -beEfiIlormsStTvVwW [args] ] [ +opts[=arg] ] [ files ]\n",
-                     PROJ_RELEASE_TEXT, emessState.programName);
-        projExit(0);
-    }
+    startProgram(argc, argv, "[ -beEfiIlormsStTvVwW [args] ] [ +opts[=arg] ] [ files ]");
     resetOptions();
     /* -T is cleared at each run start: kept, it would make every later
      * run generate a series and refuse its files. */
