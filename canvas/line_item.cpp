@@ -19,6 +19,7 @@
 #include "canvas/point_list_parse.h"
 #include "canvas/polygon_item.h"
 #include "canvas/polyline_measures.h"
+#include "canvas/vertex_editing.h"
 #include "core/rounding.h"
 #include "display/windraw/lines_split.h"
 
@@ -757,82 +758,27 @@ static void highlightComponent(GcCanvas c, GcanvasItem *item, int on)
 static int indexProc(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, Tcl_Obj *obj, int *indexPtr)
 {
     LineItem *l = (LineItem *)item;
-    const char *s = Tcl_GetString(obj);
-    size_t len = strlen(s);
-    if (len > 0 && s[0] == 'e' && strncmp(s, "end", len) == 0) {
-        *indexPtr = 2 * l->numPoints;
-        return TCL_OK;
-    }
-    if (s[0] == '@') {
-        char *end;
-        double x = strtod(s + 1, &end);
-        if (end != s + 1 && *end == ',') {
-            const char *ys = end + 1;
-            double y = strtod(ys, &end);
-            if (end != ys && *end == '\0') {
-                double best = HUGE_VAL;
-                int bestIndex = 0;
-                for (int i = 0; i < l->numPoints; i++) {
-                    double d = hypot((l->points[2 * i] - x) * c->mx, (l->points[2 * i + 1] - y) * c->my);
-                    if (d < best) {
-                        best = d;
-                        bestIndex = 2 * i;
-                    }
-                }
-                *indexPtr = bestIndex;
-                return TCL_OK;
-            }
-        }
-    } else {
-        int i;
-        if (Tcl_GetIntFromObj(NULL, obj, &i) == TCL_OK) {
-            i &= ~1;
-            if (i < 0) i = 0;
-            if (i > 2 * l->numPoints) i = 2 * l->numPoints;
-            *indexPtr = i;
-            return TCL_OK;
-        }
-    }
-    Tcl_ResetResult(interp);
-    Tcl_AppendResult(interp, "bad index \"", s, "\"", (char *)NULL);
-    return TCL_ERROR;
+    return vertexIndexFromObj(interp, c, obj, l->points, 1, &l->numPoints, NULL, 0, indexPtr);
 }
 
 static void insertProc(GcCanvas c, GcanvasItem *item, int beforeThis, Tcl_Obj *obj)
 {
     LineItem *l = (LineItem *)item;
     int objc;
-    Tcl_Obj **objv;
-    if (Tcl_ListObjGetElements(NULL, obj, &objc, &objv) != TCL_OK || objc == 0 || (objc & 1)) return;
-    double *vals = (double *)ckalloc(objc * sizeof(double));
-    for (int i = 0; i < objc; i++) {
-        if (Tcl_GetDoubleFromObj(NULL, objv[i], &vals[i]) != TCL_OK) {
-            ckfree((char *)vals);
-            if (c->interp != NULL) Tcl_ResetResult(c->interp);
-            return;
-        }
+    double *vals = vertexValuesFromObj(obj, &objc);
+    if (vals == NULL) {
+        if (objc < 0 && c->interp != NULL) Tcl_ResetResult(c->interp);
+        return;
     }
     if (beforeThis < 0) beforeThis = 0;
     if (beforeThis > 2 * l->numPoints) beforeThis = 2 * l->numPoints;
     restoreEnds(l, ARROW_BOTH);
-    int added = objc / 2, before = beforeThis / 2;
-    int total = l->numPoints + added;
-    double *points = (double *)ckalloc(2 * total * sizeof(double));
-    if (l->numPoints > 0) memcpy(points, l->points, 2 * before * sizeof(double));
-    memcpy(points + 2 * before, vals, 2 * added * sizeof(double));
-    if (l->numPoints > before) {
-        memcpy(points + 2 * (before + added), l->points + 2 * before, 2 * (l->numPoints - before) * sizeof(double));
-    }
-    int numParts = l->numParts > 0 ? l->numParts : 1;
-    int *sizes = (int *)ckalloc(numParts * sizeof(int));
-    if (l->numParts > 0) {
-        memcpy(sizes, l->partSizes, numParts * sizeof(int));
-        sizes[partOfVertex(before, l->partSizes, l->numParts)] += added;
-    } else {
-        sizes[0] = added;
-    }
+    double *points;
+    int *sizes, numParts;
+    verticesInsert(l->points, l->numPoints, l->partSizes, l->numParts, beforeThis / 2, vals, objc / 2, &points,
+                   &sizes, &numParts);
     ckfree((char *)vals);
-    setGeometry(l, points, total, sizes, numParts);
+    setGeometry(l, points, l->numPoints + objc / 2, sizes, numParts);
     if (l->arrow != ARROW_NONE) configureArrows(c, l);
     computeBbox(c, item);
 }
@@ -850,20 +796,8 @@ static void deleteCoords(GcCanvas c, GcanvasItem *item, int first, int last)
     int kept = l->numPoints - (to - from + 1);
     double *points = (double *)ckalloc((kept > 0 ? 2 * kept : 1) * sizeof(double));
     int *sizes = (int *)ckalloc((l->numParts > 0 ? l->numParts : 1) * sizeof(int));
-    int parts = 0, at = 0, start = 0;
-    for (int k = 0; k < l->numParts; k++) {
-        int m = 0;
-        for (int i = start; i < start + l->partSizes[k]; i++) {
-            if (i < from || i > to) {
-                points[2 * at] = l->points[2 * i];
-                points[2 * at + 1] = l->points[2 * i + 1];
-                at++;
-                m++;
-            }
-        }
-        if (m > 0) sizes[parts++] = m;
-        start += l->partSizes[k];
-    }
+    int at;
+    int parts = verticesKeepOutside(l->points, l->partSizes, l->numParts, from, to, 1, points, sizes, &at);
     if (parts == 0) {
         ckfree((char *)points);
         ckfree((char *)sizes);

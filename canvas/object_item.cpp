@@ -466,6 +466,8 @@ static void objectInit(GcCanvas c, ObjectItem *o)
     o->markerColor = NULL;
     o->highlightGC = NULL;
     o->highlightColor = NULL;
+    o->smoothPoints = NULL;
+    o->smoothRoom = 0;
 }
 
 static void objectDelete(GcCanvas, GcanvasItem *item, Display *display)
@@ -487,6 +489,9 @@ static void objectDelete(GcCanvas, GcanvasItem *item, Display *display)
     }
     if (o->objectName != NULL) ckfree(o->objectName);
     o->objectName = NULL;
+    if (o->smoothPoints != NULL) ckfree((char *)o->smoothPoints);
+    o->smoothPoints = NULL;
+    o->smoothRoom = 0;
     objectDetach(o);
 }
 

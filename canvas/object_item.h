@@ -39,6 +39,8 @@ typedef struct ObjectItem {
     XColor *markerColor;
     GC highlightGC;
     XColor *highlightColor;
+    double *smoothPoints;               /* smoothed x, y pairs of the record being drawn; kept across redraws */
+    long long smoothRoom;               /* points smoothPoints holds */
 } ObjectItem;
 
 enum { OBJ_SYMBOL_OVAL, OBJ_SYMBOL_RECTANGLE, OBJ_SYMBOL_DIAMOND, OBJ_SYMBOL_CROSSHAIR, OBJ_SYMBOL_HANDLE };

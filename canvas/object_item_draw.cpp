@@ -43,18 +43,26 @@ static void pointBufferFree(PointBuffer *b)
     if (b->points != b->fixed) ckfree((char *)b->points);
 }
 
-/* Replaces the geometry's parts of more than 2 points by their smoothed
- * points (world units) when the item smooths and the record has at least
- * minTotal points. */
-static void smoothParts(GcCanvas c, ObjectItem *o, RecordGeometry *g, int minTotal)
+/* Smooths the geometry's parts of more than 2 points when the item
+ * smooths and the record has at least minTotal points: the smoothed
+ * points (world units) go to the item's buffer, kept for the next record
+ * and redraw, and the part sizes and point count are set to theirs.
+ * Returns the points to draw, the record's own when nothing is smoothed. */
+static const double *smoothParts(GcCanvas c, ObjectItem *o, RecordGeometry *g, int minTotal)
 {
-    if (o->smooth == NULL || g->numPoints < minTotal) return;
+    if (o->smooth == NULL || g->numPoints < minTotal) return g->points;
     long long total = 0;
     for (int k = 0; k < g->numParts; k++) {
         int n = g->parts[k];
         total += n > 2 ? o->smooth->coordProc(c, NULL, n, o->splineSteps, NULL, NULL) : n;
     }
-    double *out = (double *)ckalloc((size_t)(total > 0 ? 2 * total : 2) * sizeof(double));
+    long long need = total > 0 ? total : 1;
+    if (need > o->smoothRoom) {
+        if (o->smoothPoints != NULL) ckfree((char *)o->smoothPoints);
+        o->smoothPoints = (double *)ckalloc((size_t)need * 2 * sizeof(double));
+        o->smoothRoom = need;
+    }
+    double *out = o->smoothPoints;
     const double *src = g->points;
     double *dst = out;
     for (int k = 0; k < g->numParts; k++) {
@@ -69,10 +77,8 @@ static void smoothParts(GcCanvas c, ObjectItem *o, RecordGeometry *g, int minTot
         dst += 2 * m;
         g->parts[k] = m;
     }
-    if (g->points != g->fixedPoints) ckfree((char *)g->points);
-    g->points = out;
-    g->pointRoom = (int)(total > 0 ? total : 1);
     g->numPoints = (int)(dst - out) / 2;
+    return out;
 }
 
 static int boxMeets(const double *b, const double *area)
@@ -176,11 +182,11 @@ static int objectDrawPoints(GcCanvas c, ObjectItem *o, Display *display, Drawabl
 static void drawLineRecord(GcCanvas c, ObjectItem *o, RecordGeometry *g, GCObjects *G, PointBuffer *buf)
 {
     if (G == NULL || g->numParts <= 0) return;
-    smoothParts(c, o, g, 3);
+    const double *pts = smoothParts(c, o, g, 3);
     long long room = 0;
     for (int k = 0; k < g->numParts; k++) room += g->parts[k] < 2 ? 2 : g->parts[k];
     XPoint *xp = pointRoom(buf, room);
-    worldToScreenRings(c, g->points, xp, g->numParts, g->parts);
+    worldToScreenRings(c, pts, xp, g->numParts, g->parts);
     const XPoint *at = xp;
     for (int k = 0; k < g->numParts; k++) {
         int n = g->parts[k];
@@ -238,7 +244,7 @@ static void drawPolygonRecord(GcCanvas c, ObjectItem *o, RecordGeometry *g, GCOb
         batchDrawArc(O, cx - lw / 2, cy - lw / 2, lw + 1, lw + 1, 0, 23040, 1);
         return;
     }
-    smoothParts(c, o, g, 4);
+    const double *pts = smoothParts(c, o, g, 4);
     /* Each ring gets the clipper's worst case after it: the drawable
      * conversion keeps at most max(n, 2) points of a ring of n, and
      * clipping may add to those, so room for twice the input would not
@@ -246,7 +252,7 @@ static void drawPolygonRecord(GcCanvas c, ObjectItem *o, RecordGeometry *g, GCOb
     long long room = 0;
     for (int k = 0; k < g->numParts; k++) room += clipRoom(g->parts[k]);
     XPoint *xp = pointRoom(buf, room > 0 ? room : 1);
-    worldToScreenRingsSpaced(c, g->points, xp, g->numParts, g->parts);
+    worldToScreenRingsSpaced(c, pts, xp, g->numParts, g->parts);
     int total = clipRingsToBox(xp, g->numParts, g->parts, clip[0], clip[1], clip[2], clip[3]);
     if (total <= 0) return;
     if (F) batchFillPolygonRings(F, xp, g->numParts, g->parts, Complex, CoordModeOrigin);

@@ -21,6 +21,7 @@
 #include "canvas/polygon_item.h"
 #include "canvas/polyline_measures.h"
 #include "canvas/ring_clip.h"
+#include "canvas/vertex_editing.h"
 #include "core/rounding.h"
 #include "display/windraw/lines_split.h"
 #include "ovex/draw.h"
@@ -847,66 +848,15 @@ static void highlightComponent(GcCanvas c, GcanvasItem *item, int on)
 static int indexProc(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, Tcl_Obj *obj, int *indexPtr)
 {
     PolygonItem *p = (PolygonItem *)item;
-    const char *s = Tcl_GetString(obj);
-    size_t len = strlen(s);
-    int total = 2 * givenTotal(p);
-    if (len > 0 && s[0] == 'e' && strncmp(s, "end", len) == 0) {
-        *indexPtr = total;
-        return TCL_OK;
-    }
-    if (s[0] == '@') {
-        char *end;
-        double x = strtod(s + 1, &end);
-        if (end != s + 1 && *end == ',') {
-            const char *ys = end + 1;
-            double y = strtod(ys, &end);
-            if (end != ys && *end == '\0') {
-                double best = HUGE_VAL;
-                int bestIndex = 0, at = 0;
-                const double *src = p->points;
-                for (int k = 0; k < p->numRings; k++) {
-                    int g = givenCount(p, k);
-                    for (int i = 0; i < g; i++, at++) {
-                        double d = hypot((src[2 * i] - x) * c->mx, (src[2 * i + 1] - y) * c->my);
-                        if (d < best) {
-                            best = d;
-                            bestIndex = 2 * at;
-                        }
-                    }
-                    src += 2 * p->ringSizes[k];
-                }
-                *indexPtr = bestIndex;
-                return TCL_OK;
-            }
-        }
-    } else {
-        int i;
-        if (Tcl_GetIntFromObj(NULL, obj, &i) == TCL_OK) {
-            i &= ~1;
-            if (total == 0) *indexPtr = 0;
-            else if (i > 0) *indexPtr = ((i - 2) % total) + 2;
-            else *indexPtr = -((-i) % total);
-            return TCL_OK;
-        }
-    }
-    Tcl_ResetResult(interp);
-    Tcl_AppendResult(interp, "bad index \"", s, "\"", (char *)NULL);
-    return TCL_ERROR;
+    return vertexIndexFromObj(interp, c, obj, p->points, p->numRings, p->ringSizes, p->autoClosed, 1, indexPtr);
 }
 
 static void insertProc(GcCanvas c, GcanvasItem *item, int beforeThis, Tcl_Obj *obj)
 {
     PolygonItem *p = (PolygonItem *)item;
     int objc;
-    Tcl_Obj **objv;
-    if (Tcl_ListObjGetElements(NULL, obj, &objc, &objv) != TCL_OK || objc == 0 || (objc & 1)) return;
-    double *vals = (double *)ckalloc(objc * sizeof(double));
-    for (int i = 0; i < objc; i++) {
-        if (Tcl_GetDoubleFromObj(NULL, objv[i], &vals[i]) != TCL_OK) {
-            ckfree((char *)vals);
-            return;
-        }
-    }
+    double *vals = vertexValuesFromObj(obj, &objc);
+    if (vals == NULL) return;
     int added = objc / 2;
     if (p->numRings == 0) {
         setRings(p, vals, 1, &added);
@@ -918,25 +868,13 @@ static void insertProc(GcCanvas c, GcanvasItem *item, int beforeThis, Tcl_Obj *o
         }
         int *sizes;
         double *given = collectGiven(p, &sizes);
-        int beforePoint = beforeThis / 2;
-        /* The ring whose given points hold the index; the end belongs to the last. */
-        int ring = p->numRings - 1, start = 0;
-        for (int k = 0; k < p->numRings; k++) {
-            if (beforePoint < start + sizes[k]) {
-                ring = k;
-                break;
-            }
-            start += sizes[k];
-        }
-        int total = L / 2 + added;
-        double *merged = (double *)ckalloc(2 * total * sizeof(double));
-        memcpy(merged, given, 2 * beforePoint * sizeof(double));
-        memcpy(merged + 2 * beforePoint, vals, 2 * added * sizeof(double));
-        memcpy(merged + 2 * (beforePoint + added), given + 2 * beforePoint,
-               2 * (L / 2 - beforePoint) * sizeof(double));
-        sizes[ring] += added;
-        setRings(p, merged, p->numRings, sizes);
+        double *merged;
+        int *mergedSizes, numRings;
+        verticesInsert(given, L / 2, sizes, p->numRings, beforeThis / 2, vals, added, &merged, &mergedSizes,
+                       &numRings);
+        setRings(p, merged, numRings, mergedSizes);
         ckfree((char *)merged);
+        ckfree((char *)mergedSizes);
         ckfree((char *)given);
         ckfree((char *)sizes);
     }
@@ -956,17 +894,10 @@ static void deleteCoords(GcCanvas c, GcanvasItem *item, int first, int last)
     while (first >= L) first -= L;
     while (last < 0) last += L;
     while (last >= L) last -= L;
-    int n = L / 2;
-    char *gone = (char *)ckalloc(n);
-    memset(gone, 0, n);
-    int count = 0;
-    for (int i = first / 2;; i = (i + 1) % n) {
-        if (!gone[i]) count++;
-        gone[i] = 1;
-        if (i == last / 2) break;
-    }
+    /* The run goes forward from first and wraps past the end to reach last. */
+    int n = L / 2, from = first / 2, to = last / 2;
+    int count = from <= to ? to - from + 1 : n - from + to + 1;
     if (count >= n) {
-        ckfree(gone);
         freeGeometry(p);
         p->pickedRing = p->highlightRing = -1;
         computeBbox(c, item);
@@ -976,28 +907,14 @@ static void deleteCoords(GcCanvas c, GcanvasItem *item, int first, int last)
     double *given = collectGiven(p, &sizes);
     double *kept = (double *)ckalloc(2 * n * sizeof(double));
     int *newSizes = (int *)ckalloc(p->numRings * sizeof(int));
-    int rings = 0, at = 0, idx = 0;
-    for (int k = 0; k < p->numRings; k++) {
-        int m = 0;
-        for (int i = 0; i < sizes[k]; i++, idx++) {
-            if (!gone[idx]) {
-                kept[2 * (at + m)] = given[2 * idx];
-                kept[2 * (at + m) + 1] = given[2 * idx + 1];
-                m++;
-            }
-        }
-        /* A ring left with a single point is dropped, as is an empty one. */
-        if (m >= 2) {
-            newSizes[rings++] = m;
-            at += m;
-        }
-    }
+    /* A ring left with a single point is dropped, as is an empty one. */
+    int at;
+    int rings = verticesKeepOutside(given, sizes, p->numRings, from, to, 2, kept, newSizes, &at);
     setRings(p, kept, rings, newSizes);
     ckfree((char *)kept);
     ckfree((char *)newSizes);
     ckfree((char *)given);
     ckfree((char *)sizes);
-    ckfree(gone);
     if (p->pickedRing >= p->numRings) p->pickedRing = -1;
     if (p->highlightRing >= p->numRings) p->highlightRing = -1;
     computeBbox(c, item);

@@ -14,6 +14,7 @@
 #include "canvas/gcanvas_geometry.h"
 #include "canvas/gcanvas_outline.h"
 #include "canvas/gcanvas_postscript.h"
+#include "canvas/text_editing.h"
 #include "core/rounding.h"
 #include "ovex/draw.h"
 #ifndef MODULE_SCOPE
@@ -989,59 +990,34 @@ static void translateProc(GcCanvas c, GcanvasItem *item, double dx, double dy)
 static int indexProc(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, Tcl_Obj *obj, int *indexPtr)
 {
     SymbolItem *s = (SymbolItem *)item;
-    GcanvasTextInfo *ti = s->textInfoPtr;
-    const char *str = Tcl_GetString(obj);
-    size_t len = strlen(str);
-    if (len > 0 && str[0] == 'e' && strncmp(str, "end", len) == 0) {
-        *indexPtr = s->numChars;
-    } else if (len > 0 && str[0] == 'i' && strncmp(str, "insert", len) == 0) {
-        *indexPtr = s->insertPos;
-    } else if (len >= 5 && str[0] == 's' && strncmp(str, "sel.first", len) == 0) {
-        if (ti->selItemPtr != item) goto noSelection;
-        *indexPtr = ti->selectFirst;
-    } else if (len >= 5 && str[0] == 's' && strncmp(str, "sel.last", len) == 0) {
-        if (ti->selItemPtr != item) goto noSelection;
-        *indexPtr = ti->selectLast;
-    } else if (str[0] == '@') {
-        /* A window position names a character of the label of the point
-         * nearest to it. */
-        char *end;
-        double x = strtod(str + 1, &end);
-        if (end == str + 1 || *end != ',') goto badIndex;
-        const char *ys = end + 1;
-        double y = strtod(ys, &end);
-        if (end == ys || *end != '\0') goto badIndex;
-        GcanvasWidget *w = gcanvasWidgetOf(c);
-        double cx = roundToInt(x) + w->xOrigin, cy = roundToInt(y) + w->yOrigin;
-        int best = -1;
-        double bestD = 0;
-        for (int i = 0; i < s->numPoints; i++) {
-            double dx = worldToCanvasX(c, s->points[2 * i]) - cx, dy = worldToCanvasY(c, s->points[2 * i + 1]) - cy;
-            double d = dx * dx + dy * dy;
-            if (best < 0 || d < bestD) {
-                best = i;
-                bestD = d;
-            }
+    int isPoint;
+    double x, y;
+    if (textIndexFromObj(interp, s->textInfoPtr, item, obj, s->numChars, s->insertPos, indexPtr, &isPoint, &x, &y)
+        != TCL_OK) {
+        return TCL_ERROR;
+    }
+    if (!isPoint) return TCL_OK;
+    /* A window position names a character of the label of the point
+     * nearest to it. */
+    GcanvasWidget *w = gcanvasWidgetOf(c);
+    double cx = roundToInt(x) + w->xOrigin, cy = roundToInt(y) + w->yOrigin;
+    int best = -1;
+    double bestD = 0;
+    for (int i = 0; i < s->numPoints; i++) {
+        double dx = worldToCanvasX(c, s->points[2 * i]) - cx, dy = worldToCanvasY(c, s->points[2 * i + 1]) - cy;
+        double d = dx * dx + dy * dy;
+        if (best < 0 || d < bestD) {
+            best = i;
+            bestD = d;
         }
-        *indexPtr = 0;
-        if (best >= 0 && s->layout != NULL) {
-            double X = worldToCanvasX(c, s->points[2 * best]), Y = worldToCanvasY(c, s->points[2 * best + 1]);
-            *indexPtr = pointToChar(s->text, s->layout, roundToInt(cx - X - s->labelLeft),
-                                    roundToInt(cy - Y - s->labelTop));
-        }
-    } else {
-        int v;
-        if (Tcl_GetInt(NULL, str, &v) != TCL_OK) goto badIndex;
-        *indexPtr = v < 0 ? 0 : v > s->numChars ? s->numChars : v;
+    }
+    *indexPtr = 0;
+    if (best >= 0 && s->layout != NULL) {
+        double X = worldToCanvasX(c, s->points[2 * best]), Y = worldToCanvasY(c, s->points[2 * best + 1]);
+        *indexPtr = pointToChar(s->text, s->layout, roundToInt(cx - X - s->labelLeft),
+                                roundToInt(cy - Y - s->labelTop));
     }
     return TCL_OK;
-badIndex:
-    Tcl_ResetResult(interp);
-    Tcl_AppendResult(interp, "bad index \"", str, "\"", (char *)NULL);
-    return TCL_ERROR;
-noSelection:
-    Tcl_SetResult(interp, (char *)"selection isn't in item", TCL_STATIC);
-    return TCL_ERROR;
 }
 
 static void icursorProc(GcCanvas c, GcanvasItem *item, int index)
@@ -1079,22 +1055,14 @@ static void insertProc(GcCanvas c, GcanvasItem *item, int index, Tcl_Obj *obj)
     if (index > s->numChars) index = s->numChars;
     const char *text = s->text != NULL ? s->text : "";
     int at = (int)(Tcl_UtfAtIndex(text, index) - text);
-    char *fresh = (char *)ckalloc(s->numBytes + byteCount + 1);
-    memcpy(fresh, text, at);
-    memcpy(fresh + at, add, byteCount);
-    strcpy(fresh + at + byteCount, text + at);
+    char *fresh = textSpliceIn(text, s->numBytes, at, add, byteCount);
     freeLayout(s);
     if (s->text != NULL) ckfree(s->text);
     s->text = fresh;
     int charsAdded = Tcl_NumUtfChars(add, byteCount);
     s->numChars += charsAdded;
     s->numBytes += byteCount;
-    if (ti->selItemPtr == item) {
-        if (ti->selectFirst >= index) ti->selectFirst += charsAdded;
-        if (ti->selectLast >= index) ti->selectLast += charsAdded;
-        if (ti->anchorItemPtr == item && ti->selectAnchor >= index) ti->selectAnchor += charsAdded;
-    }
-    if (s->insertPos >= index) s->insertPos += charsAdded;
+    textMarksInserted(ti, item, &s->insertPos, index, charsAdded);
     computeBbox(c, item);
 }
 
@@ -1109,33 +1077,13 @@ static void dCharsProc(GcCanvas c, GcanvasItem *item, int first, int last)
     char *from = (char *)Tcl_UtfAtIndex(s->text, first);
     const char *to = Tcl_UtfAtIndex(from, count);
     int bytes = (int)(to - from);
-    char *fresh = (char *)ckalloc(s->numBytes - bytes + 1);
-    memcpy(fresh, s->text, from - s->text);
-    strcpy(fresh + (from - s->text), to);
+    char *fresh = textSpliceOut(s->text, s->numBytes, (int)(from - s->text), (int)(to - s->text));
     freeLayout(s);
     ckfree(s->text);
     s->text = fresh;
     s->numChars -= count;
     s->numBytes -= bytes;
-    if (ti->selItemPtr == item) {
-        if (ti->selectFirst > first) {
-            ti->selectFirst -= count;
-            if (ti->selectFirst < first) ti->selectFirst = first;
-        }
-        if (ti->selectLast >= first) {
-            ti->selectLast -= count;
-            if (ti->selectLast < first - 1) ti->selectLast = first - 1;
-        }
-        if (ti->selectFirst > ti->selectLast) ti->selItemPtr = NULL;
-        if (ti->anchorItemPtr == item && ti->selectAnchor > first) {
-            ti->selectAnchor -= count;
-            if (ti->selectAnchor < first) ti->selectAnchor = first;
-        }
-    }
-    if (s->insertPos > first) {
-        s->insertPos -= count;
-        if (s->insertPos < first) s->insertPos = first;
-    }
+    textMarksDeleted(ti, item, &s->insertPos, first, count);
     computeBbox(c, item);
 }
 

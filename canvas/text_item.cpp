@@ -15,6 +15,7 @@
 #include <string.h>
 
 #include "canvas/text_item.h"
+#include "canvas/text_editing.h"
 #include "canvas/gcanvas_outline.h"
 #include "canvas/gcanvas_postscript.h"
 #include "core/rounding.h"
@@ -416,48 +417,8 @@ int textItemIndexCommon(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, Tcl_O
                         int *isPoint, double *px, double *py)
 {
     TextItem *t = (TextItem *)item;
-    GcanvasTextInfo *info = t->textInfoPtr;
-    int length;
-    const char *s = Tcl_GetStringFromObj(obj, &length);
-    size_t n = (size_t)length;
-    *isPoint = 0;
-    if (s[0] == 'e' && strncmp(s, "end", n) == 0) {
-        *indexPtr = t->numChars;
-    } else if (s[0] == 'i' && strncmp(s, "insert", n) == 0) {
-        *indexPtr = t->insertPos;
-    } else if (s[0] == 's' && length >= 5 && strncmp(s, "sel.first", n) == 0) {
-        if (info->selItemPtr != item) {
-            Tcl_SetResult(interp, (char *)"selection isn't in item", TCL_STATIC);
-            return TCL_ERROR;
-        }
-        *indexPtr = info->selectFirst;
-    } else if (s[0] == 's' && length >= 5 && strncmp(s, "sel.last", n) == 0) {
-        if (info->selItemPtr != item) {
-            Tcl_SetResult(interp, (char *)"selection isn't in item", TCL_STATIC);
-            return TCL_ERROR;
-        }
-        *indexPtr = info->selectLast;
-    } else if (s[0] == '@') {
-        char *end;
-        double x = strtod(s + 1, &end);
-        if (end == s + 1 || *end != ',') goto badIndex;
-        const char *ys = end + 1;
-        double y = strtod(ys, &end);
-        if (end == ys || *end != '\0') goto badIndex;
-        *isPoint = 1;
-        *px = x;
-        *py = y;
-        *indexPtr = 0;
-    } else {
-        if (Tcl_GetIntFromObj(NULL, obj, indexPtr) != TCL_OK) goto badIndex;
-        if (*indexPtr < 0) *indexPtr = 0;
-        if (*indexPtr > t->numChars) *indexPtr = t->numChars;
-    }
-    return TCL_OK;
-badIndex:
-    Tcl_ResetResult(interp);
-    Tcl_AppendResult(interp, "bad index \"", s, "\"", (char *)NULL);
-    return TCL_ERROR;
+    (void)c;
+    return textIndexFromObj(interp, t->textInfoPtr, item, obj, t->numChars, t->insertPos, indexPtr, isPoint, px, py);
 }
 
 static int textIndex(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, Tcl_Obj *obj, int *indexPtr)
@@ -514,21 +475,13 @@ void textItemInsert(GcCanvas c, GcanvasItem *item, int index, Tcl_Obj *obj)
     int charsAdded = Tcl_NumUtfChars(s, byteCount);
     if (charsAdded == 0) return;
     int at = byteOffset(t->text, t->numChars, index);
-    char *text = (char *)ckalloc((unsigned)(t->numBytes + byteCount + 1));
-    memcpy(text, t->text, (size_t)at);
-    memcpy(text + at, s, (size_t)byteCount);
-    memcpy(text + at + byteCount, t->text + at, (size_t)(t->numBytes - at + 1));
+    char *text = textSpliceIn(t->text, t->numBytes, at, s, byteCount);
     textItemDropLayout(t);
     ckfree(t->text);
     t->text = text;
     t->numChars += charsAdded;
     t->numBytes += byteCount;
-    if (info->selItemPtr == item) {
-        if (info->selectFirst >= index) info->selectFirst += charsAdded;
-        if (info->selectLast >= index) info->selectLast += charsAdded;
-        if (info->anchorItemPtr == item && info->selectAnchor >= index) info->selectAnchor += charsAdded;
-    }
-    if (t->insertPos >= index) t->insertPos += charsAdded;
+    textMarksInserted(info, item, &t->insertPos, index, charsAdded);
     computeBbox(c, item);
 }
 
@@ -544,33 +497,13 @@ void textItemDeleteChars(GcCanvas c, GcanvasItem *item, int first, int last)
     int from = byteOffset(t->text, t->numChars, first);
     int to = byteOffset(t->text, t->numChars, last + 1);
     int byteCount = to - from;
-    char *text = (char *)ckalloc((unsigned)(t->numBytes + 1 - byteCount));
-    memcpy(text, t->text, (size_t)from);
-    memcpy(text + from, t->text + to, (size_t)(t->numBytes - to + 1));
+    char *text = textSpliceOut(t->text, t->numBytes, from, to);
     textItemDropLayout(t);
     ckfree(t->text);
     t->text = text;
     t->numChars -= charsRemoved;
     t->numBytes -= byteCount;
-    if (info->selItemPtr == item) {
-        if (info->selectFirst > first) {
-            info->selectFirst -= charsRemoved;
-            if (info->selectFirst < first) info->selectFirst = first;
-        }
-        if (info->selectLast >= first) {
-            info->selectLast -= charsRemoved;
-            if (info->selectLast < first - 1) info->selectLast = first - 1;
-        }
-        if (info->selectFirst > info->selectLast) info->selItemPtr = NULL;
-        if (info->anchorItemPtr == item && info->selectAnchor > first) {
-            info->selectAnchor -= charsRemoved;
-            if (info->selectAnchor < first) info->selectAnchor = first;
-        }
-    }
-    if (t->insertPos > first) {
-        t->insertPos -= charsRemoved;
-        if (t->insertPos < first) t->insertPos = first;
-    }
+    textMarksDeleted(info, item, &t->insertPos, first, charsRemoved);
     computeBbox(c, item);
 }
 
