@@ -15,6 +15,7 @@
 #include "canvas/gcanvas_outline.h"
 #include "canvas/gcanvas_postscript.h"
 #include "canvas/text_editing.h"
+#include "canvas/text_postscript.h"
 #include "core/rounding.h"
 #include "ovex/draw.h"
 #ifndef MODULE_SCOPE
@@ -1124,43 +1125,19 @@ static void appendPsStrings(Tcl_Interp *interp, SymbolItem *s)
     Tcl_DStringFree(&ds);
 }
 
+static void labelPsStrings(Tcl_Interp *interp, const void *text)
+{
+    appendPsStrings(interp, (SymbolItem *)text);
+}
+
 static int labelPostscript(Tcl_Interp *interp, GcCanvas c, SymbolItem *s, int i, int prepass)
 {
     XColor *color;
     Pixmap stipple;
     chooseLabel(c, s, &color, &stipple);
-    if (gcanvasPsFont(interp, c, s->tkfont) != TCL_OK) return TCL_ERROR;
-    if (prepass) return TCL_OK;
-    if (gcanvasPsColor(interp, c, color) != TCL_OK) return TCL_ERROR;
-    if (stipple != None) {
-        Tcl_AppendResult(interp, "/StippleText {\n    ", (char *)NULL);
-        if (gcanvasPsStipple(interp, c, stipple) != TCL_OK) return TCL_ERROR;
-        Tcl_AppendResult(interp, "} bind def\n", (char *)NULL);
-    }
-    char buf[200];
     double X = worldToCanvasX(c, s->points[2 * i]), Y = worldToCanvasY(c, s->points[2 * i + 1]);
-    snprintf(buf, sizeof buf, "%.15g %.15g [\n", X, gcanvasPsY(c, Y));
-    Tcl_AppendResult(interp, buf, (char *)NULL);
-    appendPsStrings(interp, s);
-    int xf = 1, yf = 1;
-    switch (s->anchor) {
-    case TK_ANCHOR_NW: xf = 0; yf = 0; break;
-    case TK_ANCHOR_N: xf = 1; yf = 0; break;
-    case TK_ANCHOR_NE: xf = 2; yf = 0; break;
-    case TK_ANCHOR_E: xf = 2; yf = 1; break;
-    case TK_ANCHOR_SE: xf = 2; yf = 2; break;
-    case TK_ANCHOR_S: xf = 1; yf = 2; break;
-    case TK_ANCHOR_SW: xf = 0; yf = 2; break;
-    case TK_ANCHOR_W: xf = 0; yf = 1; break;
-    default: break;
-    }
-    Tk_FontMetrics fm;
-    Tk_GetFontMetrics(s->tkfont, &fm);
-    const char *just = s->justify == TK_JUSTIFY_CENTER ? "0.5" : s->justify == TK_JUSTIFY_RIGHT ? "1" : "0";
-    snprintf(buf, sizeof buf, "] %d %g %g %s %s DrawText\n", fm.linespace, -xf / 2.0, yf / 2.0, just,
-             stipple != None ? "true" : "false");
-    Tcl_AppendResult(interp, buf, (char *)NULL);
-    return TCL_OK;
+    return textBlockPostscript(interp, c, s->tkfont, color, stipple, X, Y, s->anchor, s->justify, prepass,
+                               labelPsStrings, s);
 }
 
 static int postscript(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, int prepass)

@@ -16,6 +16,7 @@
 
 #include "canvas/text_item.h"
 #include "canvas/text_editing.h"
+#include "canvas/text_postscript.h"
 #include "canvas/gcanvas_outline.h"
 #include "canvas/gcanvas_postscript.h"
 #include "core/rounding.h"
@@ -651,6 +652,11 @@ static int textArea(GcCanvas c, GcanvasItem *item, double *r)
                             roundToInt(r[2] - r[0]), roundToInt(r[3] - r[1]));
 }
 
+static void textPsStrings(Tcl_Interp *interp, const void *text)
+{
+    rotTextLayoutToPostscript(interp, (const RotatedLayout *)text);
+}
+
 int textItemPostscript(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, int prepass)
 {
     TextItem *t = (TextItem *)item;
@@ -658,38 +664,9 @@ int textItemPostscript(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, int pr
     XColor *color;
     Pixmap stipple;
     textItemChoose(c, t, &color, &stipple);
-    if (gcanvasPsFont(interp, c, t->tkfont) != TCL_OK) return TCL_ERROR;
-    if (prepass) return TCL_OK;
-    if (gcanvasPsColor(interp, c, color) != TCL_OK) return TCL_ERROR;
-    if (stipple != None) {
-        Tcl_AppendResult(interp, "/StippleText {\n    ", (char *)NULL);
-        if (gcanvasPsStipple(interp, c, stipple) != TCL_OK) return TCL_ERROR;
-        Tcl_AppendResult(interp, "} bind def\n", (char *)NULL);
-    }
-    char buf[200];
     double cx = worldToCanvasX(c, t->x), cy = worldToCanvasY(c, t->y);
-    snprintf(buf, sizeof buf, "%.15g %.15g [\n", cx, gcanvasPsY(c, cy));
-    Tcl_AppendResult(interp, buf, (char *)NULL);
-    rotTextLayoutToPostscript(interp, t->layout);
-    int xf = 1, yf = 1;
-    switch (t->anchor) {
-    case TK_ANCHOR_NW: xf = 0; yf = 0; break;
-    case TK_ANCHOR_N: xf = 1; yf = 0; break;
-    case TK_ANCHOR_NE: xf = 2; yf = 0; break;
-    case TK_ANCHOR_E: xf = 2; yf = 1; break;
-    case TK_ANCHOR_SE: xf = 2; yf = 2; break;
-    case TK_ANCHOR_S: xf = 1; yf = 2; break;
-    case TK_ANCHOR_SW: xf = 0; yf = 2; break;
-    case TK_ANCHOR_W: xf = 0; yf = 1; break;
-    default: break;
-    }
-    Tk_FontMetrics fm;
-    Tk_GetFontMetrics(t->tkfont, &fm);
-    const char *justify = t->justify == TK_JUSTIFY_CENTER ? "0.5" : t->justify == TK_JUSTIFY_RIGHT ? "1" : "0";
-    snprintf(buf, sizeof buf, "] %d %g %g %s %s DrawText\n", fm.linespace, -xf / 2.0, yf / 2.0, justify,
-             stipple != None ? "true" : "false");
-    Tcl_AppendResult(interp, buf, (char *)NULL);
-    return TCL_OK;
+    return textBlockPostscript(interp, c, t->tkfont, color, stipple, cx, cy, t->anchor, t->justify, prepass,
+                               textPsStrings, t->layout);
 }
 
 GcanvasItemType gcanvasTextType = {
