@@ -145,13 +145,9 @@ static void gtextDisplay(GcCanvas c, GcanvasItem *item, Display *display, Drawab
     TextItem *t = (TextItem *)item;
     GcanvasWidget *w = gcanvasWidgetOf(c);
     GcanvasTextInfo *info = t->textInfoPtr;
-    if (item->x1 == item->x2 || item->y1 == item->y2 || t->gc == NULL || t->layout == NULL) return;
-    XColor *color;
     Pixmap stipple;
-    textItemChoose(c, t, &color, &stipple);
-    if (stipple != None) gcanvasSetOffset(c, t->gc, &t->tsoffset);
     int first, last;
-    textItemDrawSelection(c, t, display, drawable, t->leftEdge, t->rightEdge, item->y1, &first, &last);
+    if (!textItemDisplayBegin(c, t, display, drawable, &stipple, &first, &last)) return;
 
     int x, y, height;
     if (info->focusItemPtr == item && info->gotFocus
@@ -182,11 +178,7 @@ static void gtextDisplay(GcCanvas c, GcanvasItem *item, Display *display, Drawab
     int px = gcanvasDrawableCoords(w->drawableXOrigin, roundToInt(cx) + t->corners[0]);
     int py = gcanvasDrawableCoords(w->drawableYOrigin, roundToInt(cy) + t->corners[1]);
     int previous = setAdvancedGraphicsMode(display, drawable, w->graphicsMode != 0);
-    rotTextDrawLayout(display, drawable, t->gc, t->layout, px, py, 0, -1);
-    if (first >= 0 && t->selTextGC != NULL && t->selTextGC != t->gc) {
-        rotTextDrawLayout(display, drawable, t->selTextGC, t->layout, px, py, first, last + 1);
-    }
-    if (stipple != None) XSetTSOrigin(display, t->gc, 0, 0);
+    textItemDisplayText(t, display, drawable, px, py, first, last, stipple);
     setAdvancedGraphicsMode(display, drawable, previous);
 }
 

@@ -545,19 +545,37 @@ void textItemDrawSelection(GcCanvas c, TextItem *t, Display *display, Drawable d
     }
 }
 
+int textItemDisplayBegin(GcCanvas c, TextItem *t, Display *display, Drawable drawable, Pixmap *stipplePtr,
+                         int *firstPtr, int *lastPtr)
+{
+    GcanvasItem *item = &t->header;
+    if (item->x1 == item->x2 || item->y1 == item->y2 || t->gc == NULL || t->layout == NULL) return 0;
+    XColor *color;
+    textItemChoose(c, t, &color, stipplePtr);
+    if (*stipplePtr != None) gcanvasSetOffset(c, t->gc, &t->tsoffset);
+    textItemDrawSelection(c, t, display, drawable, t->leftEdge, t->rightEdge, item->y1, firstPtr, lastPtr);
+    return 1;
+}
+
+void textItemDisplayText(TextItem *t, Display *display, Drawable drawable, int px, int py, int first, int last,
+                         Pixmap stipple)
+{
+    rotTextDrawLayout(display, drawable, t->gc, t->layout, px, py, 0, -1);
+    if (first >= 0 && t->selTextGC != NULL && t->selTextGC != t->gc) {
+        rotTextDrawLayout(display, drawable, t->selTextGC, t->layout, px, py, first, last + 1);
+    }
+    if (stipple != None) XSetTSOrigin(display, t->gc, 0, 0);
+}
+
 static void textDisplay(GcCanvas c, GcanvasItem *item, Display *display, Drawable drawable, int, int, int,
                         int)
 {
     TextItem *t = (TextItem *)item;
     GcanvasWidget *w = gcanvasWidgetOf(c);
     GcanvasTextInfo *info = t->textInfoPtr;
-    if (item->x1 == item->x2 || item->y1 == item->y2 || t->gc == NULL || t->layout == NULL) return;
-    XColor *color;
     Pixmap stipple;
-    textItemChoose(c, t, &color, &stipple);
-    if (stipple != None) gcanvasSetOffset(c, t->gc, &t->tsoffset);
     int first, last;
-    textItemDrawSelection(c, t, display, drawable, t->leftEdge, t->rightEdge, item->y1, &first, &last);
+    if (!textItemDisplayBegin(c, t, display, drawable, &stipple, &first, &last)) return;
 
     int x, y, height;
     if (info->focusItemPtr == item && info->gotFocus
@@ -578,11 +596,7 @@ static void textDisplay(GcCanvas c, GcanvasItem *item, Display *display, Drawabl
     double cx = worldToCanvasX(c, t->x), cy = worldToCanvasY(c, t->y);
     int px = gcanvasDrawableCoords(w->drawableXOrigin, cx + t->dx);
     int py = gcanvasDrawableCoords(w->drawableYOrigin, cy + t->dy);
-    rotTextDrawLayout(display, drawable, t->gc, t->layout, px, py, 0, -1);
-    if (first >= 0 && t->selTextGC != NULL && t->selTextGC != t->gc) {
-        rotTextDrawLayout(display, drawable, t->selTextGC, t->layout, px, py, first, last + 1);
-    }
-    if (stipple != None) XSetTSOrigin(display, t->gc, 0, 0);
+    textItemDisplayText(t, display, drawable, px, py, first, last, stipple);
 }
 
 static void textBbox(GcCanvas c, GcanvasItem *item)

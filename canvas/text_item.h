@@ -84,6 +84,17 @@ int textItemMargin(GcCanvas c);
 void textItemDrawSelection(GcCanvas c, TextItem *t, Display *display, Drawable drawable, double left,
                            double right, double top, int *firstPtr, int *lastPtr);
 
+/* The start of drawing a text item: 0 when nothing is shown; else sets
+ * the stipple offset, draws the selection background and gives the
+ * stipple and the selected characters. */
+int textItemDisplayBegin(GcCanvas c, TextItem *t, Display *display, Drawable drawable, Pixmap *stipplePtr,
+                         int *firstPtr, int *lastPtr);
+
+/* Draws the layout at drawable (px, py), the selected characters again in
+ * the selection colour, and puts the stipple origin back. */
+void textItemDisplayText(TextItem *t, Display *display, Drawable drawable, int px, int py, int first, int last,
+                         Pixmap stipple);
+
 extern GcanvasItemType gcanvasTextType, gcanvasGtextType;
 
 #endif /* OVEX_CANVAS_TEXT_ITEM_H */
