@@ -714,8 +714,9 @@ static int getComponent(GcanvasItem *item)
     return ((LineItem *)item)->pickedPart;
 }
 
-static void redrawPart(GcCanvas c, LineItem *l, int part)
+static void redrawPart(GcCanvas c, GcanvasItem *item, int part)
 {
+    LineItem *l = (LineItem *)item;
     if (l->numParts == 1) {
         gcanvasEventuallyRedraw(c, l->header.x1, l->header.y1, l->header.x2, l->header.y2, !l->header.floating);
         return;
@@ -742,15 +743,7 @@ static void redrawPart(GcCanvas c, LineItem *l, int part)
 static void highlightComponent(GcCanvas c, GcanvasItem *item, int on)
 {
     LineItem *l = (LineItem *)item;
-    if (on) {
-        if (l->pickedPart >= 0 && l->pickedPart < l->numParts && l->pickedPart != l->highlightPart) {
-            redrawPart(c, l, l->pickedPart);
-            l->highlightPart = l->pickedPart;
-        }
-    } else if (l->highlightPart >= 0) {
-        if (l->highlightPart < l->numParts) redrawPart(c, l, l->highlightPart);
-        l->highlightPart = -1;
-    }
+    componentHighlight(c, item, on, l->pickedPart, &l->highlightPart, l->numParts, redrawPart);
 }
 
 /* ---- index, insert, delete ---- */
@@ -816,10 +809,7 @@ static void scaleProc(GcCanvas c, GcanvasItem *item, double ox, double oy, doubl
 {
     LineItem *l = (LineItem *)item;
     restoreEnds(l, ARROW_BOTH);
-    for (int i = 0; i < l->numPoints; i++) {
-        l->points[2 * i] = ox + sx * (l->points[2 * i] - ox);
-        l->points[2 * i + 1] = oy + sy * (l->points[2 * i + 1] - oy);
-    }
+    pointsScale(l->points, l->numPoints, ox, oy, sx, sy);
     if (l->arrow != ARROW_NONE) configureArrows(c, l);
     computeBbox(c, item);
 }
@@ -827,17 +817,11 @@ static void scaleProc(GcCanvas c, GcanvasItem *item, double ox, double oy, doubl
 static void translateProc(GcCanvas c, GcanvasItem *item, double dx, double dy)
 {
     LineItem *l = (LineItem *)item;
-    for (int i = 0; i < l->numPoints; i++) {
-        l->points[2 * i] += dx;
-        l->points[2 * i + 1] += dy;
-    }
+    pointsTranslate(l->points, l->numPoints, dx, dy);
     double *heads[2] = {l->firstArrows, l->lastArrows};
     for (int h = 0; h < 2; h++) {
         if (heads[h] == NULL) continue;
-        for (int i = 0; i < 6 * l->numParts; i++) {
-            heads[h][2 * i] += dx;
-            heads[h][2 * i + 1] += dy;
-        }
+        pointsTranslate(heads[h], 6 * l->numParts, dx, dy);
     }
     computeBbox(c, item);
 }

@@ -816,8 +816,9 @@ static int getComponent(GcanvasItem *item)
     return ((PolygonItem *)item)->pickedRing;
 }
 
-static void redrawRing(GcCanvas c, PolygonItem *p, int ring)
+static void redrawRing(GcCanvas c, GcanvasItem *item, int ring)
 {
+    PolygonItem *p = (PolygonItem *)item;
     if (p->numRings == 1) {
         gcanvasEventuallyRedraw(c, p->header.x1, p->header.y1, p->header.x2, p->header.y2, !p->header.floating);
         return;
@@ -832,15 +833,7 @@ static void redrawRing(GcCanvas c, PolygonItem *p, int ring)
 static void highlightComponent(GcCanvas c, GcanvasItem *item, int on)
 {
     PolygonItem *p = (PolygonItem *)item;
-    if (on) {
-        if (p->pickedRing >= 0 && p->pickedRing < p->numRings && p->pickedRing != p->highlightRing) {
-            redrawRing(c, p, p->pickedRing);
-            p->highlightRing = p->pickedRing;
-        }
-    } else if (p->highlightRing >= 0) {
-        if (p->highlightRing < p->numRings) redrawRing(c, p, p->highlightRing);
-        p->highlightRing = -1;
-    }
+    componentHighlight(c, item, on, p->pickedRing, &p->highlightRing, p->numRings, redrawRing);
 }
 
 /* ---- index, insert, delete ---- */
@@ -925,20 +918,14 @@ static void deleteCoords(GcCanvas c, GcanvasItem *item, int first, int last)
 static void scaleProc(GcCanvas c, GcanvasItem *item, double ox, double oy, double sx, double sy)
 {
     PolygonItem *p = (PolygonItem *)item;
-    for (int i = 0; i < p->numPoints; i++) {
-        p->points[2 * i] = ox + sx * (p->points[2 * i] - ox);
-        p->points[2 * i + 1] = oy + sy * (p->points[2 * i + 1] - oy);
-    }
+    pointsScale(p->points, p->numPoints, ox, oy, sx, sy);
     computeBbox(c, item);
 }
 
 static void translateProc(GcCanvas c, GcanvasItem *item, double dx, double dy)
 {
     PolygonItem *p = (PolygonItem *)item;
-    for (int i = 0; i < p->numPoints; i++) {
-        p->points[2 * i] += dx;
-        p->points[2 * i + 1] += dy;
-    }
+    pointsTranslate(p->points, p->numPoints, dx, dy);
     computeBbox(c, item);
 }
 

@@ -15,6 +15,7 @@
 #include "canvas/gcanvas_outline.h"
 #include "canvas/gcanvas_postscript.h"
 #include "canvas/text_editing.h"
+#include "canvas/vertex_editing.h"
 #include "canvas/text_postscript.h"
 #include "core/rounding.h"
 #include "ovex/draw.h"
@@ -945,8 +946,9 @@ static int getComponent(GcanvasItem *item)
     return ((SymbolItem *)item)->pickedComp;
 }
 
-static void redrawSymbol(GcCanvas c, SymbolItem *s, int i)
+static void redrawSymbol(GcCanvas c, GcanvasItem *item, int i)
 {
+    SymbolItem *s = (SymbolItem *)item;
     double X = worldToCanvasX(c, s->points[2 * i]), Y = worldToCanvasY(c, s->points[2 * i + 1]);
     double hx = s->xparam / 2.0, hy = s->yparam / 2.0;
     gcanvasEventuallyRedraw(c, X - hx, Y - hy, X + hx, Y + hy, 1);
@@ -955,34 +957,20 @@ static void redrawSymbol(GcCanvas c, SymbolItem *s, int i)
 static void highlightComponent(GcCanvas c, GcanvasItem *item, int on)
 {
     SymbolItem *s = (SymbolItem *)item;
-    if (on) {
-        if (s->pickedComp >= 0 && s->pickedComp < s->numPoints && s->pickedComp != s->highlightComp) {
-            redrawSymbol(c, s, s->pickedComp);
-            s->highlightComp = s->pickedComp;
-        }
-    } else if (s->highlightComp >= 0) {
-        if (s->highlightComp < s->numPoints) redrawSymbol(c, s, s->highlightComp);
-        s->highlightComp = -1;
-    }
+    componentHighlight(c, item, on, s->pickedComp, &s->highlightComp, s->numPoints, redrawSymbol);
 }
 
 static void scaleProc(GcCanvas c, GcanvasItem *item, double ox, double oy, double sx, double sy)
 {
     SymbolItem *s = (SymbolItem *)item;
-    for (int i = 0; i < s->numPoints; i++) {
-        s->points[2 * i] = ox + sx * (s->points[2 * i] - ox);
-        s->points[2 * i + 1] = oy + sy * (s->points[2 * i + 1] - oy);
-    }
+    pointsScale(s->points, s->numPoints, ox, oy, sx, sy);
     computeBbox(c, item);
 }
 
 static void translateProc(GcCanvas c, GcanvasItem *item, double dx, double dy)
 {
     SymbolItem *s = (SymbolItem *)item;
-    for (int i = 0; i < s->numPoints; i++) {
-        s->points[2 * i] += dx;
-        s->points[2 * i + 1] += dy;
-    }
+    pointsTranslate(s->points, s->numPoints, dx, dy);
     computeBbox(c, item);
 }
 

@@ -141,3 +141,33 @@ int verticesKeepOutside(const double *points, const int *sizes, int numParts, in
     *keptTotal = at;
     return parts;
 }
+
+void pointsScale(double *points, int n, double ox, double oy, double sx, double sy)
+{
+    for (int i = 0; i < n; i++) {
+        points[2 * i] = ox + sx * (points[2 * i] - ox);
+        points[2 * i + 1] = oy + sy * (points[2 * i + 1] - oy);
+    }
+}
+
+void pointsTranslate(double *points, int n, double dx, double dy)
+{
+    for (int i = 0; i < n; i++) {
+        points[2 * i] += dx;
+        points[2 * i + 1] += dy;
+    }
+}
+
+void componentHighlight(GcCanvas c, GcanvasItem *item, int on, int picked, int *highlight, int count,
+                        ComponentRedraw redraw)
+{
+    if (on) {
+        if (picked >= 0 && picked < count && picked != *highlight) {
+            redraw(c, item, picked);
+            *highlight = picked;
+        }
+    } else if (*highlight >= 0) {
+        if (*highlight < count) redraw(c, item, *highlight);
+        *highlight = -1;
+    }
+}

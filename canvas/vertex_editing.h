@@ -4,7 +4,9 @@
  *	Index, insert and delete over the vertices of items made of parts
  *	(the line's polylines, the polygon's rings). A part may end in
  *	closing points that the item stores but the user never gives;
- *	indices count only the given ones, two per vertex.
+ *	indices count only the given ones, two per vertex. Also moving and
+ *	scaling of point lists and the highlight of one picked component,
+ *	shared with the symbol item.
  */
 #ifndef OVEX_CANVAS_VERTEX_EDITING_H
 #define OVEX_CANVAS_VERTEX_EDITING_H
@@ -39,5 +41,18 @@ void verticesInsert(const double *points, int numPoints, const int *sizes, int n
  * vertices. */
 int verticesKeepOutside(const double *points, const int *sizes, int numParts, int from, int to, int minPart,
                         double *keptPoints, int *keptSizes, int *keptTotal);
+
+/* Scales n points about (ox, oy) by (sx, sy); moves n points by (dx, dy). */
+void pointsScale(double *points, int n, double ox, double oy, double sx, double sy);
+void pointsTranslate(double *points, int n, double dx, double dy);
+
+/* Marks component part of item for redrawing. */
+typedef void (*ComponentRedraw)(GcCanvas c, GcanvasItem *item, int part);
+
+/* Puts the highlight on the picked one of count components (on) or takes
+ * it off, redrawing the component that changes; *highlight is -1 when
+ * none is highlighted. */
+void componentHighlight(GcCanvas c, GcanvasItem *item, int on, int picked, int *highlight, int count,
+                        ComponentRedraw redraw);
 
 #endif /* OVEX_CANVAS_VERTEX_EDITING_H */
