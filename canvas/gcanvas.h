@@ -274,6 +274,8 @@ void pointsBounds(const double *points, int n, double *out);
 int worldToScreenRing(GcCanvas c, const double *points, XPoint *out, int n);
 int partOfVertex(int vertex, const int *sizes, int partCount);
 XColor *colorForWindow(Tcl_Interp *interp, Tk_Window tkwin, XColor *color);
+/* Replaces each *dst[i] whose src[i] is given by that colour for tkwin. */
+void copyColorsForWindow(Tcl_Interp *interp, Tk_Window tkwin, XColor **const *dst, XColor *const *src, int n);
 short gcanvasDrawableCoords(int origin, double value);
 
 /* Accessors and option procedures. */

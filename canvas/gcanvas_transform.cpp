@@ -158,3 +158,13 @@ XColor *colorForWindow(Tcl_Interp *interp, Tk_Window tkwin, XColor *color)
     }
     return Tk_GetColor(interp, tkwin, Tk_NameOfColor(color));
 }
+
+void copyColorsForWindow(Tcl_Interp *interp, Tk_Window tkwin, XColor **const *dst, XColor *const *src, int n)
+{
+    for (int i = 0; i < n; i++) {
+        if (src[i] == NULL) continue;
+        XColor *nc = colorForWindow(interp, tkwin, src[i]);
+        if (*dst[i] != NULL) Tk_FreeColor(*dst[i]);
+        *dst[i] = nc;
+    }
+}

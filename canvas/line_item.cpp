@@ -855,13 +855,7 @@ static int createFromPoints(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, P
             Tk_Window tkwin = gcanvasTkwin(c);
             XColor **dst[2] = {&l->outline.color, &l->outline.activeColor};
             XColor *from[2] = {os->outline.color, os->outline.activeColor};
-            for (int i = 0; i < 2; i++) {
-                if (from[i] != NULL) {
-                    XColor *nc = colorForWindow(interp, tkwin, from[i]);
-                    if (*dst[i] != NULL) Tk_FreeColor(*dst[i]);
-                    *dst[i] = nc;
-                }
-            }
+            copyColorsForWindow(interp, tkwin, dst, from, 2);
             configGCs(c, l);
         }
         arrowSteps(c, l);

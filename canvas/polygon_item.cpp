@@ -969,13 +969,7 @@ static int createFromPoints(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, P
             XColor **dst[5] = {&p->outline.color, &p->outline.activeColor, &p->fillColor, &p->activeFillColor,
                                &p->disabledFillColor};
             XColor *from[5] = {src->color, src->activeColor, desc->fill, desc->activeFill, desc->disabledFill};
-            for (int i = 0; i < 5; i++) {
-                if (from[i] != NULL) {
-                    XColor *nc = colorForWindow(interp, tkwin, from[i]);
-                    if (*dst[i] != NULL) Tk_FreeColor(*dst[i]);
-                    *dst[i] = nc;
-                }
-            }
+            copyColorsForWindow(interp, tkwin, dst, from, 5);
             if (configGCs(c, p) != TCL_OK) {
                 deleteProc(c, item, c->display);
                 return TCL_ERROR;

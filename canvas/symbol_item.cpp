@@ -710,12 +710,7 @@ static int createFromPoints(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, P
             s->outline.width = from->width;
             XColor **dst[3] = {&s->outline.color, &s->outline.activeColor, &s->symbolColor};
             XColor *src[3] = {from->color, from->activeColor, desc->fill};
-            for (int i = 0; i < 3; i++) {
-                if (src[i] == NULL) continue;
-                XColor *nc = colorForWindow(interp, tkwin, src[i]);
-                if (*dst[i] != NULL) Tk_FreeColor(*dst[i]);
-                *dst[i] = nc;
-            }
+            copyColorsForWindow(interp, tkwin, dst, src, 3);
             configGCs(c, s);
         }
     }
