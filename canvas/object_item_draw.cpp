@@ -177,9 +177,47 @@ static int objectDrawPoints(GcCanvas c, ObjectItem *o, Display *display, Drawabl
     return drawn;
 }
 
+/* ---- records with parts ---- */
+
+/* The pens of a records pass: normal for each record, highlight (when
+ * set) for the highlighted one, and a polygon's outline and clip box. */
+typedef struct RecordPens {
+    GCObjects *normal, *highlight, *outline;
+    const int *clip;
+} RecordPens;
+
+typedef void (*RecordDraw)(GcCanvas c, ObjectItem *o, RecordGeometry *g, GCObjects *pen, const RecordPens *pens,
+                           PointBuffer *buf);
+
+/* Draws each selected record whose box meets area; returns how many. */
+static int drawRecords(GcCanvas c, ObjectItem *o, const double *area, const RecordPens *pens, RecordDraw draw)
+{
+    RAMOBJ *obj = o->obj;
+    const ShapeAccessTable *t = objectAccess(obj);
+    int count = obj->count(obj), drawn = 0;
+    RecordGeometry g;
+    recordGeometryInit(&g);
+    PointBuffer buf;
+    buf.points = buf.fixed;
+    buf.room = 200;
+    for (int i = 0; i < count; i++) {
+        if (!t->isSelected(obj, i)) continue;
+        double b[4];
+        if (!recordBox(obj, i, b) || !boxMeets(b, area)) continue;
+        drawn++;
+        recordGeometryRead(obj, i, &g, NULL);
+        draw(c, o, &g, i == o->highlightRecord && pens->highlight != NULL ? pens->highlight : pens->normal, pens,
+             &buf);
+    }
+    pointBufferFree(&buf);
+    recordGeometryFree(&g);
+    return drawn;
+}
+
 /* ---- lines ---- */
 
-static void drawLineRecord(GcCanvas c, ObjectItem *o, RecordGeometry *g, GCObjects *G, PointBuffer *buf)
+static void drawLineRecord(GcCanvas c, ObjectItem *o, RecordGeometry *g, GCObjects *G, const RecordPens *,
+                           PointBuffer *buf)
 {
     if (G == NULL || g->numParts <= 0) return;
     const double *pts = smoothParts(c, o, g, 3);
@@ -202,24 +240,8 @@ static int objectDrawLines(GcCanvas c, ObjectItem *o, Display *display, Drawable
     DrawBatch *batch = beginDrawBatch(display, drawable);
     GCObjects *O = newGCObjects(batch, o->outline.gc);
     GCObjects *H = newGCObjects(batch, o->highlightGC);
-    RAMOBJ *obj = o->obj;
-    const ShapeAccessTable *t = objectAccess(obj);
-    int count = obj->count(obj), drawn = 0;
-    RecordGeometry g;
-    recordGeometryInit(&g);
-    PointBuffer buf;
-    buf.points = buf.fixed;
-    buf.room = 200;
-    for (int i = 0; i < count; i++) {
-        if (!t->isSelected(obj, i)) continue;
-        double b[4];
-        if (!recordBox(obj, i, b) || !boxMeets(b, area)) continue;
-        drawn++;
-        recordGeometryRead(obj, i, &g, NULL);
-        drawLineRecord(c, o, &g, i == o->highlightRecord && H != NULL ? H : O, &buf);
-    }
-    pointBufferFree(&buf);
-    recordGeometryFree(&g);
+    RecordPens pens = {O, H, O, NULL};
+    int drawn = drawRecords(c, o, area, &pens, drawLineRecord);
     freeGCObjects(H);
     freeGCObjects(O);
     endDrawBatch(batch);
@@ -228,9 +250,11 @@ static int objectDrawLines(GcCanvas c, ObjectItem *o, Display *display, Drawable
 
 /* ---- polygons ---- */
 
-static void drawPolygonRecord(GcCanvas c, ObjectItem *o, RecordGeometry *g, GCObjects *F, GCObjects *O,
-                              const int *clip, PointBuffer *buf)
+static void drawPolygonRecord(GcCanvas c, ObjectItem *o, RecordGeometry *g, GCObjects *F, const RecordPens *pens,
+                              PointBuffer *buf)
 {
+    GCObjects *O = pens->outline;
+    const int *clip = pens->clip;
     if (g->numParts <= 0 || g->numPoints <= 0) return;
     if (g->parts[0] < 3 && O == NULL) return;
     GcanvasWidget *w = gcanvasWidgetOf(c);
@@ -294,24 +318,8 @@ static int objectDrawPolygons(GcCanvas c, ObjectItem *o, Display *display, Drawa
     }
     outlineChangeGC(c, &o->header, &o->outline);
     int clip[4] = {dx - CLIP_MARGIN, dy - CLIP_MARGIN, dx + width + CLIP_MARGIN, dy + height + CLIP_MARGIN};
-    RAMOBJ *obj = o->obj;
-    const ShapeAccessTable *t = objectAccess(obj);
-    int count = obj->count(obj), drawn = 0;
-    RecordGeometry g;
-    recordGeometryInit(&g);
-    PointBuffer buf;
-    buf.points = buf.fixed;
-    buf.room = 200;
-    for (int i = 0; i < count; i++) {
-        if (!t->isSelected(obj, i)) continue;
-        double b[4];
-        if (!recordBox(obj, i, b) || !boxMeets(b, area)) continue;
-        drawn++;
-        recordGeometryRead(obj, i, &g, NULL);
-        drawPolygonRecord(c, o, &g, i == o->highlightRecord && H != NULL ? H : F, O, clip, &buf);
-    }
-    pointBufferFree(&buf);
-    recordGeometryFree(&g);
+    RecordPens pens = {F, H, O, clip};
+    int drawn = drawRecords(c, o, area, &pens, drawPolygonRecord);
     outlineResetGC(c, &o->header, &o->outline);
     if (stipple != None) XSetTSOrigin(display, o->fillGC, 0, 0);
     freeGCObjects(H);
