@@ -191,14 +191,6 @@ static double gtextPoint(GcCanvas c, GcanvasItem *item, double *p)
                            roundToInt(p[1] - cy - t->corners[1]));
 }
 
-static int gtextArea(GcCanvas c, GcanvasItem *item, double *r)
-{
-    TextItem *t = (TextItem *)item;
-    if (textItemBlank(c, t) || t->layout == NULL) return -1;
-    return rotTextIntersect(t->layout, roundToInt(r[0] - t->leftEdge), roundToInt(r[1] - item->y1),
-                            roundToInt(r[2] - r[0]), roundToInt(r[3] - r[1]));
-}
-
 static int gtextIndex(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, Tcl_Obj *obj, int *indexPtr)
 {
     TextItem *t = (TextItem *)item;
@@ -222,7 +214,7 @@ static int gtextIndex(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, Tcl_Obj
 
 GcanvasItemType gcanvasGtextType = {
     "gtext", sizeof(TextItem), textItemCreate, configSpecs, gtextConfigure, textItemCoords,
-    textItemDelete, gtextDisplay, GC_TYPE_OBJECTS, gtextPoint, gtextArea, textItemPostscript,
+    textItemDelete, gtextDisplay, GC_TYPE_OBJECTS, gtextPoint, textItemArea, textItemPostscript,
     textItemScale, textItemTranslate, gtextIndex, textItemSetCursor, textItemGetSelection,
     textItemInsert, textItemDeleteChars, gtextBbox, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL,
     NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL};

@@ -658,7 +658,7 @@ static double textPoint(GcCanvas c, GcanvasItem *item, double *p)
     return rotTextDistance(t->layout, roundToInt(p[0] - t->leftEdge), roundToInt(p[1] - item->y1));
 }
 
-static int textArea(GcCanvas c, GcanvasItem *item, double *r)
+int textItemArea(GcCanvas c, GcanvasItem *item, double *r)
 {
     TextItem *t = (TextItem *)item;
     if (textItemBlank(c, t) || t->layout == NULL) return -1;
@@ -685,7 +685,7 @@ int textItemPostscript(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, int pr
 
 GcanvasItemType gcanvasTextType = {
     "text", sizeof(TextItem), textItemCreate, configSpecs, textItemConfigure, textItemCoords,
-    textItemDelete, textDisplay, GC_TYPE_OBJECTS, textPoint, textArea, textItemPostscript, textItemScale,
+    textItemDelete, textDisplay, GC_TYPE_OBJECTS, textPoint, textItemArea, textItemPostscript, textItemScale,
     textItemTranslate, textIndex, textItemSetCursor, textItemGetSelection, textItemInsert,
     textItemDeleteChars, textBbox, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL,
     NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL};

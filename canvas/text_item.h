@@ -62,6 +62,9 @@ void textItemChoose(GcCanvas c, TextItem *t, XColor **color, Pixmap *stipple);
 int textItemState(GcCanvas c, GcanvasItem *item);
 /* True when the item draws nothing at all: hidden, no colour, no text. */
 int textItemBlank(GcCanvas c, TextItem *t);
+/* Where the rectangle r (canvas pixels) lies against the text: -1 outside,
+ * 0 across, 1 inside. */
+int textItemArea(GcCanvas c, GcanvasItem *item, double *r);
 /* Drops the layout (the text is not shown, or is about to change). */
 void textItemDropLayout(TextItem *t);
 
