@@ -10,6 +10,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include "canvas/object_item.h"
+#include "canvas/fill_outline_specs.h"
 #include "canvas/point_item.h"
 #include "canvas/polyline_measures.h"
 #include "core/objects.h"
@@ -147,26 +148,7 @@ static Tk_CustomOption markerTypeOption = {markerParse, markerPrint, NULL};
 
 #define OO(f) Tk_Offset(ObjectItem, f)
 static Tk_ConfigSpec configSpecs[] = {
-    {TK_CONFIG_CUSTOM, "-activedash", NULL, NULL, NULL, OO(outline.activeDash), TK_CONFIG_NULL_OK,
-     &gcanvasDashOption},
-    {TK_CONFIG_COLOR, "-activefill", NULL, NULL, NULL, OO(activeFillColor), TK_CONFIG_NULL_OK, NULL},
-    {TK_CONFIG_COLOR, "-activeoutline", NULL, NULL, NULL, OO(outline.activeColor), TK_CONFIG_NULL_OK, NULL},
-    {TK_CONFIG_BITMAP, "-activeoutlinestipple", NULL, NULL, NULL, OO(outline.activeStipple), TK_CONFIG_NULL_OK,
-     NULL},
-    {TK_CONFIG_BITMAP, "-activestipple", NULL, NULL, NULL, OO(activeFillStipple), TK_CONFIG_NULL_OK, NULL},
-    {TK_CONFIG_CUSTOM, "-activewidth", NULL, NULL, "0.0", OO(outline.activeWidth), TK_CONFIG_DONT_SET_DEFAULT,
-     &gcanvasPixelOption},
-    {TK_CONFIG_CUSTOM, "-dash", NULL, NULL, NULL, OO(outline.dash), TK_CONFIG_NULL_OK, &gcanvasDashOption},
-    {TK_CONFIG_PIXELS, "-dashoffset", NULL, NULL, "0", OO(outline.offset), TK_CONFIG_DONT_SET_DEFAULT, NULL},
-    {TK_CONFIG_CUSTOM, "-disableddash", NULL, NULL, NULL, OO(outline.disabledDash), TK_CONFIG_NULL_OK,
-     &gcanvasDashOption},
-    {TK_CONFIG_COLOR, "-disabledfill", NULL, NULL, NULL, OO(disabledFillColor), TK_CONFIG_NULL_OK, NULL},
-    {TK_CONFIG_COLOR, "-disabledoutline", NULL, NULL, NULL, OO(outline.disabledColor), TK_CONFIG_NULL_OK, NULL},
-    {TK_CONFIG_BITMAP, "-disabledoutlinestipple", NULL, NULL, NULL, OO(outline.disabledStipple),
-     TK_CONFIG_NULL_OK, NULL},
-    {TK_CONFIG_BITMAP, "-disabledstipple", NULL, NULL, NULL, OO(disabledFillStipple), TK_CONFIG_NULL_OK, NULL},
-    {TK_CONFIG_CUSTOM, "-disabledwidth", NULL, NULL, "0.0", OO(outline.disabledWidth),
-     TK_CONFIG_DONT_SET_DEFAULT, &gcanvasPixelOption},
+    FILL_OUTLINE_STATE_SPECS(OO)
     {TK_CONFIG_COLOR, "-fill", NULL, NULL, NULL, OO(fillColor), TK_CONFIG_NULL_OK, NULL},
     {TK_CONFIG_INT, "-floating", NULL, NULL, "0", OO(header.floating), TK_CONFIG_DONT_SET_DEFAULT, NULL},
     {TK_CONFIG_COLOR, "-background", "background", "Background", NULL, OO(outline.background),

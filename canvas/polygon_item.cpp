@@ -13,6 +13,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include "canvas/fill_outline_specs.h"
 #include "canvas/gcanvas_geometry.h"
 #include "canvas/gcanvas_outline.h"
 #include "canvas/gcanvas_postscript.h"
@@ -53,26 +54,7 @@ enum { FIXED_POINTS = 200, CLIP_MARGIN = 128 };
 #define PO(f) ((int)offsetof(PolygonItem, f))
 
 static Tk_ConfigSpec configSpecs[] = {
-    {TK_CONFIG_CUSTOM, "-activedash", NULL, NULL, NULL, PO(outline.activeDash), TK_CONFIG_NULL_OK,
-     &gcanvasDashOption},
-    {TK_CONFIG_COLOR, "-activefill", NULL, NULL, NULL, PO(activeFillColor), TK_CONFIG_NULL_OK, NULL},
-    {TK_CONFIG_COLOR, "-activeoutline", NULL, NULL, NULL, PO(outline.activeColor), TK_CONFIG_NULL_OK, NULL},
-    {TK_CONFIG_BITMAP, "-activeoutlinestipple", NULL, NULL, NULL, PO(outline.activeStipple), TK_CONFIG_NULL_OK,
-     NULL},
-    {TK_CONFIG_BITMAP, "-activestipple", NULL, NULL, NULL, PO(activeFillStipple), TK_CONFIG_NULL_OK, NULL},
-    {TK_CONFIG_CUSTOM, "-activewidth", NULL, NULL, "0.0", PO(outline.activeWidth), TK_CONFIG_DONT_SET_DEFAULT,
-     &gcanvasPixelOption},
-    {TK_CONFIG_CUSTOM, "-dash", NULL, NULL, NULL, PO(outline.dash), TK_CONFIG_NULL_OK, &gcanvasDashOption},
-    {TK_CONFIG_PIXELS, "-dashoffset", NULL, NULL, "0", PO(outline.offset), TK_CONFIG_DONT_SET_DEFAULT, NULL},
-    {TK_CONFIG_CUSTOM, "-disableddash", NULL, NULL, NULL, PO(outline.disabledDash), TK_CONFIG_NULL_OK,
-     &gcanvasDashOption},
-    {TK_CONFIG_COLOR, "-disabledfill", NULL, NULL, NULL, PO(disabledFillColor), TK_CONFIG_NULL_OK, NULL},
-    {TK_CONFIG_COLOR, "-disabledoutline", NULL, NULL, NULL, PO(outline.disabledColor), TK_CONFIG_NULL_OK, NULL},
-    {TK_CONFIG_BITMAP, "-disabledoutlinestipple", NULL, NULL, NULL, PO(outline.disabledStipple),
-     TK_CONFIG_NULL_OK, NULL},
-    {TK_CONFIG_BITMAP, "-disabledstipple", NULL, NULL, NULL, PO(disabledFillStipple), TK_CONFIG_NULL_OK, NULL},
-    {TK_CONFIG_CUSTOM, "-disabledwidth", NULL, NULL, "0.0", PO(outline.disabledWidth),
-     TK_CONFIG_DONT_SET_DEFAULT, &gcanvasPixelOption},
+    FILL_OUTLINE_STATE_SPECS(PO)
     {TK_CONFIG_COLOR, "-fill", NULL, NULL, "black", PO(fillColor), TK_CONFIG_NULL_OK, NULL},
     {TK_CONFIG_INT, "-floating", NULL, NULL, "0", PO(header.floating), TK_CONFIG_DONT_SET_DEFAULT, NULL},
     {TK_CONFIG_COLOR, "-highlightcolor", NULL, NULL, "yellow", PO(highlightColor), TK_CONFIG_NULL_OK, NULL},
