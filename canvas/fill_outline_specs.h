@@ -1,14 +1,14 @@
 /*
  * fill_outline_specs.h --
  *
- *	The configuration options for the active, disabled and dashed
- *	outline and fill shared by the filled item types (polygon, object),
- *	in the order they list them. OFF(field) gives a field's offset in
- *	the item's record.
+ *	Runs of configuration options shared by the filled item types
+ *	(polygon, object), in the order they list them. OFF(field) gives a
+ *	field's offset in the item's record.
  */
 #ifndef OVEX_CANVAS_FILL_OUTLINE_SPECS_H
 #define OVEX_CANVAS_FILL_OUTLINE_SPECS_H
 
+/* The active, disabled and dash options. */
 #define FILL_OUTLINE_STATE_SPECS(OFF) \
     {TK_CONFIG_CUSTOM, "-activedash", NULL, NULL, NULL, OFF(outline.activeDash), TK_CONFIG_NULL_OK, \
      &gcanvasDashOption}, \
@@ -30,5 +30,24 @@
     {TK_CONFIG_BITMAP, "-disabledstipple", NULL, NULL, NULL, OFF(disabledFillStipple), TK_CONFIG_NULL_OK, NULL}, \
     {TK_CONFIG_CUSTOM, "-disabledwidth", NULL, NULL, "0.0", OFF(outline.disabledWidth), \
      TK_CONFIG_DONT_SET_DEFAULT, &gcanvasPixelOption},
+
+/* The background, join style and fill stipple offset. */
+#define FILL_OUTLINE_BACKGROUND_SPECS(OFF) \
+    {TK_CONFIG_COLOR, "-background", "background", "Background", NULL, OFF(outline.background), \
+     TK_CONFIG_NULL_OK, NULL}, \
+    {TK_CONFIG_SYNONYM, "-bg", "background", NULL, NULL, 0, 0, NULL}, \
+    {TK_CONFIG_JOIN_STYLE, "-joinstyle", NULL, NULL, "round", OFF(joinStyle), TK_CONFIG_DONT_SET_DEFAULT, NULL}, \
+    {TK_CONFIG_CUSTOM, "-offset", NULL, NULL, "0,0", OFF(tsoffset), TK_CONFIG_NULL_OK, &gcanvasIndexOffsetOption},
+
+/* The outline stipple, smoothing, state, fill stipple, tags and width. */
+#define FILL_OUTLINE_STYLE_SPECS(OFF) \
+    {TK_CONFIG_BITMAP, "-outlinestipple", NULL, NULL, NULL, OFF(outline.stipple), TK_CONFIG_NULL_OK, NULL}, \
+    {TK_CONFIG_CUSTOM, "-smooth", NULL, NULL, "0", OFF(smooth), TK_CONFIG_DONT_SET_DEFAULT, &gcanvasSmoothOption}, \
+    {TK_CONFIG_INT, "-splinesteps", NULL, NULL, "12", OFF(splineSteps), TK_CONFIG_DONT_SET_DEFAULT, NULL}, \
+    {TK_CONFIG_CUSTOM, "-state", NULL, NULL, NULL, OFF(header.state), TK_CONFIG_NULL_OK, &gcanvasStateOption}, \
+    {TK_CONFIG_BITMAP, "-stipple", NULL, NULL, NULL, OFF(fillStipple), TK_CONFIG_NULL_OK, NULL}, \
+    {TK_CONFIG_CUSTOM, "-tags", NULL, NULL, NULL, 0, TK_CONFIG_NULL_OK, &gcanvasTagsOption}, \
+    {TK_CONFIG_CUSTOM, "-width", NULL, NULL, "1.0", OFF(outline.width), TK_CONFIG_DONT_SET_DEFAULT, \
+     &gcanvasPixelOption},
 
 #endif /* OVEX_CANVAS_FILL_OUTLINE_SPECS_H */

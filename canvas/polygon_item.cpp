@@ -58,22 +58,11 @@ static Tk_ConfigSpec configSpecs[] = {
     {TK_CONFIG_COLOR, "-fill", NULL, NULL, "black", PO(fillColor), TK_CONFIG_NULL_OK, NULL},
     {TK_CONFIG_INT, "-floating", NULL, NULL, "0", PO(header.floating), TK_CONFIG_DONT_SET_DEFAULT, NULL},
     {TK_CONFIG_COLOR, "-highlightcolor", NULL, NULL, "yellow", PO(highlightColor), TK_CONFIG_NULL_OK, NULL},
-    {TK_CONFIG_COLOR, "-background", "background", "Background", NULL, PO(outline.background),
-     TK_CONFIG_NULL_OK, NULL},
-    {TK_CONFIG_SYNONYM, "-bg", "background", NULL, NULL, 0, 0, NULL},
-    {TK_CONFIG_JOIN_STYLE, "-joinstyle", NULL, NULL, "round", PO(joinStyle), TK_CONFIG_DONT_SET_DEFAULT, NULL},
-    {TK_CONFIG_CUSTOM, "-offset", NULL, NULL, "0,0", PO(tsoffset), TK_CONFIG_NULL_OK, &gcanvasIndexOffsetOption},
+    FILL_OUTLINE_BACKGROUND_SPECS(PO)
     {TK_CONFIG_COLOR, "-outline", NULL, NULL, NULL, PO(outline.color), TK_CONFIG_NULL_OK, NULL},
     {TK_CONFIG_CUSTOM, "-outlineoffset", NULL, NULL, "0,0", PO(outline.tsoffset), TK_CONFIG_NULL_OK,
      &gcanvasIndexOffsetOption},
-    {TK_CONFIG_BITMAP, "-outlinestipple", NULL, NULL, NULL, PO(outline.stipple), TK_CONFIG_NULL_OK, NULL},
-    {TK_CONFIG_CUSTOM, "-smooth", NULL, NULL, "0", PO(smooth), TK_CONFIG_DONT_SET_DEFAULT, &gcanvasSmoothOption},
-    {TK_CONFIG_INT, "-splinesteps", NULL, NULL, "12", PO(splineSteps), TK_CONFIG_DONT_SET_DEFAULT, NULL},
-    {TK_CONFIG_CUSTOM, "-state", NULL, NULL, NULL, PO(header.state), TK_CONFIG_NULL_OK, &gcanvasStateOption},
-    {TK_CONFIG_BITMAP, "-stipple", NULL, NULL, NULL, PO(fillStipple), TK_CONFIG_NULL_OK, NULL},
-    {TK_CONFIG_CUSTOM, "-tags", NULL, NULL, NULL, 0, TK_CONFIG_NULL_OK, &gcanvasTagsOption},
-    {TK_CONFIG_CUSTOM, "-width", NULL, NULL, "1.0", PO(outline.width), TK_CONFIG_DONT_SET_DEFAULT,
-     &gcanvasPixelOption},
+    FILL_OUTLINE_STYLE_SPECS(PO)
     {TK_CONFIG_END, NULL, NULL, NULL, NULL, 0, 0, NULL}};
 
 /* ---- shared drawing ---- */
