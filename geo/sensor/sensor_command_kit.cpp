@@ -10,6 +10,7 @@
 #include <string.h>
 
 #include "core/option_engine.h"
+#include "core/package.h"
 
 int sensorWordIs(const char *word, const char *name)
 {
@@ -121,6 +122,26 @@ int sensorCommonWord(Tcl_Interp *interp, int argc, const char **argv, const Tk_C
     }
     *handled = 0;
     return TCL_OK;
+}
+
+void *sensorNewModel(Tcl_Interp *interp, int argc, const char **argv, const Tk_ConfigSpec *specs,
+                     size_t size, const char *failure)
+{
+    if (argc < 2) {
+        sensorUsage(interp, argv[0], " name ?options?");
+        return NULL;
+    }
+    char *m = (char *)gmemAlloc(size);
+    if (m == NULL) {
+        sensorError(interp, failure);
+        return NULL;
+    }
+    memset(m, 0, size);
+    if (sensorApplyOptions(interp, specs, m, NULL, 0, argc - 2, argv + 2, 0) != TCL_OK) {
+        gmemFree(m);
+        return NULL;
+    }
+    return m;
 }
 
 int sensorCreateCommand(Tcl_Interp *interp, const char *name, Tcl_CmdProc *proc, void *record,
