@@ -335,6 +335,43 @@ static void appendValues(TulxMaster *master, Tcl_DString *out, const float *valu
     }
 }
 
+/* n of line, profile and section: at least 1; 0 after "Too many values"
+ * when above 2^24. */
+static int valueCount(Tcl_Interp *interp, int *n)
+{
+    *n = *n < 1 ? 1 : *n;
+    if (*n > 1 << 24) {
+        Tcl_SetResult(interp, (char *)"Too many values", TCL_STATIC);
+        return 0;
+    }
+    return 1;
+}
+
+/* n zeroed floats from tclAlloc, or NULL after "Out of memory". */
+static float *zeroedValues(Tcl_Interp *interp, int n)
+{
+    float *values = (float *)tclAlloc(sizeof(float) * (size_t)n);
+    if (values == NULL) {
+        Tcl_SetResult(interp, (char *)"Out of memory", TCL_STATIC);
+        return NULL;
+    }
+    memset(values, 0, sizeof(float) * (size_t)n);
+    return values;
+}
+
+/* Sets the result to the n values as appendValues writes them and frees
+ * values. */
+static int resultValues(TulxMaster *master, float *values, int n, int component,
+                        const BandSummary *norm)
+{
+    Tcl_DString out;
+    Tcl_DStringInit(&out);
+    appendValues(master, &out, values, n, component, norm);
+    tclFree(values);
+    Tcl_DStringResult(master->interp, &out);
+    return TCL_OK;
+}
+
 /* Statistics for normalising a band (0-based image band or palette
  * channel); 0 and the message when they cannot be made. */
 static int normalizer(TulxMaster *master, int channel, BandSummary *s)
@@ -391,9 +428,7 @@ int tulxLineCmd(TulxMaster *master, int argc, const char **argv)
             || Tcl_GetInt(interp, argv[5], &n) != TCL_OK) {
         return TCL_ERROR;
     }
-    n = n < 1 ? 1 : n;
-    if (n > 1 << 24) {
-        Tcl_SetResult(interp, (char *)"Too many values", TCL_STATIC);
+    if (!valueCount(interp, &n)) {
         return TCL_ERROR;
     }
     int pal = hasPalette(master);
@@ -409,12 +444,10 @@ int tulxLineCmd(TulxMaster *master, int argc, const char **argv)
     }
     int u, v;
     tulxParseViewXY(master, argv[3], argv[4], &u, &v);
-    float *values = (float *)tclAlloc(sizeof(float) * (size_t)n);
+    float *values = zeroedValues(interp, n);
     if (values == NULL) {
-        Tcl_SetResult(interp, (char *)"Out of memory", TCL_STATIC);
         return TCL_ERROR;
     }
-    memset(values, 0, sizeof(float) * (size_t)n);
     const ZoomMap *cm = &master->colMap, *rm = &master->rowMap;
     if (!vertical) {
         if (v >= 0 && v < rm->n && u < cm->n) {
@@ -435,12 +468,7 @@ int tulxLineCmd(TulxMaster *master, int argc, const char **argv)
             }
         }
     }
-    Tcl_DString out;
-    Tcl_DStringInit(&out);
-    appendValues(master, &out, values, n, component, normalize ? &s : NULL);
-    tclFree(values);
-    Tcl_DStringResult(interp, &out);
-    return TCL_OK;
+    return resultValues(master, values, n, component, normalize ? &s : NULL);
 }
 
 /* Band of profile and section: modulo 4 with a palette, else modulo the
@@ -481,9 +509,7 @@ int tulxProfileCmd(TulxMaster *master, int argc, const char **argv)
             || (argc > 7 && Tcl_GetDouble(interp, argv[7], &step) != TCL_OK)) {
         return TCL_ERROR;
     }
-    n = n < 1 ? 1 : n;
-    if (n > 1 << 24) {
-        Tcl_SetResult(interp, (char *)"Too many values", TCL_STATIC);
+    if (!valueCount(interp, &n)) {
         return TCL_ERROR;
     }
     const char *offsetWord = argc > 8 ? argv[8] : "auto";
@@ -521,19 +547,12 @@ int tulxProfileCmd(TulxMaster *master, int argc, const char **argv)
     if (normalize && !normalizer(master, channel, &s)) {
         return TCL_ERROR;
     }
-    float *values = (float *)tclAlloc(sizeof(float) * (size_t)n);
+    float *values = zeroedValues(interp, n);
     if (values == NULL) {
-        Tcl_SetResult(interp, (char *)"Out of memory", TCL_STATIC);
         return TCL_ERROR;
     }
-    memset(values, 0, sizeof(float) * (size_t)n);
     sampleAlongAngle(image, x0, y0, imageBand, radians, step, offset, values, n, mode);
-    Tcl_DString out;
-    Tcl_DStringInit(&out);
-    appendValues(master, &out, values, n, component, normalize ? &s : NULL);
-    tclFree(values);
-    Tcl_DStringResult(interp, &out);
-    return TCL_OK;
+    return resultValues(master, values, n, component, normalize ? &s : NULL);
 }
 
 int tulxSectionCmd(TulxMaster *master, int argc, const char **argv)
@@ -560,9 +579,7 @@ int tulxSectionCmd(TulxMaster *master, int argc, const char **argv)
         return TCL_ERROR;
     }
     band = band < 1 ? 1 : band;
-    n = n < 1 ? 1 : n;
-    if (n > 1 << 24) {
-        Tcl_SetResult(interp, (char *)"Too many values", TCL_STATIC);
+    if (!valueCount(interp, &n)) {
         return TCL_ERROR;
     }
     int mode = argc > 8 && strcmp(argv[8], "BI") != 0 ? SAMPLE_NEAREST : SAMPLE_BILINEAR;
@@ -573,19 +590,12 @@ int tulxSectionCmd(TulxMaster *master, int argc, const char **argv)
     if (normalize && !normalizer(master, channel, &s)) {
         return TCL_ERROR;
     }
-    float *values = (float *)tclAlloc(sizeof(float) * (size_t)n);
+    float *values = zeroedValues(interp, n);
     if (values == NULL) {
-        Tcl_SetResult(interp, (char *)"Out of memory", TCL_STATIC);
         return TCL_ERROR;
     }
-    memset(values, 0, sizeof(float) * (size_t)n);
     sampleLineFloat(image, x0, y0, x1, y1, 1, &imageBand, values, n, mode);
-    Tcl_DString out;
-    Tcl_DStringInit(&out);
-    appendValues(master, &out, values, n, component, normalize ? &s : NULL);
-    tclFree(values);
-    Tcl_DStringResult(interp, &out);
-    return TCL_OK;
+    return resultValues(master, values, n, component, normalize ? &s : NULL);
 }
 
 /* ---- setPixel and graph ------------------------------------------------- */
