@@ -152,12 +152,8 @@ int cameraImageCommand(CameraModel *model, Tcl_Interp *interp, int argc, const c
 {
     CameraModel m = *model;
     char word = argv[1][0];
-    int most = word == 'n' ? 4 : 5;
-    if (argc < 4 || argc > most) {
-        const char *usage = word == 'a'   ? " acquire src des [dem]"
-                            : word == 'r' ? " rectify src des [dem]"
-                                          : " normalize src des";
-        return sensorUsage(interp, argv[0], usage);
+    if (sensorImageUsage(interp, argc, argv, true) != TCL_OK) {
+        return TCL_ERROR;
     }
     SensorImages images;
     RAMIMG *src, *des, *dem;

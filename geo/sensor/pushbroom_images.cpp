@@ -208,12 +208,8 @@ int pushbroomImageCommand(PushbroomModel *model, Tcl_Interp *interp, int argc, c
     m.lines = keep.lines.empty() ? NULL : keep.lines.data();
     m.matrices = keep.matrices.empty() ? NULL : keep.matrices.data();
     char word = argv[1][0];
-    int most = word == 'r' ? 5 : 4;
-    if (argc < 4 || argc > most) {
-        const char *usage = word == 'a'   ? " acquire src des"
-                            : word == 'r' ? " rectify src des [dem]"
-                                          : " normalize src des";
-        return sensorUsage(interp, argv[0], usage);
+    if (sensorImageUsage(interp, argc, argv, false) != TCL_OK) {
+        return TCL_ERROR;
     }
     if (word == 'r' && m.nscanlines < 2) {
         return sensorError(interp, "Need at least two scan lines");

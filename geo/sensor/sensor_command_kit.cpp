@@ -25,6 +25,20 @@ int sensorUsage(Tcl_Interp *interp, const char *argv0, const char *text)
     return TCL_ERROR;
 }
 
+int sensorImageUsage(Tcl_Interp *interp, int argc, const char **argv, bool acquireDem)
+{
+    char word = argv[1][0];
+    int most = word == 'r' || (word == 'a' && acquireDem) ? 5 : 4;
+    if (argc < 4 || argc > most) {
+        const char *acquire = acquireDem ? " acquire src des [dem]" : " acquire src des";
+        const char *usage = word == 'a'   ? acquire
+                            : word == 'r' ? " rectify src des [dem]"
+                                          : " normalize src des";
+        return sensorUsage(interp, argv[0], usage);
+    }
+    return TCL_OK;
+}
+
 int sensorError(Tcl_Interp *interp, const char *message)
 {
     Tcl_ResetResult(interp);

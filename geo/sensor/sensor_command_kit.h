@@ -50,6 +50,11 @@ int sensorWordIs(const char *word, const char *name);
 /* Sets the result to "Usage: " argv0 text; returns TCL_ERROR. */
 int sensorUsage(Tcl_Interp *interp, const char *argv0, const char *text);
 
+/* The word count of the image subcommands "acquire src des", "rectify
+ * src des [dem]" and "normalize src des" (argv[1] is the word; acquire
+ * takes a dem too when acquireDem): TCL_OK, or TCL_ERROR with the usage. */
+int sensorImageUsage(Tcl_Interp *interp, int argc, const char **argv, bool acquireDem);
+
 /* Sets the result to message; returns TCL_ERROR. */
 int sensorError(Tcl_Interp *interp, const char *message);
 
