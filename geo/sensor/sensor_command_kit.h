@@ -37,11 +37,12 @@
     {TK_CONFIG_DOUBLE, "-lon", NULL, NULL, "37.5", offsetof(T, lon), 0, NULL},            \
     {TK_CONFIG_CUSTOM, "-rotationid", NULL, NULL, "ZXY", offsetof(T, rotationid), 0,      \
      &rotationidOption},                                                                  \
-    {TK_CONFIG_INT, "-update", NULL, NULL, "0", offsetof(T, update), 0, NULL},            \
-    {TK_CONFIG_INT, "-resamplemode", NULL, NULL, "1", offsetof(T, resamplemode), 0, NULL}, \
-    {TK_CONFIG_INT, "-fillfactor", NULL, NULL, "2", offsetof(T, fillfactor), 0, NULL},    \
-    {TK_CONFIG_DOUBLE, "-neighborhood", NULL, NULL, "0.75", offsetof(T, neighborhood), 0, \
+    {TK_CONFIG_INT, "-update", NULL, NULL, "0", offsetof(T, settings.update), 0, NULL},   \
+    {TK_CONFIG_INT, "-resamplemode", NULL, NULL, "1", offsetof(T, settings.resamplemode), 0,\
      NULL},                                                                               \
+    {TK_CONFIG_INT, "-fillfactor", NULL, NULL, "2", offsetof(T, settings.fillfactor), 0, NULL},\
+    {TK_CONFIG_DOUBLE, "-neighborhood", NULL, NULL, "0.75", offsetof(T, settings.neighborhood),\
+     0, NULL},                                                                            \
     {TK_CONFIG_END, NULL, NULL, NULL, NULL, 0, 0, NULL}
 
 /* A word of at least three letters that is a prefix of name. */
