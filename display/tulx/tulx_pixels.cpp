@@ -488,17 +488,27 @@ static void sampledBand(TulxMaster *master, int band, int *imageBand, int *compo
     }
 }
 
+/* Profile and section: an image to sample and fewest..most words; 0
+ * after "Image not configured" or the usage. */
+static int sampledWords(TulxMaster *master, int argc, const char **argv, int fewest, int most,
+                        const char *usage)
+{
+    if (master->ramImage == NULL) {
+        Tcl_SetResult(master->interp, (char *)NOT_CONFIGURED, TCL_STATIC);
+        return 0;
+    }
+    if (argc < fewest || argc > most) {
+        Tcl_AppendResult(master->interp, "Usage: ", argv[0], " ", argv[1], usage, (char *)NULL);
+        return 0;
+    }
+    return 1;
+}
+
 int tulxProfileCmd(TulxMaster *master, int argc, const char **argv)
 {
     Tcl_Interp *interp = master->interp;
     RAMIMG *image = master->ramImage;
-    if (image == NULL) {
-        Tcl_SetResult(interp, (char *)NOT_CONFIGURED, TCL_STATIC);
-        return TCL_ERROR;
-    }
-    if (argc < 6 || argc > 11) {
-        Tcl_AppendResult(interp, "Usage: ", argv[0], " ", argv[1],
-                         " band x y n [alpha step offset op normalize]", (char *)NULL);
+    if (!sampledWords(master, argc, argv, 6, 11, " band x y n [alpha step offset op normalize]")) {
         return TCL_ERROR;
     }
     int band, n;
@@ -559,13 +569,7 @@ int tulxSectionCmd(TulxMaster *master, int argc, const char **argv)
 {
     Tcl_Interp *interp = master->interp;
     RAMIMG *image = master->ramImage;
-    if (image == NULL) {
-        Tcl_SetResult(interp, (char *)NOT_CONFIGURED, TCL_STATIC);
-        return TCL_ERROR;
-    }
-    if (argc < 8 || argc > 10) {
-        Tcl_AppendResult(interp, "Usage: ", argv[0], " ", argv[1],
-                         " band x0 y0 x1 y1 n [op normalize]", (char *)NULL);
+    if (!sampledWords(master, argc, argv, 8, 10, " band x0 y0 x1 y1 n [op normalize]")) {
         return TCL_ERROR;
     }
     int band, n;
