@@ -130,11 +130,7 @@ int viewpointWord(CameraModel *m, Tcl_Interp *interp, int argc, const char **arg
         return sensorUsage(interp, argv[0], " viewpoint [{x y z}]");
     }
     if (argc == 2) {
-        double v[3];
-        viewDirection(m->R, v);
-        char buffer[96];
-        snprintf(buffer, sizeof buffer, "%g %g %g", v[0] + 0.0, v[1] + 0.0, v[2] + 0.0);
-        Tcl_SetResult(interp, buffer, TCL_VOLATILE);
+        sensorResultDirection(interp, m->R);
         return TCL_OK;
     }
     double p[3];

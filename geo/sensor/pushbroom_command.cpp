@@ -257,11 +257,7 @@ int pushbroomCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char
             if (argc != 3) return sensorUsage(interp, argv[0], " viewpoint id");
             int id = lineId(m, interp, argv[2]);
             if (id < 0) return TCL_ERROR;
-            double v[3];
-            viewDirection(m->matrices + (size_t)id * 9, v);
-            char buffer[96];
-            snprintf(buffer, sizeof buffer, "%g %g %g", v[0] + 0.0, v[1] + 0.0, v[2] + 0.0);
-            Tcl_SetResult(interp, buffer, TCL_VOLATILE);
+            sensorResultDirection(interp, m->matrices + (size_t)id * 9);
             return TCL_OK;
         }
         break;

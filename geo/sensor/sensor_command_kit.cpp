@@ -11,6 +11,7 @@
 
 #include "core/option_engine.h"
 #include "core/package.h"
+#include "geo/sensor/frame_geometry.h"
 
 int sensorWordIs(const char *word, const char *name)
 {
@@ -54,6 +55,15 @@ void sensorResultNumbers(Tcl_Interp *interp, const double *values, int n)
         snprintf(buffer, sizeof buffer, "%.16g", values[i] + 0.0);
         Tcl_AppendElement(interp, buffer);
     }
+}
+
+void sensorResultDirection(Tcl_Interp *interp, const double R[9])
+{
+    double v[3];
+    viewDirection(R, v);
+    char buffer[96];
+    snprintf(buffer, sizeof buffer, "%g %g %g", v[0] + 0.0, v[1] + 0.0, v[2] + 0.0);
+    Tcl_SetResult(interp, buffer, TCL_VOLATILE);
 }
 
 int sensorScanNumbers(const char *text, double *values, int n)

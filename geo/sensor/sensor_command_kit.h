@@ -63,6 +63,10 @@ int sensorError(Tcl_Interp *interp, const char *message);
  * negative zero printed as 0). */
 void sensorResultNumbers(Tcl_Interp *interp, const double *values, int n);
 
+/* Sets the result to the viewing direction of rotation matrix R, each
+ * component "%g". */
+void sensorResultDirection(Tcl_Interp *interp, const double R[9]);
+
 /* Reads up to n numbers from text as "%lf %lf ...": 1 when all n were
  * read and are finite, else 0. */
 int sensorScanNumbers(const char *text, double *values, int n);
