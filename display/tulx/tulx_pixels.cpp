@@ -50,21 +50,38 @@ static unsigned char paletteEntry(const TulxMaster *master, double index, int co
     return master->head.palette[i][component];
 }
 
+/* 1 when there is an image to read; else 0 after "Image not configured". */
+static int imageConfigured(TulxMaster *master)
+{
+    if (master->ramImage == NULL) {
+        Tcl_SetResult(master->interp, (char *)NOT_CONFIGURED, TCL_STATIC);
+        return 0;
+    }
+    return 1;
+}
+
+/* Pixel and line: fewest..most words, else the quoted usage, then an
+ * image to read. */
+static int readWords(TulxMaster *master, int argc, const char **argv, int fewest, int most,
+                     const char *usage)
+{
+    if (argc < fewest || argc > most) {
+        Tcl_AppendResult(master->interp, "Usage: \"", argv[0], " ", argv[1], usage, "\"",
+                         (char *)NULL);
+        return 0;
+    }
+    return imageConfigured(master);
+}
+
 /* ---- pixel ------------------------------------------------------------ */
 
 int tulxPixelCmd(TulxMaster *master, int argc, const char **argv)
 {
     Tcl_Interp *interp = master->interp;
-    if (argc != 4 && argc != 5) {
-        Tcl_AppendResult(interp, "Usage: \"", argv[0], " ", argv[1],
-                         " x y [truevalue|normalize|relative|rgb|display]\"", (char *)NULL);
+    if (!readWords(master, argc, argv, 4, 5, " x y [truevalue|normalize|relative|rgb|display]")) {
         return TCL_ERROR;
     }
     RAMIMG *image = master->ramImage;
-    if (image == NULL) {
-        Tcl_SetResult(interp, (char *)NOT_CONFIGURED, TCL_STATIC);
-        return TCL_ERROR;
-    }
     enum { TRUE_VALUE, NORMALIZE, RELATIVE, RGB, DISPLAY } mode = TRUE_VALUE;
     if (argc == 5) {
         static const char *const names[] = {"truevalue", "normalize", "relative", "rgb",
@@ -276,8 +293,7 @@ int tulxHistCmd(TulxMaster *master, int argc, const char **argv)
             return TCL_ERROR;
         }
     }
-    if (master->ramImage == NULL) {
-        Tcl_SetResult(interp, (char *)NOT_CONFIGURED, TCL_STATIC);
+    if (!imageConfigured(master)) {
         return TCL_ERROR;
     }
     BandStats *stats = ramImageHist(master->ramImage, HIST_REUSE, 4, 4);
@@ -405,16 +421,10 @@ int tulxLineCmd(TulxMaster *master, int argc, const char **argv)
 {
     Tcl_Interp *interp = master->interp;
     int vertical = argv[1][4] == 'v';
-    if (argc != 6 && argc != 7) {
-        Tcl_AppendResult(interp, "Usage: \"", argv[0], " ", argv[1],
-                         " band x y n [normalize]\"", (char *)NULL);
+    if (!readWords(master, argc, argv, 6, 7, " band x y n [normalize]")) {
         return TCL_ERROR;
     }
     RAMIMG *image = master->ramImage;
-    if (image == NULL) {
-        Tcl_SetResult(interp, (char *)NOT_CONFIGURED, TCL_STATIC);
-        return TCL_ERROR;
-    }
     int normalize = 0;
     if (argc == 7) {
         if (strcmp(argv[6], "normalize") != 0) {
@@ -493,8 +503,7 @@ static void sampledBand(TulxMaster *master, int band, int *imageBand, int *compo
 static int sampledWords(TulxMaster *master, int argc, const char **argv, int fewest, int most,
                         const char *usage)
 {
-    if (master->ramImage == NULL) {
-        Tcl_SetResult(master->interp, (char *)NOT_CONFIGURED, TCL_STATIC);
+    if (!imageConfigured(master)) {
         return 0;
     }
     if (argc < fewest || argc > most) {
