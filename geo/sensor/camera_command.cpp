@@ -156,10 +156,7 @@ int cameraCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char **
     FrameInterior in = cameraInterior(*m);
     FramePosition pos = cameraPosition(*m);
     int handled;
-    int code = sensorCommonWord(
-        interp, argc, argv, cameraSpecs, (char *)m, "Camera", m->token,
-        [m, interp](int optc, const char **optv) { return configure(m, interp, optc, optv); },
-        &handled);
+    int code = sensorModelWord(interp, argc, argv, cameraSpecs, m, "Camera", configure, &handled);
     if (handled) {
         return code;
     }

@@ -190,10 +190,7 @@ int pushbroomCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char
     PushbroomModel *m = (PushbroomModel *)clientData;
     const char *word = argc >= 2 ? argv[1] : "";
     int handled;
-    int code = sensorCommonWord(
-        interp, argc, argv, pushbroomSpecs, (char *)m, "Pushbroom", m->token,
-        [m, interp](int optc, const char **optv) { return configure(m, interp, optc, optv); },
-        &handled);
+    int code = sensorModelWord(interp, argc, argv, pushbroomSpecs, m, "Pushbroom", configure, &handled);
     if (handled) {
         return code;
     }

@@ -108,6 +108,21 @@ int sensorCommonWord(Tcl_Interp *interp, int argc, const char **argv, const Tk_C
 void *sensorNewModel(Tcl_Interp *interp, int argc, const char **argv, const Tk_ConfigSpec *specs,
                      size_t size, const char *failure);
 
+/* sensorCommonWord over model m, whose config changes go to
+ * configure(m, interp, optc, optv). */
+template <typename Model>
+int sensorModelWord(Tcl_Interp *interp, int argc, const char **argv, const Tk_ConfigSpec *specs,
+                    Model *m, const char *className,
+                    int (*configure)(Model *, Tcl_Interp *, int, const char **), int *handled)
+{
+    return sensorCommonWord(
+        interp, argc, argv, specs, (char *)m, className, m->token,
+        [m, interp, configure](int optc, const char **optv) {
+            return configure(m, interp, optc, optv);
+        },
+        handled);
+}
+
 /* Makes command name over record and stores its token; on failure record
  * goes to deleteProc. The result is left empty. */
 int sensorCreateCommand(Tcl_Interp *interp, const char *name, Tcl_CmdProc *proc, void *record,
