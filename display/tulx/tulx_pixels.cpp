@@ -73,6 +73,22 @@ static int readWords(TulxMaster *master, int argc, const char **argv, int fewest
     return imageConfigured(master);
 }
 
+/* The view point (x, y) as indices into the zoom maps; 0 after "Undefined
+ * column " or "Undefined row" when it lies outside the shown image. */
+static int shownPoint(TulxMaster *master, const char *x, const char *y, int *u, int *v)
+{
+    tulxParseViewXY(master, x, y, u, v);
+    if (*u < 0 || *u >= master->colMap.n) {
+        Tcl_SetResult(master->interp, (char *)"Undefined column ", TCL_STATIC);
+        return 0;
+    }
+    if (*v < 0 || *v >= master->rowMap.n) {
+        Tcl_SetResult(master->interp, (char *)"Undefined row", TCL_STATIC);
+        return 0;
+    }
+    return 1;
+}
+
 /* ---- pixel ------------------------------------------------------------ */
 
 int tulxPixelCmd(TulxMaster *master, int argc, const char **argv)
@@ -107,13 +123,7 @@ int tulxPixelCmd(TulxMaster *master, int argc, const char **argv)
         }
     }
     int u, v;
-    tulxParseViewXY(master, argv[2], argv[3], &u, &v);
-    if (u < 0 || u >= master->colMap.n) {
-        Tcl_SetResult(interp, (char *)"Undefined column ", TCL_STATIC);
-        return TCL_ERROR;
-    }
-    if (v < 0 || v >= master->rowMap.n) {
-        Tcl_SetResult(interp, (char *)"Undefined row", TCL_STATIC);
+    if (!shownPoint(master, argv[2], argv[3], &u, &v)) {
         return TCL_ERROR;
     }
     int col = master->colMap.index[u], row = master->rowMap.index[v];
@@ -535,13 +545,7 @@ int tulxProfileCmd(TulxMaster *master, int argc, const char **argv)
     int mode = argc > 9 && strcmp(argv[9], "BI") != 0 ? SAMPLE_NEAREST : SAMPLE_BILINEAR;
     int normalize = argc > 10 && strcmp(argv[10], "normalize") == 0;
     int u, v;
-    tulxParseViewXY(master, argv[3], argv[4], &u, &v);
-    if (u < 0 || u >= master->colMap.n) {
-        Tcl_SetResult(interp, (char *)"Undefined column ", TCL_STATIC);
-        return TCL_ERROR;
-    }
-    if (v < 0 || v >= master->rowMap.n) {
-        Tcl_SetResult(interp, (char *)"Undefined row", TCL_STATIC);
+    if (!shownPoint(master, argv[3], argv[4], &u, &v)) {
         return TCL_ERROR;
     }
     /* A band below 1 without palette would be a negative remainder:

@@ -190,7 +190,8 @@ int pushbroomCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char
     PushbroomModel *m = (PushbroomModel *)clientData;
     const char *word = argc >= 2 ? argv[1] : "";
     int handled;
-    int code = sensorModelWord(interp, argc, argv, pushbroomSpecs, m, "Pushbroom", configure, &handled);
+    int code =
+        sensorModelWord(interp, argc, argv, pushbroomSpecs, m, "Pushbroom", configure, &handled);
     if (handled) {
         return code;
     }
