@@ -61,6 +61,23 @@ typedef struct DumpJob {
 } DumpJob;
 
 /* One view row as palette indices (1, 4, 8 bits) into lines[0]. */
+/* Image layout of a dump of bits per pixel (0 ends the table and stands
+ * for 24), with the levels of its cube palette: grey, or red, green and
+ * blue when the view is in colour (1 bit stays grey). */
+struct DumpDepth {
+    int bits;
+    int nbands, bandBits, pixel;
+    int greyLevels;
+    int colourLevels[3];
+};
+
+static const DumpDepth depths[] = {
+    {1, 1, 1, PIXEL_1BIT, 2, {0, 0, 0}},
+    {4, 1, 4, PIXEL_4BITS, 16, {4, 2, 2}},
+    {8, 1, 8, PIXEL_BYTE, 256, {8, 8, 4}},
+    {0, 3, 8, PIXEL_BYTE, 0, {0, 0, 0}},
+};
+
 static void renderIndexRow(DumpJob *job, int y, int imageRow)
 {
     TulxMaster *m = job->master;
@@ -333,39 +350,18 @@ int tulxDumpCmd(TulxMaster *master, int argc, const char **argv)
     head.transparent = -1;
     head.mapid = 0;
     int colour = viewInColour(master) && format->imgid != IMGID_JPEG;
+    const DumpDepth *depth = &depths[0];
+    while (depth->bits != 0 && depth->bits != bits) {
+        depth++;
+    }
+    head.nbands = depth->nbands;
+    head.bits = depth->bandBits;
+    head.pixel = depth->pixel;
     int levels[4] = {0, 0, 0, 0};
-    switch (bits) {
-    case 1:
-        head.nbands = 1;
-        head.bits = 1;
-        head.pixel = PIXEL_1BIT;
-        levels[0] = 2;
-        break;
-    case 4:
-        head.nbands = 1;
-        head.bits = 4;
-        head.pixel = PIXEL_4BITS;
-        if (colour) {
-            levels[1] = 4, levels[2] = 2, levels[3] = 2;
-        } else {
-            levels[0] = 16;
-        }
-        break;
-    case 8:
-        head.nbands = 1;
-        head.bits = 8;
-        head.pixel = PIXEL_BYTE;
-        if (colour) {
-            levels[1] = 8, levels[2] = 8, levels[3] = 4;
-        } else {
-            levels[0] = 256;
-        }
-        break;
-    default:
-        head.nbands = 3;
-        head.bits = 8;
-        head.pixel = PIXEL_BYTE;
-        break;
+    if (colour && depth->colourLevels[0] > 0) {
+        memcpy(levels + 1, depth->colourLevels, sizeof depth->colourLevels);
+    } else {
+        levels[0] = depth->greyLevels;
     }
     int ownPalette = master->layerApplied != 0 && master->ditherApplied == 0 && bits != 24;
     int nColors = 0;

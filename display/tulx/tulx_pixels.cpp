@@ -50,21 +50,54 @@ static unsigned char paletteEntry(const TulxMaster *master, double index, int co
     return master->head.palette[i][component];
 }
 
+/* 1 when there is an image to read; else 0 after "Image not configured". */
+static int imageConfigured(TulxMaster *master)
+{
+    if (master->ramImage == NULL) {
+        Tcl_SetResult(master->interp, (char *)NOT_CONFIGURED, TCL_STATIC);
+        return 0;
+    }
+    return 1;
+}
+
+/* Pixel and line: fewest..most words, else the quoted usage, then an
+ * image to read. */
+static int readWords(TulxMaster *master, int argc, const char **argv, int fewest, int most,
+                     const char *usage)
+{
+    if (argc < fewest || argc > most) {
+        Tcl_AppendResult(master->interp, "Usage: \"", argv[0], " ", argv[1], usage, "\"",
+                         (char *)NULL);
+        return 0;
+    }
+    return imageConfigured(master);
+}
+
+/* The view point (x, y) as indices into the zoom maps; 0 after "Undefined
+ * column " or "Undefined row" when it lies outside the shown image. */
+static int shownPoint(TulxMaster *master, const char *x, const char *y, int *u, int *v)
+{
+    tulxParseViewXY(master, x, y, u, v);
+    if (*u < 0 || *u >= master->colMap.n) {
+        Tcl_SetResult(master->interp, (char *)"Undefined column ", TCL_STATIC);
+        return 0;
+    }
+    if (*v < 0 || *v >= master->rowMap.n) {
+        Tcl_SetResult(master->interp, (char *)"Undefined row", TCL_STATIC);
+        return 0;
+    }
+    return 1;
+}
+
 /* ---- pixel ------------------------------------------------------------ */
 
 int tulxPixelCmd(TulxMaster *master, int argc, const char **argv)
 {
     Tcl_Interp *interp = master->interp;
-    if (argc != 4 && argc != 5) {
-        Tcl_AppendResult(interp, "Usage: \"", argv[0], " ", argv[1],
-                         " x y [truevalue|normalize|relative|rgb|display]\"", (char *)NULL);
+    if (!readWords(master, argc, argv, 4, 5, " x y [truevalue|normalize|relative|rgb|display]")) {
         return TCL_ERROR;
     }
     RAMIMG *image = master->ramImage;
-    if (image == NULL) {
-        Tcl_SetResult(interp, (char *)NOT_CONFIGURED, TCL_STATIC);
-        return TCL_ERROR;
-    }
     enum { TRUE_VALUE, NORMALIZE, RELATIVE, RGB, DISPLAY } mode = TRUE_VALUE;
     if (argc == 5) {
         static const char *const names[] = {"truevalue", "normalize", "relative", "rgb",
@@ -90,13 +123,7 @@ int tulxPixelCmd(TulxMaster *master, int argc, const char **argv)
         }
     }
     int u, v;
-    tulxParseViewXY(master, argv[2], argv[3], &u, &v);
-    if (u < 0 || u >= master->colMap.n) {
-        Tcl_SetResult(interp, (char *)"Undefined column ", TCL_STATIC);
-        return TCL_ERROR;
-    }
-    if (v < 0 || v >= master->rowMap.n) {
-        Tcl_SetResult(interp, (char *)"Undefined row", TCL_STATIC);
+    if (!shownPoint(master, argv[2], argv[3], &u, &v)) {
         return TCL_ERROR;
     }
     int col = master->colMap.index[u], row = master->rowMap.index[v];
@@ -276,8 +303,7 @@ int tulxHistCmd(TulxMaster *master, int argc, const char **argv)
             return TCL_ERROR;
         }
     }
-    if (master->ramImage == NULL) {
-        Tcl_SetResult(interp, (char *)NOT_CONFIGURED, TCL_STATIC);
+    if (!imageConfigured(master)) {
         return TCL_ERROR;
     }
     BandStats *stats = ramImageHist(master->ramImage, HIST_REUSE, 4, 4);
@@ -335,6 +361,43 @@ static void appendValues(TulxMaster *master, Tcl_DString *out, const float *valu
     }
 }
 
+/* n of line, profile and section: at least 1; 0 after "Too many values"
+ * when above 2^24. */
+static int valueCount(Tcl_Interp *interp, int *n)
+{
+    *n = *n < 1 ? 1 : *n;
+    if (*n > 1 << 24) {
+        Tcl_SetResult(interp, (char *)"Too many values", TCL_STATIC);
+        return 0;
+    }
+    return 1;
+}
+
+/* n zeroed floats from tclAlloc, or NULL after "Out of memory". */
+static float *zeroedValues(Tcl_Interp *interp, int n)
+{
+    float *values = (float *)tclAlloc(sizeof(float) * (size_t)n);
+    if (values == NULL) {
+        Tcl_SetResult(interp, (char *)"Out of memory", TCL_STATIC);
+        return NULL;
+    }
+    memset(values, 0, sizeof(float) * (size_t)n);
+    return values;
+}
+
+/* Sets the result to the n values as appendValues writes them and frees
+ * values. */
+static int resultValues(TulxMaster *master, float *values, int n, int component,
+                        const BandSummary *norm)
+{
+    Tcl_DString out;
+    Tcl_DStringInit(&out);
+    appendValues(master, &out, values, n, component, norm);
+    tclFree(values);
+    Tcl_DStringResult(master->interp, &out);
+    return TCL_OK;
+}
+
 /* Statistics for normalising a band (0-based image band or palette
  * channel); 0 and the message when they cannot be made. */
 static int normalizer(TulxMaster *master, int channel, BandSummary *s)
@@ -368,16 +431,10 @@ int tulxLineCmd(TulxMaster *master, int argc, const char **argv)
 {
     Tcl_Interp *interp = master->interp;
     int vertical = argv[1][4] == 'v';
-    if (argc != 6 && argc != 7) {
-        Tcl_AppendResult(interp, "Usage: \"", argv[0], " ", argv[1],
-                         " band x y n [normalize]\"", (char *)NULL);
+    if (!readWords(master, argc, argv, 6, 7, " band x y n [normalize]")) {
         return TCL_ERROR;
     }
     RAMIMG *image = master->ramImage;
-    if (image == NULL) {
-        Tcl_SetResult(interp, (char *)NOT_CONFIGURED, TCL_STATIC);
-        return TCL_ERROR;
-    }
     int normalize = 0;
     if (argc == 7) {
         if (strcmp(argv[6], "normalize") != 0) {
@@ -391,9 +448,7 @@ int tulxLineCmd(TulxMaster *master, int argc, const char **argv)
             || Tcl_GetInt(interp, argv[5], &n) != TCL_OK) {
         return TCL_ERROR;
     }
-    n = n < 1 ? 1 : n;
-    if (n > 1 << 24) {
-        Tcl_SetResult(interp, (char *)"Too many values", TCL_STATIC);
+    if (!valueCount(interp, &n)) {
         return TCL_ERROR;
     }
     int pal = hasPalette(master);
@@ -409,12 +464,10 @@ int tulxLineCmd(TulxMaster *master, int argc, const char **argv)
     }
     int u, v;
     tulxParseViewXY(master, argv[3], argv[4], &u, &v);
-    float *values = (float *)tclAlloc(sizeof(float) * (size_t)n);
+    float *values = zeroedValues(interp, n);
     if (values == NULL) {
-        Tcl_SetResult(interp, (char *)"Out of memory", TCL_STATIC);
         return TCL_ERROR;
     }
-    memset(values, 0, sizeof(float) * (size_t)n);
     const ZoomMap *cm = &master->colMap, *rm = &master->rowMap;
     if (!vertical) {
         if (v >= 0 && v < rm->n && u < cm->n) {
@@ -435,12 +488,7 @@ int tulxLineCmd(TulxMaster *master, int argc, const char **argv)
             }
         }
     }
-    Tcl_DString out;
-    Tcl_DStringInit(&out);
-    appendValues(master, &out, values, n, component, normalize ? &s : NULL);
-    tclFree(values);
-    Tcl_DStringResult(interp, &out);
-    return TCL_OK;
+    return resultValues(master, values, n, component, normalize ? &s : NULL);
 }
 
 /* Band of profile and section: modulo 4 with a palette, else modulo the
@@ -460,17 +508,26 @@ static void sampledBand(TulxMaster *master, int band, int *imageBand, int *compo
     }
 }
 
+/* Profile and section: an image to sample and fewest..most words; 0
+ * after "Image not configured" or the usage. */
+static int sampledWords(TulxMaster *master, int argc, const char **argv, int fewest, int most,
+                        const char *usage)
+{
+    if (!imageConfigured(master)) {
+        return 0;
+    }
+    if (argc < fewest || argc > most) {
+        Tcl_AppendResult(master->interp, "Usage: ", argv[0], " ", argv[1], usage, (char *)NULL);
+        return 0;
+    }
+    return 1;
+}
+
 int tulxProfileCmd(TulxMaster *master, int argc, const char **argv)
 {
     Tcl_Interp *interp = master->interp;
     RAMIMG *image = master->ramImage;
-    if (image == NULL) {
-        Tcl_SetResult(interp, (char *)NOT_CONFIGURED, TCL_STATIC);
-        return TCL_ERROR;
-    }
-    if (argc < 6 || argc > 11) {
-        Tcl_AppendResult(interp, "Usage: ", argv[0], " ", argv[1],
-                         " band x y n [alpha step offset op normalize]", (char *)NULL);
+    if (!sampledWords(master, argc, argv, 6, 11, " band x y n [alpha step offset op normalize]")) {
         return TCL_ERROR;
     }
     int band, n;
@@ -481,22 +538,14 @@ int tulxProfileCmd(TulxMaster *master, int argc, const char **argv)
             || (argc > 7 && Tcl_GetDouble(interp, argv[7], &step) != TCL_OK)) {
         return TCL_ERROR;
     }
-    n = n < 1 ? 1 : n;
-    if (n > 1 << 24) {
-        Tcl_SetResult(interp, (char *)"Too many values", TCL_STATIC);
+    if (!valueCount(interp, &n)) {
         return TCL_ERROR;
     }
     const char *offsetWord = argc > 8 ? argv[8] : "auto";
     int mode = argc > 9 && strcmp(argv[9], "BI") != 0 ? SAMPLE_NEAREST : SAMPLE_BILINEAR;
     int normalize = argc > 10 && strcmp(argv[10], "normalize") == 0;
     int u, v;
-    tulxParseViewXY(master, argv[3], argv[4], &u, &v);
-    if (u < 0 || u >= master->colMap.n) {
-        Tcl_SetResult(interp, (char *)"Undefined column ", TCL_STATIC);
-        return TCL_ERROR;
-    }
-    if (v < 0 || v >= master->rowMap.n) {
-        Tcl_SetResult(interp, (char *)"Undefined row", TCL_STATIC);
+    if (!shownPoint(master, argv[3], argv[4], &u, &v)) {
         return TCL_ERROR;
     }
     /* A band below 1 without palette would be a negative remainder:
@@ -521,32 +570,19 @@ int tulxProfileCmd(TulxMaster *master, int argc, const char **argv)
     if (normalize && !normalizer(master, channel, &s)) {
         return TCL_ERROR;
     }
-    float *values = (float *)tclAlloc(sizeof(float) * (size_t)n);
+    float *values = zeroedValues(interp, n);
     if (values == NULL) {
-        Tcl_SetResult(interp, (char *)"Out of memory", TCL_STATIC);
         return TCL_ERROR;
     }
-    memset(values, 0, sizeof(float) * (size_t)n);
     sampleAlongAngle(image, x0, y0, imageBand, radians, step, offset, values, n, mode);
-    Tcl_DString out;
-    Tcl_DStringInit(&out);
-    appendValues(master, &out, values, n, component, normalize ? &s : NULL);
-    tclFree(values);
-    Tcl_DStringResult(interp, &out);
-    return TCL_OK;
+    return resultValues(master, values, n, component, normalize ? &s : NULL);
 }
 
 int tulxSectionCmd(TulxMaster *master, int argc, const char **argv)
 {
     Tcl_Interp *interp = master->interp;
     RAMIMG *image = master->ramImage;
-    if (image == NULL) {
-        Tcl_SetResult(interp, (char *)NOT_CONFIGURED, TCL_STATIC);
-        return TCL_ERROR;
-    }
-    if (argc < 8 || argc > 10) {
-        Tcl_AppendResult(interp, "Usage: ", argv[0], " ", argv[1],
-                         " band x0 y0 x1 y1 n [op normalize]", (char *)NULL);
+    if (!sampledWords(master, argc, argv, 8, 10, " band x0 y0 x1 y1 n [op normalize]")) {
         return TCL_ERROR;
     }
     int band, n;
@@ -560,9 +596,7 @@ int tulxSectionCmd(TulxMaster *master, int argc, const char **argv)
         return TCL_ERROR;
     }
     band = band < 1 ? 1 : band;
-    n = n < 1 ? 1 : n;
-    if (n > 1 << 24) {
-        Tcl_SetResult(interp, (char *)"Too many values", TCL_STATIC);
+    if (!valueCount(interp, &n)) {
         return TCL_ERROR;
     }
     int mode = argc > 8 && strcmp(argv[8], "BI") != 0 ? SAMPLE_NEAREST : SAMPLE_BILINEAR;
@@ -573,19 +607,12 @@ int tulxSectionCmd(TulxMaster *master, int argc, const char **argv)
     if (normalize && !normalizer(master, channel, &s)) {
         return TCL_ERROR;
     }
-    float *values = (float *)tclAlloc(sizeof(float) * (size_t)n);
+    float *values = zeroedValues(interp, n);
     if (values == NULL) {
-        Tcl_SetResult(interp, (char *)"Out of memory", TCL_STATIC);
         return TCL_ERROR;
     }
-    memset(values, 0, sizeof(float) * (size_t)n);
     sampleLineFloat(image, x0, y0, x1, y1, 1, &imageBand, values, n, mode);
-    Tcl_DString out;
-    Tcl_DStringInit(&out);
-    appendValues(master, &out, values, n, component, normalize ? &s : NULL);
-    tclFree(values);
-    Tcl_DStringResult(interp, &out);
-    return TCL_OK;
+    return resultValues(master, values, n, component, normalize ? &s : NULL);
 }
 
 /* ---- setPixel and graph ------------------------------------------------- */

@@ -23,29 +23,14 @@ namespace {
 #define CAM(field) offsetof(CameraModel, field)
 
 const Tk_ConfigSpec cameraSpecs[] = {
-    {TK_CONFIG_DOUBLE, "-f", NULL, NULL, "12", CAM(f), 0, NULL},
-    {TK_CONFIG_DOUBLE, "-dx", NULL, NULL, "0.0068", CAM(dx), 0, NULL},
-    {TK_CONFIG_DOUBLE, "-dy", NULL, NULL, "0.0068", CAM(dy), 0, NULL},
-    {TK_CONFIG_DOUBLE, "-xc", NULL, NULL, "639.5", CAM(xc), 0, NULL},
-    {TK_CONFIG_DOUBLE, "-yc", NULL, NULL, "511.5", CAM(yc), 0, NULL},
-    {TK_CONFIG_DOUBLE, "-axoffset", NULL, NULL, "0.0", CAM(axoffset), 0, NULL},
-    {TK_CONFIG_DOUBLE, "-ayoffset", NULL, NULL, "0.0", CAM(ayoffset), 0, NULL},
-    {TK_CONFIG_DOUBLE, "-azoffset", NULL, NULL, "0.0", CAM(azoffset), 0, NULL},
+    SENSOR_INTERIOR_SPECS(CameraModel),
     {TK_CONFIG_DOUBLE, "-x", NULL, NULL, "0.0", CAM(x), 0, NULL},
     {TK_CONFIG_DOUBLE, "-y", NULL, NULL, "0.0", CAM(y), 0, NULL},
     {TK_CONFIG_DOUBLE, "-z", NULL, NULL, "1000.0", CAM(z), 0, NULL},
     {TK_CONFIG_DOUBLE, "-ax", NULL, NULL, "0.0", CAM(ax), 0, NULL},
     {TK_CONFIG_DOUBLE, "-ay", NULL, NULL, "0.0", CAM(ay), 0, NULL},
     {TK_CONFIG_DOUBLE, "-az", NULL, NULL, "0.0", CAM(az), 0, NULL},
-    {TK_CONFIG_CUSTOM, "-mapid", NULL, NULL, "GRID", CAM(mapid), 0, &mapidOption},
-    {TK_CONFIG_DOUBLE, "-lat", NULL, NULL, "-121.0", CAM(lat), 0, NULL},
-    {TK_CONFIG_DOUBLE, "-lon", NULL, NULL, "37.5", CAM(lon), 0, NULL},
-    {TK_CONFIG_CUSTOM, "-rotationid", NULL, NULL, "ZXY", CAM(rotationid), 0, &rotationidOption},
-    {TK_CONFIG_INT, "-update", NULL, NULL, "0", CAM(update), 0, NULL},
-    {TK_CONFIG_INT, "-resamplemode", NULL, NULL, "1", CAM(resamplemode), 0, NULL},
-    {TK_CONFIG_INT, "-fillfactor", NULL, NULL, "2", CAM(fillfactor), 0, NULL},
-    {TK_CONFIG_DOUBLE, "-neighborhood", NULL, NULL, "0.75", CAM(neighborhood), 0, NULL},
-    {TK_CONFIG_END, NULL, NULL, NULL, NULL, 0, 0, NULL}};
+    SENSOR_SETTINGS_SPECS(CameraModel)};
 
 const char cameraUsage[] = " [acquire bbox cget class config destroy imagexy mapxy normalize "
                            "normxy quaternion rectify rotationmatrix viewpoint]";
@@ -145,11 +130,7 @@ int viewpointWord(CameraModel *m, Tcl_Interp *interp, int argc, const char **arg
         return sensorUsage(interp, argv[0], " viewpoint [{x y z}]");
     }
     if (argc == 2) {
-        double v[3];
-        viewDirection(m->R, v);
-        char buffer[96];
-        snprintf(buffer, sizeof buffer, "%g %g %g", v[0] + 0.0, v[1] + 0.0, v[2] + 0.0);
-        Tcl_SetResult(interp, buffer, TCL_VOLATILE);
+        sensorResultDirection(interp, m->R);
         return TCL_OK;
     }
     double p[3];
@@ -175,10 +156,7 @@ int cameraCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char **
     FrameInterior in = cameraInterior(*m);
     FramePosition pos = cameraPosition(*m);
     int handled;
-    int code = sensorCommonWord(
-        interp, argc, argv, cameraSpecs, (char *)m, "Camera", m->token,
-        [m, interp](int optc, const char **optv) { return configure(m, interp, optc, optv); },
-        &handled);
+    int code = sensorModelWord(interp, argc, argv, cameraSpecs, m, "Camera", configure, &handled);
     if (handled) {
         return code;
     }
@@ -263,21 +241,13 @@ int cameraCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char **
  */
 int cameraCreateCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char **argv)
 {
-    if (argc < 2) {
-        return sensorUsage(interp, argv[0], " name ?options?");
-    }
-    CameraModel *m = (CameraModel *)gmemAlloc(sizeof(CameraModel));
+    CameraModel *m = (CameraModel *)sensorNewModel(interp, argc, argv, cameraSpecs,
+                                                   sizeof(CameraModel), "Error in create camera");
     if (m == NULL) {
-        return sensorError(interp, "Error in create camera");
-    }
-    memset(m, 0, sizeof *m);
-    for (int i = 0; i < 9; i++) m->R[i] = (i % 4 == 0) ? 1.0 : 0.0;
-    m->trig[0] = m->trig[2] = m->trig[4] = 1.0;
-    if (sensorApplyOptions(interp, cameraSpecs, (char *)m, NULL, 0, argc - 2, argv + 2, 0)
-        != TCL_OK) {
-        gmemFree(m);
         return TCL_ERROR;
     }
+    for (int i = 0; i < 9; i++) m->R[i] = (i % 4 == 0) ? 1.0 : 0.0;
+    m->trig[0] = m->trig[2] = m->trig[4] = 1.0;
     const double angle[3][2] = {{m->ax, m->axoffset}, {m->ay, m->ayoffset}, {m->az, m->azoffset}};
     for (int axis = 0; axis < 3; axis++) {
         if (angle[axis][0] != 0.0 || angle[axis][1] != 0.0) {

@@ -30,12 +30,6 @@ GroundOfPixel cameraGround(const CameraModel &m)
     };
 }
 
-SensorImageSettings cameraSettings(const CameraModel &m)
-{
-    SensorImageSettings s = {m.update, m.resamplemode, m.fillfactor, m.neighborhood};
-    return s;
-}
-
 } // namespace
 
 void cameraAcquire(const CameraModel &m, RAMIMG *src, RAMIMG *des, int resamplemode)
@@ -47,7 +41,7 @@ void cameraAcquire(const CameraModel &m, RAMIMG *src, RAMIMG *des, int resamplem
              "-azoffset %.6g",
              m.lat, m.lon, mapidName(m.mapid), m.x, m.y, m.z, clampToInt(m.xc), clampToInt(m.yc),
              m.f, m.dx, m.dy, m.ax, m.ay, m.az, m.axoffset, m.ayoffset, m.azoffset);
-    sensorAcquire("Camera acquire", src, des, des->head.rows, resamplemode, m.update,
+    sensorAcquire("Camera acquire", src, des, des->head.rows, resamplemode, m.settings.update,
                   cameraGround(m), description);
 }
 
@@ -62,7 +56,7 @@ void cameraTakeImage(const CameraModel &m, RAMIMG *src, RAMIMG *des, RAMIMG *dem
     const ImageHead &s = src->head;
     int desRows = des->head.rows;
     int desCols = des->head.columns;
-    SensorProgress progress("Camera takeimage", des, m.update, nb);
+    SensorProgress progress("Camera takeimage", des, m.settings.update, nb);
     size_t cells = (size_t)(desRows > 0 ? desRows : 0) * (size_t)(desCols > 0 ? desCols : 0);
     float *highest = new (std::nothrow) float[cells > 0 ? cells : 1];
     float *heights = new (std::nothrow) float[s.columns > 0 ? s.columns : 1];
@@ -99,7 +93,7 @@ void cameraTakeImage(const CameraModel &m, RAMIMG *src, RAMIMG *des, RAMIMG *dem
             if (Z > top) {
                 top = (float)Z;
                 reader.get(c, r, value);
-                writeFillBlock(des, icol, irow, m.fillfactor, nb, value);
+                writeFillBlock(des, icol, irow, m.settings.fillfactor, nb, value);
             }
         }
         progress.row(r, s.rows);
@@ -118,7 +112,7 @@ void cameraRectify(const CameraModel &m, RAMIMG *src, RAMIMG *dem, RAMIMG *des,
     double box[4];
     cameraFootprint(m.R, pos, in, box);
     const double *R = m.R;
-    sensorRectify("Camera rectify", src, dem, des, box, resamplemode, m.update, 0,
+    sensorRectify("Camera rectify", src, dem, des, box, resamplemode, m.settings.update, 0,
                   [in, pos, R](double X, double Y, double Z, double *col, double *row) {
                       return mapToImage(R, pos, in, X, Y, Z, col, row);
                   });
@@ -126,7 +120,7 @@ void cameraRectify(const CameraModel &m, RAMIMG *src, RAMIMG *dem, RAMIMG *des,
 
 void cameraNormalize(const CameraModel &m, RAMIMG *src, RAMIMG *des)
 {
-    sensorNormalize("Camera normalize", src, des, src->head.rows, cameraSettings(m),
+    sensorNormalize("Camera normalize", src, des, src->head.rows, m.settings,
                     cameraGround(m));
 }
 
@@ -137,9 +131,9 @@ void cameraAdvancedNormalization(const CameraModel &m, RAMIMG *src, RAMIMG *des,
         cameraNormalize(m, src, des);
         return;
     }
-    double thr = fabs(hypot(m.dx * m.z / m.f, m.dy * m.z / m.f) * m.neighborhood);
+    double thr = fabs(hypot(m.dx * m.z / m.f, m.dy * m.z / m.f) * m.settings.neighborhood);
     sensorAdvancedNormalization("Camera advanced normalization", src, des, src->head.rows, thr,
-                                cameraSettings(m), cameraGround(m));
+                                m.settings, cameraGround(m));
 }
 
 /*
@@ -152,12 +146,8 @@ int cameraImageCommand(CameraModel *model, Tcl_Interp *interp, int argc, const c
 {
     CameraModel m = *model;
     char word = argv[1][0];
-    int most = word == 'n' ? 4 : 5;
-    if (argc < 4 || argc > most) {
-        const char *usage = word == 'a'   ? " acquire src des [dem]"
-                            : word == 'r' ? " rectify src des [dem]"
-                                          : " normalize src des";
-        return sensorUsage(interp, argv[0], usage);
+    if (sensorImageUsage(interp, argc, argv, true) != TCL_OK) {
+        return TCL_ERROR;
     }
     SensorImages images;
     RAMIMG *src, *des, *dem;
@@ -167,7 +157,7 @@ int cameraImageCommand(CameraModel *model, Tcl_Interp *interp, int argc, const c
     Tcl_ResetResult(interp);
     if (word == 'a') {
         if (dem == NULL) {
-            cameraAcquire(m, src, des, m.resamplemode);
+            cameraAcquire(m, src, des, m.settings.resamplemode);
         } else if (!sameGrid(dem, src)) {
             return sensorError(interp, "Inconsistent DEM and source images");
         } else {
@@ -177,9 +167,9 @@ int cameraImageCommand(CameraModel *model, Tcl_Interp *interp, int argc, const c
         if (dem != NULL && !sameGrid(dem, des)) {
             return sensorError(interp, "Inconsistent DEM and destination images");
         }
-        cameraRectify(m, src, dem, des, m.resamplemode);
+        cameraRectify(m, src, dem, des, m.settings.resamplemode);
     } else {
-        cameraAdvancedNormalization(m, src, des, m.resamplemode);
+        cameraAdvancedNormalization(m, src, des, m.settings.resamplemode);
     }
     return TCL_OK;
 }

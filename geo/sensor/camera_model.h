@@ -11,6 +11,7 @@
 #include <tcl.h>
 
 #include "geo/sensor/frame_geometry.h"
+#include "geo/sensor/sensor_images.h"
 #include "ovex/ramimage.h"
 
 struct CameraModel {
@@ -25,10 +26,7 @@ struct CameraModel {
     double lat, lon;            /* informational, written into descriptions */
     int rotationid;
     int mapid;
-    int update;
-    int resamplemode;
-    int fillfactor;
-    double neighborhood;
+    SensorImageSettings settings;
     Tcl_Command token;
 };
 

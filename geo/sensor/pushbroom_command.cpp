@@ -25,24 +25,9 @@ namespace {
 #define PB(field) offsetof(PushbroomModel, field)
 
 const Tk_ConfigSpec pushbroomSpecs[] = {
-    {TK_CONFIG_DOUBLE, "-f", NULL, NULL, "12", PB(f), 0, NULL},
-    {TK_CONFIG_DOUBLE, "-dx", NULL, NULL, "0.0068", PB(dx), 0, NULL},
-    {TK_CONFIG_DOUBLE, "-dy", NULL, NULL, "0.0068", PB(dy), 0, NULL},
-    {TK_CONFIG_DOUBLE, "-xc", NULL, NULL, "639.5", PB(xc), 0, NULL},
-    {TK_CONFIG_DOUBLE, "-yc", NULL, NULL, "511.5", PB(yc), 0, NULL},
-    {TK_CONFIG_DOUBLE, "-axoffset", NULL, NULL, "0.0", PB(axoffset), 0, NULL},
-    {TK_CONFIG_DOUBLE, "-ayoffset", NULL, NULL, "0.0", PB(ayoffset), 0, NULL},
-    {TK_CONFIG_DOUBLE, "-azoffset", NULL, NULL, "0.0", PB(azoffset), 0, NULL},
+    SENSOR_INTERIOR_SPECS(PushbroomModel),
     {TK_CONFIG_INT, "-nscanlines", NULL, NULL, "0", PB(nscanlines), 0, NULL},
-    {TK_CONFIG_CUSTOM, "-mapid", NULL, NULL, "GRID", PB(mapid), 0, &mapidOption},
-    {TK_CONFIG_DOUBLE, "-lat", NULL, NULL, "-121.0", PB(lat), 0, NULL},
-    {TK_CONFIG_DOUBLE, "-lon", NULL, NULL, "37.5", PB(lon), 0, NULL},
-    {TK_CONFIG_CUSTOM, "-rotationid", NULL, NULL, "ZXY", PB(rotationid), 0, &rotationidOption},
-    {TK_CONFIG_INT, "-update", NULL, NULL, "0", PB(update), 0, NULL},
-    {TK_CONFIG_INT, "-resamplemode", NULL, NULL, "1", PB(resamplemode), 0, NULL},
-    {TK_CONFIG_INT, "-fillfactor", NULL, NULL, "2", PB(fillfactor), 0, NULL},
-    {TK_CONFIG_DOUBLE, "-neighborhood", NULL, NULL, "0.75", PB(neighborhood), 0, NULL},
-    {TK_CONFIG_END, NULL, NULL, NULL, NULL, 0, 0, NULL}};
+    SENSOR_SETTINGS_SPECS(PushbroomModel)};
 
 const char pushbroomUsage[] = " [acquire attitude bbox cget class config destroy gridsize imagexy "
                               "mapxy normalize normxy quaternion rectify rotationmatrix viewpoint]";
@@ -205,10 +190,8 @@ int pushbroomCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char
     PushbroomModel *m = (PushbroomModel *)clientData;
     const char *word = argc >= 2 ? argv[1] : "";
     int handled;
-    int code = sensorCommonWord(
-        interp, argc, argv, pushbroomSpecs, (char *)m, "Pushbroom", m->token,
-        [m, interp](int optc, const char **optv) { return configure(m, interp, optc, optv); },
-        &handled);
+    int code =
+        sensorModelWord(interp, argc, argv, pushbroomSpecs, m, "Pushbroom", configure, &handled);
     if (handled) {
         return code;
     }
@@ -272,11 +255,7 @@ int pushbroomCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char
             if (argc != 3) return sensorUsage(interp, argv[0], " viewpoint id");
             int id = lineId(m, interp, argv[2]);
             if (id < 0) return TCL_ERROR;
-            double v[3];
-            viewDirection(m->matrices + (size_t)id * 9, v);
-            char buffer[96];
-            snprintf(buffer, sizeof buffer, "%g %g %g", v[0] + 0.0, v[1] + 0.0, v[2] + 0.0);
-            Tcl_SetResult(interp, buffer, TCL_VOLATILE);
+            sensorResultDirection(interp, m->matrices + (size_t)id * 9);
             return TCL_OK;
         }
         break;
@@ -323,17 +302,9 @@ void pushbroomUpdateMatrices(PushbroomModel *m)
 
 int pushbroomCreateCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char **argv)
 {
-    if (argc < 2) {
-        return sensorUsage(interp, argv[0], " name ?options?");
-    }
-    PushbroomModel *m = (PushbroomModel *)gmemAlloc(sizeof(PushbroomModel));
+    PushbroomModel *m = (PushbroomModel *)sensorNewModel(
+        interp, argc, argv, pushbroomSpecs, sizeof(PushbroomModel), "Error in create pushbroom");
     if (m == NULL) {
-        return sensorError(interp, "Error in create pushbroom");
-    }
-    memset(m, 0, sizeof *m);
-    if (sensorApplyOptions(interp, pushbroomSpecs, (char *)m, NULL, 0, argc - 2, argv + 2, 0)
-        != TCL_OK) {
-        gmemFree(m);
         return TCL_ERROR;
     }
     if (m->nscanlines != 0) {

@@ -119,12 +119,6 @@ GroundOfPixel lineGround(const PushbroomGeometry &g)
     };
 }
 
-SensorImageSettings pushbroomSettings(const PushbroomModel &m)
-{
-    SensorImageSettings s = {m.update, m.resamplemode, m.fillfactor, m.neighborhood};
-    return s;
-}
-
 int minInt(int a, int b)
 {
     return a < b ? a : b;
@@ -144,8 +138,8 @@ void pushbroomAcquire(const PushbroomModel &m, RAMIMG *src, RAMIMG *des)
              "-axoffset %.6g -ayoffset %.6g -azoffset %.6g",
              m.lat, m.lon, mapidName(m.mapid), clampToInt(m.xc), clampToInt(m.yc), m.f, m.dx, m.dy,
              m.axoffset, m.ayoffset, m.azoffset);
-    sensorAcquire("Pushbroom acquire", src, des, minInt(des->head.rows, g.n()), m.resamplemode,
-                  m.update, lineGround(g), description);
+    sensorAcquire("Pushbroom acquire", src, des, minInt(des->head.rows, g.n()),
+                  m.settings.resamplemode, m.settings.update, lineGround(g), description);
 }
 
 void pushbroomNormalize(const PushbroomModel &m, RAMIMG *src, RAMIMG *des)
@@ -155,7 +149,7 @@ void pushbroomNormalize(const PushbroomModel &m, RAMIMG *src, RAMIMG *des)
         return;
     }
     sensorNormalize("Pushbroom normalize", src, des, minInt(src->head.rows, g.n()),
-                    pushbroomSettings(m), lineGround(g));
+                    m.settings, lineGround(g));
 }
 
 void pushbroomAdvancedNormalization(const PushbroomModel &m, RAMIMG *src, RAMIMG *des)
@@ -167,9 +161,9 @@ void pushbroomAdvancedNormalization(const PushbroomModel &m, RAMIMG *src, RAMIMG
     }
     double gx, gy;
     pushbroomGridSize(g, &gx, &gy);
-    double thr = fabs(hypot(gx, gy) * m.neighborhood);
+    double thr = fabs(hypot(gx, gy) * m.settings.neighborhood);
     sensorAdvancedNormalization("Pushbroom advanced normalization", src, des,
-                                minInt(src->head.rows, g.n()), thr, pushbroomSettings(m),
+                                minInt(src->head.rows, g.n()), thr, m.settings,
                                 lineGround(g));
 }
 
@@ -181,9 +175,9 @@ void pushbroomRectify(const PushbroomModel &m, RAMIMG *src, RAMIMG *dem, RAMIMG 
     }
     double box[4] = {NAN, NAN, NAN, NAN};
     pushbroomFootprint(g, box);
-    const char *label = m.resamplemode == 0 ? "Pushbroom nearest neighborhood resampling"
-                                            : "Pushbroom bi-linear resampling";
-    sensorRectify(label, src, dem, des, box, m.resamplemode, m.update, 1,
+    const char *label = m.settings.resamplemode == 0 ? "Pushbroom nearest neighborhood resampling"
+                                                     : "Pushbroom bi-linear resampling";
+    sensorRectify(label, src, dem, des, box, m.settings.resamplemode, m.settings.update, 1,
                   [&g](double X, double Y, double Z, double *col, double *row) {
                       PushbroomFix fix;
                       pushbroomFindLine(g, X, Y, Z, &fix);
@@ -208,12 +202,8 @@ int pushbroomImageCommand(PushbroomModel *model, Tcl_Interp *interp, int argc, c
     m.lines = keep.lines.empty() ? NULL : keep.lines.data();
     m.matrices = keep.matrices.empty() ? NULL : keep.matrices.data();
     char word = argv[1][0];
-    int most = word == 'r' ? 5 : 4;
-    if (argc < 4 || argc > most) {
-        const char *usage = word == 'a'   ? " acquire src des"
-                            : word == 'r' ? " rectify src des [dem]"
-                                          : " normalize src des";
-        return sensorUsage(interp, argv[0], usage);
+    if (sensorImageUsage(interp, argc, argv, false) != TCL_OK) {
+        return TCL_ERROR;
     }
     if (word == 'r' && m.nscanlines < 2) {
         return sensorError(interp, "Need at least two scan lines");
@@ -231,7 +221,7 @@ int pushbroomImageCommand(PushbroomModel *model, Tcl_Interp *interp, int argc, c
             return sensorError(interp, "Inconsistent DEM and destination images");
         }
         pushbroomRectify(m, src, dem, des);
-    } else if (m.resamplemode == 0) {
+    } else if (m.settings.resamplemode == 0) {
         pushbroomNormalize(m, src, des);
     } else {
         pushbroomAdvancedNormalization(m, src, des);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "geo/sensor/frame_geometry.h"
+#include "geo/sensor/sensor_images.h"
 #include "ovex/ramimage.h"
 
 /* Attitude (degrees) and projection centre of one scan line. */
@@ -33,10 +34,7 @@ struct PushbroomModel {
     int nscanlines;
     int rotationid;
     int mapid;
-    int update;
-    int resamplemode;
-    int fillfactor;
-    double neighborhood;
+    SensorImageSettings settings;
     Tcl_Command token;
 };
 

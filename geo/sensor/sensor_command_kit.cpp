@@ -10,6 +10,8 @@
 #include <string.h>
 
 #include "core/option_engine.h"
+#include "core/package.h"
+#include "geo/sensor/frame_geometry.h"
 
 int sensorWordIs(const char *word, const char *name)
 {
@@ -22,6 +24,20 @@ int sensorUsage(Tcl_Interp *interp, const char *argv0, const char *text)
     Tcl_ResetResult(interp);
     Tcl_AppendResult(interp, "Usage: ", argv0, text, (char *)NULL);
     return TCL_ERROR;
+}
+
+int sensorImageUsage(Tcl_Interp *interp, int argc, const char **argv, bool acquireDem)
+{
+    char word = argv[1][0];
+    int most = word == 'r' || (word == 'a' && acquireDem) ? 5 : 4;
+    if (argc < 4 || argc > most) {
+        const char *acquire = acquireDem ? " acquire src des [dem]" : " acquire src des";
+        const char *usage = word == 'a'   ? acquire
+                            : word == 'r' ? " rectify src des [dem]"
+                                          : " normalize src des";
+        return sensorUsage(interp, argv[0], usage);
+    }
+    return TCL_OK;
 }
 
 int sensorError(Tcl_Interp *interp, const char *message)
@@ -39,6 +55,15 @@ void sensorResultNumbers(Tcl_Interp *interp, const double *values, int n)
         snprintf(buffer, sizeof buffer, "%.16g", values[i] + 0.0);
         Tcl_AppendElement(interp, buffer);
     }
+}
+
+void sensorResultDirection(Tcl_Interp *interp, const double R[9])
+{
+    double v[3];
+    viewDirection(R, v);
+    char buffer[96];
+    snprintf(buffer, sizeof buffer, "%g %g %g", v[0] + 0.0, v[1] + 0.0, v[2] + 0.0);
+    Tcl_SetResult(interp, buffer, TCL_VOLATILE);
 }
 
 int sensorScanNumbers(const char *text, double *values, int n)
@@ -121,6 +146,26 @@ int sensorCommonWord(Tcl_Interp *interp, int argc, const char **argv, const Tk_C
     }
     *handled = 0;
     return TCL_OK;
+}
+
+void *sensorNewModel(Tcl_Interp *interp, int argc, const char **argv, const Tk_ConfigSpec *specs,
+                     size_t size, const char *failure)
+{
+    if (argc < 2) {
+        sensorUsage(interp, argv[0], " name ?options?");
+        return NULL;
+    }
+    char *m = (char *)gmemAlloc(size);
+    if (m == NULL) {
+        sensorError(interp, failure);
+        return NULL;
+    }
+    memset(m, 0, size);
+    if (sensorApplyOptions(interp, specs, m, NULL, 0, argc - 2, argv + 2, 0) != TCL_OK) {
+        gmemFree(m);
+        return NULL;
+    }
+    return m;
 }
 
 int sensorCreateCommand(Tcl_Interp *interp, const char *name, Tcl_CmdProc *proc, void *record,

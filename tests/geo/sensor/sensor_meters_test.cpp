@@ -64,8 +64,8 @@ protected:
         m.x = 1.5;
         m.y = 2.5;
         m.R[0] = m.R[4] = m.R[8] = 1.0;
-        m.fillfactor = 1;
-        m.neighborhood = 0.75;
+        m.settings.fillfactor = 1;
+        m.settings.neighborhood = 0.75;
         return m;
     }
 
@@ -124,9 +124,9 @@ TEST_F(SensorMeters, PushbroomOperationsShowTheirLabels)
     m.lines = lines;
     m.matrices = matrices;
     m.nscanlines = 4;
-    m.fillfactor = 1;
-    m.neighborhood = 0.75;
-    m.resamplemode = 1;
+    m.settings.fillfactor = 1;
+    m.settings.neighborhood = 0.75;
+    m.settings.resamplemode = 1;
     pushbroomAcquire(m, map, img);
     EXPECT_EQ(steps("Pushbroom acquire"), shown());
     pushbroomNormalize(m, img, map);
@@ -135,7 +135,7 @@ TEST_F(SensorMeters, PushbroomOperationsShowTheirLabels)
     EXPECT_EQ(steps("Pushbroom advanced normalization"), shown());
     pushbroomRectify(m, img, NULL, map);
     EXPECT_EQ(steps("Pushbroom bi-linear resampling"), shown());
-    m.resamplemode = 0;
+    m.settings.resamplemode = 0;
     pushbroomRectify(m, img, NULL, map);
     EXPECT_EQ(steps("Pushbroom nearest neighborhood resampling"), shown());
     // Without scan lines nothing runs, not even the meter.
@@ -159,7 +159,7 @@ TEST_F(SensorMeters, UpdateTellsTheClientsAndClearsTheStatistics)
     cameraRectify(m, photo, NULL, map, 0);
     EXPECT_EQ(0, dataCalls);
     EXPECT_EQ(1u, map->stats[0].valid);
-    m.update = 1;
+    m.settings.update = 1;
     cameraRectify(m, photo, NULL, map, 0);
     // Rows 0 and 2 reach a threshold, then the end.
     EXPECT_EQ(3, dataCalls);
