@@ -8,7 +8,7 @@
 #include <stdio.h>
 #include <string.h>
 #include "canvas/gcanvas.h"
-#include "geo/shape/shape_object.h"
+#include "core/shape_access.h"
 #include "ovex/ovex.h"
 
 static const struct { int code; const char *name; } geomTypeTable[] = {

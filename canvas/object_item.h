@@ -12,7 +12,7 @@
 #include "canvas/gcanvas.h"
 #include "canvas/gcanvas_geometry.h"
 #include "canvas/gcanvas_outline.h"
-#include "geo/shape/shape_object.h"
+#include "core/shape_access.h"
 
 typedef struct ObjectItem {
     GcanvasItem header;

@@ -892,7 +892,7 @@ int meterSubcommand(Tcl_Interp *interp, int argc, const char **argv)
 
 int tulxSubcommand(Tcl_Interp *interp, int argc, const char **argv)
 {
-    return tulxListNames(interp);
+    return ovexListTulxImages(interp);
 }
 
 int threadSubcommand(Tcl_Interp *interp, int argc, const char **argv)

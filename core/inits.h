@@ -2,8 +2,7 @@
  * inits.h --
  *
  *	Package inits that the registration chain calls, one per command
- *	family, and the services of the display subsystem that the package
- *	entry and exit use. Each init returns TCL_OK or TCL_ERROR; the chain
+ *	family. Each init returns TCL_OK or TCL_ERROR; the chain
  *	stops at the first TCL_ERROR.
  */
 #ifndef OVEX_CORE_INITS_H
@@ -21,12 +20,6 @@ extern "C" int Gpz_Init(Tcl_Interp *interp);   /* gpz */
 
 /* Image display (display/). */
 int Tulx_Init(Tcl_Interp *interp);
-int tulxCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char **argv);
-void tulxCmdDelete(ClientData clientData);
-int tulxListNames(Tcl_Interp *interp);
-void tulxDeleteAll(void);
-/* Releases palette colours allocated on the recorded display. */
-void tulxFreePaletteColors(void);
 
 /* Canvas widget (canvas/). */
 extern "C" int Gcanvas_Init(Tcl_Interp *interp);

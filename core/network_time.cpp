@@ -9,6 +9,7 @@
 
 #include <cctype>
 #include <cinttypes>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -26,6 +27,28 @@
 #define MJD_UNIX_EPOCH 40587
 
 /* Public daytime servers; the built order is also the initial speed order. */
+/* The value in seconds goes through the clamp helper into whole seconds
+ * and microseconds, the form the socket wait takes. */
+void setTimeServerTimeout(double seconds)
+{
+    if (!(seconds > 0.0)) {
+        seconds = 0.0;
+    }
+    if (seconds >= (double)INT_MAX) {
+        setTimeServerTimeoutParts(INT_MAX, 0);
+        return;
+    }
+    int whole = clampToInt(seconds);
+    int micro = roundToInt((seconds - whole) * 1000000.0);
+    /* 1.9999999 rounds to a whole second more, which select would refuse
+     * as a microsecond count. */
+    if (micro >= 1000000) {
+        whole++;
+        micro -= 1000000;
+    }
+    setTimeServerTimeoutParts(whole, micro);
+}
+
 static const struct {
     const char *address;
     const char *hostName;

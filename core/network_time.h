@@ -12,6 +12,11 @@
 
 #define TIME_SERVER_COUNT 14
 
+/* Sets the time-out of each server query in seconds with fraction; values
+ * below 0 (and NaN) give 0. Stored as whole seconds and rounded
+ * microseconds (getTimeServerTimeout in platform/daytime_client.h reads it). */
+void setTimeServerTimeout(double seconds);
+
 /* One record of the server table. */
 struct TimeServer {
     int32_t id;             /* fixed number 0..13 as the table is built */

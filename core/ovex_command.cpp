@@ -28,7 +28,7 @@ int ovexCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char **ar
             return TCL_OK;
         }
         if (ovexMatchWord(word, "tulx", 3)) {
-            return tulxListNames(interp);
+            return ovexListTulxImages(interp);
         }
         if (ovexMatchWord(word, "identify", 2)) {
             Tcl_SetResult(interp, (char *)"0", TCL_STATIC);

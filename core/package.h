@@ -83,10 +83,21 @@ int ovexCreatePlaceholder(Tcl_Interp *interp, const char *name);
 /* Appends text to the interpreter's errorInfo without touching its result. */
 void ovexAddErrorInfo(Tcl_Interp *interp, const char *text);
 
-/* The registration chain, and the chain followed by winmsg and the
- * application's script libraries. */
+/* Services of the package layer, which sits above every subsystem, that
+ * the console manager and the ovex command call: the registration chain,
+ * the chain followed by winmsg and the application's script libraries,
+ * and the list of "tulx" images. The package entry points fill them in
+ * before any console or command exists. */
+typedef struct PackageServices {
+    int (*registerCommands)(Tcl_Interp *interp);
+    int (*appInit)(Tcl_Interp *interp);
+    int (*listTulxImages)(Tcl_Interp *interp);
+} PackageServices;
+
+void ovexSetPackageServices(const PackageServices *services);
 int ovexRegisterCommands(Tcl_Interp *interp);
 int ovexAppInit(Tcl_Interp *interp);
+int ovexListTulxImages(Tcl_Interp *interp);
 
 /* Commands of the package core registered by the chain. */
 int ovexSelectionCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char **argv);

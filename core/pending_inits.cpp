@@ -3,7 +3,7 @@
  *
  *	Registration of package-core commands whose code is not in this build
  *	yet. None are pending: dicom and gpz are in their own files
- *	(ramimage/command/dicom_command.cpp, ramimage/command/gpz_command.cpp).
+ *	(frontend/rimage/dicom_command.cpp, frontend/rimage/gpz_command.cpp).
  */
 
 #include "core/inits.h"

@@ -8,7 +8,7 @@
 
 #include <tcl.h>
 
-#include "display/point_list.h"
+#include "core/point_list.h"
 
 /* A new point list from a Tcl list of x y values (each element read by its
  * leading numeric part and rounded half away from zero). The list must

@@ -12,7 +12,7 @@
 #include "gl/glw_glx.h"
 #include "gl/glw_surface.h"
 #include "core/package.h"
-#include "ramimage/bridges/canvas_render.h"
+#include "canvas/canvas_render.h"
 #include "ovex/ovexstdio.h"
 
 static int glwImageCreate(Tcl_Interp *interp, const char *name, int objc, Tcl_Obj *const objv[],

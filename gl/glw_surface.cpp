@@ -23,7 +23,7 @@
 #include "core/package.h"
 #include "core/rounding.h"
 #include "core/gmem.h"
-#include "ramimage/bridges/canvas_render.h"
+#include "canvas/canvas_render.h"
 #include "display/windraw/x_error_trap.h"
 
 /* ---- Selection and binding --------------------------------------------------- */

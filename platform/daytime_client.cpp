@@ -20,7 +20,6 @@
 
 #include <climits>
 
-#include "core/rounding.h"
 #include "ovex/ovexstdio.h"
 
 static int timeoutSeconds = 1;
@@ -31,26 +30,10 @@ double getTimeServerTimeout(void)
     return timeoutSeconds + timeoutMicroseconds * 0.000001;
 }
 
-void setTimeServerTimeout(double seconds)
+void setTimeServerTimeoutParts(int seconds, int microseconds)
 {
-    if (!(seconds > 0.0)) {
-        seconds = 0.0;
-    }
-    if (seconds >= (double)INT_MAX) {
-        timeoutSeconds = INT_MAX;
-        timeoutMicroseconds = 0;
-        return;
-    }
-    int whole = clampToInt(seconds);
-    int micro = roundToInt((seconds - whole) * 1000000.0);
-    /* 1.9999999 rounds to a whole second more, which select would refuse
-     * as a microsecond count. */
-    if (micro >= 1000000) {
-        whole++;
-        micro -= 1000000;
-    }
-    timeoutSeconds = whole;
-    timeoutMicroseconds = micro;
+    timeoutSeconds = seconds;
+    timeoutMicroseconds = microseconds;
 }
 
 /* Milliseconds on the monotonic clock: differences are the elapsed time. */

@@ -20,8 +20,8 @@ int queryTimeServer(char *reply, const char *address, double *elapsed);
 
 /* The query time-out in seconds with fraction (initially 1.0). */
 double getTimeServerTimeout(void);
-/* Sets it; values below 0 (and NaN) give 0. Stored as whole seconds and
- * rounded microseconds. */
-void setTimeServerTimeout(double seconds);
+/* Sets it as whole seconds and microseconds (0 .. 999999), both at
+ * least 0; core's setTimeServerTimeout converts a value in seconds. */
+void setTimeServerTimeoutParts(int seconds, int microseconds);
 
 #endif /* OVEX_PLATFORM_DAYTIME_CLIENT_H */

@@ -8,22 +8,15 @@
 #include <dlfcn.h>
 #include <string.h>
 
-#include "core/gmem.h"
-
-char *besideLibrary(const char *file)
+std::string besideLibrary(const char *file)
 {
     Dl_info info;
-    const char *self = NULL;
+    std::string path;
     if (dladdr((void *)&besideLibrary, &info) != 0 && info.dli_fname != NULL) {
-        self = info.dli_fname;
+        const char *slash = strrchr(info.dli_fname, '/');
+        if (slash != NULL) {
+            path.assign(info.dli_fname, (size_t)(slash - info.dli_fname) + 1);
+        }
     }
-    const char *slash = self != NULL ? strrchr(self, '/') : NULL;
-    size_t dirLength = slash != NULL ? (size_t)(slash - self) + 1 : 0;
-    size_t fileLength = strlen(file) + 1;
-    char *name = (char *)gmemAlloc(dirLength + fileLength);
-    if (name != NULL) {
-        memcpy(name, self, dirLength);
-        memcpy(name + dirLength, file, fileLength);
-    }
-    return name;
+    return path + file;
 }

@@ -8,9 +8,10 @@
 #ifndef OVEX_PLATFORM_LIBRARY_FOLDER_H
 #define OVEX_PLATFORM_LIBRARY_FOLDER_H
 
+#include <string>
+
 /* The path of file in the folder of the loaded library (in a program
- * linked with the library's code, the program's folder), from gmemAlloc;
- * NULL when out of memory. */
-char *besideLibrary(const char *file);
+ * linked with the library's code, the program's folder). */
+std::string besideLibrary(const char *file);
 
 #endif /* OVEX_PLATFORM_LIBRARY_FOLDER_H */

@@ -11,7 +11,7 @@
 #include "core/vocabulary.h"
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
-#include "ramimage/command/rimage_command.h"
+#include "ramimage/memory_layout.h"
 
 RAMIMG *createClassOutput(const RAMIMG *in, const char *word, const char *imgidName,
                           const ClassOutputStyle &style, int *err)

@@ -13,7 +13,7 @@
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
 #include "ramimage/formats/image_probe.h"
-#include "ramimage/command/rimage_command.h"
+#include "ramimage/memory_layout.h"
 #include "ramimage/kit/program_support.h"
 
 int readCopySettings(const ProgOptions *options, CopySettings *settings)

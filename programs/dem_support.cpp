@@ -13,7 +13,7 @@
 #include "ramimage/formats/image_probe.h"
 #include "ramimage/pixel_access.h"
 #include "ramimage/ramimg.h"
-#include "ramimage/command/rimage_command.h"
+#include "ramimage/memory_layout.h"
 
 /*
  * demImageStats --

@@ -21,7 +21,7 @@
 #include "ramimage/kit/option_checks.h"
 #include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
-#include "ramimage/command/rimage_command.h"
+#include "ramimage/memory_layout.h"
 #include "ramimage/kit/output_checks.h"
 
 static const ProgOption distOptions[] = {

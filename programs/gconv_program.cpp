@@ -32,7 +32,7 @@
 #include "ramimage/pixel_access.h"
 #include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
-#include "ramimage/command/rimage_command.h"
+#include "ramimage/memory_layout.h"
 #include "ramimage/kit/output_checks.h"
 
 /* Bands a colour-indexed input offers: its palette's red, green and blue. */

@@ -31,7 +31,7 @@
 #include "ramimage/kit/program_kit.h"
 #include "ramimage/pixel_access.h"
 #include "ramimage/ramimg.h"
-#include "ramimage/command/rimage_command.h"
+#include "ramimage/memory_layout.h"
 
 static const ProgOption gisocOptions[] = {
     {"-in", NULL}, {"-out", NULL}, {"-b", NULL}, {"-nc", NULL}, {"-d", NULL},

@@ -34,7 +34,7 @@
 #include "ramimage/kit/option_checks.h"
 #include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
-#include "ramimage/command/rimage_command.h"
+#include "ramimage/memory_layout.h"
 
 /* Methods, with their codes. */
 enum {

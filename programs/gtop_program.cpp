@@ -24,7 +24,7 @@
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
 #include "programs/gtop_geometry.h"
-#include "ramimage/command/rimage_command.h"
+#include "ramimage/memory_layout.h"
 #include "ramimage/kit/program_kit.h"
 #include "ramimage/pixel_access.h"
 #include "ramimage/ramimg.h"

@@ -9,7 +9,7 @@
 #include "ramimage/band_stats.h"
 #include "core/gmem.h"
 #include "ovex/ovex.h"
-#include "display/point_list.h"
+#include "core/point_list.h"
 #include "ramimage/pixel_access.h"
 #include "ramimage/ramimg.h"
 

@@ -10,7 +10,7 @@
 #define OVEX_RAMIMAGE_RAM_DRAW_H
 
 #include "ovex/ramimage.h"
-#include "display/point_list.h"
+#include "core/point_list.h"
 
 /* Draws the line from (x0, y0) to (x1, y1), end points included. Returns
  * the number of pixels written. */

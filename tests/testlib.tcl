@@ -14,10 +14,21 @@ proc ovexLoad {} {
     load $::ovexLib Ovex
 }
 
-# A scratch folder of the suite, removed at the end.
+# Every suite runs in a scratch folder of its own under the system's
+# temporary folder, removed at the end: files a test names without a folder
+# land there, never in the source tree or beside another suite's files,
+# wherever the suite is started from.
+set ::ovexScratch [file join \
+    [expr {[info exists ::env(TMPDIR)] && [file isdirectory $::env(TMPDIR)] ? $::env(TMPDIR) : "/tmp"}] \
+    ovex-suite-[pid]-[clock clicks]]
+file mkdir $::ovexScratch
+cd $::ovexScratch
+::tcltest::configure -tmpdir $::ovexScratch
+
+# A scratch folder of the suite, inside the suite's folder.
 proc ovexTempDir {} {
     if {![info exists ::ovexTmp]} {
-        set ::ovexTmp [file join [::tcltest::temporaryDirectory] ovex-[pid]-[clock clicks]]
+        set ::ovexTmp [file join $::ovexScratch tmp]
         file mkdir $::ovexTmp
     }
     return $::ovexTmp
@@ -25,7 +36,8 @@ proc ovexTempDir {} {
 
 proc ovexTestsDone {} {
     set failed $::tcltest::numTests(Failed)
-    if {[info exists ::ovexTmp]} {file delete -force $::ovexTmp}
+    cd [file dirname $::ovexScratch]
+    file delete -force $::ovexScratch
     # Under Tk, cleanupTests ends with a bare exit (status 0); hold it back so
     # that the status below reports the failures.
     rename ::exit ::ovexRealExit

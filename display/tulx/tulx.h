@@ -21,7 +21,7 @@
 #include <X11/Xutil.h>
 
 #include "core/custom_options.h"
-#include "display/point_list.h"
+#include "core/point_list.h"
 #include "ovex/ramimage.h"
 
 /* Registry size: the number of images a process can hold at once. */
@@ -329,5 +329,14 @@ void tulxStopAnimation(TulxMaster *master);
 
 /* tulx_image_cmd.cpp */
 int tulxImageCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char **argv);
+
+/* The tulx control command and the services the package entry and exit
+ * use: the list of image names, deleting every image, and releasing the
+ * palette colours allocated on the recorded display. */
+int tulxCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char **argv);
+void tulxCmdDelete(ClientData clientData);
+int tulxListNames(Tcl_Interp *interp);
+void tulxDeleteAll(void);
+void tulxFreePaletteColors(void);
 
 #endif /* OVEX_DISPLAY_TULX_H */

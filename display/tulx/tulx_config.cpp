@@ -18,7 +18,7 @@
 #include "core/rounding.h"
 #include "display/tulx/tulx.h"
 #include "ramimage/band_stats.h"
-#include "ramimage/bridges/photo_bridge.h"
+#include "display/photo_bridge.h"
 #include "ramimage/ramimg.h"
 #include "ovex/ovexstdio.h"
 

@@ -17,7 +17,7 @@
 
 #include "core/gmem.h"
 #include "display/tulx/tulx_subcommands.h"
-#include "ramimage/bridges/photo_bridge.h"
+#include "display/photo_bridge.h"
 #include "ramimage/formats/image_probe.h"
 #include "ramimage/pixel_access.h"
 #include "ramimage/ramimg.h"

@@ -23,12 +23,12 @@
 #include <vector>
 
 #include "core/rounding.h"
-#include "display/point_list.h"
+#include "core/point_list.h"
 #include "ovex/ovexstdio.h"
 #include "ramimage/pixel_access.h"
 #include "ramimage/ram_draw.h"
 #include "ramimage/ramimg.h"
-#include "widgets/comb/comb_eval.h"
+#include "core/comb_eval.h"
 
 GrassDriverState grassDriver;
 

@@ -36,5 +36,5 @@ report cells $listed [llength [tulx palette query 4]] [catch {tulx palette bogus
 tulx palette free
 report freed [tulx palette list]
 cd /
-file delete -force $::ovexTmp
+file delete -force $::ovexScratch
 exit 0

@@ -6,7 +6,7 @@
  */
 #include <gtest/gtest.h>
 
-#include "core/inits.h"
+#include "display/tulx/tulx.h"
 #include "core/package.h"
 
 TEST(TulxPalette, ListIsFreedAndClearedWithoutDisplay)

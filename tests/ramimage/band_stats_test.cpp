@@ -17,7 +17,7 @@
 
 #include <tcl.h>
 
-#include "display/point_list.h"
+#include "core/point_list.h"
 #include "ramimage/band_stats.h"
 #include "ramimage/pixel_access.h"
 #include "ramimage/ramimg.h"

@@ -13,7 +13,7 @@
 #include <functional>
 #include <string>
 
-#include "widgets/comb/comb_eval.h"
+#include "core/comb_eval.h"
 
 /* Frees every field of path (comb.free called directly). */
 void combFreePath(Tk_Window mainWindow, Tcl_Interp *interp, const char *path);

@@ -12,7 +12,7 @@
 
 #include <string>
 
-#include "widgets/comb/comb_eval.h"
+#include "core/comb_eval.h"
 
 /* Stores -option value pairs into the widget's cf elements; only options
  * the widget gave a default can be set. 1 when all pairs were stored, 0 on

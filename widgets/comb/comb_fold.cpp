@@ -15,7 +15,7 @@
 #include "widgets/comb/comb_build.h"
 #include "widgets/comb/comb_checks.h"
 #include "widgets/comb/comb_commands.h"
-#include "widgets/comb/comb_eval.h"
+#include "core/comb_eval.h"
 
 #define MAIN_WINDOW combMainWindow(clientData, interp)
 #define FOLD_EVENTS (TCL_WINDOW_EVENTS | TCL_FILE_EVENTS | TCL_TIMER_EVENTS)

@@ -13,7 +13,7 @@
 #include "widgets/comb/comb_build.h"
 #include "widgets/comb/comb_checks.h"
 #include "widgets/comb/comb_commands.h"
-#include "widgets/comb/comb_eval.h"
+#include "core/comb_eval.h"
 
 #define MAIN_WINDOW combMainWindow(clientData, interp)
 

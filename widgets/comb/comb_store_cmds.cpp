@@ -11,7 +11,7 @@
 #include "core/package.h"
 #include "widgets/comb/comb_checks.h"
 #include "widgets/comb/comb_commands.h"
-#include "widgets/comb/comb_eval.h"
+#include "core/comb_eval.h"
 
 #define MAIN_WINDOW combMainWindow(clientData, interp)
 

@@ -33,11 +33,8 @@ static const OvexVideoHost host = {
 #ifdef OVEX_VIDEO
 static void loadModule(void)
 {
-    char *path = besideLibrary(OVEX_VIDEO_MODULE_FILE);
-    if (path == NULL) {
-        snprintf(failure, sizeof(failure), "Error in loading video playback: out of memory");
-        return;
-    }
+    std::string pathName = besideLibrary(OVEX_VIDEO_MODULE_FILE);
+    const char *path = pathName.c_str();
     /* Kept loaded for the life of the process: FFmpeg keeps state. */
     void *module = dlopen(path, RTLD_NOW | RTLD_LOCAL);
     if (module == NULL) {
@@ -53,7 +50,6 @@ static void loadModule(void)
             dlclose(module);
         }
     }
-    gmemFree(path);
 }
 #else
 static void loadModule(void)

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "display/windraw/x_error_trap.h"
-#include "ramimage/bridges/canvas_render.h"
+#include "canvas/canvas_render.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include "core/package.h"
 #include "display/windraw/clipboard.h"
-#include "ramimage/bridges/canvas_render.h"
+#include "canvas/canvas_render.h"
 #include "ramimage/safe_replace.h"
 #include "widgets/print/canvas_raster.h"
 #include "widgets/print/emf_writer.h"

@@ -23,7 +23,7 @@
 #include "core/rounding.h"
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
-#include "ramimage/bridges/canvas_render.h"
+#include "canvas/canvas_render.h"
 #include "widgets/print/canvas_raster.h"
 #include "widgets/print/caps_tables.h"
 #include "widgets/print/print_commands.h"

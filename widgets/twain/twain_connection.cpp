@@ -33,7 +33,12 @@ static void copyText(char *out, const char *text)
 /* The manager module shipped beside the library. */
 static char *defaultManagerFile(void)
 {
-    return besideLibrary("libovex_twain.so");
+    std::string path = besideLibrary("libovex_twain.so");
+    char *copy = (char *)gmemAlloc(path.size() + 1);
+    if (copy != NULL) {
+        memcpy(copy, path.c_str(), path.size() + 1);
+    }
+    return copy;
 }
 
 static void interpDeleted(ClientData clientData, Tcl_Interp *interp)

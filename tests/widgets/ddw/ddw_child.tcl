@@ -28,5 +28,5 @@ report video [lindex [shown .v all] 0 0]
 destroy .d .g .p .v
 closeImages
 cd /
-file delete -force $::ovexTmp
+file delete -force $::ovexScratch
 exit 0
