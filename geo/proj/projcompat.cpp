@@ -45,6 +45,10 @@ struct ProjHandle {
     ProjParam *params = nullptr;
     int hasInverse = 0;
     int latlong = 0;
+    /* An oblique transformation about a latitude/longitude system gives
+     * angles: as the classic programs do, its plane coordinates are
+     * (angle + x_0) in the definition's units. */
+    int obliqueAngles = 0;
     double a = 0, e = 0, lam0 = 0, phi0 = 0, x0 = 0, y0 = 0, k0 = 1;
     double toMeter = 1, frMeter = 1;
     int datumType = 0;
@@ -548,6 +552,14 @@ ProjHandle *projInitArgv(int argc, char **argv)
     if (!h->latlong) {
         setConversion(h);
     }
+    std::string inner;
+    if (definitionValue(h->words, "proj", &inner) && inner == "ob_tran"
+        && definitionValue(h->words, "o_proj", &inner)
+        && (inner == "latlon" || inner == "latlong" || inner == "lonlat" || inner == "longlat")) {
+        h->obliqueAngles = 1;
+        h->x0 = numberValue(h->words, "x_0", 0);
+        h->y0 = numberValue(h->words, "y_0", 0);
+    }
     return h;
 }
 
@@ -582,6 +594,10 @@ static void transOne(PJ *op, PJ_DIRECTION dir, double u, double v, double *x, do
 void projForward(ProjHandle *P, double lam, double phi, double *x, double *y)
 {
     transOne(P->op, PJ_FWD, lam, phi, x, y);
+    if (P->obliqueAngles && *x != HUGE_VAL) {
+        *x = P->frMeter * (*x + P->x0);
+        *y = P->frMeter * (*y + P->y0);
+    }
 }
 
 void projInverse(ProjHandle *P, double x, double y, double *lam, double *phi)
@@ -589,6 +605,10 @@ void projInverse(ProjHandle *P, double x, double y, double *lam, double *phi)
     if (!P->hasInverse) {
         *lam = *phi = HUGE_VAL;
         return;
+    }
+    if (P->obliqueAngles) {
+        x = P->toMeter * x - P->x0;
+        y = P->toMeter * y - P->y0;
     }
     transOne(P->op, PJ_INV, x, y, lam, phi);
 }
