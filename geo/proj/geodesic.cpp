@@ -1,9 +1,11 @@
 /*
  * geodesic.cpp --
  *
- *	The classic series solution of the geodesic problems (good to about
- *	a millimetre below 10,000 km, drifting towards the antipode), with
- *	the ellipsoid and unit set-up over the library's lists.
+ *	The classic series solution of the geodesic problems (its error grows
+ *	with the length: a few millimetres per 1,000 km, metres beyond
+ *	10,000 km, and no answer to trust for nearly antipodal points; see
+ *	bench/geod_accuracy.tcl), with the ellipsoid and unit set-up over the
+ *	library's lists.
  */
 #include "geo/proj/geodesic.h"
 

@@ -10,6 +10,7 @@
 #include <string.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -17,19 +18,14 @@ namespace {
 /* The zone's projection: UTM for zones up to 60, else State Plane. */
 ProjHandle *datumProjection(int datum, int zone, int feet)
 {
-    char text[128];
-    const char *nad = datum == 83 ? "83" : "27";
-    if (zone <= 60) {
-        snprintf(text, sizeof text, "proj=utm zone=%d %s", zone,
-                 datum == 83 ? "ellps=GRS80" : "ellps=clrk66");
-    } else if (feet) {
-        snprintf(text, sizeof text, "init=nad%s:%d no_defs units=us-ft", nad, zone);
-    } else {
-        snprintf(text, sizeof text, "init=nad%s:%d no_defs", nad, zone);
-    }
+    const std::string nad = datum == 83 ? "83" : "27";
     std::vector<std::string> words;
-    for (char *w = strtok(text, " "); w != NULL && words.size() < 10; w = strtok(NULL, " ")) {
-        words.push_back(w);
+    if (zone <= 60) {
+        words = {"proj=utm", "zone=" + std::to_string(zone),
+                 datum == 83 ? "ellps=GRS80" : "ellps=clrk66"};
+    } else {
+        words = {"init=nad" + nad + ":" + std::to_string(zone), "no_defs"};
+        if (feet) words.push_back("units=us-ft");
     }
     std::vector<char *> argv;
     for (std::string &w : words) argv.push_back(&w[0]);

@@ -20,6 +20,7 @@
 #include <string.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "geo/proj/proj_library.h"
@@ -36,11 +37,18 @@ const double projErrorValue = HUGE_VAL;
 
 struct ProjHandle {
     PJ *op = nullptr;           /* the operation made from the words */
-    std::string definition;     /* expanded definition, words without "+" */
-    std::string given;          /* the words as given, for transformations */
+    std::string definition;     /* the library's expanded definition text */
+    /* The definition as words without "+"; a word may hold blanks (a
+     * grid path), so the text above is never split again to find them. */
+    std::vector<std::string> words;
+    std::vector<std::string> given;  /* the words as given, for transformations */
     ProjParam *params = nullptr;
     int hasInverse = 0;
     int latlong = 0;
+    /* An oblique transformation about a latitude/longitude system gives
+     * angles: as the classic programs do, its plane coordinates are
+     * (angle + x_0) in the definition's units. */
+    int obliqueAngles = 0;
     double a = 0, e = 0, lam0 = 0, phi0 = 0, x0 = 0, y0 = 0, k0 = 1;
     double toMeter = 1, frMeter = 1;
     int datumType = 0;
@@ -174,17 +182,13 @@ PJ_CONTEXT *context()
 
 int lastError = 0;
 
-/* Value of name= in a definition of words without "+", or NULL. */
-bool definitionValue(const std::string &def, const char *name, std::string *value)
+typedef std::vector<std::string> Words;
+
+/* Value of name= among words without "+"; false when not there. */
+bool definitionValue(const Words &def, const char *name, std::string *value)
 {
     size_t len = strlen(name);
-    size_t pos = 0;
-    while (pos < def.size()) {
-        size_t end = def.find(' ', pos);
-        if (end == std::string::npos) {
-            end = def.size();
-        }
-        std::string word = def.substr(pos, end - pos);
+    for (const std::string &word : def) {
         if (word.compare(0, len, name) == 0 && word.size() > len && word[len] == '=') {
             *value = word.substr(len + 1);
             return true;
@@ -193,12 +197,11 @@ bool definitionValue(const std::string &def, const char *name, std::string *valu
             *value = "";
             return true;
         }
-        pos = end + 1;
     }
     return false;
 }
 
-double numberValue(const std::string &def, const char *name, double fallback, bool *given = nullptr)
+double numberValue(const Words &def, const char *name, double fallback, bool *given = nullptr)
 {
     std::string text;
     if (!definitionValue(def, name, &text)) {
@@ -209,7 +212,7 @@ double numberValue(const std::string &def, const char *name, double fallback, bo
     return atof(text.c_str());
 }
 
-double angleValue(const std::string &def, const char *name)
+double angleValue(const Words &def, const char *name)
 {
     std::string text;
     if (!definitionValue(def, name, &text)) {
@@ -222,13 +225,13 @@ double angleValue(const std::string &def, const char *name)
 /* Major axis and eccentricity from the ellipsoid words of a definition. */
 void setEllipsoid(ProjHandle *h)
 {
-    const std::string &def = h->definition;
+    const Words &def = h->words;
     double a = 0, es = -1;
     std::string text;
     if (definitionValue(def, "ellps", &text)) {
         for (const PJ_ELLPS *el = pj().proj_list_ellps(); el->id != nullptr; el++) {
             if (text == el->id) {
-                std::string pair = std::string(el->major) + " " + el->ell;
+                Words pair = {el->major, el->ell};
                 a = numberValue(pair, "a", 0);
                 bool given;
                 double rf = numberValue(pair, "rf", 0, &given);
@@ -269,7 +272,7 @@ void setEllipsoid(ProjHandle *h)
 /* Datum type code and parameters from the expanded definition. */
 void setDatum(ProjHandle *h)
 {
-    const std::string &def = h->definition;
+    const Words &def = h->words;
     std::string text;
     if (definitionValue(def, "nadgrids", &text)) {
         h->datumType = 3;
@@ -305,25 +308,93 @@ void setDatum(ProjHandle *h)
     }
 }
 
+/* "+name=value" of a word for a definition text: a value holding
+ * blanks goes in double quotes (quotes in it doubled), which the
+ * library's parser reads back as one word. */
+std::string textWord(const std::string &word)
+{
+    size_t equals = word.find('=');
+    if (word.find_first_of(" \t") == std::string::npos || equals == std::string::npos) {
+        return "+" + word;
+    }
+    std::string out = "+" + word.substr(0, equals + 1) + "\"";
+    for (size_t i = equals + 1; i < word.size(); i++) {
+        out += word[i];
+        if (word[i] == '"') out += '"';
+    }
+    return out + "\"";
+}
+
 /* "+w1 +w2 ... +type=crs" of a definition. */
-std::string crsDefinition(const std::string &def)
+std::string crsDefinition(const Words &def)
 {
     std::string out;
-    for (size_t pos = 0; pos < def.size();) {
-        size_t end = def.find(' ', pos);
-        if (end == std::string::npos) end = def.size();
+    for (const std::string &word : def) {
         /* Flag words of ours (such as -r) are not the library's. */
-        if (end > pos && def[pos] != '-') out += "+" + def.substr(pos, end - pos) + " ";
-        pos = end + 1;
+        if (!word.empty() && word[0] != '-') out += textWord(word) + " ";
     }
     return out + "+type=crs";
+}
+
+/* A word as the library's definition text shows it: runs of blanks
+ * as one, none beside "=" or ",". */
+std::string shownWord(const std::string &word)
+{
+    std::string out;
+    for (char c : word) {
+        bool blank = c == ' ' || c == '\t';
+        if (blank && (out.empty() || out.back() == ' ' || out.back() == '=' || out.back() == ',')) {
+            continue;
+        }
+        if ((c == '=' || c == ',') && !out.empty() && out.back() == ' ') out.pop_back();
+        out += blank ? ' ' : c;
+    }
+    while (!out.empty() && out.back() == ' ') out.pop_back();
+    return out;
+}
+
+/* The words of the library's definition text. Blanks part words, except
+ * inside a given word that holds blanks: that word is taken whole. */
+Words definitionWords(const std::string &def, const Words &given)
+{
+    std::vector<std::pair<std::string, const std::string *>> blanked;
+    for (const std::string &word : given) {
+        if (word.find_first_of(" \t") != std::string::npos) {
+            blanked.emplace_back(shownWord(word), &word);
+        }
+    }
+    Words words;
+    size_t pos = 0;
+    while (pos < def.size()) {
+        if (def[pos] == ' ') {
+            pos++;
+            continue;
+        }
+        bool taken = false;
+        for (const auto &b : blanked) {
+            size_t end = pos + b.first.size();
+            if (!b.first.empty() && def.compare(pos, b.first.size(), b.first) == 0
+                && (end == def.size() || def[end] == ' ')) {
+                words.push_back(*b.second);
+                pos = end;
+                taken = true;
+                break;
+            }
+        }
+        if (taken) continue;
+        size_t end = def.find(' ', pos);
+        if (end == std::string::npos) end = def.size();
+        words.push_back(def.substr(pos, end - pos));
+        pos = end;
+    }
+    return words;
 }
 
 /* Origin, false origin and scale from the library's own reading of the
  * conversion, falling back to the words when it has none. */
 void setConversion(ProjHandle *h)
 {
-    const std::string &def = h->definition;
+    const Words &def = h->words;
     h->lam0 = angleValue(def, "lon_0");
     h->phi0 = angleValue(def, "lat_0");
     h->x0 = numberValue(def, "x_0", 0);
@@ -378,13 +449,13 @@ void setUnits(ProjHandle *h)
 {
     std::string text;
     double toMeter = 1;
-    if (definitionValue(h->definition, "to_meter", &text)) {
+    if (definitionValue(h->words, "to_meter", &text)) {
         const char *slash = strchr(text.c_str(), '/');
         toMeter = atof(text.c_str());
         if (slash != nullptr && atof(slash + 1) != 0) {
             toMeter /= atof(slash + 1);
         }
-    } else if (definitionValue(h->definition, "units", &text)) {
+    } else if (definitionValue(h->words, "units", &text)) {
         double f = projUnitToMeter(text.c_str());
         if (f != 0) toMeter = f;
     }
@@ -441,34 +512,29 @@ ProjHandle *projInitArgv(int argc, char **argv)
     ProjHandle *h = new ProjHandle;
     h->op = op;
     for (int i = 0; i < argc; i++) {
-        h->given += std::string(i > 0 ? " " : "") + (argv[i][0] == '+' ? argv[i] + 1 : argv[i]);
+        h->given.push_back(argv[i][0] == '+' ? argv[i] + 1 : argv[i]);
     }
     PJ_PROJ_INFO info = pj().proj_pj_info(op);
     h->definition = info.definition != nullptr ? info.definition : "";
+    h->words = definitionWords(h->definition, h->given);
     h->hasInverse = info.has_inverse;
     h->latlong = pj().proj_angular_input(op, PJ_FWD) && pj().proj_angular_output(op, PJ_FWD);
     ProjParam **tail = &h->params;
-    const std::string &def = h->definition;
-    for (size_t pos = 0; pos < def.size();) {
-        size_t end = def.find(' ', pos);
-        if (end == std::string::npos) end = def.size();
-        if (end > pos) {
-            ProjParam *node = new ProjParam;
-            node->next = nullptr;
-            node->used = 0;
-            node->param = strdup(def.substr(pos, end - pos).c_str());
-            *tail = node;
-            tail = &node->next;
-        }
-        pos = end + 1;
+    for (const std::string &word : h->words) {
+        ProjParam *node = new ProjParam;
+        node->next = nullptr;
+        node->used = 0;
+        node->param = strdup(word.c_str());
+        *tail = node;
+        tail = &node->next;
     }
     /* Points are projected on the definition's own ellipsoid: the
      * library would otherwise read them as WGS84 and shift them first. */
     std::string bare;
-    for (ProjParam *p = h->params; p != nullptr; p = p->next) {
-        if (strncmp(p->param, "towgs84=", 8) != 0 && strncmp(p->param, "nadgrids=", 9) != 0
-            && strncmp(p->param, "datum=", 6) != 0) {
-            bare += std::string("+") + p->param + " ";
+    for (const std::string &word : h->words) {
+        if (word.compare(0, 8, "towgs84=") != 0 && word.compare(0, 9, "nadgrids=") != 0
+            && word.compare(0, 6, "datum=") != 0) {
+            bare += textWord(word) + " ";
         }
     }
     if (bare != "") {
@@ -485,6 +551,14 @@ ProjHandle *projInitArgv(int argc, char **argv)
     setUnits(h);
     if (!h->latlong) {
         setConversion(h);
+    }
+    std::string inner;
+    if (definitionValue(h->words, "proj", &inner) && inner == "ob_tran"
+        && definitionValue(h->words, "o_proj", &inner)
+        && (inner == "latlon" || inner == "latlong" || inner == "lonlat" || inner == "longlat")) {
+        h->obliqueAngles = 1;
+        h->x0 = numberValue(h->words, "x_0", 0);
+        h->y0 = numberValue(h->words, "y_0", 0);
     }
     return h;
 }
@@ -520,6 +594,10 @@ static void transOne(PJ *op, PJ_DIRECTION dir, double u, double v, double *x, do
 void projForward(ProjHandle *P, double lam, double phi, double *x, double *y)
 {
     transOne(P->op, PJ_FWD, lam, phi, x, y);
+    if (P->obliqueAngles && *x != HUGE_VAL) {
+        *x = P->frMeter * (*x + P->x0);
+        *y = P->frMeter * (*y + P->y0);
+    }
 }
 
 void projInverse(ProjHandle *P, double x, double y, double *lam, double *phi)
@@ -527,6 +605,10 @@ void projInverse(ProjHandle *P, double x, double y, double *lam, double *phi)
     if (!P->hasInverse) {
         *lam = *phi = HUGE_VAL;
         return;
+    }
+    if (P->obliqueAngles) {
+        x = P->toMeter * x - P->x0;
+        y = P->toMeter * y - P->y0;
     }
     transOne(P->op, PJ_INV, x, y, lam, phi);
 }
@@ -540,13 +622,13 @@ int projTransform(ProjHandle *src, ProjHandle *dst, double x, double y, double z
                   double *oy, double *oz)
 {
     PJ_CONTEXT *ctx = context();
-    std::string target = dst->given;
+    std::string target = crsDefinition(dst->given);
     if (src->transOp == nullptr || src->transTarget != target || src->transContext != ctx) {
         pj().proj_destroy(src->transOp);
         src->transOp = nullptr;
         src->transTarget.clear();
         PJ *a = pj().proj_create(ctx, crsDefinition(src->given).c_str());
-        PJ *b = a != nullptr ? pj().proj_create(ctx, crsDefinition(target).c_str()) : nullptr;
+        PJ *b = a != nullptr ? pj().proj_create(ctx, target.c_str()) : nullptr;
         PJ *op = b != nullptr ? pj().proj_create_crs_to_crs_from_pj(ctx, a, b, nullptr, nullptr)
                               : nullptr;
         pj().proj_destroy(a);
@@ -629,7 +711,7 @@ NadTable *nadInit(const char *name)
         lastError = PROJ_UNAVAILABLE;
         return nullptr;
     }
-    std::string text = std::string("+proj=hgridshift +grids=") + name;
+    std::string text = "+proj=hgridshift " + textWord(std::string("grids=") + name);
     PJ *op = pj().proj_create(context(), text.c_str());
     if (op == nullptr) {
         lastError = pj().proj_context_errno(context());

@@ -50,6 +50,8 @@
 namespace {
 
 const int PHOTOMETRIC_MIN_IS_BLACK = 1;
+const int PHOTOMETRIC_YCBCR = 6;
+const int TIFFTAG_YCBCR_SUBSAMPLING = 530;
 const int PLANAR_SEPARATE = 2;
 const int FILL_ORDER_LSB_FIRST = 2;
 const int SAMPLE_UNSIGNED = 1, SAMPLE_SIGNED = 2, SAMPLE_FLOAT = 3;
@@ -878,6 +880,12 @@ bool checkUnits(int fd, const UnitPlan *plan, const ImageHead *head, int rowsPer
         } else {
             length = unitBytes;
         }
+        /* Writers of sparse files leave the offset of an empty strip 0,
+         * where the header is: its pixels are not in the file. */
+        if (offset == 0) {
+            ovex_fprintf(stderr, "imgTiff - Tiff strip %d is not stored (a sparse file).\n", (int)k);
+            return false;
+        }
         if (!insideFile(offset, length, fileSize)) {
             ovex_fprintf(stderr, "imgTiff - Tiff strip %d lies outside the file.\n", (int)k);
             return false;
@@ -1182,6 +1190,20 @@ int describeVolume(int fd, ImageHead *head, int volume, TiffState *state)
         ovex_fprintf(stderr, "imgTiff - Can't read a planar-separate Tiff of %d samples.\n",
                      (int)nbands);
         return -1;
+    }
+    if (singleValue(dir, TIFFTAG_PHOTOMETRIC) == PHOTOMETRIC_YCBCR) {
+        /* Chroma samples shared by blocks of pixels (2 x 2 unless the
+         * tag says otherwise) are no interleaved rows; 1 x 1 is read as
+         * its raw Y, Cb and Cr samples. */
+        int64_t across = findEntry(dir, TIFFTAG_YCBCR_SUBSAMPLING) != NULL
+                             ? tiffArrayElement(fd, dir, TIFFTAG_YCBCR_SUBSAMPLING, 0, byteOrder) : 2;
+        int64_t down = findEntry(dir, TIFFTAG_YCBCR_SUBSAMPLING) != NULL
+                           ? tiffArrayElement(fd, dir, TIFFTAG_YCBCR_SUBSAMPLING, 1, byteOrder) : 2;
+        if (across != 1 || down != 1) {
+            ovex_fprintf(stderr, "imgTiff - Can't read a YCbCr Tiff subsampled %d x %d.\n",
+                         (int)across, (int)down);
+            return -1;
+        }
     }
     if (planUnits(fd, dir, head, state, fileSize) < 0) {
         return -1;
