@@ -4,7 +4,8 @@ pack .sketch
 .sketch create rectangle 20 20 140 120 -fill red
 .sketch create text 150 160 -text "Ovex"
 update
-# The built-in ovex-pdf printer writes <canvas path>.pdf in the current
-# folder: here sketch.pdf in $out.
+# The built-in printer ovex-pdf, named: the canvas area 0 0 299 199
+# fitted to an A4 page (scale 0), written as <canvas path>.pdf in the
+# current folder (here sketch.pdf in $out).
 cd $out
-puts [printer canvas .sketch]              ;# 1 printed, 0 cancelled
+puts [printer canvas .sketch 0 0 0 299 199 0 {} ovex-pdf {}]   ;# 1: printed
