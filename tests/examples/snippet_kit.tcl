@@ -57,18 +57,25 @@ proc tclBlocks {page} {
     return $blocks
 }
 
-# A folder that looks like the source folder to the snippets: build/ is
-# the build folder under test, examples/ the source's. Results go to
-# build/first-steps, inside the build tree.
+# A folder that looks like the source folder to the snippets: examples/
+# is the source's, and build/ holds links to everything in the build folder
+# under test, so that the package loads from it while the results
+# (build/first-steps) stay in this suite's scratch folder.
 proc snippetWorkDir {} {
     set work [file join [ovexTempDir] clone]
     if {![file exists $work]} {
-        file mkdir $work
-        file link -symbolic [file join $work build] $::ovexBuildDir
+        file mkdir [file join $work build]
+        foreach entry [glob -nocomplain -directory $::ovexBuildDir *] {
+            if {[file tail $entry] eq "first-steps"} continue
+            file link -symbolic [file join $work build [file tail $entry]] $entry
+        }
         file link -symbolic [file join $work examples] [file join $::sourceDir examples]
     }
     return $work
 }
+
+# Where the snippets write their results.
+proc snippetOutDir {} {file join [snippetWorkDir] build first-steps}
 
 # Runs setup.tcl, then the named snippets, then epilogue in a child of the
 # given interpreter (tclsh or wish); answers what they printed. A failure
