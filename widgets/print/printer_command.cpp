@@ -385,6 +385,15 @@ int printerCanvas(PrinterState *state, Tcl_Interp *interp, int argc, const char 
         return TCL_ERROR;
     }
 
+    long long rows = ((long long)y1 - y0 + stepY - 1) / stepY;
+    long long columns = ((long long)x1 - x0 + stepX - 1) / stepX;
+    long long pages = rows > 0 && columns > 0 ? rows * columns : 0;
+    if (pages < 1) {
+        /* A region of no width or height gives no page to print. */
+        Tcl_SetResult(interp, (char *)"Error in resolving print region", TCL_STATIC);
+        return TCL_ERROR;
+    }
+
     std::unique_ptr<PrintDevice> device;
     if (argc == 12) {
         PrinterEntry entry;
@@ -395,14 +404,6 @@ int printerCanvas(PrinterState *state, Tcl_Interp *interp, int argc, const char 
         device.reset(new PrintDevice(entry));
         state->pageCount = state->fromPage = state->toPage = 1;
     } else {
-        long long rows = ((long long)y1 - y0 + stepY - 1) / stepY;
-        long long columns = ((long long)x1 - x0 + stepX - 1) / stepX;
-        long long pages = rows > 0 && columns > 0 ? rows * columns : 0;
-        if (pages < 1) {
-            /* A region of no width or height gives no page to print. */
-            Tcl_SetResult(interp, (char *)"Error in resolving print region", TCL_STATIC);
-            return TCL_ERROR;
-        }
         state->pageCount = (int)std::min<long long>(pages, INT_MAX);
         int errorCode = 0;
         CanvasInfo info;
