@@ -29,7 +29,8 @@ enum { GC_ITEM_STATE_DEPENDANT = 1, GC_ITEM_DONT_REDRAW = 2, GC_ITEM_BOX_QUEUED 
 /* Widget flags. */
 enum {
     GC_REDRAW_PENDING = 1, GC_REDRAW_BORDERS = 2, GC_REPICK_NEEDED = 4, GC_UPDATE_SCROLLBARS = 0x20,
-    GC_LEFT_GRABBED_ITEM = 0x40, GC_REPICK_IN_PROGRESS = 0x100, GC_AREA_NOT_EMPTY = 0x200
+    GC_LEFT_GRABBED_ITEM = 0x40, GC_REPICK_IN_PROGRESS = 0x100, GC_AREA_NOT_EMPTY = 0x200,
+    GC_DISPLAY_CUT_SHORT = 0x400
 };
 
 /* Item type flags. */
@@ -228,6 +229,8 @@ struct GcanvasWidget : GcanvasContainer {
     int hasTables;
     GcanvasItem **queued;               /* items whose final box the next display adds */
     int numQueued, queuedSpace;
+    unsigned long itemsFreed;           /* counts freed items: a walk of the list that ran
+                                         * scripts sees whether it may go on */
 };
 
 /* Item model. */

@@ -158,6 +158,7 @@ GcanvasItem *gcanvasCreateItemFromPoints(GcanvasWidget *c, Tcl_Interp *interp, G
  * script (a magnify command) holds itself meanwhile. */
 void gcanvasFreeItem(GcanvasWidget *c, GcanvasItem *item)
 {
+    c->itemsFreed++;
     if (item->typePtr->deleteProc != NULL) {
         item->typePtr->deleteProc(c, item, c->display);
     }

@@ -22,10 +22,12 @@ GcanvasTextInfo *gcanvasGetTextInfo(GcCanvas c)
     return &gcanvasWidgetOf(c)->textInfo;
 }
 
+/* Tk's own object reader of distances: the first letter after the number
+ * names the unit, so "1cm" and "2mm" read as "1c" and "2m" do. */
 int gcanvasGetCoordFromObj(Tcl_Interp *interp, GcCanvas c, Tcl_Obj *obj, double *out)
 {
     double mm;
-    if (Tk_GetScreenMM(interp, c->tkwin, Tcl_GetString(obj), &mm) != TCL_OK) {
+    if (Tk_GetMMFromObj(interp, c->tkwin, obj, &mm) != TCL_OK) {
         return TCL_ERROR;
     }
     *out = mm * gcanvasWidgetOf(c)->pixelsPerMM;

@@ -109,6 +109,31 @@ void gcanvasEventuallyRedrawItem(GcCanvas cc, GcanvasItem *item)
 }
 
 /*
+ * displayItem --
+ *	Calls the item's display procedure. Those of types that are always
+ *	redrawn (windows) move, map and unmap windows, which runs their
+ *	<Configure>, <Map> and <Unmap> bindings; a binding may delete items
+ *	or destroy the canvas. Returns 0 when it did: the item list can no
+ *	longer be walked, and the display is marked cut short (its caller
+ *	holds the canvas preserved and asks for another).
+ */
+static int displayItem(GcanvasWidget *c, GcanvasItem *item, Display *d, Drawable drawable, int x, int y, int w,
+                       int h)
+{
+    if (!(item->typePtr->flags & GC_TYPE_ALWAYS_REDRAW)) {
+        item->typePtr->displayProc(c, item, d, drawable, x, y, w, h);
+        return 1;
+    }
+    unsigned long freed = c->itemsFreed;
+    item->typePtr->displayProc(c, item, d, drawable, x, y, w, h);
+    if (c->itemsFreed != freed || c->tkwin == NULL) {
+        c->flags |= GC_DISPLAY_CUT_SHORT;
+        return 0;
+    }
+    return 1;
+}
+
+/*
  * gcanvasRenderRegion --
  *	Renders the canvas rectangle (clipped to the redraw area) into the
  *	cache through a temporary pixmap.
@@ -119,7 +144,7 @@ void gcanvasRenderRegion(GcanvasWidget *c, int mx, int my, int x1, int y1, int x
     if (y1 < c->redrawY1) y1 = c->redrawY1;
     if (x2 > c->redrawX2) x2 = c->redrawX2;
     if (y2 > c->redrawY2) y2 = c->redrawY2;
-    if (x1 >= x2 || y1 >= y2) {
+    if (x1 >= x2 || y1 >= y2 || c->tkwin == NULL || (c->flags & GC_DISPLAY_CUT_SHORT)) {
         return;
     }
     Tk_Window tkwin = c->tkwin;
@@ -146,8 +171,8 @@ void gcanvasRenderRegion(GcanvasWidget *c, int mx, int my, int x1, int y1, int x
             meets = item->x1 < c->redrawX2 && item->y1 < c->redrawY2 && item->x2 >= c->redrawX1
                     && item->y2 >= c->redrawY1;
         }
-        if (meets && item->typePtr->displayProc != NULL) {
-            item->typePtr->displayProc(c, item, d, pm, x1, y1, w, h);
+        if (meets && item->typePtr->displayProc != NULL && !displayItem(c, item, d, pm, x1, y1, w, h)) {
+            break;
         }
     }
     if (!whole) {
@@ -207,6 +232,10 @@ static void composeView(GcanvasWidget *c)
             }
         }
     }
+    if (c->flags & GC_DISPLAY_CUT_SHORT) {
+        /* Scripts changed the items or destroyed the canvas meanwhile. */
+        return;
+    }
     GcanvasItem *firstFloating = c->firstItemPtr;
     while (firstFloating != NULL && (!firstFloating->floating || gcanvasItemHidden(c, firstFloating))) {
         firstFloating = firstFloating->nextPtr;
@@ -224,12 +253,15 @@ static void composeView(GcanvasWidget *c)
     c->drawableXOrigin = vx1;
     c->drawableYOrigin = vy1;
     for (GcanvasItem *item = firstFloating; item != NULL; item = item->nextPtr) {
-        if (item->floating && !gcanvasItemHidden(c, item) && item->typePtr->displayProc != NULL) {
-            item->typePtr->displayProc(c, item, d, view, vx1, vy1, w, h);
+        if (item->floating && !gcanvasItemHidden(c, item) && item->typePtr->displayProc != NULL
+                && !displayItem(c, item, d, view, vx1, vy1, w, h)) {
+            break;
         }
     }
-    XCopyArea(d, view, Tk_WindowId(tkwin), c->pixmapGC, 0, 0, (unsigned)w, (unsigned)h, c->inset,
-              c->inset);
+    if (!(c->flags & GC_DISPLAY_CUT_SHORT)) {
+        XCopyArea(d, view, Tk_WindowId(tkwin), c->pixmapGC, 0, 0, (unsigned)w, (unsigned)h, c->inset,
+                  c->inset);
+    }
     Tk_FreePixmap(d, view);
     c->rebuildCache = 0;
 }
@@ -264,7 +296,22 @@ void gcanvasDisplay(ClientData clientData)
         }
         c->numQueued = 0;
         if (c->redrawX1 < c->redrawX2 && c->redrawY1 < c->redrawY2) {
+            Tcl_Preserve((ClientData)c);
+            c->flags &= ~GC_DISPLAY_CUT_SHORT;
             composeView(c);
+            if (c->flags & GC_DISPLAY_CUT_SHORT) {
+                /* Bindings run by window items changed the items: the whole
+                 * view is drawn again at the next idle time. */
+                c->flags &= ~(GC_DISPLAY_CUT_SHORT | GC_REDRAW_PENDING | GC_AREA_NOT_EMPTY);
+                c->redrawX1 = c->redrawY1 = c->redrawX2 = c->redrawY2 = 0;
+                if (c->tkwin != NULL) {
+                    gcanvasEventuallyRedraw(c, c->xOrigin, c->yOrigin, (double)c->xOrigin + Tk_Width(c->tkwin),
+                                            (double)c->yOrigin + Tk_Height(c->tkwin), 1);
+                }
+                Tcl_Release((ClientData)c);
+                return;
+            }
+            Tcl_Release((ClientData)c);
         }
         if (c->flags & GC_REDRAW_BORDERS) {
             c->flags &= ~GC_REDRAW_BORDERS;
@@ -318,10 +365,16 @@ void gcanvasEventProc(ClientData clientData, XEvent *eventPtr)
             gcanvasFocusChange(c, 0);
         }
     } else if (eventPtr->type == UnmapNotify) {
+        Tcl_Preserve((ClientData)c);
         for (GcanvasItem *item = c->firstItemPtr; item != NULL; item = item->nextPtr) {
-            if ((item->typePtr->flags & GC_TYPE_ALWAYS_REDRAW) && item->typePtr->displayProc) {
-                item->typePtr->displayProc(c, item, c->display, None, 0, 0, 0, 0);
+            if ((item->typePtr->flags & GC_TYPE_ALWAYS_REDRAW) && item->typePtr->displayProc
+                    && !displayItem(c, item, c->display, None, 0, 0, 0, 0)) {
+                /* Bindings changed the items; the remaining windows are
+                 * placed by the next display. */
+                c->flags &= ~GC_DISPLAY_CUT_SHORT;
+                break;
             }
         }
+        Tcl_Release((ClientData)c);
     }
 }

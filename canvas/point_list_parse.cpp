@@ -62,15 +62,17 @@ int parsePointList(Tcl_Interp *interp, int objc, Tcl_Obj *const objv[], int kind
             return TCL_ERROR;
         }
     }
-    if (numPoints == 0) {
-        ckfree((char *)sizes);
-        return TCL_OK;
-    }
+    /* A ring-size list of no points ("0") is a ring too small, not an
+     * empty item. */
     if (tooSmall) {
         ckfree((char *)sizes);
         Tcl_ResetResult(interp);
         Tcl_AppendResult(interp, "A polygon or hole must have at least three vertices.", (char *)NULL);
         return TCL_ERROR;
+    }
+    if (numPoints == 0) {
+        ckfree((char *)sizes);
+        return TCL_OK;
     }
     double *points = (double *)ckalloc((numPoints > 0 ? 2 * numPoints : 1) * sizeof(double));
     for (int i = 0; i < 2 * numPoints; i++) {

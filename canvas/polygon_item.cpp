@@ -2,7 +2,8 @@
  * polygon_item.cpp --
  *
  *	The polygon item: one or more closed rings in world units (outer
- *	rings and holes), filled together with holes left open and outlined
+ *	rings and holes), filled together by the even-odd rule (a ring inside
+ *	another is a hole whichever way it runs) and outlined
  *	ring by ring. A ring whose given points do not end where they begin
  *	is closed by a copy of its first point, which coords leaves out.
  *	Drawn rings are clipped to the area drawn, so the 16-bit drawable
@@ -25,6 +26,7 @@
 #include "canvas/vertex_editing.h"
 #include "core/rounding.h"
 #include "display/windraw/lines_split.h"
+#include "display/windraw/rings.h"
 #include "ovex/draw.h"
 
 typedef struct PolygonItem {
@@ -97,8 +99,8 @@ void polygonFillDraw(GcCanvas c, const double *points, int n, Display *display, 
     if (xp != fixed) ckfree((char *)xp);
 }
 
-/* Fills (one ring directly, several as a region with holes) and outlines
- * rings already clipped and packed. */
+/* Fills (one ring directly, several as their even-odd region, as the
+ * PostScript's eofill does) and outlines rings already clipped and packed. */
 static void fillAndOutline(Display *display, Drawable drawable, GC fillGC, GC outlineGC, XPoint *xp, int ringCount,
                            const int *sizes, int total)
 {
@@ -106,7 +108,7 @@ static void fillAndOutline(Display *display, Drawable drawable, GC fillGC, GC ou
         if (ringCount == 1) {
             if (total >= 3) XFillPolygon(display, drawable, fillGC, xp, total, Complex, CoordModeOrigin);
         } else {
-            fillPolygonRings(display, drawable, fillGC, xp, ringCount, sizes, Complex, CoordModeOrigin);
+            fillRingsEvenOdd(display, drawable, fillGC, xp, ringCount, sizes);
         }
     }
     if (outlineGC != NULL) drawRingOutlines(display, drawable, outlineGC, xp, ringCount, sizes);

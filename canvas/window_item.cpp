@@ -106,7 +106,14 @@ static void windowItemDisplay(GcCanvas c, GcanvasItem *item, Display *d, Drawabl
     if (isParent) {
         if (x != Tk_X(wi->tkwin) || y != Tk_Y(wi->tkwin) || width != Tk_Width(wi->tkwin)
                 || height != Tk_Height(wi->tkwin)) {
+            /* The move runs the window's <Configure> bindings, which may
+             * destroy the window (the structure handler then clears
+             * tkwin) or delete this very item. */
+            Tcl_Preserve((ClientData)wi);
             Tk_MoveResizeWindow(wi->tkwin, x, y, width, height);
+            int gone = wi->tkwin == NULL;
+            Tcl_Release((ClientData)wi);
+            if (gone) return;
         }
         Tk_MapWindow(wi->tkwin);
     } else {

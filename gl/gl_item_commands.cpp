@@ -28,6 +28,14 @@ static int itemPrologue(Tcl_Interp *interp, int argc, int least, int most)
     return TCL_OK;
 }
 
+/* A reference that denotes no item of the selected surface: the message
+ * names it (in the result, so that errorInfo holds it too). */
+static int noSuchItem(Tcl_Interp *interp, const char *reference)
+{
+    Tcl_AppendResult(interp, "No GL item \"", reference, "\"", (char *)NULL);
+    return TCL_ERROR;
+}
+
 static int typeCommand(Tcl_Interp *interp, int argc, const char **argv, uint32_t type)
 {
     if (itemPrologue(interp, argc, 2, 3) != TCL_OK) {
@@ -80,7 +88,7 @@ GL_COMMAND(glinfo)
     int bad;
     GlItem *item = glItemLookup(argv[1], &first, &last, &bad);
     if (item == NULL) {
-        return TCL_ERROR;
+        return noSuchItem(interp, argv[1]);
     }
     Tcl_SetResult(interp, fmt("%d %d %s", item->count, item->elementSize, glTypeName(item->type)), TCL_VOLATILE);
     return TCL_OK;
@@ -95,7 +103,7 @@ GL_COMMAND(glitems)
     int bad;
     GlItem *item = glItemLookup(argv[1], &first, &last, &bad);
     if (item == NULL) {
-        return TCL_ERROR;
+        return noSuchItem(interp, argv[1]);
     }
     Tcl_SetResult(interp, fmt("%d", item->count), TCL_VOLATILE);
     return TCL_OK;
@@ -124,7 +132,7 @@ GL_COMMAND(glsize)
             return TCL_OK;
         }
     }
-    return TCL_ERROR;
+    return noSuchItem(interp, argv[1]);
 }
 
 GL_COMMAND(glv)
@@ -136,7 +144,7 @@ GL_COMMAND(glv)
     int bad;
     GlItem *item = glItemLookup(argv[1], &first, &last, &bad);
     if (item == NULL) {
-        return TCL_ERROR;
+        return noSuchItem(interp, argv[1]);
     }
     if (item->formatter == NULL) {
         return TCL_OK;

@@ -334,6 +334,9 @@ extern "C" OVEX_API int Ovex_Init(Tcl_Interp *interp)
         setConsoleInterp(previous);
         return code;
     }
+    /* The load answers nothing: not the value of the script libraries'
+     * last command. */
+    Tcl_ResetResult(interp);
     /* Tk's console is adopted on Windows only. */
     const char *platform = Tcl_GetVar2(interp, "tcl_platform", "platform", TCL_GLOBAL_ONLY);
     if (platform != NULL && strcmp(platform, "windows") == 0) {

@@ -14,6 +14,8 @@
 #include <string.h>
 #include <strings.h>
 
+#include <string>
+
 #include "core/gmem.h"
 #include "core/rounding.h"
 #include "display/tulx/tulx.h"
@@ -130,11 +132,20 @@ static void releaseShownImage(TulxMaster *master)
  *	an image file, a Tk photo, or raw data described by the head. NULL
  *	with the message in the interpreter when nothing can be opened.
  */
+/* Why the open of a file just failed: the library's reason, else the
+ * text of the error code. */
+static std::string openFailure(int err)
+{
+    const char *reason = ramImageOpenReason();
+    return reason[0] != '\0' ? reason : ramImageErrorText(err);
+}
+
 static RAMIMG *openShownImage(TulxMaster *master, const char *text)
 {
     Tcl_Interp *interp = master->interp;
     int err = RAMIMG_OK;
     RAMIMG *image = NULL;
+    std::string why;            /* the reason a file open failed, for the message */
     if (master->autod) {
         if (getRAMImageByTag(text) != NULL) {
             image = openRAMImage(text, NULL, NULL, NULL, &err);
@@ -142,6 +153,9 @@ static RAMIMG *openShownImage(TulxMaster *master, const char *text)
             /* The image's own name is the tag, unless another image has it. */
             const char *tag = getRAMImageByTag(master->name) == NULL ? master->name : NULL;
             image = openRAMImage(tag, text, NULL, NULL, &err);
+            if (image == NULL) {
+                why = openFailure(err);
+            }
             if (image == NULL && err == RAMIMG_EOPEN && findPhoto(interp, text) != NULL) {
                 image = photoToRAMImage(interp, text, &master->head, NULL);
                 ovex_fprintf(stderr, image != NULL ? "opened tkPhoto object...\n"
@@ -186,10 +200,17 @@ static RAMIMG *openShownImage(TulxMaster *master, const char *text)
                     raw.msbf = msbFirst();
                 }
                 image = openRAMImage(tag, text, &raw, NULL, &err);
+                if (image == NULL) {
+                    why = openFailure(err);
+                }
             }
         }
         if (image == NULL) {
-            Tcl_AppendResult(interp, "Fail to open ram image.", (char *)NULL);
+            /* The file and, when known, why it did not open. */
+            Tcl_AppendResult(interp, "Fail to open ram image. Error in open ", text, (char *)NULL);
+            if (!why.empty()) {
+                Tcl_AppendResult(interp, ": ", why.c_str(), (char *)NULL);
+            }
         }
     }
     return image;

@@ -186,6 +186,37 @@ void fillEachRing(Display *display, Drawable drawable, GC gc, const XPoint *poin
     }
 }
 
+void fillRingsEvenOdd(Display *display, Drawable drawable, GC gc, const XPoint *points, int nRings,
+                      const int *ringSizes)
+{
+    if (display == NULL || drawable == None || gc == NULL || points == NULL || ringSizes == NULL) {
+        return;
+    }
+    /* The XOR of every ring's even-odd region is the even-odd region of
+     * all their edges together: what PostScript's eofill paints. */
+    Region all = NULL;
+    int at = 0;
+    for (int r = 0; r < nRings; r++) {
+        int n = ringSizes[r] > 0 ? ringSizes[r] : 0;
+        if (n > 2) {
+            Region ring = polygonRegion(points + at, n, 0);
+            if (ring != NULL) {
+                if (all == NULL) {
+                    all = ring;
+                } else {
+                    regionXor(all, ring, all);
+                    XDestroyRegion(ring);
+                }
+            }
+        }
+        at += n;
+    }
+    if (all != NULL) {
+        fillRegionRectangles(display, drawable, gc, all);
+        XDestroyRegion(all);
+    }
+}
+
 void fillPolygonRings(Display *display, Drawable drawable, GC gc, const XPoint *points,
                       int nRings, const int *ringSizes, int shape, int mode)
 {

@@ -30,4 +30,10 @@ void fillRegionRectangles(Display *display, Drawable drawable, GC gc, Region reg
 void fillEachRing(Display *display, Drawable drawable, GC gc, const XPoint *points, int nRings,
                   const int *ringSizes, int mode);
 
+/* Fills the rings (absolute points) together by the even-odd rule, as
+ * PostScript's eofill does: a point is inside when an odd number of ring
+ * edges lie between it and the outside, whichever way each ring runs. */
+void fillRingsEvenOdd(Display *display, Drawable drawable, GC gc, const XPoint *points, int nRings,
+                      const int *ringSizes);
+
 #endif /* OVEX_DISPLAY_WINDRAW_RINGS_H */

@@ -137,12 +137,21 @@ static void ddwVideoTimerProc(ClientData clientData)
     }
     int r = updateStreamSample(w->stream, &w->primary);
     if (r == 0) {
+        /* The stream ran out before the clock reached the end: the end of
+         * the stream is the end of playback all the same. */
+        double duration = streamDuration(w->stream);
         w->playState = 0;
+        reportPosition(w, w->endTime < duration ? w->endTime : duration);
+        if (w->tkwin != NULL) {
+            /* Unless a trace of -vvar destroyed the widget. */
+            runStopScript(w);
+        }
         Tcl_Release((ClientData)w);
         return;
     }
     double t = streamClock(w->stream);
-    reportPosition(w, t);
+    /* A clock past the end stops at the end. */
+    reportPosition(w, t < w->endTime ? t : w->endTime);
     /* The idle callbacks queued so far (redraws, traces), once. */
     (void)Tcl_DoOneEvent(TCL_IDLE_EVENTS | TCL_DONT_WAIT);
     if (w->stream != NULL && w->display != NULL && w->tkwin != NULL) {

@@ -146,6 +146,20 @@ PrinterEntry storedOrDefault(const PrinterState *state)
     return defaultPrinter();
 }
 
+/* A page range that is empty or starts beyond the grid of pageCount
+ * pages becomes the whole grid; one that runs past the grid ends with it.
+ * A range kept from an earlier print of a larger grid thus never leaves a
+ * print without pages. */
+void settlePageRange(int pageCount, int *from, int *to)
+{
+    if (*from < 1 || *from > pageCount || *to < *from) {
+        *from = 1;
+        *to = pageCount;
+    } else if (*to > pageCount) {
+        *to = pageCount;
+    }
+}
+
 /*
  *----------------------------------------------------------------------
  *
@@ -175,6 +189,7 @@ std::unique_ptr<PrintDevice> printerPrintDlg(PrinterState *state, Tcl_Interp *in
     }
     PrinterEntry chosen = (flags & PD_RETURNDEFAULT) ? defaultPrinter() : storedOrDefault(state);
     int from = state->fromPage, to = state->pageCount;
+    settlePageRange(state->pageCount, &from, &to);
     if (!(flags & PD_RETURNDEFAULT) && !quiet) {
         bool setup = (flags & PD_PRINTSETUP) != 0;
         std::vector<std::string> words = {setup ? "setup" : "print", owner, chosen.name};
@@ -202,6 +217,7 @@ std::unique_ptr<PrintDevice> printerPrintDlg(PrinterState *state, Tcl_Interp *in
             }
         }
     }
+    settlePageRange(state->pageCount, &from, &to);
     state->printer = chosen.name;
     state->fromPage = from;
     state->toPage = to;
@@ -369,6 +385,15 @@ int printerCanvas(PrinterState *state, Tcl_Interp *interp, int argc, const char 
         return TCL_ERROR;
     }
 
+    long long rows = ((long long)y1 - y0 + stepY - 1) / stepY;
+    long long columns = ((long long)x1 - x0 + stepX - 1) / stepX;
+    long long pages = rows > 0 && columns > 0 ? rows * columns : 0;
+    if (pages < 1) {
+        /* A region of no width or height gives no page to print. */
+        Tcl_SetResult(interp, (char *)"Error in resolving print region", TCL_STATIC);
+        return TCL_ERROR;
+    }
+
     std::unique_ptr<PrintDevice> device;
     if (argc == 12) {
         PrinterEntry entry;
@@ -379,9 +404,6 @@ int printerCanvas(PrinterState *state, Tcl_Interp *interp, int argc, const char 
         device.reset(new PrintDevice(entry));
         state->pageCount = state->fromPage = state->toPage = 1;
     } else {
-        long long rows = ((long long)y1 - y0 + stepY - 1) / stepY;
-        long long columns = ((long long)x1 - x0 + stepX - 1) / stepX;
-        long long pages = rows > 0 && columns > 0 ? rows * columns : 0;
         state->pageCount = (int)std::min<long long>(pages, INT_MAX);
         int errorCode = 0;
         CanvasInfo info;

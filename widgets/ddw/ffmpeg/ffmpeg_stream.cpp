@@ -330,8 +330,9 @@ static int updateStreamSample(struct VideoStream *stream, DdPrimary *primary)
     }
     if (!decodeNext(stream)) {
         if (stream->playing) {
-            double clock = streamClock(stream);
-            stream->pausedPosition = clock < stream->duration ? clock : stream->duration;
+            /* Running out of frames is reaching the end, wherever the
+             * clock stands (it may still be within the last frame). */
+            stream->pausedPosition = stream->duration;
             stream->playing = 0;
         }
         return 0;
