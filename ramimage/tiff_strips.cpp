@@ -39,20 +39,12 @@ static int64_t tileLineBytes(const TiffLayout *layout, const RAMIMG *image)
 
 void tiffReverseBits(unsigned char *bytes, size_t n)
 {
-    static unsigned char reversed[256];
-    static bool ready = false;
-    if (!ready) {
-        for (int v = 0; v < 256; v++) {
-            int r = 0;
-            for (int bit = 0; bit < 8; bit++) {
-                r |= ((v >> bit) & 1) << (7 - bit);
-            }
-            reversed[v] = (unsigned char)r;
-        }
-        ready = true;
-    }
     for (size_t i = 0; i < n; i++) {
-        bytes[i] = reversed[bytes[i]];
+        unsigned v = bytes[i];
+        v = ((v & 0xF0u) >> 4) | ((v & 0x0Fu) << 4);
+        v = ((v & 0xCCu) >> 2) | ((v & 0x33u) << 2);
+        v = ((v & 0xAAu) >> 1) | ((v & 0x55u) << 1);
+        bytes[i] = (unsigned char)v;
     }
 }
 
@@ -222,6 +214,9 @@ static int readTiledRows(RAMIMG *image, const TiffLayout *layout, int row, int *
     /* A compressed tile is read through the end of the work area, after
      * the lines it decodes into. */
     bool compressed = layout->compression == TIFF_COMPRESSION_PACKBITS;
+    if (!compressed && !isUncompressed(layout)) {
+        return 0;
+    }
     size_t chunkBytes = compressed ? packBitsChunk : 0;
     if (workCapacity <= chunkBytes) {
         return 0;
