@@ -58,6 +58,17 @@ tiffcp -t -w 16 -l 16 -c packbits "$out/tiff/rgb.tif" "$out/tiff/packbits-tiled.
 tiffcp -f lsb2msb "$out/tiff/rgb.tif" "$out/tiff/fillorder2.tif"
 tiffcp -f lsb2msb "$out/tiff/gray16.tif" "$out/tiff/fillorder2-16.tif"
 tiffcp -f lsb2msb -t -w 16 -l 16 -c packbits "$out/tiff/rgb.tif" "$out/tiff/fillorder2-packbits-tiled.tif"
+# Damaged: one PackBits strip of 64000 rows holding only no-op bytes.
+python3 - "$out/tiff/packbits-noop.tif" <<'PY'
+import struct, sys
+rows, length = 64000, 1000
+fields = [(256, 4, 1), (257, 4, rows), (258, 3, 8), (259, 3, 32773), (262, 3, 1),
+          (273, 4, 8 + 2 + 12 * 9 + 4), (277, 3, 1), (278, 4, rows), (279, 4, length)]
+data = b"II*\0" + struct.pack("<IH", 8, len(fields))
+for tag, kind, value in fields:
+    data += struct.pack("<HHI", tag, kind, 1) + struct.pack("<HH" if kind == 3 else "<I", *((value, 0) if kind == 3 else (value,)))
+open(sys.argv[1], "wb").write(data + struct.pack("<I", 0) + b"\x80" * length)
+PY
 convert src.ppm -endian MSB -compress none "$out/tiff/bigendian.tif"
 gdal_translate -q -of GTiff -a_srs EPSG:32633 -a_ullr 500000 4200000 500070 4199950 \
   gray.pgm "$out/tiff/geotiff.tif"

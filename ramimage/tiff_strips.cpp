@@ -58,12 +58,14 @@ static int unitByteCount(RAMIMG *image, const TiffLayout *layout, int64_t index,
 /*
  * decodePackBits --
  *	Decodes the PackBits unit of `length` bytes at pos into out (outLength
- *	bytes, after dropping `skip` decoded bytes), reading it through chunk.
- *	Returns the bytes stored; the rest of out is zero.
+ *	bytes, after dropping `skip` decoded bytes), reading it through chunk;
+ *	what it does not fill is zero. Returns the compressed bytes read: a
+ *	unit that was read counts as loaded even when it decodes to nothing,
+ *	so that its rows are not decoded again one by one.
  */
-static size_t decodePackBits(RAMIMG *image, const TiffLayout *layout, int64_t pos,
-                             int64_t length, unsigned char *out, size_t outLength, size_t skip,
-                             unsigned char *chunk, size_t chunkCapacity)
+static int64_t decodePackBits(RAMIMG *image, const TiffLayout *layout, int64_t pos,
+                              int64_t length, unsigned char *out, size_t outLength, size_t skip,
+                              unsigned char *chunk, size_t chunkCapacity)
 {
     PackBitsDecoder decoder;
     packBitsInit(&decoder, out, outLength, skip);
@@ -78,13 +80,13 @@ static size_t decodePackBits(RAMIMG *image, const TiffLayout *layout, int64_t po
         if (layout->reverseBits) {
             tiffReverseBits(chunk, (size_t)got);
         }
+        done += got;
         if (packBitsFeed(&decoder, chunk, (size_t)got)) {
             break;
         }
-        done += got;
     }
     memset(out + decoder.produced, 0, outLength - decoder.produced);
-    return decoder.produced;
+    return done;
 }
 
 /*
@@ -248,27 +250,28 @@ static int readTiledRows(RAMIMG *image, const TiffLayout *layout, int row, int *
         }
         int64_t tile = tileRow * across + i;
         int64_t pos, length;
-        ssize_t got = -1;
         if (!unitStart(image, layout, tile, &pos)) {
-            got = -1;
+            memset(work, 0, wanted);
         } else if (compressed) {
-            got = unitByteCount(image, layout, tile, &length)
-                ? (ssize_t)decodePackBits(image, layout, pos, length, work, wanted,
-                                          (size_t)(*first - start) * (size_t)line,
-                                          work + wanted, workCapacity - wanted)
-                : -1;
-        } else {
-            got = readAt(image->fd, work, wanted, pos + (int64_t)(*first - start) * line);
-            if (got > 0 && layout->reverseBits) {
-                tiffReverseBits(work, (size_t)got);
+            if (!unitByteCount(image, layout, tile, &length)) {
+                memset(work, 0, wanted);
+            } else if (decodePackBits(image, layout, pos, length, work, wanted,
+                                      (size_t)(*first - start) * (size_t)line, work + wanted,
+                                      workCapacity - wanted) > 0) {
+                anyRead = 1;
             }
-        }
-        if (got <= 0) {
-            got = 0;
         } else {
-            anyRead = 1;
+            ssize_t got = readAt(image->fd, work, wanted, pos + (int64_t)(*first - start) * line);
+            if (got <= 0) {
+                got = 0;
+            } else {
+                anyRead = 1;
+                if (layout->reverseBits) {
+                    tiffReverseBits(work, (size_t)got);
+                }
+            }
+            memset(work + got, 0, wanted - (size_t)got);
         }
-        memset(work + got, 0, wanted - (size_t)got);
         for (int k = 0; k < *count; k++) {
             memcpy(rows + (size_t)k * (size_t)block + (size_t)(i * line), work + (size_t)(k * line),
                    (size_t)part);
