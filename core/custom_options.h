@@ -36,7 +36,7 @@ typedef struct BandCombination {
 
 /* Identifier options: an int field holding the code of a name. */
 extern Tk_CustomOption imgidOption;       /* file format */
-extern Tk_CustomOption mapidOption;       /* map projection, or PCS20000..PCS65535 */
+extern Tk_CustomOption mapidOption;       /* map projection, or PCS1024..PCS65535 */
 extern Tk_CustomOption pixelOption;       /* pixel type other than UNKNOWN */
 extern Tk_CustomOption imgtypeOption;     /* meaning of the pixel values */
 extern Tk_CustomOption funcOption;        /* display stretch function */

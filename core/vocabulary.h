@@ -21,8 +21,10 @@ constexpr int funcCount = 5;
 constexpr int rangeCount = 3;
 constexpr int rotationCount = 7;
 
-/* Numbered projected coordinate systems, written "PCS%d". */
-constexpr int mapidFirstPcs = 20000;
+/* Numbered projected coordinate systems, written "PCS%d": the code is the
+ * EPSG code itself (GeoTIFF's projected systems start at 1024, above the
+ * named maps). */
+constexpr int mapidFirstPcs = 1024;
 constexpr int mapidLastPcs = 65535;
 
 /* Name to code: -1 for NULL or a name outside the vocabulary. Names match

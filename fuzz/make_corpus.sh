@@ -53,6 +53,22 @@ convert gray.pgm -depth 16 "$out/tiff/gray16.tif"
 convert mono.pbm "$out/tiff/mono.tif"
 convert src.ppm gray.pgm -compress none "$out/tiff/twopages.tif"
 tiffcp -t -w 16 -l 16 "$out/tiff/rgb.tif" "$out/tiff/tiled.tif"
+tiffcp -t -w 16 -l 16 -c packbits "$out/tiff/rgb.tif" "$out/tiff/packbits-tiled.tif"
+# FillOrder 2: the bits of every stored byte reversed.
+tiffcp -f lsb2msb "$out/tiff/rgb.tif" "$out/tiff/fillorder2.tif"
+tiffcp -f lsb2msb "$out/tiff/gray16.tif" "$out/tiff/fillorder2-16.tif"
+tiffcp -f lsb2msb -t -w 16 -l 16 -c packbits "$out/tiff/rgb.tif" "$out/tiff/fillorder2-packbits-tiled.tif"
+# Damaged: one PackBits strip of 64000 rows holding only no-op bytes.
+python3 - "$out/tiff/packbits-noop.tif" <<'PY'
+import struct, sys
+rows, length = 64000, 1000
+fields = [(256, 4, 1), (257, 4, rows), (258, 3, 8), (259, 3, 32773), (262, 3, 1),
+          (273, 4, 8 + 2 + 12 * 9 + 4), (277, 3, 1), (278, 4, rows), (279, 4, length)]
+data = b"II*\0" + struct.pack("<IH", 8, len(fields))
+for tag, kind, value in fields:
+    data += struct.pack("<HHI", tag, kind, 1) + struct.pack("<HH" if kind == 3 else "<I", *((value, 0) if kind == 3 else (value,)))
+open(sys.argv[1], "wb").write(data + struct.pack("<I", 0) + b"\x80" * length)
+PY
 convert src.ppm -endian MSB -compress none "$out/tiff/bigendian.tif"
 gdal_translate -q -of GTiff -a_srs EPSG:32633 -a_ullr 500000 4200000 500070 4199950 \
   gray.pgm "$out/tiff/geotiff.tif"
@@ -62,6 +78,27 @@ cjpeg -quality 75 src.ppm > "$out/jpeg/baseline.jpg"
 cjpeg -progressive src.ppm > "$out/jpeg/progressive.jpg"
 cjpeg -grayscale gray.pgm > "$out/jpeg/gray.jpg"
 cjpeg -restart 1 src.ppm > "$out/jpeg/restart.jpg"
+# Damaged: data cut short in the scan; a tall picture of one scan per
+# component whose second scan names a component the frame lacks (each row
+# once decoded the file again from the top).
+python3 - "$out/jpeg/baseline.jpg" "$out/jpeg/truncated.jpg" <<'PY'
+import sys
+data = open(sys.argv[1], "rb").read()
+scan = data.find(b"\xff\xda")
+open(sys.argv[2], "wb").write(data[:(scan + len(data)) // 2])
+PY
+python3 -c 'import sys; sys.stdout.buffer.write(b"P6\n3 62728\n255\n" + bytes([10, 20, 30]) * (3 * 62728))' > tall.ppm
+printf '0;\n1;\n2;\n' > scans.txt
+cjpeg -quality 10 -baseline -optimize -scans scans.txt tall.ppm > tall.jpg
+python3 - tall.jpg "$out/jpeg/damaged-scan.jpg" <<'PY'
+import sys
+data = bytearray(open(sys.argv[1], "rb").read())
+first = data.find(b"\xff\xda")
+second = data.find(b"\xff\xda", first + 2)
+data[second + 5] = 62                   # FF DA, length, count, component id
+length = (data[second + 2] << 8) | data[second + 3]
+open(sys.argv[2], "wb").write(bytes(data[:second + 2 + length]) + b"\xff\xd9")
+PY
 
 # DICOM: uncompressed greyscale and colour, RLE.
 img2dcm "$out/jpeg/gray.jpg" gray-jpeg.dcm

@@ -48,6 +48,7 @@ struct CopyRun {
     int quality;                    /* JPEG quality */
     int copyPalette;
     int indexFlags;
+    int outputMade;                 /* the output was created from the input */
     int nPairs;
     int inBands[MAX_BAND_PAIRS];    /* 0-based; -1 the colour index */
     int outBands[MAX_BAND_PAIRS];
@@ -101,12 +102,18 @@ static void releaseRunImages(CopyRun *run)
 /*
  * defaultBandPairs --
  *	Without -b: the input's band 1 into the colour index of an indexed
- *	output, index to index between indexed images, else band k to band k
- *	as far as both reach.
+ *	output, index to index between indexed images, the colour index into
+ *	band 1 of a one-band output made from an indexed input (a copy keeps
+ *	the indices even where its format holds no palette), else band k to
+ *	band k as far as both reach.
  */
 static void defaultBandPairs(CopyRun *run, int inLimit, int outLimit)
 {
-    if (run->indexFlags == OUTPUT_INDEXED) {
+    if (run->indexFlags == INPUT_INDEXED && run->outputMade && run->out->head.nbands == 1) {
+        run->inBands[0] = 0;
+        run->outBands[0] = 1;
+        run->nPairs = 1;
+    } else if (run->indexFlags == OUTPUT_INDEXED) {
         run->inBands[0] = 1;
         run->outBands[0] = 0;
         run->nPairs = 1;
@@ -212,6 +219,7 @@ static int copyParseArgs(CopyRun *run, int argc, const char **argv)
         if (run->out == NULL) {
             goto failed;
         }
+        run->outputMade = 1;
     }
     if (progOutputIsInput(run->in, run->out, outWord)) {
         goto failed;

@@ -31,6 +31,8 @@ struct TiffLayout {
     int msbf;                       /* byte order of the offset and count arrays */
     int offsetsShort;               /* 1: the offsets array holds 16-bit entries */
     int countsShort;                /* 1: the counts array holds 16-bit entries */
+    int reverseBits;                /* 1: FillOrder 2, the bits of every stored byte
+                                     * in reverse order */
 };
 
 /* The layout of the image's current TIFF image, or NULL when the image has
@@ -42,7 +44,8 @@ const TiffLayout *tiffLayoutOf(RAMIMG *image);
 int tiffLayoutUnit(const TiffLayout *layout, const RAMIMG *image);
 
 /* 1 when the image's rows lie whole at their own places (uncompressed
- * strips), so that any run of rows can be read or written alone. */
+ * strips in the usual bit order), so that any run of rows can be read or
+ * written alone. */
 int tiffRowsAddressable(RAMIMG *image);
 
 /* For an image whose rows are addressable (tiffRowsAddressable): the file
@@ -64,8 +67,12 @@ int readTiffRowsInto(RAMIMG *image, const TiffLayout *layout, int *row, int *cou
                      unsigned char *rows, size_t rowsCapacity, unsigned char *work,
                      size_t workCapacity);
 
-/* Writes one interleaved file row (block bytes) where the row lies in an
- * uncompressed image. 1 when written, 0 when not (compressed, or a write
+/* Reverses the order of the bits of each of n bytes (FillOrder 2). */
+void tiffReverseBits(unsigned char *bytes, size_t n);
+
+/* Writes one interleaved file row (block bytes, in the usual bit order:
+ * reversed here for FillOrder 2) where the row lies in an uncompressed
+ * image. 1 when written, 0 when not (compressed, or a write
  * failed). */
 int writeTiffRow(RAMIMG *image, const TiffLayout *layout, int row, const unsigned char *data);
 

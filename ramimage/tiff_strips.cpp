@@ -2,10 +2,11 @@
  * tiff_strips.cpp --
  *
  *	Reading and writing the rows of a TIFF or GeoTIFF image where its
- *	strips or tiles put them, for the row cache. Stripped images may be
- *	plain or PackBits-compressed; tiled images are read plain. The TIFF
- *	reader describes the image (tiff_layout.h); until it does, the image
- *	has no rows to read.
+ *	strips or tiles put them, for the row cache. Strips and tiles may be
+ *	plain or PackBits-compressed; the bytes of a FillOrder 2 file have
+ *	their bits reversed as they are read (before decoding, as libtiff
+ *	does) and written. The TIFF reader describes the image
+ *	(tiff_layout.h); until it does, the image has no rows to read.
  */
 #include "ramimage/tiff_layout.h"
 
@@ -34,6 +35,58 @@ static bool isUncompressed(const TiffLayout *layout)
 static int64_t tileLineBytes(const TiffLayout *layout, const RAMIMG *image)
 {
     return (int64_t)layout->tileWidth * image->head.bits * image->head.nbands / 8;
+}
+
+void tiffReverseBits(unsigned char *bytes, size_t n)
+{
+    for (size_t i = 0; i < n; i++) {
+        unsigned v = bytes[i];
+        v = ((v & 0xF0u) >> 4) | ((v & 0x0Fu) << 4);
+        v = ((v & 0xCCu) >> 2) | ((v & 0x33u) << 2);
+        v = ((v & 0xAAu) >> 1) | ((v & 0x55u) << 1);
+        bytes[i] = (unsigned char)v;
+    }
+}
+
+/*
+ * unitByteCount --
+ *	The stored length of strip or tile `index` (StripByteCounts or
+ *	TileByteCounts). Returns 1 and the length, or 0 when it cannot be read.
+ */
+static int unitByteCount(RAMIMG *image, const TiffLayout *layout, int64_t index, int64_t *length);
+
+/*
+ * decodePackBits --
+ *	Decodes the PackBits unit of `length` bytes at pos into out (outLength
+ *	bytes, after dropping `skip` decoded bytes), reading it through chunk;
+ *	what it does not fill is zero. Returns the compressed bytes read: a
+ *	unit that was read counts as loaded even when it decodes to nothing,
+ *	so that its rows are not decoded again one by one.
+ */
+static int64_t decodePackBits(RAMIMG *image, const TiffLayout *layout, int64_t pos,
+                              int64_t length, unsigned char *out, size_t outLength, size_t skip,
+                              unsigned char *chunk, size_t chunkCapacity)
+{
+    PackBitsDecoder decoder;
+    packBitsInit(&decoder, out, outLength, skip);
+    int64_t done = 0;
+    while (done < length && chunkCapacity > 0) {
+        size_t piece = length - done < (int64_t)chunkCapacity ? (size_t)(length - done)
+                                                              : chunkCapacity;
+        ssize_t got = readAt(image->fd, chunk, piece, pos + done);
+        if (got <= 0) {
+            break;
+        }
+        if (layout->reverseBits) {
+            tiffReverseBits(chunk, (size_t)got);
+        }
+        done += got;
+        if (packBitsFeed(&decoder, chunk, (size_t)got)) {
+            break;
+        }
+    }
+    memset(out + decoder.produced, 0, outLength - decoder.produced);
+    return done;
 }
 
 /*
@@ -84,6 +137,16 @@ static int unitStart(RAMIMG *image, const TiffLayout *layout, int64_t index, int
     return 1;
 }
 
+static int unitByteCount(RAMIMG *image, const TiffLayout *layout, int64_t index, int64_t *length)
+{
+    if (layout->stripCount > 1) {
+        return readArrayEntry(image, layout, layout->stripByteCounts, index, length,
+                              layout->countsShort);
+    }
+    *length = layout->stripByteCounts;
+    return index == 0 && *length >= 0;
+}
+
 int tiffLayoutUnit(const TiffLayout *layout, const RAMIMG *image)
 {
     if (layout == NULL) {
@@ -116,6 +179,9 @@ void tiffScratchBytes(const TiffLayout *layout, const RAMIMG *image, int unitRow
     if (isTiled(layout)) {
         int64_t line = tileLineBytes(layout, image);
         *workBytes = line > 0 ? (size_t)(rows * line) : 0;
+        if (line > 0 && layout->compression == TIFF_COMPRESSION_PACKBITS) {
+            *workBytes += packBitsChunk;    /* the compressed bytes after the lines */
+        }
     } else if (layout->compression == TIFF_COMPRESSION_PACKBITS) {
         *workBytes = packBitsChunk;
     }
@@ -147,8 +213,18 @@ static int readTiledRows(RAMIMG *image, const TiffLayout *layout, int row, int *
     if (line < 1 || tileLength < 1 || layout->tileLength < 1) {
         return 0;
     }
+    /* A compressed tile is read through the end of the work area, after
+     * the lines it decodes into. */
+    bool compressed = layout->compression == TIFF_COMPRESSION_PACKBITS;
+    if (!compressed && !isUncompressed(layout)) {
+        return 0;
+    }
+    size_t chunkBytes = compressed ? packBitsChunk : 0;
+    if (workCapacity <= chunkBytes) {
+        return 0;
+    }
     int64_t limit = (int64_t)(rowsCapacity / (size_t)block);
-    int64_t workLimit = (int64_t)(workCapacity / (size_t)line);
+    int64_t workLimit = (int64_t)((workCapacity - chunkBytes) / (size_t)line);
     if (workLimit < limit) {
         limit = workLimit;
     }
@@ -172,17 +248,30 @@ static int readTiledRows(RAMIMG *image, const TiffLayout *layout, int row, int *
         if (part > line) {
             part = line;
         }
-        int64_t pos;
-        ssize_t got = -1;
-        if (unitStart(image, layout, tileRow * across + i, &pos)) {
-            got = readAt(image->fd, work, wanted, pos + (int64_t)(*first - start) * line);
-        }
-        if (got <= 0) {
-            got = 0;
+        int64_t tile = tileRow * across + i;
+        int64_t pos, length;
+        if (!unitStart(image, layout, tile, &pos)) {
+            memset(work, 0, wanted);
+        } else if (compressed) {
+            if (!unitByteCount(image, layout, tile, &length)) {
+                memset(work, 0, wanted);
+            } else if (decodePackBits(image, layout, pos, length, work, wanted,
+                                      (size_t)(*first - start) * (size_t)line, work + wanted,
+                                      workCapacity - wanted) > 0) {
+                anyRead = 1;
+            }
         } else {
-            anyRead = 1;
+            ssize_t got = readAt(image->fd, work, wanted, pos + (int64_t)(*first - start) * line);
+            if (got <= 0) {
+                got = 0;
+            } else {
+                anyRead = 1;
+                if (layout->reverseBits) {
+                    tiffReverseBits(work, (size_t)got);
+                }
+            }
+            memset(work + got, 0, wanted - (size_t)got);
         }
-        memset(work + got, 0, wanted - (size_t)got);
         for (int k = 0; k < *count; k++) {
             memcpy(rows + (size_t)k * (size_t)block + (size_t)(i * line), work + (size_t)(k * line),
                    (size_t)part);
@@ -216,6 +305,9 @@ static int readStrippedRows(RAMIMG *image, const TiffLayout *layout, int row, in
         if (got <= 0) {
             return 0;
         }
+        if (layout->reverseBits) {
+            tiffReverseBits(rows, (size_t)got);
+        }
         memset(rows + got, 0, wanted - (size_t)got);
         return 1;
     }
@@ -226,33 +318,11 @@ static int readStrippedRows(RAMIMG *image, const TiffLayout *layout, int row, in
     /* A compressed strip is decoded from its start; rows above the first
      * wanted are dropped as they come out. */
     int64_t length;
-    if (layout->stripCount > 1) {
-        if (!readArrayEntry(image, layout, layout->stripByteCounts, strip, &length,
-                            layout->countsShort)) {
-            return 0;
-        }
-    } else {
-        length = layout->stripByteCounts;
-    }
-    PackBitsDecoder decoder;
-    packBitsInit(&decoder, rows, wanted, (size_t)(*first - start) * (size_t)block);
-    int64_t done = 0;
-    while (done < length) {
-        size_t piece = length - done < (int64_t)workCapacity ? (size_t)(length - done) : workCapacity;
-        ssize_t got = readAt(image->fd, work, piece, pos + done);
-        if (got <= 0) {
-            break;
-        }
-        if (packBitsFeed(&decoder, work, (size_t)got)) {
-            break;
-        }
-        done += got;
-    }
-    if (decoder.produced == 0) {
+    if (!unitByteCount(image, layout, strip, &length)) {
         return 0;
     }
-    memset(rows + decoder.produced, 0, wanted - decoder.produced);
-    return 1;
+    return decodePackBits(image, layout, pos, length, rows, wanted,
+                          (size_t)(*first - start) * (size_t)block, work, workCapacity) > 0;
 }
 
 int readTiffRowsInto(RAMIMG *image, const TiffLayout *layout, int *row, int *count,
@@ -266,8 +336,7 @@ int readTiffRowsInto(RAMIMG *image, const TiffLayout *layout, int *row, int *cou
     }
     int first = r, n = 0;
     int ok = isTiled(layout)
-        ? (isUncompressed(layout)
-               && readTiledRows(image, layout, r, &first, &n, rows, rowsCapacity, work, workCapacity))
+        ? readTiledRows(image, layout, r, &first, &n, rows, rowsCapacity, work, workCapacity)
         : readStrippedRows(image, layout, r, &first, &n, rows, rowsCapacity, work, workCapacity);
     if (!ok) {
         return 0;
@@ -295,6 +364,27 @@ int tiffRowPosition(RAMIMG *image, const TiffLayout *layout, int row, int64_t *p
     return 1;
 }
 
+/* Writes n bytes of a row at pos, their bits reversed for FillOrder 2
+ * (through a small buffer: data is the caller's). */
+static int writeRowBytes(RAMIMG *image, const TiffLayout *layout, const unsigned char *data,
+                         size_t n, int64_t pos)
+{
+    if (!layout->reverseBits) {
+        return writeAt(image->fd, data, n, pos);
+    }
+    unsigned char piece[4096];
+    for (size_t done = 0; done < n;) {
+        size_t k = n - done < sizeof(piece) ? n - done : sizeof(piece);
+        memcpy(piece, data + done, k);
+        tiffReverseBits(piece, k);
+        if (!writeAt(image->fd, piece, k, pos + (int64_t)done)) {
+            return 0;
+        }
+        done += k;
+    }
+    return 1;
+}
+
 int writeTiffRow(RAMIMG *image, const TiffLayout *layout, int row, const unsigned char *data)
 {
     int64_t block = image->head.block;
@@ -307,7 +397,7 @@ int writeTiffRow(RAMIMG *image, const TiffLayout *layout, int row, const unsigne
         if (!unitStart(image, layout, strip, &pos)) {
             return 0;
         }
-        return writeAt(image->fd, data, (size_t)block, pos + (row - strip * unit) * block);
+        return writeRowBytes(image, layout, data, (size_t)block, pos + (row - strip * unit) * block);
     }
     int64_t line = tileLineBytes(layout, image);
     if (line < 1 || layout->tileLength < 1) {
@@ -323,8 +413,8 @@ int writeTiffRow(RAMIMG *image, const TiffLayout *layout, int row, const unsigne
         }
         int64_t pos;
         if (!unitStart(image, layout, tileRow * across + i, &pos)
-            || !writeAt(image->fd, data + i * line, (size_t)(part > line ? line : part),
-                        pos + lineInTile * line)) {
+            || !writeRowBytes(image, layout, data + i * line, (size_t)(part > line ? line : part),
+                              pos + lineInTile * line)) {
             return 0;
         }
     }
@@ -350,6 +440,9 @@ unsigned char *readTiffStrips(RAMIMG *image, int *row, int *count)
     size_t workBytes = 0;
     if (isTiled(layout)) {
         workBytes = (size_t)unit * (size_t)tileLineBytes(layout, image);
+        if (layout->compression == TIFF_COMPRESSION_PACKBITS) {
+            workBytes += packBitsChunk;
+        }
     } else if (layout->compression == TIFF_COMPRESSION_PACKBITS) {
         workBytes = packBitsChunk;
     }
@@ -382,12 +475,13 @@ int tiffCacheUnit(RAMIMG *image)
 /*
  * tiffRowsAddressable --
  *	1 when every row of the image's TIFF layout lies whole at its own
- *	place in the file (uncompressed strips): the cache then reads and
- *	writes any run of rows and need not hold whole strips.
+ *	place in the file (uncompressed strips, bits in the usual order): the
+ *	cache then reads and writes any run of rows and need not hold whole
+ *	strips.
  */
 int tiffRowsAddressable(RAMIMG *image)
 {
     const TiffLayout *layout = image != NULL ? tiffLayoutOf(image) : NULL;
-    return layout != NULL && !isTiled(layout) && isUncompressed(layout)
+    return layout != NULL && !isTiled(layout) && isUncompressed(layout) && !layout->reverseBits
            && tiffLayoutUnit(layout, image) > 0;
 }

@@ -156,8 +156,8 @@ static int citationMapid(int fd, const TiffDir *dir, int byteOrder, const uint16
 
 /*
  * tiffGeoMapid --
- *	The map of the directory's key directory: a numbered projected
- *	system (20000 to 32766) as itself; a user-defined one by the first
+ *	The map of the directory's key directory: a numbered (EPSG)
+ *	projected system (1024 to 32766) as itself; a user-defined one by the first
  *	field of its citation when that names a known map; a geographic
  *	file (model type 2 or a geographic system without a projected one)
  *	as latitude/longitude; else fallback.

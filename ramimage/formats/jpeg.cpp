@@ -67,11 +67,13 @@ const size_t DESCRIPTION_KEEP = RAMIMG_NAME_SIZE - 1;
 
 struct JpegErrorManager {
     struct jpeg_error_mgr pub;
-    void (*standardEmit)(j_common_ptr cinfo, int level);
     jmp_buf returnPoint;
 };
 
-/* The library's messages go to the console's standard error. */
+/* The library's messages go to the console's standard error. Warnings
+ * keep the standard handling: the first one is shown and decoding goes on,
+ * so a stream that ends early gives the rows it holds and grey for the
+ * rest ("Premature end of JPEG file"), as djpeg shows it. */
 void jpegOutputMessage(j_common_ptr cinfo)
 {
     char text[JMSG_LENGTH_MAX];
@@ -91,20 +93,6 @@ void jpegErrorExit(j_common_ptr cinfo)
 }
 
 /*
- * jpegEmitMessage --
- *	Warnings and traces as the standard manager handles them, except that
- *	a stream that ends early fails the call: the library would go on with
- *	invented grey rows and report success.
- */
-void jpegEmitMessage(j_common_ptr cinfo, int level)
-{
-    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) {
-        jpegErrorExit(cinfo);
-    }
-    ((JpegErrorManager *)cinfo->err)->standardEmit(cinfo, level);
-}
-
-/*
  * jpegLimitScans --
  *	Progress hook of the decoder: refuses a stream with more scans than
  *	JPEG_MAX_SCANS, each of which would pass over the whole image.
@@ -121,9 +109,7 @@ void jpegLimitScans(j_common_ptr cinfo)
 struct jpeg_error_mgr *setupErrors(JpegErrorManager *manager)
 {
     struct jpeg_error_mgr *err = jpeg_std_error(&manager->pub);
-    manager->standardEmit = err->emit_message;
     err->error_exit = jpegErrorExit;
-    err->emit_message = jpegEmitMessage;
     err->output_message = jpegOutputMessage;
     return err;
 }
@@ -371,8 +357,8 @@ boolean preadFill(j_decompress_ptr cinfo)
         got = pread(source->fd, source->buffer, sizeof(source->buffer), (off_t)source->offset);
     } while (got < 0 && errno == EINTR);
     if (got <= 0) {
-        /* The end of the file before the end of the picture: a fake EOI,
-         * after the warning that jpegEmitMessage turns into a failure. */
+        /* The end of the file before the end of the picture: a fake EOI
+         * after the warning, as the library's own sources do. */
         WARNMS(cinfo, JWRN_JPEG_EOF);
         source->buffer[0] = (JOCTET)0xFF;
         source->buffer[1] = (JOCTET)JPEG_EOI;
@@ -410,6 +396,7 @@ struct JpegRowStream {
     JSAMPARRAY line;
     int started;
     int failed;                     /* a library error stopped the decoder */
+    int stoppedAt;                  /* the row it stopped at (0: it never started) */
     int rowBytes, bands;
 };
 
@@ -421,6 +408,19 @@ void destroyStream(JpegRowStream *stream)
         jpeg_destroy_decompress(&stream->cinfo);
     }
     gmemFree(stream);
+}
+
+/* Ends the decoder of a stream that cannot start: the stream stays, failed
+ * at row 0, so that its caller does not decode the file again per row. */
+JpegRowStream *failedStream(JpegRowStream *stream)
+{
+    if (stream->started) {
+        jpeg_destroy_decompress(&stream->cinfo);
+        stream->started = 0;
+    }
+    stream->failed = 1;
+    stream->stoppedAt = 0;
+    return stream;
 }
 
 } // namespace
@@ -450,8 +450,7 @@ JpegRowStream *openJpegRowStream(int fd, int rowBytes, int rows, int bands, int 
     stream->bands = bands;
     stream->cinfo.err = setupErrors(&stream->manager);
     if (setjmp(stream->manager.returnPoint)) {
-        destroyStream(stream);
-        return NULL;
+        return failedStream(stream);
     }
     jpeg_create_decompress(&stream->cinfo);
     stream->started = 1;
@@ -479,8 +478,7 @@ JpegRowStream *openJpegRowStream(int fd, int rowBytes, int rows, int bands, int 
                      "JPEG image of %u x %u pixels and %d components does not fit %d x %d x %d\n",
                      (unsigned)stream->cinfo.output_width, (unsigned)stream->cinfo.output_height,
                      stream->cinfo.output_components, rowBytes, rows, bands);
-        destroyStream(stream);
-        return NULL;
+        return failedStream(stream);
     }
     jpeg_start_decompress(&stream->cinfo);
     stream->line = (*stream->cinfo.mem->alloc_sarray)(
@@ -506,6 +504,7 @@ int jpegRowStreamNext(JpegRowStream *stream, unsigned char *const *bandRows)
     }
     if (setjmp(stream->manager.returnPoint)) {
         stream->failed = 1;
+        stream->stoppedAt = (int)stream->cinfo.output_scanline;
         return -1;
     }
     int row = (int)stream->cinfo.output_scanline;
@@ -514,12 +513,14 @@ int jpegRowStreamNext(JpegRowStream *stream, unsigned char *const *bandRows)
         JSAMPROW target = bandRows[0];
         if (jpeg_read_scanlines(&stream->cinfo, &target, 1) != 1) {
             stream->failed = 1;
+            stream->stoppedAt = row;
             return -1;
         }
         return row;
     }
     if (jpeg_read_scanlines(&stream->cinfo, stream->line, 1) != 1) {
         stream->failed = 1;
+        stream->stoppedAt = row;
         return -1;
     }
     const JSAMPLE *line = stream->line[0];
@@ -537,7 +538,15 @@ int jpegRowStreamNext(JpegRowStream *stream, unsigned char *const *bandRows)
 
 int jpegRowStreamPosition(const JpegRowStream *stream)
 {
-    return stream != NULL ? (int)stream->cinfo.output_scanline : 0;
+    if (stream == NULL) {
+        return 0;
+    }
+    return stream->failed ? stream->stoppedAt : (int)stream->cinfo.output_scanline;
+}
+
+int jpegRowStreamFailed(const JpegRowStream *stream)
+{
+    return stream != NULL && stream->failed;
 }
 
 void closeJpegRowStream(JpegRowStream *stream)

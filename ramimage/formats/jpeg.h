@@ -41,8 +41,9 @@ int isJpegSignature(const unsigned char *bytes);
  *	components.
  * Results:
  *	1, or 0 after "not a jpeg file...\n", a size that does not fit or a
- *	library error (a truncated stream among them); the rows decoded
- *	before an error stay in the buffer.
+ *	library error; the rows decoded before an error stay in the buffer.
+ *	A stream that ends early is a warning: its rows decode as far as
+ *	the data goes and grey after, as the library gives them (1).
  * Side effects:
  *	fd's position is put back to where it was.
  */
@@ -57,16 +58,19 @@ int readJpegRows(int fd, unsigned char *buffer, int rowBytes, int rows, int band
  * A JPEG file decoded row by row, in file order (baseline and other
  * sequential files). openJpegRowStream reads the header through pread on
  * fd from byte 0 (the descriptor's position is never used) and starts the
- * decoder; NULL after a library error, for a picture that does not fit
- * rowBytes x rows x bands, or with *progressive set for a file whose scans
- * must all be read before the first row. jpegRowStreamNext decodes the next
- * row, band b into bandRows[b]: its row number, or -1 at the end or after a
- * library error (the stream then gives no more rows).
+ * decoder; NULL when memory runs out, or with *progressive set for a file
+ * whose scans must all be read before the first row. A library error, or
+ * a picture that does not fit rowBytes x rows x bands, gives a stream that
+ * has failed at row 0. jpegRowStreamNext decodes the next row, band b into
+ * bandRows[b]: its row number, or -1 at the end or once the stream failed
+ * (it then gives no more rows, and its position stays the row it failed
+ * at, so that a caller never decodes a damaged file again row by row).
  */
 struct JpegRowStream;
 JpegRowStream *openJpegRowStream(int fd, int rowBytes, int rows, int bands, int *progressive);
 int jpegRowStreamNext(JpegRowStream *stream, unsigned char *const *bandRows);
 int jpegRowStreamPosition(const JpegRowStream *stream);     /* the next row */
+int jpegRowStreamFailed(const JpegRowStream *stream);
 void closeJpegRowStream(JpegRowStream *stream);
 
 /*

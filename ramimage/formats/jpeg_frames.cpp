@@ -358,6 +358,9 @@ void dropJpegStream(RAMIMG *image)
  *	each row it passes taking the slots of its bands; a row before the
  *	decoder's restarts it from the top. A progressive file, or an image
  *	whose private data is taken, is decoded whole instead (readJPEG).
+ *	A decoder that failed is kept: the rows after the one it stopped at
+ *	read as zero, so that a damaged file costs one decode, not one per
+ *	row.
  *
  * Results:
  *	1; 0 when the row reads as zero after a decoding error (the rows
@@ -389,6 +392,12 @@ int loadJpegRow(RAMIMG *image, int row)
         }
         image->priv = stream;
         image->freeHook = jpegStreamFreeHook;
+    }
+    if (jpegRowStreamFailed(stream)) {
+        /* Rows past a decoding error read as zero, without decoding the
+         * file again for each of them. */
+        clearRowGroups(image, row, row);
+        return 0;
     }
     unsigned char *targets[STREAM_BANDS_MAX];
     while (jpegRowStreamPosition(stream) <= row) {

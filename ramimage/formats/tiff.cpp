@@ -29,7 +29,8 @@
  *	Pixels lie in strips (StripOffsets 273, StripByteCounts 279,
  *	RowsPerStrip 278) or tiles (TileOffsets 324, TileByteCounts 325,
  *	TileWidth 322, TileLength 323), plain or PackBits-compressed (32773),
- *	samples of a pixel interleaved (PlanarConfiguration 1).
+ *	samples of a pixel interleaved (PlanarConfiguration 1), the bits of
+ *	each byte from the most significant (FillOrder 1) or the least (2).
  */
 #include "ramimage/formats/tiff.h"
 
@@ -1000,11 +1001,6 @@ int planUnits(int fd, const TiffDir *dir, ImageHead *head, TiffState *state, int
     }
     bool compressed = state->compression == TIFF_COMPRESSION_PACKBITS;
     if (compressed) {
-        if (plan.tiled) {
-            ovex_fprintf(stderr, "imgTiff - Can't read the Tiff with a compression ID:%d\n",
-                         state->compression);
-            return -1;
-        }
         if (plan.counts == NULL || plan.counts->count != plan.offsets->count
             || (plan.counts->type != TIFF_SHORT && plan.counts->type != TIFF_LONG)
             || (plan.counts->count > 1
@@ -1182,8 +1178,12 @@ int describeVolume(int fd, ImageHead *head, int volume, TiffState *state)
     if (format < 0) {
         format = SAMPLE_UNSIGNED;
     }
-    int fillOrder = (int)singleValue(dir, TIFFTAG_FILL_ORDER);
-    if (!choosePixel(head, bits, format, big, fillOrder)) {
+    /* FillOrder 2: a plain bilevel image reads its bits least significant
+     * first; in any other image the bits of every stored byte are reversed
+     * as they are read, compressed bytes before decoding, as libtiff does. */
+    bool lsbFirst = singleValue(dir, TIFFTAG_FILL_ORDER) == FILL_ORDER_LSB_FIRST;
+    bool bilevelLsbFirst = lsbFirst && bits == 1 && compression != TIFF_COMPRESSION_PACKBITS;
+    if (!choosePixel(head, bits, format, big, bilevelLsbFirst ? FILL_ORDER_LSB_FIRST : 1)) {
         return 0;
     }
     if (nbands > 1 && singleValue(dir, TIFFTAG_PLANAR_CONFIG) == PLANAR_SEPARATE) {
@@ -1208,6 +1208,7 @@ int describeVolume(int fd, ImageHead *head, int volume, TiffState *state)
     if (planUnits(fd, dir, head, state, fileSize) < 0) {
         return -1;
     }
+    state->layout.reverseBits = lsbFirst && !bilevelLsbFirst;
 
     state->geotiff = readGeoreference(fd, dir, byteOrder, head) ? 1 : 0;
 

@@ -15,7 +15,8 @@ struct NameCase {
 TEST(Vocabulary, MapidFromName)
 {
     const NameCase cases[] = {
-        {"PCS20000", 20000}, {"PCS65535", 65535}, {"PCS100", -1},     {"PCS19999", -1},
+        {"PCS20000", 20000}, {"PCS65535", 65535}, {"PCS100", -1},     {"PCS19999", 19999},
+        {"PCS3857", 3857},   {"PCS2056", 2056},   {"PCS1024", 1024},  {"PCS1023", -1},
         {"PCS65536", -1},    {"PCS", -1},         {"PCS2x000", -1},   {"PCS99999999999999", -1},
         {"UNKNOWN", -1},     {"GRID", 1},         {"UTM", 2},         {"UTM1", 3},
         {"UTM33", 35},       {"UTM60", 62},       {"POLAR", 63},      {"AEA", 64},
@@ -30,7 +31,8 @@ TEST(Vocabulary, MapidFromName)
 TEST(Vocabulary, MapidName)
 {
     const NameCase cases[] = {
-        {"PCS65535", 65535}, {"PCS20000", 20000}, {"UNKNOWN", 184}, {"UNKNOWN", 19999},
+        {"PCS65535", 65535}, {"PCS20000", 20000}, {"UNKNOWN", 184}, {"PCS19999", 19999},
+        {"PCS3035", 3035},   {"PCS1024", 1024},   {"UNKNOWN", 1023},
         {"UNKNOWN", 65536},  {"UNKNOWN", -1},     {"UNKNOWN", 0},   {"UTM33", 35},
         {"WINTRI", 183},     {"LATLONG", 111},
     };

@@ -5,17 +5,23 @@
  *	decoded in file order into the window, an earlier row decoded again
  *	from the top, the values those of a whole decode, the window never
  *	grown for reading; a write turns the cache into one of every row so
- *	that the file can be written back; a file cut short reads zero past
- *	the cut; a progressive file is decoded whole.
+ *	that the file can be written back; a file cut short reads what the
+ *	library decodes of it; a damaged scan costs one decode, not one per
+ *	row; a progressive file is decoded whole.
  */
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <string>
 #include <vector>
+
+extern "C" {
+#include <jpeglib.h>
+}
 
 #include "../registry_fixtures.h"
 #include "ramimage/cache_block.h"
@@ -143,7 +149,7 @@ TEST_F(JpegRows, AWriteGivesTheCacheEveryRowAndTheFileIsWrittenBack)
     closeRAMImage(again, NULL);
 }
 
-TEST_F(JpegRows, AFileCutShortReadsZeroPastTheCutThroughAWindow)
+TEST_F(JpegRows, AFileCutShortReadsWhatTheLibraryDecodesThroughAWindow)
 {
     std::string file = makeJpeg("cut.jpg", 200, 64, 1);
     RAMIMG *whole = openFile(file);
@@ -155,15 +161,92 @@ TEST_F(JpegRows, AFileCutShortReadsZeroPastTheCutThroughAWindow)
     close(fd);
     ASSERT_EQ(0, truncate(file.c_str(), size / 2));
 
+    /* The rows before the cut are the picture's, those after it the
+     * library's grey: the same through a window as in a whole decode. */
+    RAMIMG *image = openFile(file);
+    ASSERT_NE(image, nullptr);
+    std::vector<Bytes> cut = wholeDecode(image);
+    EXPECT_EQ(full[0], cut[0]);
+    EXPECT_EQ(Bytes(64, 128), cut[199]);
+    ASSERT_EQ(8, setRAMImageBuf(image, 8));
+    EXPECT_EQ(full[0], read(image, 0, 0));
+    EXPECT_EQ(cut[199], read(image, 199, 0));
+    EXPECT_EQ(cut[1], read(image, 1, 0));               /* from the top again */
+    EXPECT_NE(std::string::npos, stderrText().find("Premature end of JPEG file"))
+        << stderrText();
+    closeRAMImage(image, NULL);
+}
+
+/* A JPEG of three components, each in a scan of its own, whose last scan
+ * names a component the frame does not have. */
+Bytes jpegWithABadLastScan(int rows, int columns)
+{
+    struct jpeg_compress_struct cinfo;
+    struct jpeg_error_mgr jerr;
+    cinfo.err = jpeg_std_error(&jerr);
+    jpeg_create_compress(&cinfo);
+    unsigned char *out = NULL;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &out, &size);
+    cinfo.image_width = (JDIMENSION)columns;
+    cinfo.image_height = (JDIMENSION)rows;
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    static jpeg_scan_info scans[3];
+    for (int k = 0; k < 3; k++) {
+        scans[k].comps_in_scan = 1;
+        scans[k].component_index[0] = k;
+        scans[k].Ss = 0;
+        scans[k].Se = 63;
+        scans[k].Ah = 0;
+        scans[k].Al = 0;
+    }
+    cinfo.scan_info = scans;
+    cinfo.num_scans = 3;
+    jpeg_start_compress(&cinfo, TRUE);
+    Bytes line((size_t)columns * 3);
+    for (int r = 0; r < rows; r++) {
+        for (size_t i = 0; i < line.size(); i++) {
+            line[i] = (unsigned char)(r * 3 + i * 7);
+        }
+        JSAMPROW row = line.data();
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    Bytes bytes(out, out + size);
+    free(out);
+    size_t lastScan = 0;
+    for (size_t i = 0; i + 5 < bytes.size(); i++) {
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) {
+            lastScan = i;
+        }
+    }
+    bytes[lastScan + 5] = 62;           /* FF DA, length, count, component id */
+    return bytes;
+}
+
+TEST_F(JpegRows, ADamagedScanIsDecodedOnceNotOncePerRow)
+{
+    const int rows = 600;
+    Bytes bytes = jpegWithABadLastScan(rows, 3);
+    std::string file = path("damaged.jpg");
+    FILE *f = fopen(file.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    ASSERT_EQ(bytes.size(), fwrite(bytes.data(), 1, bytes.size(), f));
+    fclose(f);
     RAMIMG *image = openFile(file);
     ASSERT_NE(image, nullptr);
     ASSERT_EQ(8, setRAMImageBuf(image, 8));
-    EXPECT_EQ(full[0], read(image, 0, 0));
-    EXPECT_EQ(Bytes(64, 0), read(image, 199, 0));
-    EXPECT_EQ(Bytes(64, 0), read(image, 198, 0));      /* no second decode */
-    EXPECT_EQ(full[1], read(image, 1, 0));              /* from the top again */
-    EXPECT_NE(std::string::npos, stderrText().find("Premature end of JPEG file"))
-        << stderrText();
+    for (int b = 0; b < 3; b++) {
+        for (int r = 0; r < rows; r++) {
+            ASSERT_EQ(Bytes(3, 0), read(image, r, b)) << r << " " << b;
+        }
+    }
+    /* One decode said why it stopped; every later row was had without one. */
+    std::string said = stderrText();
+    EXPECT_EQ("Invalid component ID 62 in SOS\n", said);
     closeRAMImage(image, NULL);
 }
 

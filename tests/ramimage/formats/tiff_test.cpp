@@ -619,6 +619,27 @@ TEST_F(TiffTest, PackBitsIsEncodingTwo)
     EXPECT_EQ((std::vector<float>{1, 2, 3, 4}), row(image, 1));
 }
 
+TEST_F(TiffTest, APackBitsStripThatDecodesToNothingGivesItsRowsAsZeroAtOnce)
+{
+    /* Only no-op bytes (-128): the strip is read, but yields no pixel. Its
+     * rows are zero from that one read, not left unread for every row to
+     * decode the strip again. */
+    TiffFile f(false);
+    uint32_t at = f.append(Bytes(64, 0x80));
+    std::vector<Field> fields = imageFields(16, 8, 8, 1, at, 64);
+    setField(fields, num(TIFFTAG_COMPRESSION, TIFF_SHORT, {32773}));
+    f.addIfd(fields);
+    RAMIMG *image = openImage(save("noop.tif", f.bytes));
+    ASSERT_NE(image, nullptr);
+    int row = 5, count = 0;
+    unsigned char *rows = readTiffStrips(image, &row, &count);
+    ASSERT_NE(rows, nullptr);
+    EXPECT_EQ(0, row);
+    EXPECT_EQ(8, count);
+    EXPECT_EQ(Bytes(16 * 8, 0), Bytes(rows, rows + 16 * 8));
+    gmemFree(rows);
+}
+
 TEST_F(TiffTest, AbsentRowsPerStripMeansAllRowsAndShortStripArrays)
 {
     /* One strip without RowsPerStrip. */
