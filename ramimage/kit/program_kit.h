@@ -79,7 +79,9 @@ int progBeginRun(void);
 
 /* Ends the run started with mark. When it failed, every file noted since
  * mark that is still a plain file and that no open image uses is
- * removed; an output that existed before the run was never noted. */
+ * removed, and every memory image progCreateImage made since mark is
+ * closed unless another open, a client or a lock holds it; an output
+ * that existed before the run was never noted. */
 void progEndRun(int mark, int failed);
 
 /* Notes that the running program is about to create path: a path that
@@ -87,9 +89,9 @@ void progEndRun(int mark, int failed);
  * happens outside a run. */
 void progNoteOutputFile(const char *path);
 
-/* openRAMImageNew without a client, for a program's output image; the
- * image's file is noted first (progNoteOutputFile) unless it is a
- * memory image. */
+/* openRAMImageNew without a client, for a program's output image: its
+ * file is noted first (progNoteOutputFile), or a memory image made under
+ * a new tag is noted once made. */
 RAMIMG *progCreateImage(ImageHead *head, int overwrite, int *err);
 
 /* ---- Row loop ------------------------------------------------------------- */

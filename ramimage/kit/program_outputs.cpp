@@ -1,10 +1,10 @@
 /*
  * program_outputs.cpp --
  *
- *	The files a program run creates, so that a run that fails takes back
- *	what it made: an output that was not there before the run is removed,
- *	one that was there is left to the program (which refuses or rewrites
- *	it as its kind allows).
+ *	The outputs a program run creates, so that a run that fails takes
+ *	back what it made: a file or memory image that was not there before
+ *	the run is removed or closed, one that was there is left to the
+ *	program (which refuses or rewrites it as its kind allows).
  *
  *	Runs nest: a meter or a pause passes events, and an event may start
  *	another program before the first one ends. Each run owns the files
@@ -25,13 +25,29 @@
 
 namespace {
 
-/* A file a running program is about to create, by absolute path. */
+/* An output a running program is about to create: a file by absolute
+ * path, or a memory image by tag with the image made. */
 struct NotedFile {
     std::string path;
+    RAMIMG *memory;
 };
 
 std::vector<NotedFile> notedFiles;
 int runDepth = 0;
+
+/* Closes a memory image the failed run made, unless something took hold
+ * of it meanwhile (another open, a client, a lock). */
+void takeBackMemoryImage(const NotedFile &noted)
+{
+    RAMIMG *image = getRAMImageByTag(noted.path.c_str());
+    if (image != noted.memory || image->openCount != 1 || image->clients != NULL
+            || (image->flags & RAMIMG_LOCKED)) {
+        return;
+    }
+    image->openCount--;
+    image->refCount++;      /* released as the holder of the open */
+    closeRAMImage(image, NULL);
+}
 
 /* 1 when an image still open uses the file at path (device and inode). */
 bool openImageUses(const struct stat &file)
@@ -65,6 +81,10 @@ void progEndRun(int mark, int failed)
     }
     for (size_t k = notedFiles.size(); failed && k > (size_t)mark; k--) {
         const std::string &path = notedFiles[k - 1].path;
+        if (notedFiles[k - 1].memory != NULL) {
+            takeBackMemoryImage(notedFiles[k - 1]);
+            continue;
+        }
         struct stat info;
         /* Only a plain file the run made and that no image holds open. */
         if (lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && !openImageUses(info)) {
@@ -82,14 +102,23 @@ void progNoteOutputFile(const char *path)
     }
     std::string absolute = absolutePath(path);
     if (!absolute.empty()) {
-        notedFiles.push_back({absolute});
+        notedFiles.push_back({absolute, NULL});
     }
 }
 
 RAMIMG *progCreateImage(ImageHead *head, int overwrite, int *err)
 {
-    if (head != NULL && !isMemoryImgid(head->imgid)) {
-        progNoteOutputFile(head->file);
+    if (head == NULL || !isMemoryImgid(head->imgid)) {
+        if (head != NULL) {
+            progNoteOutputFile(head->file);
+        }
+        return openRAMImageNew(head, NULL, overwrite, err);
     }
-    return openRAMImageNew(head, NULL, overwrite, err);
+    bool existed = getRAMImageByTag(head->file) != NULL;
+    std::string tag = head->file;
+    RAMIMG *image = openRAMImageNew(head, NULL, overwrite, err);
+    if (image != NULL && !existed && runDepth > 0) {
+        notedFiles.push_back({tag, image});
+    }
+    return image;
 }
