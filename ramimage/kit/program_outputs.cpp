@@ -27,17 +27,17 @@ namespace {
 
 /* An output a running program is about to create: a file by absolute
  * path, or a memory image by tag with the image made. */
-struct NotedFile {
+struct NotedOutput {
     std::string path;
     RAMIMG *memory;
 };
 
-std::vector<NotedFile> notedFiles;
+std::vector<NotedOutput> notedOutputs;
 int runDepth = 0;
 
 /* Closes a memory image the failed run made, unless something took hold
  * of it meanwhile (another open, a client, a lock). */
-void takeBackMemoryImage(const NotedFile &noted)
+void takeBackMemoryImage(const NotedOutput &noted)
 {
     RAMIMG *image = getRAMImageByTag(noted.path.c_str());
     if (image != noted.memory || image->openCount != 1 || image->clients != NULL
@@ -68,7 +68,7 @@ bool openImageUses(const struct stat &file)
 int progBeginRun(void)
 {
     runDepth++;
-    return (int)notedFiles.size();
+    return (int)notedOutputs.size();
 }
 
 void progEndRun(int mark, int failed)
@@ -76,13 +76,13 @@ void progEndRun(int mark, int failed)
     if (runDepth > 0) {
         runDepth--;
     }
-    if (mark < 0 || (size_t)mark > notedFiles.size()) {
+    if (mark < 0 || (size_t)mark > notedOutputs.size()) {
         return;
     }
-    for (size_t k = notedFiles.size(); failed && k > (size_t)mark; k--) {
-        const std::string &path = notedFiles[k - 1].path;
-        if (notedFiles[k - 1].memory != NULL) {
-            takeBackMemoryImage(notedFiles[k - 1]);
+    for (size_t k = notedOutputs.size(); failed && k > (size_t)mark; k--) {
+        const std::string &path = notedOutputs[k - 1].path;
+        if (notedOutputs[k - 1].memory != NULL) {
+            takeBackMemoryImage(notedOutputs[k - 1]);
             continue;
         }
         struct stat info;
@@ -91,7 +91,7 @@ void progEndRun(int mark, int failed)
             unlink(path.c_str());
         }
     }
-    notedFiles.resize((size_t)mark);
+    notedOutputs.resize((size_t)mark);
 }
 
 void progNoteOutputFile(const char *path)
@@ -102,7 +102,7 @@ void progNoteOutputFile(const char *path)
     }
     std::string absolute = absolutePath(path);
     if (!absolute.empty()) {
-        notedFiles.push_back({absolute, NULL});
+        notedOutputs.push_back({absolute, NULL});
     }
 }
 
@@ -118,7 +118,7 @@ RAMIMG *progCreateImage(ImageHead *head, int overwrite, int *err)
     std::string tag = head->file;
     RAMIMG *image = openRAMImageNew(head, NULL, overwrite, err);
     if (image != NULL && !existed && runDepth > 0) {
-        notedFiles.push_back({tag, image});
+        notedOutputs.push_back({tag, image});
     }
     return image;
 }
