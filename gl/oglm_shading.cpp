@@ -105,6 +105,11 @@ void oglmFacetNormals(OglmModel *model, int mode)
             continue;
         }
         oglmIndexFree(group->normals);
+        group->normals = NULL;
+        /* A group whose corners do not all name a vertex gets no normals. */
+        if (!oglmListUsable(group->vertices, group->faceStarts->values[faces], v->count)) {
+            continue;
+        }
         group->normals = oglmIndexNew();
         if (group->normals == NULL) {
             continue;
