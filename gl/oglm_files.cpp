@@ -258,6 +258,17 @@ static int32_t listCount(const OglmIndexList *list)
     return list != NULL ? list->count : 0;
 }
 
+/* The 0-based index of a 1-based corner number; -1 (refused by the
+ * check) for a number outside what an index list holds. */
+static int32_t cornerIndex(const char *text)
+{
+    long long number = strtoll(text, NULL, 10);
+    if (number < 1 || number > INT32_MAX) {
+        return -1;
+    }
+    return (int32_t)(number - 1);
+}
+
 void oglmAddFace(OglmGroup *group, const char *text, int smoothingGroup)
 {
     OglmFaceMark *mark = &group->pending;
@@ -283,17 +294,17 @@ void oglmAddFace(OglmGroup *group, const char *text, int smoothingGroup)
         std::string corner(p, (size_t)(end - p));
         p = end;
         size_t slash = corner.find('/');
-        oglmIndexAdd(group->vertices, atoi(corner.c_str()) - 1);
+        oglmIndexAdd(group->vertices, cornerIndex(corner.c_str()));
         if (slash == std::string::npos) {
             continue;
         }
         size_t second = corner.find('/', slash + 1);
         std::string texture = corner.substr(slash + 1, second == std::string::npos ? std::string::npos : second - slash - 1);
         if (!texture.empty() && ensureList(&group->texcoords) != NULL) {
-            oglmIndexAdd(group->texcoords, atoi(texture.c_str()) - 1);
+            oglmIndexAdd(group->texcoords, cornerIndex(texture.c_str()));
         }
         if (second != std::string::npos && ensureList(&group->normals) != NULL) {
-            oglmIndexAdd(group->normals, atoi(corner.c_str() + second + 1) - 1);
+            oglmIndexAdd(group->normals, cornerIndex(corner.c_str() + second + 1));
         }
     }
     /* values[0] stays 0; values[k] ends face k. */

@@ -339,7 +339,8 @@ TEST(OglmGeometry, ARefusedFaceLeavesEveryListAsBefore)
     OglmGroup *group = oglmAddGroupNamed(&model, "g");
     oglmAddFace(group, " 1 2 3", 0);
     ASSERT_TRUE(oglmCheckFace(&model, group, "f 1 2 3\n"));
-    const char *refused[] = {" 2 3 1/50000000 2/1", " 1/1/ 2/1/ 3/1/", " 1/1 2/1 3/1", " 1 2 3/1//1"};
+    const char *refused[] = {" 2 3 1/50000000 2/1", " 1/1/ 2/1/ 3/1/", " 1/1 2/1 3/1", " 1 2 3/1//1",
+                             " 1 2 2147483648", " 1 2 -2147483648"};
     for (const char *face : refused) {
         oglmAddFace(group, face, 4);
         EXPECT_FALSE(oglmCheckFace(&model, group, face)) << face;
