@@ -6,6 +6,7 @@
  *	what was read, or whose lists would no longer line up corner for
  *	corner, is dropped with a message.
  */
+#include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -252,8 +253,32 @@ static OglmIndexList *ensureList(OglmIndexList **list)
     return *list;
 }
 
+static int32_t listCount(const OglmIndexList *list)
+{
+    return list != NULL ? list->count : 0;
+}
+
+/* The 0-based index of a 1-based corner number; -1 (refused by the
+ * check) for a number outside what an index list holds. */
+static int32_t cornerIndex(const char *text)
+{
+    long long number = strtoll(text, NULL, 10);
+    if (number < 1 || number > INT32_MAX) {
+        return -1;
+    }
+    return (int32_t)(number - 1);
+}
+
 void oglmAddFace(OglmGroup *group, const char *text, int smoothingGroup)
 {
+    OglmFaceMark *mark = &group->pending;
+    mark->faces = oglmFaceCount(group);
+    mark->smoothing = listCount(group->smoothing);
+    mark->vertices = listCount(group->vertices);
+    mark->normals = listCount(group->normals);
+    mark->texcoords = listCount(group->texcoords);
+    mark->hadNormals = group->normals != NULL;
+    mark->hadTexcoords = group->texcoords != NULL;
     if (ensureList(&group->vertices) == NULL || ensureList(&group->faceStarts) == NULL
             || ensureList(&group->smoothing) == NULL) {
         ovex_fprintf(stderr, "Error in realloc.\n");
@@ -269,17 +294,17 @@ void oglmAddFace(OglmGroup *group, const char *text, int smoothingGroup)
         std::string corner(p, (size_t)(end - p));
         p = end;
         size_t slash = corner.find('/');
-        oglmIndexAdd(group->vertices, atoi(corner.c_str()) - 1);
+        oglmIndexAdd(group->vertices, cornerIndex(corner.c_str()));
         if (slash == std::string::npos) {
             continue;
         }
         size_t second = corner.find('/', slash + 1);
         std::string texture = corner.substr(slash + 1, second == std::string::npos ? std::string::npos : second - slash - 1);
         if (!texture.empty() && ensureList(&group->texcoords) != NULL) {
-            oglmIndexAdd(group->texcoords, atoi(texture.c_str()) - 1);
+            oglmIndexAdd(group->texcoords, cornerIndex(texture.c_str()));
         }
         if (second != std::string::npos && ensureList(&group->normals) != NULL) {
-            oglmIndexAdd(group->normals, atoi(corner.c_str() + second + 1) - 1);
+            oglmIndexAdd(group->normals, cornerIndex(corner.c_str() + second + 1));
         }
     }
     /* values[0] stays 0; values[k] ends face k. */
@@ -291,8 +316,26 @@ void oglmAddFace(OglmGroup *group, const char *text, int smoothingGroup)
     oglmIndexAdd(group->smoothing, smoothingGroup);
 }
 
-static bool listInRange(const OglmIndexList *list, int32_t begin, int32_t end, int32_t limit)
+bool oglmListUsable(const OglmIndexList *list, int32_t count, int32_t limit)
 {
+    if (list == NULL || count < 0 || list->count < count) {
+        return false;
+    }
+    for (int32_t i = 0; i < count; i++) {
+        if (list->values[i] < 0 || list->values[i] >= limit) {
+            return false;
+        }
+    }
+    return true;
+}
+
+/* The corners begin .. end - 1 of list (which holds end values) lie in
+ * 0 .. limit - 1. */
+static bool cornersInRange(const OglmIndexList *list, int32_t begin, int32_t end, int32_t limit)
+{
+    if (list == NULL || list->count != end) {
+        return false;
+    }
     for (int32_t i = begin; i < end; i++) {
         if (list->values[i] < 0 || list->values[i] >= limit) {
             return false;
@@ -301,36 +344,48 @@ static bool listInRange(const OglmIndexList *list, int32_t begin, int32_t end, i
     return true;
 }
 
+/* Frees a list the refused face created, or cuts it back to count. */
+static void restoreList(OglmIndexList **list, bool existed, int32_t count)
+{
+    if (*list == NULL) {
+        return;
+    }
+    if (!existed) {
+        oglmIndexFree(*list);
+        *list = NULL;
+    } else if ((*list)->count > count) {
+        (*list)->count = count;
+    }
+}
+
 bool oglmCheckFace(OglmModel *model, OglmGroup *group, const char *line)
 {
-    if (group->faceStarts == NULL || group->faceStarts->count == 0) {
-        return false;
-    }
-    int32_t faces = group->faceStarts->count;
-    int32_t begin = group->faceStarts->values[faces - 1];
-    int32_t end = group->vertices->count;
-    bool valid = group->faceStarts->values[faces] == end
-                 && listInRange(group->vertices, begin, end, model->vertices ? model->vertices->count : 0);
+    const OglmFaceMark mark = group->pending;
+    int32_t begin = mark.vertices;
+    int32_t end = listCount(group->vertices);
+    bool valid = group->faceStarts != NULL && group->faceStarts->count == mark.faces + 1
+                 && group->faceStarts->values[mark.faces] == begin
+                 && group->faceStarts->values[mark.faces + 1] == end
+                 && group->smoothing != NULL && group->smoothing->count == mark.smoothing + 1
+                 && cornersInRange(group->vertices, begin, end,
+                                   model->vertices ? model->vertices->count : 0);
     /* Normal and texture indices go corner for corner with the vertices. */
     if (valid && group->normals != NULL) {
-        valid = group->normals->count == end
-                && listInRange(group->normals, begin, end, model->normals ? model->normals->count : 0);
+        valid = cornersInRange(group->normals, begin, end, model->normals ? model->normals->count : 0);
     }
     if (valid && group->texcoords != NULL) {
-        valid = group->texcoords->count == end
-                && listInRange(group->texcoords, begin, end, model->texcoords ? model->texcoords->count : 0);
+        valid = cornersInRange(group->texcoords, begin, end,
+                               model->texcoords ? model->texcoords->count : 0);
     }
     if (valid) {
         return true;
     }
-    for (OglmIndexList *list : {group->vertices, group->normals, group->texcoords}) {
-        if (list != NULL && list->count > begin) {
-            list->count = begin;
-        }
-    }
-    group->faceStarts->count--;
-    if (group->smoothing != NULL && group->smoothing->count > 0) {
-        group->smoothing->count--;
+    restoreList(&group->vertices, true, mark.vertices);
+    restoreList(&group->normals, mark.hadNormals, mark.normals);
+    restoreList(&group->texcoords, mark.hadTexcoords, mark.texcoords);
+    restoreList(&group->smoothing, true, mark.smoothing);
+    if (group->faceStarts != NULL && group->faceStarts->count > mark.faces) {
+        group->faceStarts->count = mark.faces;
     }
     ovex_fprintf(stderr, "Invalid face definition: %s", line);
     return false;
@@ -506,7 +561,35 @@ int oglmLoadMtl(OglmModel *model, const char *objPath, const char *mtlName)
 
 /* ---- Writing ------------------------------------------------------------------------------- */
 
-int oglmSaveMtl(OglmModel *model, const char *base)
+/* Every write goes through put, which notes a failing one in ok: a full
+ * disk or a size limit makes the save fail instead of leaving a cut file. */
+static void put(FILE *file, bool *ok, const char *format, ...) __attribute__((format(printf, 3, 4)));
+static void put(FILE *file, bool *ok, const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    if (vfprintf(file, format, args) < 0) {
+        *ok = false;
+    }
+    va_end(args);
+}
+
+/* Closes file after its last write; false when any write or the close
+ * failed. */
+static bool finish(FILE *file, bool ok)
+{
+    if (fflush(file) != 0 || ferror(file)) {
+        ok = false;
+    }
+    if (fclose(file) != 0) {
+        ok = false;
+    }
+    return ok;
+}
+
+/* 1 written, 0 nothing to write or the file could not be opened, -1 a
+ * write failed. */
+static int saveMtl(OglmModel *model, const char *base)
 {
     if (model->materials == NULL) {
         return 0;
@@ -517,20 +600,71 @@ int oglmSaveMtl(OglmModel *model, const char *base)
         ovex_fprintf(stderr, "Error in open: %s.mtl\n", base);
         return 0;
     }
-    for (int i = 0; i < model->materials->count; i++) {
+    bool ok = true;
+    for (int i = 0; i < model->materials->count && ok; i++) {
         const OglmMaterial *m = &model->materials->materials[i];
-        fprintf(file, "newmtl %s\n", m->name);
-        fprintf(file, "Kd %f %f %f %f\n", m->Kd[0], m->Kd[1], m->Kd[2], m->Kd[3]);
-        fprintf(file, "Ks %f %f %f %f\n", m->Ks[0], m->Ks[1], m->Ks[2], m->Ks[3]);
-        fprintf(file, "Ka %f %f %f %f\n", m->Ka[0], m->Ka[1], m->Ka[2], m->Ka[3]);
-        fprintf(file, "Ke %f %f %f %f\n", m->Ke[0], m->Ke[1], m->Ke[2], m->Ke[3]);
+        put(file, &ok, "newmtl %s\n", m->name);
+        put(file, &ok, "Kd %f %f %f %f\n", m->Kd[0], m->Kd[1], m->Kd[2], m->Kd[3]);
+        put(file, &ok, "Ks %f %f %f %f\n", m->Ks[0], m->Ks[1], m->Ks[2], m->Ks[3]);
+        put(file, &ok, "Ka %f %f %f %f\n", m->Ka[0], m->Ka[1], m->Ka[2], m->Ka[3]);
+        put(file, &ok, "Ke %f %f %f %f\n", m->Ke[0], m->Ke[1], m->Ke[2], m->Ke[3]);
         if (m->Ns != 0) {
-            fprintf(file, "Ns %f\n", m->Ns);
+            put(file, &ok, "Ns %f\n", m->Ns);
         }
-        fprintf(file, "\n");
+        put(file, &ok, "\n");
     }
-    fclose(file);
+    if (!finish(file, ok)) {
+        ovex_fprintf(stderr, "Error in writing %s.mtl\n", base);
+        return -1;
+    }
     return 1;
+}
+
+int oglmSaveMtl(OglmModel *model, const char *base)
+{
+    return saveMtl(model, base) == 1;
+}
+
+/* The faces of one group: only lists that cover every corner with
+ * indices inside the model's arrays are written, so a list that lost
+ * step with the vertices is never read past its end. */
+static void saveGroupFaces(FILE *file, bool *ok, const OglmModel *model, const OglmGroup *group,
+                           int verticesOnly)
+{
+    int32_t faces = oglmFaceCount(group);
+    int32_t corners = group->faceStarts->values[faces];
+    if (!oglmListUsable(group->vertices, corners, model->vertices->count)) {
+        return;
+    }
+    bool normals = !verticesOnly && model->normals != NULL
+                   && oglmListUsable(group->normals, corners, model->normals->count);
+    bool textures = !verticesOnly && model->texcoords != NULL
+                    && oglmListUsable(group->texcoords, corners, model->texcoords->count);
+    const char *material = model->materials && group->material >= 0
+                           && group->material < model->materials->count
+                           ? model->materials->materials[group->material].name : "default";
+    put(file, ok, "g %s\nusemtl %s\n", group->name, material);
+    for (int32_t f = 0; f < faces && *ok; f++) {
+        int32_t begin, end;
+        oglmFaceRange(group, f, &begin, &end);
+        if (begin < 0 || end > corners || begin > end) {
+            continue;
+        }
+        put(file, ok, "f");
+        for (int32_t k = begin; k < end; k++) {
+            int v = group->vertices->values[k] + 1;
+            if (normals && textures) {
+                put(file, ok, " %d/%d/%d", v, group->texcoords->values[k] + 1, group->normals->values[k] + 1);
+            } else if (normals) {
+                put(file, ok, " %d//%d", v, group->normals->values[k] + 1);
+            } else if (textures) {
+                put(file, ok, " %d/%d", v, group->texcoords->values[k] + 1);
+            } else {
+                put(file, ok, " %d", v);
+            }
+        }
+        put(file, ok, "\n");
+    }
 }
 
 int oglmSaveObj(OglmModel *model, const char *base, int verticesOnly)
@@ -545,61 +679,44 @@ int oglmSaveObj(OglmModel *model, const char *base, int verticesOnly)
         ovex_fprintf(stderr, "Error in open %s.obj\n", base);
         return 0;
     }
-    if (oglmSaveMtl(model, base)) {
-        fprintf(file, "mtllib %s.mtl\n", base);
+    bool ok = true;
+    int materials = saveMtl(model, base);
+    if (materials < 0) {
+        ok = false;
+    } else if (materials > 0) {
+        put(file, &ok, "mtllib %s.mtl\n", base);
     }
-    fprintf(file, "\n# vertex %d\n", model->vertices->count);
-    for (int i = 0; i < model->vertices->count; i++) {
+    put(file, &ok, "\n# vertex %d\n", model->vertices->count);
+    for (int i = 0; i < model->vertices->count && ok; i++) {
         const float *v = model->vertices->values[i];
-        fprintf(file, "v %f %f %f\n", v[0], v[1], v[2]);
+        put(file, &ok, "v %f %f %f\n", v[0], v[1], v[2]);
     }
     if (!verticesOnly) {
         if (model->normals != NULL && model->normals->count > 0) {
-            fprintf(file, "\n# normal %d\n", model->normals->count);
-            for (int i = 0; i < model->normals->count; i++) {
+            put(file, &ok, "\n# normal %d\n", model->normals->count);
+            for (int i = 0; i < model->normals->count && ok; i++) {
                 const float *v = model->normals->values[i];
-                fprintf(file, "vn %f %f %f\n", v[0], v[1], v[2]);
+                put(file, &ok, "vn %f %f %f\n", v[0], v[1], v[2]);
             }
         }
         if (model->texcoords != NULL && model->texcoords->count > 0) {
-            fprintf(file, "\n# texture %d\n", model->texcoords->count);
-            for (int i = 0; i < model->texcoords->count; i++) {
+            put(file, &ok, "\n# texture %d\n", model->texcoords->count);
+            for (int i = 0; i < model->texcoords->count && ok; i++) {
                 const float *v = model->texcoords->values[i];
-                fprintf(file, "vt %f %f\n", v[0], v[1]);
+                put(file, &ok, "vt %f %f\n", v[0], v[1]);
             }
         }
     }
-    fprintf(file, "\n# faces\n");
+    put(file, &ok, "\n# faces\n");
     /* Groups are kept newest first; the file lists them as the model does. */
-    for (OglmGroup *group = model->groups; group != NULL; group = group->next) {
-        int32_t faces = oglmFaceCount(group);
-        if (faces == 0) {
-            continue;
-        }
-        const char *material = model->materials && group->material < model->materials->count
-                               ? model->materials->materials[group->material].name : "default";
-        fprintf(file, "g %s\nusemtl %s\n", group->name, material);
-        bool normals = !verticesOnly && group->normals != NULL;
-        bool textures = !verticesOnly && group->texcoords != NULL;
-        for (int32_t f = 0; f < faces; f++) {
-            int32_t begin, end;
-            oglmFaceRange(group, f, &begin, &end);
-            fprintf(file, "f");
-            for (int32_t k = begin; k < end; k++) {
-                int v = group->vertices->values[k] + 1;
-                if (normals && textures) {
-                    fprintf(file, " %d/%d/%d", v, group->texcoords->values[k] + 1, group->normals->values[k] + 1);
-                } else if (normals) {
-                    fprintf(file, " %d//%d", v, group->normals->values[k] + 1);
-                } else if (textures) {
-                    fprintf(file, " %d/%d", v, group->texcoords->values[k] + 1);
-                } else {
-                    fprintf(file, " %d", v);
-                }
-            }
-            fprintf(file, "\n");
+    for (OglmGroup *group = model->groups; group != NULL && ok; group = group->next) {
+        if (oglmFaceCount(group) > 0) {
+            saveGroupFaces(file, &ok, model, group, verticesOnly);
         }
     }
-    fclose(file);
+    if (!finish(file, ok)) {
+        ovex_fprintf(stderr, "Error in writing %s.obj\n", base);
+        return 0;
+    }
     return 1;
 }

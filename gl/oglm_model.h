@@ -35,10 +35,18 @@ struct OglmMaterials {
     OglmMaterial *materials;
 };
 
+/* A group's lists as they stood before the face being read, so that a
+ * face that is refused leaves every list as it found it. */
+struct OglmFaceMark {
+    int32_t faces, smoothing, vertices, normals, texcoords;
+    bool hadNormals, hadTexcoords;
+};
+
 struct OglmGroup {
     char name[128];
     int32_t material;
     OglmIndexList *faceStarts, *smoothing, *vertices, *normals, *texcoords;
+    OglmFaceMark pending;       /* set by oglmAddFace, used by oglmCheckFace */
     OglmGroup *next;
 };
 
@@ -79,8 +87,15 @@ int oglmLoadObj(OglmModel *model, const char *path);
 int oglmLoadMtl(OglmModel *model, const char *objPath, const char *mtlName);
 int oglmSaveObj(OglmModel *model, const char *base, int verticesOnly);
 int oglmSaveMtl(OglmModel *model, const char *base);
+/* oglmAddFace appends a face line's corners to the group's lists;
+ * oglmCheckFace then keeps it when every index lies inside the model's
+ * arrays and the lists line up corner for corner, else puts every list
+ * back as it was before oglmAddFace (lists the face created are freed). */
 void oglmAddFace(OglmGroup *group, const char *text, int smoothingGroup);
 bool oglmCheckFace(OglmModel *model, OglmGroup *group, const char *line);
+
+/* 1 when list holds at least count values, each in 0 .. limit - 1. */
+bool oglmListUsable(const OglmIndexList *list, int32_t count, int32_t limit);
 
 /* Geometry. */
 void oglmFreeGeometry(OglmModel *model);
@@ -89,5 +104,17 @@ void oglmFacetNormals(OglmModel *model, int mode);
 void oglmSmooth(OglmModel *model, int mode, double smoothness);
 void oglmReverse(OglmModel *model);
 void oglmDraw(OglmModel *model);
+
+/* What drawing hands on, face by face: the group's material, then each
+ * face's corners (normal and texcoord NULL when the group has none). */
+struct OglmDrawSink {
+    void (*material)(void *data, const OglmMaterial *material);
+    void (*beginFace)(void *data);
+    void (*corner)(void *data, const float *normal, const float *texcoord, const float *vertex);
+    void (*endFace)(void *data);
+};
+
+/* Walks the model as oglmDraw draws it, calling sink's procedures. */
+void oglmWalkFaces(const OglmModel *model, const OglmDrawSink *sink, void *data);
 
 #endif /* OVEX_GL_OGLM_MODEL_H */

@@ -105,6 +105,11 @@ void oglmFacetNormals(OglmModel *model, int mode)
             continue;
         }
         oglmIndexFree(group->normals);
+        group->normals = NULL;
+        /* A group whose corners do not all name a vertex gets no normals. */
+        if (!oglmListUsable(group->vertices, group->faceStarts->values[faces], v->count)) {
+            continue;
+        }
         group->normals = oglmIndexNew();
         if (group->normals == NULL) {
             continue;
@@ -281,41 +286,82 @@ void oglmReverse(OglmModel *model)
     }
 }
 
-void oglmDraw(OglmModel *model)
+void oglmWalkFaces(const OglmModel *model, const OglmDrawSink *sink, void *data)
 {
     if (model->vertices == NULL || model->vertices->count == 0) {
         return;
     }
-    glDisable(GL_COLOR_MATERIAL);
     for (OglmGroup *group = model->groups; group != NULL; group = group->next) {
         int32_t faces = oglmFaceCount(group);
         if (faces == 0) {
             continue;
         }
-        if (model->materials != NULL && group->material < model->materials->count) {
-            const OglmMaterial *m = &model->materials->materials[group->material];
-            glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, m->Ka);
-            glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, m->Kd);
-            glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, m->Ks);
-            glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, m->Ke);
-            glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, m->Ns * 0.001f * 128);
+        if (model->materials != NULL && group->material >= 0 && group->material < model->materials->count) {
+            sink->material(data, &model->materials->materials[group->material]);
         }
-        bool normals = group->normals != NULL && model->normals != NULL;
-        bool textures = group->texcoords != NULL && model->texcoords != NULL;
+        /* Only lists that cover every corner with indices inside the
+         * model's arrays are used, so no corner reads past an array. */
+        int32_t corners = group->faceStarts->values[faces];
+        if (!oglmListUsable(group->vertices, corners, model->vertices->count)) {
+            continue;
+        }
+        bool normals = model->normals != NULL
+                       && oglmListUsable(group->normals, corners, model->normals->count);
+        bool textures = model->texcoords != NULL
+                        && oglmListUsable(group->texcoords, corners, model->texcoords->count);
         for (int32_t f = 0; f < faces; f++) {
             int32_t begin, end;
             oglmFaceRange(group, f, &begin, &end);
-            glBegin(GL_TRIANGLE_FAN);
-            for (int32_t k = begin; k < end; k++) {
-                if (normals && k < group->normals->count) {
-                    glNormal3fv(model->normals->values[group->normals->values[k]]);
-                }
-                if (textures && k < group->texcoords->count) {
-                    glTexCoord2fv(model->texcoords->values[group->texcoords->values[k]]);
-                }
-                glVertex3fv(model->vertices->values[group->vertices->values[k]]);
+            if (begin < 0 || end > corners || begin > end) {
+                continue;
             }
-            glEnd();
+            sink->beginFace(data);
+            for (int32_t k = begin; k < end; k++) {
+                sink->corner(data, normals ? model->normals->values[group->normals->values[k]] : NULL,
+                             textures ? model->texcoords->values[group->texcoords->values[k]] : NULL,
+                             model->vertices->values[group->vertices->values[k]]);
+            }
+            sink->endFace(data);
         }
     }
+}
+
+static void glMaterial(void *, const OglmMaterial *m)
+{
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, m->Ka);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, m->Kd);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, m->Ks);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, m->Ke);
+    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, m->Ns * 0.001f * 128);
+}
+
+static void glBeginFace(void *)
+{
+    glBegin(GL_TRIANGLE_FAN);
+}
+
+static void glCorner(void *, const float *normal, const float *texcoord, const float *vertex)
+{
+    if (normal != NULL) {
+        glNormal3fv(normal);
+    }
+    if (texcoord != NULL) {
+        glTexCoord2fv(texcoord);
+    }
+    glVertex3fv(vertex);
+}
+
+static void glEndFace(void *)
+{
+    glEnd();
+}
+
+void oglmDraw(OglmModel *model)
+{
+    if (model->vertices == NULL || model->vertices->count == 0) {
+        return;
+    }
+    static const OglmDrawSink glSink = {glMaterial, glBeginFace, glCorner, glEndFace};
+    glDisable(GL_COLOR_MATERIAL);
+    oglmWalkFaces(model, &glSink, NULL);
 }

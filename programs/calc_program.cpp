@@ -406,7 +406,7 @@ static RAMIMG *createOutput(const CalcRun *run, const ProgOptions *options, cons
         return NULL;
     }
     head.block = (int32_t)least;
-    RAMIMG *image = openRAMImageNew(&head, NULL, 0, err);
+    RAMIMG *image = progCreateImage(&head, 0, err);
     if (image == NULL) {
         ovex_fprintf(stderr, "Error in create %s.\n", word);
     }

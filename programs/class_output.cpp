@@ -12,6 +12,7 @@
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
 #include "ramimage/memory_layout.h"
+#include "ramimage/kit/program_kit.h"
 
 RAMIMG *createClassOutput(const RAMIMG *in, const char *word, const char *imgidName,
                           const ClassOutputStyle &style, int *err)
@@ -52,7 +53,7 @@ RAMIMG *createClassOutput(const RAMIMG *in, const char *word, const char *imgidN
         *err = RAMIMG_EUNHANDLED;
     } else {
         head.block = (int32_t)least;
-        image = openRAMImageNew(&head, NULL, 1, err);
+        image = progCreateImage(&head, 1, err);
     }
     if (image == NULL) {
         ovex_fprintf(stderr, "%s%s\n", style.openLead, word);

@@ -14,6 +14,7 @@
 #include "ovex/ovexstdio.h"
 #include "ramimage/formats/image_probe.h"
 #include "ramimage/memory_layout.h"
+#include "ramimage/kit/program_kit.h"
 #include "ramimage/kit/program_support.h"
 
 int readCopySettings(const ProgOptions *options, CopySettings *settings)
@@ -107,7 +108,7 @@ RAMIMG *createCopyOutput(const ImageHead *input, const CopyOutputShape *shape,
         head.block = (int32_t)least;
     }
 
-    RAMIMG *image = openRAMImageNew(&head, NULL, 0, err);
+    RAMIMG *image = progCreateImage(&head, 0, err);
     if (image == NULL) {
         ovex_fprintf(stderr, "Error in open %s.\n", word);
         return NULL;

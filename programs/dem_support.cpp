@@ -14,6 +14,7 @@
 #include "ramimage/pixel_access.h"
 #include "ramimage/ramimg.h"
 #include "ramimage/memory_layout.h"
+#include "ramimage/kit/program_kit.h"
 
 /*
  * demImageStats --
@@ -94,5 +95,5 @@ RAMIMG *demCreateLike(const ImageHead *model, const char *file, int rows, int co
         }
         head.block = (int32_t)least;
     }
-    return openRAMImageNew(&head, NULL, overwrite, err);
+    return progCreateImage(&head, overwrite, err);
 }

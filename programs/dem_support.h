@@ -60,7 +60,8 @@ int demRewriteHeader(RAMIMG *image);
 
 /* A new image from a copy of model with the given file name and size (row
  * length recomputed, nothing of the model's own file carried over), made
- * by openRAMImageNew without a client. NULL with *err set. */
+ * by progCreateImage (its file taken back should the run fail). NULL with
+ * *err set. */
 RAMIMG *demCreateLike(const ImageHead *model, const char *file, int rows, int columns,
                       int overwrite, int *err);
 

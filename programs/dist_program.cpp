@@ -100,7 +100,7 @@ static RAMIMG *createOutput(const RAMIMG *in, const char *word, int *err)
         return NULL;
     }
     head.block = (int32_t)least;
-    return openRAMImageNew(&head, NULL, 0, err);
+    return progCreateImage(&head, 0, err);
 }
 
 /*

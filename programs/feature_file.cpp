@@ -22,6 +22,7 @@
 #include "ovex/ovexstdio.h"
 #include "ramimage/positional_io.h"
 #include "ramimage/kit/output_checks.h"
+#include "ramimage/kit/program_kit.h"
 
 static_assert(sizeof(FeatureBlock) == FEATURE_HEAD_SIZE, "feature head is 32 bytes");
 static_assert(sizeof(StatInfo) == STAT_INFO_SIZE && sizeof(StatItem) == STAT_ITEM_HEAD,
@@ -370,10 +371,16 @@ done:
 
 int writeFeature(const char *fileName, const FeatureBlock *block)
 {
-    static const char *const kinds[] = {FEATURE_STAT, FEATURE_EIGEN, FEATURE_ISO, NULL};
+    /* Only a file of the block's own kind is replaced: eigenvectors never
+     * overwrite the class statistics gathered over many runs. */
+    char tag[FEATURE_TAG_SIZE + 1];
+    memcpy(tag, block->type, FEATURE_TAG_SIZE);
+    tag[FEATURE_TAG_SIZE] = '\0';
+    const char *const kinds[] = {tag, NULL};
     if (!progOutputFileAllowed(fileName, kinds)) {
         return 0;
     }
+    progNoteOutputFile(fileName);
     if (writeNewFile(fileName, block, block->totalSize) != WHOLE_FILE_WRITTEN) {
         ovex_fprintf(stderr, "%s: %s\n", fileName, strerror(errno));
         return 0;

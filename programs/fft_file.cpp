@@ -20,6 +20,7 @@
 #include "platform/large_pages.h"
 #include "ramimage/file_checks.h"
 #include "ramimage/kit/output_checks.h"
+#include "ramimage/kit/program_kit.h"
 
 static_assert(sizeof(FftHeader) == FFT_HEADER_SIZE, "FftHeader must be 1024 bytes");
 static_assert(offsetof(FftHeader, rows) == 84 && offsetof(FftHeader, kind) == 100
@@ -181,6 +182,7 @@ int createFftFile(const char *path, FftHeader *head)
     if (!progOutputFileAllowed(path, kinds)) {
         return -1;
     }
+    progNoteOutputFile(path);
     int fd = open(path, O_CREAT | O_TRUNC | O_RDWR | O_CLOEXEC, 0666);
     if (fd < 0) {
         reportSystemError(path);

@@ -144,7 +144,7 @@ static RAMIMG *createOutput(const RAMIMG *in, const char *word, int *err)
         head.nindices = 256;
         fillGreyRamp(&head);
     }
-    return openRAMImageNew(&head, NULL, 0, err);
+    return progCreateImage(&head, 0, err);
 }
 
 static void releaseImages(GconvContext *context)

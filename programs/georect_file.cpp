@@ -12,6 +12,7 @@
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
 #include "ramimage/kit/output_checks.h"
+#include "ramimage/kit/program_kit.h"
 
 static_assert(offsetof(GeorectParams, nCoef) == 40 && offsetof(GeorectParams, coef) == 48,
               "the block must be the file's bytes");
@@ -66,6 +67,7 @@ int writeGeorectParams(const char *fileName, double meanX1, double meanY1, doubl
     if (!progOutputFileAllowed(fileName, kinds)) {
         return 0;
     }
+    progNoteOutputFile(fileName);
     GeorectParams *block =
         makeGeorectParams(meanX1, meanY1, meanX2, meanY2, nCoef, degree, icoef, jcoef);
     /* Without a block the file is still created or truncated, and the

@@ -280,7 +280,7 @@ static int gsfzoomParseArgs(ZoomRun *run, int argc, const char **argv)
         releaseZoomImages(run);
         return 0;
     }
-    run->out = openRAMImageNew(&head, NULL, 0, &err);
+    run->out = progCreateImage(&head, 0, &err);
     if (run->out == NULL) {
         ovex_fprintf(stderr, "Error in open %s.\n", outWord);
         releaseZoomImages(run);

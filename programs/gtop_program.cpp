@@ -144,7 +144,7 @@ static RAMIMG *createOutput(ImageHead *head, const char *name, int overwrite, in
     RAMIMG *image = NULL;
     if (least >= 1 && least <= INT32_MAX) {
         head->block = (int32_t)least;
-        image = openRAMImageNew(head, NULL, overwrite, err);
+        image = progCreateImage(head, overwrite, err);
     } else {
         *err = RAMIMG_EUNHANDLED;
     }
@@ -723,7 +723,7 @@ static int gtop3D(GtopContext *ctx)
         strncpy(head.file, name, RAMIMG_NAME_SIZE - 1);
         head.file[RAMIMG_NAME_SIZE - 1] = '\0';
         head.block = (int32_t)least;
-        polar = openRAMImageNew(&head, NULL, 1, &err);
+        polar = progCreateImage(&head, 1, &err);
     }
     if (polar == NULL) {
         ovex_fprintf(stderr, "Error in open %s.\n", name);

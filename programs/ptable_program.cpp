@@ -177,6 +177,7 @@ int rimagePtable(const char *programName, int argc, const char **argv)
     if (!progOutputFileAllowed(tableName.c_str(), kinds)) {
         return ptableFailed(&run, err);
     }
+    progNoteOutputFile(tableName.c_str());
     run.fd = open(tableName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (run.fd < 0) {
         ovex_fprintf(stderr, "Error in open: %s\n", tableName.c_str());

@@ -132,7 +132,7 @@ static RAMIMG *createOutput(const RotateRun *run, const char *word, int *err)
         }
         head.block = (int32_t)least;
     }
-    RAMIMG *image = openRAMImageNew(&head, NULL, 0, err);
+    RAMIMG *image = progCreateImage(&head, 0, err);
     if (image == NULL) {
         int created = *err != RAMIMG_ECREATE && *err != RAMIMG_EEXISTS;
         ovex_fprintf(stderr, created ? "Error in open %s.\n" : "Error in create %s.\n", word);

@@ -138,7 +138,7 @@ static RAMIMG *openOutput(const SmetricRun *run, const char *word, int *err)
     head.dataFd = -1;
     head.frames = 0;
     head.encoding = 0;
-    image = openRAMImageNew(&head, NULL, 0, err);
+    image = progCreateImage(&head, 0, err);
     if (image == NULL) {
         int created = *err != RAMIMG_ECREATE && *err != RAMIMG_EEXISTS;
         ovex_fprintf(stderr, created ? "Error in open %s.\n" : "Error in create %s.\n", word);

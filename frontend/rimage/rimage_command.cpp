@@ -17,6 +17,7 @@
 #include "frontend/rimage/rimage_capture.h"
 #include "frontend/rimage/rimage_maintenance.h"
 #include "ramimage/ramimg.h"
+#include "ramimage/kit/program_kit.h"
 #include "frontend/rimage/view_object.h"
 #include "programs/program_table.h"
 #include "core/gmem.h"
@@ -138,6 +139,7 @@ static int runProgram(Tcl_Interp *interp, const char *word, int argc, const char
     Tcl_DStringAppend(&name, "rimage ", -1);
     Tcl_DStringAppend(&name, word, -1);
     unsigned long lostBefore = ramImageLostWriteBacks();
+    int run = progBeginRun();
     int status = program != NULL ? program(Tcl_DStringValue(&name), argc - 2, argv + 2)
                                  : PROGRAM_FAILED;
     Tcl_DStringFree(&name);
@@ -145,6 +147,8 @@ static int runProgram(Tcl_Interp *interp, const char *word, int argc, const char
     if (ramImageLostWriteBacks() != lostBefore) {
         status = PROGRAM_FAILED;
     }
+    /* A failed run takes back the output files it created. */
+    progEndRun(run, status == PROGRAM_FAILED);
 
     if (status == PROGRAM_FAILED) {
         Tcl_ResetResult(interp);

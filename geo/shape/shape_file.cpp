@@ -436,13 +436,18 @@ ShapeFile *openShapeFile(const char *fileName, int *status)
         }
         ShapeRecord *rec = buffer + o;
         int32_t number = getBig(rec), words = getBig(rec + 4);
-        if (index != NULL && records < entries && index[2 * records + 1] != words) {
+        if (index != NULL && records < entries && index[2 * records + 1] > 0
+            && index[2 * records + 1] != words) {
             words = index[2 * records + 1];
             corrected++;
         }
         shapePutInt(rec, number);
         shapePutInt(rec + 4, words);
-        if (number <= 0 || words <= 0) break;  /* the data set ends here */
+        if (number <= 0 || words == 0) break;  /* the data set ends here */
+        if (words < 0) {
+            fault = "record length below zero";
+            break;
+        }
         int64_t bytes = (int64_t)words * 2 + 8;
         if (bytes > D - o) {
             fault = "record runs past the data";

@@ -146,12 +146,23 @@ static void deriveRange(TerraCache *store)
     store->mapid = mapid < 0 ? 0 : mapid;
 }
 
+/*
+ * tablesFit --
+ *	1 when an n x n tile index (8 bytes an entry) fits in room bytes.
+ *	Compared by division, so no product of n is formed before n is
+ *	known to be small enough for it.
+ */
+static int tablesFit(int64_t n, int64_t room)
+{
+    return n >= 1 && room >= 8 && n <= room / 8 / n;
+}
+
 /* ---- Creating ---------------------------------------------------------------- */
 
 int createTerraCache(TerraCache *store, int theme, int scale, int scene, int n, int gx, int gy,
                      int reserve)
 {
-    if (n < 1 || reserve < 0) {
+    if (reserve < 0 || !tablesFit(n, TERRA_MAX_BYTES - TERRA_HEADER_FIXED - reserve)) {
         return 0;
     }
     int64_t tiles = (int64_t)n * n;
@@ -233,12 +244,14 @@ int openTerraFile(const char *fileName, TerraCache *store)
     int32_t (*field)(const unsigned char *, int) = swapped ? swappedField : getField;
     int64_t dataEnd = field(head, TERRA_AT_DATA_END);
     int64_t n = field(head, TERRA_AT_N);
-    int64_t tiles = n * n;
-    if (n < 1 || dataEnd < TERRA_HEADER_FIXED + 8 * tiles || dataEnd > (int64_t)info.st_size
-        || dataEnd > TERRA_MAX_BYTES) {
+    /* The data end is checked against the file first: the index must fit
+     * inside it, which bounds n before n * n is formed. */
+    if (dataEnd > (int64_t)info.st_size || dataEnd > TERRA_MAX_BYTES
+        || !tablesFit(n, dataEnd - TERRA_HEADER_FIXED)) {
         close(fd);
         return 0;
     }
+    int64_t tiles = n * n;
     int64_t headerSize = field(head, TERRA_AT_HEADER_SIZE);
     if (headerSize < TERRA_HEADER_FIXED + 8 * tiles || headerSize > dataEnd) {
         close(fd);
@@ -305,7 +318,7 @@ void swapTerraHeader(unsigned char *block)
         setField(block, at, swappedField(block, at));
     }
     int64_t n = getField(block, TERRA_AT_N);
-    int64_t words = n > 0 ? 2 * n * n : 0;
+    int64_t words = tablesFit(n, TERRA_MAX_BYTES - TERRA_HEADER_FIXED) ? 2 * n * n : 0;
     for (int64_t w = 0; w < words; w++) {
         int at = (int)(TERRA_AT_INDEX + 4 * w);
         setField(block, at, swappedField(block, at));

@@ -71,6 +71,29 @@ RAMIMG *progOpenImage(const char *word, int *err);
  * without a client); NULL does nothing. */
 void progReleaseImage(RAMIMG *image);
 
+/* ---- Outputs a run creates ------------------------------------------------ */
+
+/* Starts a program run: the files noted from now on belong to it (runs
+ * nest). Returns the mark to give progEndRun. */
+int progBeginRun(void);
+
+/* Ends the run started with mark. When it failed, every file noted since
+ * mark that is still a plain file and that no open image uses is
+ * removed, and every memory image progCreateImage made since mark is
+ * closed unless another open, a client or a lock holds it; an output
+ * that existed before the run was never noted. */
+void progEndRun(int mark, int failed);
+
+/* Notes that the running program is about to create path: a path that
+ * exists already (a file, a device, a link) is not noted. Nothing
+ * happens outside a run. */
+void progNoteOutputFile(const char *path);
+
+/* openRAMImageNew without a client, for a program's output image: its
+ * file is noted first (progNoteOutputFile), or a memory image made under
+ * a new tag is noted once made. */
+RAMIMG *progCreateImage(ImageHead *head, int overwrite, int *err);
+
 /* ---- Row loop ------------------------------------------------------------- */
 
 /* The meter of a loop: the label shown and the next fraction to show. */

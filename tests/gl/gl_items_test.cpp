@@ -324,4 +324,36 @@ TEST(OglmGeometry, FacesWhoseListsWouldMisalignAreDropped)
     oglmFreeGeometry(&model);
 }
 
+// A refused face takes back everything it added: the lists it created are
+// gone, the others hold what they held before it, and no corner of a list
+// points past its array (drawing and saving index with them).
+TEST(OglmGeometry, ARefusedFaceLeavesEveryListAsBefore)
+{
+    OglmModel model = {};
+    model.vertices = oglmVecNew(0);
+    model.texcoords = oglmVecNew(0);
+    for (int i = 0; i < 3; i++) {
+        oglmVecAdd(model.vertices, (float)i, (float)(i % 2), 0);
+    }
+    oglmVecAdd(model.texcoords, 0, 0, 0);
+    OglmGroup *group = oglmAddGroupNamed(&model, "g");
+    oglmAddFace(group, " 1 2 3", 0);
+    ASSERT_TRUE(oglmCheckFace(&model, group, "f 1 2 3\n"));
+    const char *refused[] = {" 2 3 1/50000000 2/1", " 1/1/ 2/1/ 3/1/", " 1/1 2/1 3/1", " 1 2 3/1//1",
+                             " 1 2 2147483648", " 1 2 -2147483648"};
+    for (const char *face : refused) {
+        oglmAddFace(group, face, 4);
+        EXPECT_FALSE(oglmCheckFace(&model, group, face)) << face;
+        EXPECT_EQ(oglmFaceCount(group), 1) << face;
+        EXPECT_EQ(group->vertices->count, 3) << face;
+        EXPECT_EQ(group->smoothing->count, 1) << face;
+        EXPECT_EQ(group->texcoords, nullptr) << face;
+        EXPECT_EQ(group->normals, nullptr) << face;
+    }
+    EXPECT_TRUE(oglmListUsable(group->vertices, 3, model.vertices->count));
+    EXPECT_FALSE(oglmListUsable(group->vertices, 4, model.vertices->count));
+    EXPECT_FALSE(oglmListUsable(group->vertices, 3, 2));
+    oglmFreeGeometry(&model);
+}
+
 }  // namespace

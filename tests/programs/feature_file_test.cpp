@@ -166,7 +166,8 @@ TEST_F(FeatureFile, WrittenBlocksReadBackByteForByte)
 {
     for (int kind = FEATURE_KIND_STAT; kind <= FEATURE_KIND_ISO; kind++) {
         FeatureBlock *block = sampleBlock(kind);
-        std::string file = path("round.ftr");
+        /* One file per kind: a file of another kind is not replaced. */
+        std::string file = path(("round" + std::to_string(kind) + ".ftr").c_str());
         ASSERT_EQ(1, writeFeature(file.c_str(), block));
         EXPECT_EQ(blockBytes(block), fileBytes(file));
 

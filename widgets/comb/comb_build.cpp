@@ -5,6 +5,7 @@
  *	classes.
  */
 #include <stdio.h>
+#include <string.h>
 
 #include "widgets/comb/comb_build.h"
 #include "widgets/comb/comb_checks.h"
@@ -25,6 +26,40 @@ combDestroyPath(Tcl_Interp *interp, const char *path)
     Tcl_InterpState saved = Tcl_SaveInterpState(interp, TCL_ERROR);
     (void)combEval(NULL, NULL, interp, NULL, "destroy", path, NULL);
     (void)Tcl_RestoreInterpState(interp, saved);
+}
+
+void
+combSettleDestroyedPath(Tk_Window mainWindow, Tcl_Interp *interp, const char *path)
+{
+    Tcl_InterpState saved = Tcl_SaveInterpState(interp, TCL_OK);
+    std::string release = std::string("comb.free ") + path;
+    bool pending = false;
+    if (Tcl_Eval(interp, "after info") == TCL_OK) {
+        Tcl_Obj *ids = Tcl_GetObjResult(interp);
+        Tcl_IncrRefCount(ids);
+        int count = 0;
+        Tcl_Obj **elements = NULL;
+        (void)Tcl_ListObjGetElements(NULL, ids, &count, &elements);
+        for (int i = 0; i < count; i++) {
+            std::string id = Tcl_GetString(elements[i]);
+            if (combEval(NULL, NULL, interp, NULL, "after", "info", id.c_str(), NULL) != TCL_OK) {
+                continue;
+            }
+            Tcl_Obj *info = Tcl_GetObjResult(interp);
+            Tcl_Obj *script = NULL, *kind = NULL;
+            if (Tcl_ListObjIndex(NULL, info, 0, &script) == TCL_OK && script != NULL
+                    && Tcl_ListObjIndex(NULL, info, 1, &kind) == TCL_OK && kind != NULL
+                    && release == Tcl_GetString(script) && strcmp(Tcl_GetString(kind), "idle") == 0) {
+                (void)combEval(NULL, NULL, interp, NULL, "after", "cancel", id.c_str(), NULL);
+                pending = true;
+            }
+        }
+        Tcl_DecrRefCount(ids);
+    }
+    (void)Tcl_RestoreInterpState(interp, saved);
+    if (pending) {
+        combFreePath(mainWindow, interp, path);
+    }
 }
 
 void

@@ -26,6 +26,13 @@ void combDestroyPath(Tcl_Interp *interp, const char *path);
  * "error: ", then destroys path. */
 void combReportAndDestroy(Tcl_Interp *interp, const char *path);
 
+/* A widget destroyed on path may still have its store's release waiting
+ * ("after idle comb.free path"): that release is run now and taken off
+ * the idle queue, so that it cannot wipe what a new widget made on the
+ * same path records. Called by the create commands once path is known
+ * to be free; the interpreter's result is kept. */
+void combSettleDestroyedPath(Tk_Window mainWindow, Tcl_Interp *interp, const char *path);
+
 /* Binds the window's <Destroy> so that its store is freed after it is gone. */
 void combBindFreeAfterIdle(CombAbort *abortPoint, Tcl_Interp *interp, const char *path);
 

@@ -45,6 +45,7 @@ COMB_COMMAND(foldCreateCmd)
                 combAddErrorInfo(interp, "\ninvalid path: %s\n", w);
                 return TCL_ERROR;
             }
+            combSettleDestroyedPath(mainWindow, interp, w);
             std::string path = w;
             std::string canvas = path + ".canv", info = path + ".info";
             std::string infoLabel = path + ".info.lable";

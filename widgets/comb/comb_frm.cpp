@@ -33,6 +33,7 @@ COMB_COMMAND(frmCreateCmd)
                 combAddErrorInfo(interp, "\ninvalid path: %s\n", w);
                 return TCL_ERROR;
             }
+            combSettleDestroyedPath(mainWindow, interp, w);
             combEval(ap, mainWindow, interp, combSetCmd, "comb.set", w, "class", "frm",
                      "cf-frm", "", "cf-label", "", "cf-pad", "-bd 6", NULL);
             if (!combParseParams(interp, w, argc - 2, argv + 2)) {
@@ -164,6 +165,7 @@ COMB_COMMAND(gbtnCreateCmd)
                 combAddErrorInfo(interp, "\ninvalid path: %s\n", w);
                 return TCL_ERROR;
             }
+            combSettleDestroyedPath(mainWindow, interp, w);
             combEval(ap, mainWindow, interp, combSetCmd, "comb.set", w, "class", "gbtn",
                      "cf-label", "", "cf-btns", "", "cf-layout", "vertical", "cf-pad", "-bd 6",
                      NULL);

@@ -41,6 +41,7 @@ COMB_COMMAND(numCreateCmd)
         ovex_printf("invalid path: %s\n", w);
         return TCL_ERROR;
     }
+    combSettleDestroyedPath(mainWindow, interp, w);
     if (combEval(NULL, mainWindow, interp, combSetCmd, "comb.set", w, "class", "num", "cf-max",
                  "10", "cf-min", "0", "cf-init", "5", "cf-inc", "1", "cf-dec", "1", "cf-ent", "",
                  "cf-up", "", "cf-down", "", "cf-label", "", "cf-chck", "", "cf-fmt", "%.0f",

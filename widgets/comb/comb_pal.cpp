@@ -34,6 +34,7 @@ COMB_COMMAND(palCreateCmd)
         combAddErrorInfo(interp, "\ninvalid path: %s\n", w);
         return TCL_ERROR;
     }
+    combSettleDestroyedPath(mainWindow, interp, w);
     return combWithAbortPoint(
         [&](CombAbort *ap) {
             combEval(ap, mainWindow, interp, combSetCmd, "comb.set", w, "class", "pal", "cf-r",

@@ -34,6 +34,7 @@ COMB_COMMAND(pdlCreateCmd)
                 combAddErrorInfo(interp, "\ninvalid path: %s\n", w);
                 return TCL_ERROR;
             }
+            combSettleDestroyedPath(mainWindow, interp, w);
             combEval(ap, NULL, interp, NULL, "_image.get", "downarro.bmp", "downarro.bmp",
                      "bitmap", NULL);
             combEval(ap, mainWindow, interp, combSetCmd, "comb.set", w, "class", "pdl",

@@ -35,6 +35,7 @@ COMB_COMMAND(popupCreateCmd)
                 combAddErrorInfo(interp, "\ninvalid path: %s\n", w);
                 return TCL_ERROR;
             }
+            combSettleDestroyedPath(mainWindow, interp, w);
             combEval(ap, mainWindow, interp, combSetCmd, "comb.set", w, "class", "pop", "cf-pop",
                      "", "-pop", "", NULL);
             if (!combParseParams(interp, w, argc - 2, argv + 2)) {

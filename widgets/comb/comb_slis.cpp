@@ -31,6 +31,7 @@ COMB_COMMAND(slisCreateCmd)
                 combAddErrorInfo(interp, "\ninvalid path: %s\n", w);
                 return TCL_ERROR;
             }
+            combSettleDestroyedPath(mainWindow, interp, w);
             combEval(ap, mainWindow, interp, combSetCmd, "comb.set", w, "class", "slis",
                      "cf-items", "", "cf-list", "", "cf-scrbv", "", "cf-scrbh", "", "cf-layout",
                      "v", NULL);

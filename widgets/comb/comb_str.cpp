@@ -40,6 +40,7 @@ COMB_COMMAND(strCreateCmd)
                 ovex_printf("invalid path: %s\n", w);
                 return TCL_ERROR;
             }
+            combSettleDestroyedPath(mainWindow, interp, w);
             combEval(ap, mainWindow, interp, combSetCmd, "comb.set", w, "class", "str", "cf-ent",
                      "", "cf-label", "", "cf-btn", "", "cf-padx", "0", "cf-pady", "0",
                      "cf-layout", "right", NULL);

@@ -2,7 +2,9 @@
 // growing the block, the georeference of a tile and of the group, the byte
 // order swap, and the operations on the file a store keeps open.
 #include <gtest/gtest.h>
+#include <stdio.h>
 #include <string.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -99,6 +101,42 @@ TEST_F(Store, GroupsTooBigForTheFileAreRefused)
     EXPECT_FALSE(createTerraCache(&store, 1, 11, 33, 0, 1, 1, 0));
     EXPECT_FALSE(createTerraCache(&store, 1, 11, 33, 2, 2000000000, 1, 0));
     EXPECT_EQ(store.block, nullptr);
+}
+
+// Tile counts whose index could never fit the file are refused before
+// n * n or the index size is formed: 1518500250 wraps 8 n^2 to 290948384,
+// which a sparse file of that size would otherwise satisfy, and the
+// largest n wraps it below zero.
+TEST_F(Store, TileCountsWhoseIndexCannotFitAreRefused)
+{
+    fixture::ScratchDir dir("terra");
+    const int64_t wrappedIndex = 290948384;
+    struct Case {
+        int32_t n;
+        int64_t dataEnd;
+    } cases[] = {{1518500250, TERRA_HEADER_FIXED + wrappedIndex},
+                 {INT32_MAX, 1 << 20},
+                 {65536, 1 << 20},
+                 {-3, 1 << 20}};
+    for (const Case &c : cases) {
+        std::string path = dir.at("big.terra");
+        unsigned char head[TERRA_MIN_FILE];
+        memset(head, 0, sizeof head);
+        memcpy(head, "TERRA", 6);
+        head[TERRA_AT_ORDER] = (unsigned char)msbFirst();
+        int32_t end = (int32_t)c.dataEnd;
+        memcpy(head + TERRA_AT_DATA_END, &end, 4);
+        memcpy(head + TERRA_AT_HEADER_SIZE, &end, 4);
+        memcpy(head + TERRA_AT_N, &c.n, 4);
+        FILE *file = fopen(path.c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        ASSERT_EQ(fwrite(head, 1, sizeof head, file), sizeof head);
+        ASSERT_EQ(ftruncate(fileno(file), (off_t)c.dataEnd), 0);   // sparse
+        fclose(file);
+        EXPECT_FALSE(openTerraFile(path.c_str(), &store)) << "n " << c.n;
+        EXPECT_EQ(store.block, nullptr);
+        EXPECT_FALSE(createTerraCache(&store, 1, 11, 33, c.n, 0, 0, 0)) << "n " << c.n;
+    }
 }
 
 TEST(TerraSwap, HeaderAndIndexWordsAreReversed)
