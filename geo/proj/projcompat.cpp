@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "geo/proj/proj_library.h"
+#include "geo/proj/run_guard.h"
 #include "ovex/ovexstdio.h"
 
 #ifndef OVEX_PROJ_DATADIR
@@ -134,6 +135,14 @@ PJ_CONTEXT *context()
 {
     static PJ_CONTEXT *ctx = nullptr;
     static std::string lastProjLib;
+    /* A guarded run (cs2cs over a million points) looks PROJ_LIB up once:
+     * each lookup reads the process environment through Tcl's env array. */
+    static unsigned long checkedRun = 0;
+    unsigned long run = projRunSerial();
+    if (ctx != nullptr && run != 0 && run == checkedRun) {
+        return ctx;
+    }
+    checkedRun = run;
     const char *env = ovex_getenv("PROJ_LIB");
     std::string now = env != nullptr ? env : "";
     if (ctx == nullptr || now != lastProjLib) {
@@ -540,7 +549,7 @@ int projTransform(ProjHandle *src, ProjHandle *dst, double x, double y, double z
                   double *oy, double *oz)
 {
     PJ_CONTEXT *ctx = context();
-    std::string target = dst->given;
+    const std::string &target = dst->given;
     if (src->transOp == nullptr || src->transTarget != target || src->transContext != ctx) {
         pj().proj_destroy(src->transOp);
         src->transOp = nullptr;
