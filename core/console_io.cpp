@@ -154,6 +154,19 @@ Tcl_Channel standardChannelOf(Tcl_Interp *interp, int standardType)
     return out;
 }
 
+/* Flushes the console's standard channel of that type when it is one
+ * written directly (a console script does its own buffering). */
+void flushStandard(Tcl_Interp *interp, int standardType)
+{
+    if (ovexState.tkConsole) {
+        return;
+    }
+    Tcl_Channel out = standardChannelOf(interp, standardType);
+    if (out != NULL) {
+        Tcl_Flush(out);
+    }
+}
+
 /* Writes text as "puts -nonewline" does, straight into the channel; false
  * (nothing written) when a script has to do it. */
 bool writeChannelDirectly(Tcl_Interp *interp, int standardType, const char *text, int length)
@@ -298,6 +311,9 @@ int consolePuts(int channel, const char *text, int length)
     if (batchDepth > 0 && !ovexState.tkConsole && !ovexState.eventPass && !rings) {
         if (batchType != standardType) {
             writeBatch();
+            if (standardType == TCL_STDERR) {
+                flushStandard(interp, TCL_STDOUT);
+            }
             batchType = standardType;
         }
         appendShown(batch, text, length);
@@ -307,6 +323,11 @@ int consolePuts(int channel, const char *text, int length)
         return length;
     }
     writeBatch();
+    if (standardType == TCL_STDERR) {
+        /* A message comes after the output written before it, also when
+         * both streams go to one file. */
+        flushStandard(interp, TCL_STDOUT);
+    }
     if (!ovexState.eventPass && !rings && writeChannelDirectly(interp, standardType, text, length)) {
         return length;
     }
@@ -330,15 +351,11 @@ void consoleFlush(void)
 {
     writeBatch();
     Tcl_Interp *interp = getConsoleInterp();
-    if (interp == NULL || ovexState.tkConsole) {
+    if (interp == NULL) {
         return;
     }
-    for (int standardType : {TCL_STDOUT, TCL_STDERR}) {
-        Tcl_Channel out = standardChannelOf(interp, standardType);
-        if (out != NULL) {
-            Tcl_Flush(out);
-        }
-    }
+    flushStandard(interp, TCL_STDOUT);
+    flushStandard(interp, TCL_STDERR);
 }
 
 /*
