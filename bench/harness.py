@@ -18,6 +18,7 @@ says otherwise. Each row:
 Rows are plain Row objects (see rows.py); run them with run_rows.
 """
 import os
+import re
 import shutil
 import statistics
 import subprocess
@@ -74,9 +75,10 @@ class Skip(Exception):
 
 
 def _fill(command, build, folder):
+    fill = lambda word: word.replace("{build}", build).replace("{dir}", folder)
     if isinstance(command, str):
-        return command.format(build=build, dir=folder)
-    return [word.format(build=build, dir=folder) for word in command]
+        return fill(command)
+    return [fill(word) for word in command]
 
 
 def _run_once(row, command, build, folder, env, before, stdout_name):
@@ -199,9 +201,27 @@ def same_bytes(a, b):
     return check
 
 
-def numbers_within(a, b, tolerance, skip_words=()):
+_DMS = re.compile(r'^([-+]?)(\d+)d(?:(\d+)\')?(?:([\d.]+)")?([NSEW]?)$')
+
+
+def _number(word):
+    """A word as a number: plain, or degrees-minutes-seconds (in seconds)."""
+    try:
+        return float(word)
+    except ValueError:
+        pass
+    m = _DMS.match(word.decode() if isinstance(word, bytes) else word)
+    if m is None:
+        raise ValueError(word)
+    sign = -1 if m.group(1) == "-" or m.group(5) in ("S", "W") else 1
+    return sign * (int(m.group(2)) * 3600 + int(m.group(3) or 0) * 60
+                   + float(m.group(4) or 0))
+
+
+def numbers_within(a, b, tolerance):
     """Check: both text files have the same lines and words; words that are
-    numbers differ by at most tolerance, the others are equal."""
+    numbers (degrees-minutes-seconds in seconds) differ by at most
+    tolerance, the others are equal."""
     def check(folder):
         x = open(os.path.join(folder, a), "rb").read().split(b"\n")
         y = open(os.path.join(folder, b), "rb").read().split(b"\n")
@@ -218,7 +238,7 @@ def numbers_within(a, b, tolerance, skip_words=()):
                 if s == t:
                     continue
                 try:
-                    d = abs(float(s) - float(t))
+                    d = abs(_number(s) - _number(t))
                 except ValueError:
                     return False, "line %d: %r against %r" % (n + 1, p[:60], q[:60])
                 worst = max(worst, d)
@@ -249,16 +269,26 @@ def read_pnm(path):
     return w, h, channels, data[pos:pos + w * h * channels]
 
 
-def pixels_within(a, b, tolerance=0, convert=None):
+def _crop(image, border):
+    w, h, c, data = image
+    if border <= 0:
+        return image
+    rows = [data[(r * w + border) * c:(r * w + w - border) * c]
+            for r in range(border, h - border)]
+    return w - 2 * border, h - 2 * border, c, b"".join(rows)
+
+
+def pixels_within(a, b, tolerance=0, convert=None, crop_border=0):
     """Check: the two images (PNM, or converted to PNM by convert(folder,
     name) -> pnm name) have the same size and samples differing by at most
-    tolerance."""
+    tolerance; crop_border pixels at each edge (where tools extend the
+    picture differently) are left out."""
     def check(folder):
         names = [a, b]
         if convert is not None:
             names = [convert(folder, n) for n in names]
-        x = read_pnm(os.path.join(folder, names[0]))
-        y = read_pnm(os.path.join(folder, names[1]))
+        x = _crop(read_pnm(os.path.join(folder, names[0])), crop_border)
+        y = _crop(read_pnm(os.path.join(folder, names[1])), crop_border)
         if x[:3] != y[:3]:
             return False, "sizes %s against %s" % (x[:3], y[:3])
         if x[3] == y[3]:

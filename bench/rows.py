@@ -1,0 +1,281 @@
+#!/usr/bin/python3
+"""Every benchmark row of the library beside the tool a user would
+otherwise run, timed by harness.py. Run through bench/run_all.sh:
+
+    bench/run_all.sh BUILD_DIR [ROW-NAME-PART ...]
+
+Inputs are made in a scratch folder per row (under $TMPDIR); both sides
+are whole processes with one thread. Peers: proj-bin (proj, cs2cs, geod),
+libjpeg-turbo-progs (djpeg, cjpeg), libvips-tools (vips), gdal-bin
+(gdalwarp, gdal_translate, ogr2ogr), python3-scipy, libtiff-tools
+(tiffcmp), imagemagick (convert).
+"""
+import os
+import random
+import subprocess
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness  # noqa: E402
+from harness import Row, need, tcl_script  # noqa: E402
+
+PY = "/usr/bin/python3"   # Debian's, with numpy and scipy
+LINES = int(os.environ.get("OVEX_BENCH_LINES", "1000000"))
+SIZE = int(os.environ.get("OVEX_BENCH_SIZE", "4000"))   # picture rows = columns
+
+
+def ours(body):
+    """Our side: tclsh running body after loading the library."""
+    return ["tclsh", "{dir}/ours.tcl", body]
+
+
+def prepare_tcl(folder, build):
+    tcl_script(folder, "ours.tcl", build, "eval [lindex $argv 0]")
+
+
+def remove(*names):
+    def before(folder):
+        for name in names:
+            try:
+                os.remove(os.path.join(folder, name))
+            except FileNotFoundError:
+                pass
+    return before
+
+
+# ---- inputs ----------------------------------------------------------------
+
+def make_points(folder):
+    rnd = random.Random(7)
+    with open(os.path.join(folder, "geo.txt"), "w") as f, \
+            open(os.path.join(folder, "geod.txt"), "w") as g:
+        for _ in range(LINES):
+            lon = 6 + 6 * rnd.random()
+            lat = 40 + 15 * rnd.random()
+            f.write("%.6f %.6f\n" % (lon, lat))
+            g.write("%.6f %.6f %.6f %.6f\n" % (lat, lon, lat + rnd.random(),
+                                                lon - rnd.random()))
+
+
+def make_picture(folder, name="in.ppm", size=None):
+    """A smooth size x size RGB picture (as bench/hot_paths.sh makes it)."""
+    w = h = size or SIZE
+    with open(os.path.join(folder, name), "wb") as f:
+        f.write(b"P6\n%d %d\n255\n" % (w, h))
+        base = bytes(((x * 3) ^ (x >> 3)) & 255 for x in range(3 * w + 512))
+        for y in range(h):
+            s = (y * 7) % 509
+            f.write(base[s:s + 3 * w])
+
+
+def make_band(folder, n=4096):
+    with open(os.path.join(folder, "band.pgm"), "wb") as f:
+        f.write(b"P5\n%d %d\n255\n" % (n, n))
+        base = bytes((x * 5 + (x >> 4)) & 255 for x in range(n + 512))
+        for y in range(n):
+            s = (y * 3) % 509
+            f.write(base[s:s + n])
+
+
+def run(folder, *command):
+    subprocess.run(list(command), cwd=folder, check=True, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
+
+
+def to_ppm_with(tool):
+    """A check's converter: NAME -> NAME.ppm by an independent tool."""
+    def convert(folder, name):
+        out = name + ".ppm"
+        if tool == "convert":
+            run(folder, "convert", name, out)
+        elif tool == "vips":
+            run(folder, "vips", "copy", name, out)
+        elif tool == "djpeg":
+            run(folder, "djpeg", "-pnm", "-outfile", out, name)
+        return out
+    return convert
+
+
+# ---- rows ------------------------------------------------------------------
+
+def projection_rows():
+    utm = ["+proj=utm", "+zone=32", "+ellps=WGS84"]
+
+    def prepare(folder, build):
+        need("proj", "cs2cs", "geod")
+        prepare_tcl(folder, build)
+        make_points(folder)
+
+    # The programs end their run with an exit code that is an error to
+    # Tcl: caught, as a shell ignores it.
+    return [
+        Row("proj UTM forward, %d lines to a file" % LINES, "proj (PROJ)",
+            ours("catch {proj %s geo.txt}" % " ".join(utm)), ["proj"] + utm + ["geo.txt"],
+            harness.numbers_within("ours.txt", "peer.txt", 0.011), prepare=prepare,
+            rounds=3, stdout_ours="ours.txt", stdout_peer="peer.txt", target="<= 1.2"),
+        Row("cs2cs lat/long to UTM, %d lines" % LINES, "cs2cs (PROJ)",
+            ours("catch {cs2cs +proj=latlong +datum=WGS84 +to %s geo.txt}" % " ".join(utm)),
+            ["cs2cs", "+proj=latlong", "+datum=WGS84", "+to"] + utm + ["geo.txt"],
+            harness.numbers_within("ours.txt", "peer.txt", 0.011), prepare=prepare,
+            rounds=3, stdout_ours="ours.txt", stdout_peer="peer.txt", target="<= 1.2"),
+        Row("geod -I, %d lines" % LINES, "geod (PROJ)",
+            ours("catch {geod +ellps=WGS84 -I geod.txt}"),
+            ["geod", "+ellps=WGS84", "-I", "geod.txt"],
+            harness.numbers_within("ours.txt", "peer.txt", 0.0011), prepare=prepare,
+            rounds=3, stdout_ours="ours.txt", stdout_peer="peer.txt", target="<= 1.2"),
+    ]
+
+
+def copy_over_jpeg_row():
+    def prepare(folder, build):
+        prepare_tcl(folder, build)
+        make_picture(folder)
+        run(folder, "tclsh", "ours.tcl", "rimage copy -in in.ppm -out first.jpg -imgid JPEG")
+
+    def fresh_old(folder):
+        # An existing output: another JPEG of the same size.
+        with open(os.path.join(folder, "first.jpg"), "rb") as f:
+            data = f.read()
+        with open(os.path.join(folder, "over.jpg"), "wb") as f:
+            f.write(data)
+
+    return Row("rimage copy PPM over an existing JPEG", "ours, into a new file",
+               ours("rimage copy -in in.ppm -out over.jpg -imgid JPEG"),
+               ["tclsh", "{dir}/ours.tcl", "rimage copy -in in.ppm -out new.jpg -imgid JPEG"],
+               harness.same_bytes("over.jpg", "new.jpg"), prepare=prepare,
+               before_ours=fresh_old, before_peer=remove("new.jpg"), target="<= 1.1")
+
+
+def image_rows():
+    def prepare_jpeg(folder, build):
+        need("djpeg", "cjpeg")
+        prepare_tcl(folder, build)
+        make_picture(folder)
+        run(folder, "cjpeg", "-quality", "90", "-outfile", "in.jpg", "in.ppm")
+
+    def prepare_picture(folder, build):
+        prepare_tcl(folder, build)
+        make_picture(folder)
+
+    def prepare_vips(folder, build):
+        need("vips")
+        prepare_picture(folder, build)
+
+    def prepare_conv(folder, build):
+        prepare_vips(folder, build)
+        # A 3x3 smoothing whose output stays inside 0..255: the weights
+        # sum to 1 (vips: integer weights over a scale of 16).
+        with open(os.path.join(folder, "mask.txt"), "w") as f:
+            f.write("3 3 16 0\n1 2 1\n2 4 2\n1 2 1\n")
+
+    def prepare_warp(folder, build):
+        need("gdalwarp", "gdal_translate")
+        prepare_picture(folder, build)
+        run(folder, "gdal_translate", "-q", "-a_srs", "EPSG:32633", "-a_ullr", "0",
+            str(SIZE), str(SIZE), "0", "in.ppm", "geo.tif")
+        run(folder, "tclsh", "ours.tcl", "rimage copy -in in.ppm -out g.bip -imgid BIP")
+
+    def warp_check(folder):
+        # gdalwarp's TIFF as raw pixel-interleaved bytes, beside our BIP.
+        run(folder, "gdal_translate", "-q", "-of", "ENVI", "-co", "INTERLEAVE=BIP",
+            "p.tif", "p.raw")
+        with open(os.path.join(folder, "p.raw"), "rb") as f:
+            peer = f.read()
+        with open(os.path.join(folder, "o.bip"), "rb") as f:
+            mine = f.read()
+        mine = mine[len(mine) - len(peer):]      # after our 1152-byte header
+        if mine == peer:
+            return True, "equal pixels (%d bytes)" % len(peer)
+        differing = sum(1 for x, y in zip(mine, peer) if x != y)
+        return False, "%d of %d samples differ" % (differing, len(peer))
+
+    def prepare_fft(folder, build):
+        need(PY)
+        prepare_tcl(folder, build)
+        make_band(folder)
+        with open(os.path.join(folder, "fft.py"), "w") as f:
+            f.write(FFT_PEER)
+
+    def fft_check(folder):
+        import numpy
+        ours_data = numpy.fromfile(os.path.join(folder, "o.fft"), numpy.complex64, offset=1024)
+        peer = numpy.fromfile(os.path.join(folder, "p.fft"), numpy.complex64, offset=1024)
+        if ours_data.shape != peer.shape:
+            return False, "sizes %s against %s" % (ours_data.shape, peer.shape)
+        worst = float(numpy.abs(ours_data - peer).max() / numpy.abs(peer).max())
+        return worst <= 1e-5, "complex values within %.1g of the largest (%.2g)" % (1e-5, worst)
+
+    n = "%dx%d RGB" % (SIZE, SIZE)
+    return [
+        Row("JPEG decode to a PPM, %s" % n, "djpeg",
+            ours("rimage copy -in in.jpg -out o.ppm -imgid PPM"),
+            ["djpeg", "-pnm", "-outfile", "p.ppm", "in.jpg"],
+            harness.pixels_within("o.ppm", "p.ppm", 0), prepare=prepare_jpeg,
+            before_ours=remove("o.ppm"), target="<= 1.3"),
+        Row("JPEG encode q90 from a PPM, %s" % n, "cjpeg -quality 90",
+            ours("rimage copy -in in.ppm -out o.jpg -imgid JPEG -cmp 90"),
+            ["cjpeg", "-quality", "90", "-outfile", "p.jpg", "in.ppm"],
+            harness.pixels_within("o.jpg", "p.jpg", 0, convert=to_ppm_with("djpeg")),
+            prepare=prepare_jpeg, before_ours=remove("o.jpg"), target="<= 1.3"),
+        Row("TIFF write from a PPM, %s" % n, "vips copy",
+            ours("rimage copy -in in.ppm -out o.tif -imgid TIFF"),
+            ["vips", "copy", "in.ppm", "p.tif"],
+            harness.pixels_within("o.tif", "p.tif", 0, convert=to_ppm_with("convert")),
+            prepare=prepare_vips, before_ours=remove("o.tif"), target="<= 1.0"),
+        Row("3x3 smoothing (gconv) to a PPM, %s" % n, "vips conv (integer)",
+            ours("rimage create -imgid PPM -file o.ppm -rows %d -columns %d -nbands 3; "
+                 "rimage gconv -in in.ppm -out o.ppm "
+                 "-kn {@2D 3 3 0.0625 0.125 0.0625 0.125 0.25 0.125 0.0625 0.125 0.0625}"
+                 % (SIZE, SIZE)),
+            ["vips", "conv", "in.ppm", "p.ppm", "mask.txt", "--precision", "integer"],
+            harness.pixels_within("o.ppm", "p.ppm", 1, crop_border=1), prepare=prepare_conv,
+            before_ours=remove("o.ppm"), target="<= 1.0"),
+        Row("resample to 0.8 px, nearest, %s" % n, "gdalwarp -r near",
+            ours("rimage create -imgid BIP -file o.bip -rows %d -columns %d -nbands 3 "
+                 "-x0 0 -y0 0 -dx 0.8 -dy 0.8; rimage resample -in g.bip -out o.bip -rsp NN"
+                 % (SIZE * 5 // 4, SIZE * 5 // 4)),
+            ["gdalwarp", "-q", "-tr", "0.8", "0.8", "-r", "near", "geo.tif", "p.tif"],
+            warp_check, prepare=prepare_warp, before_ours=remove("o.bip"),
+            before_peer=remove("p.tif"),
+            target="<= 0.7"),
+        Row("FFT 4096^2 band, file to file", "scipy.fft (1 worker)",
+            ours("rimage gfftrans -in band.pgm -out o.fft -op XYRI"),
+            [PY, "fft.py"], fft_check, prepare=prepare_fft, before_ours=remove("o.fft"),
+            target="<= 3"),
+    ]
+
+
+# The peer of the FFT row as a whole process: reads the band, transforms
+# it with one worker, centres the spectrum with the sign convention of
+# ours and writes the same layout (a 1024-byte header, then complex64 rows).
+FFT_PEER = r'''
+import numpy, scipy.fft
+with open("band.pgm", "rb") as f:
+    data = f.read()
+n = 4096
+a = numpy.frombuffer(data[-n * n:], dtype=numpy.uint8).reshape(n, n).astype(numpy.complex64)
+out = numpy.conj(scipy.fft.fftshift(scipy.fft.fft2(a, workers=1))).astype(numpy.complex64)
+with open("p.fft", "wb") as f:
+    f.write(bytes(1024))
+    out.tofile(f)
+'''
+
+
+def all_rows():
+    return projection_rows() + [copy_over_jpeg_row()] + image_rows()
+
+
+def main(argv):
+    if len(argv) < 2:
+        print("usage: rows.py BUILD_DIR [ROW-NAME-PART ...]", file=sys.stderr)
+        return 2
+    build = os.path.abspath(argv[1])
+    rows = all_rows()
+    if len(argv) > 2:
+        rows = [r for r in rows if any(part in r.operation for part in argv[2:])]
+    results = harness.run_rows(rows, build)
+    return 0 if all(r["check"].startswith(("ok", "skipped")) for r in results) else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
