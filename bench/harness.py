@@ -46,7 +46,8 @@ class Row:
         (removing an output so that both sides write a new file, say);
         before_ours / before_peer for one side only.
     check: function(dir) -> (ok, text) comparing the two outputs.
-    env: extra environment for both sides (threads, for instance).
+    env: extra environment for both sides (threads, for instance); a
+        value of None removes the variable.
     """
 
     def __init__(self, operation, peer_name, ours, peer, check, prepare=None,
@@ -114,6 +115,8 @@ def run_row(row, build, folder_root):
         env = dict(os.environ)
         env.update(ONE_THREAD)
         env.update(row.env)
+        for name in [k for k, v in env.items() if v is None]:
+            del env[name]
         if row.prepare is not None:
             row.prepare(folder, build)
         ours = lambda: _run_once(row, row.ours, build, folder, env, row.before_ours,
@@ -151,15 +154,15 @@ def run_row(row, build, folder_root):
     return result
 
 
-HEADER = "%-46s %-24s %8s %8s %6s %11s  %-8s %s" % (
+HEADER = "%-50s %-24s %8s %8s %6s %11s  %-8s %s" % (
     "operation", "peer", "ours s", "peer s", "ratio", "spread", "target", "output check")
 
 
 def format_result(r):
     if r["ratio"] is None:
-        return "%-46s %-24s %8s %8s %6s %11s  %-8s %s" % (
+        return "%-50s %-24s %8s %8s %6s %11s  %-8s %s" % (
             r["operation"], r["peer"], "-", "-", "-", "-", r["target"], r["check"])
-    return "%-46s %-24s %8.3f %8.3f %6.2f %11s  %-8s %s" % (
+    return "%-50s %-24s %8.3f %8.3f %6.2f %11s  %-8s %s" % (
         r["operation"], r["peer"], r["ours"], r["theirs"], r["ratio"], r["spread"],
         r["target"], r["check"])
 

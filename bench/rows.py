@@ -261,8 +261,158 @@ with open("p.fft", "wb") as f:
 '''
 
 
+def analysis_rows():
+    here = os.path.dirname(os.path.abspath(__file__))
+    gisoc_size = int(os.environ.get("OVEX_BENCH_GISOC", "2000"))
+    records = int(os.environ.get("OVEX_BENCH_RECORDS", "100000"))
+
+    def prepare_gisoc(folder, build):
+        need(PY)
+        prepare_tcl(folder, build)
+        run(folder, "tclsh", "ours.tcl", "rimage create -file pixels.img -imgid BSQ -pixel BYTE "
+            "-rows %d -columns %d -nbands 6" % (gisoc_size, gisoc_size))
+        run(folder, PY, os.path.join(here, "gisoc", "make_data.py"), "pixels.img", "start.ftr",
+            str(gisoc_size), str(gisoc_size))
+        with open(os.path.join(folder, "kmeans.py"), "w") as f:
+            f.write(KMEANS_PEER % {"size": gisoc_size})
+
+    def gisoc_check(folder):
+        import numpy
+        import struct
+        with open(os.path.join(folder, "classes.img"), "rb") as f:
+            offset = struct.unpack_from("<i", f.read(64), 32)[0]
+        n = gisoc_size * gisoc_size
+        mine = numpy.fromfile(os.path.join(folder, "classes.img"), numpy.uint8, n, offset=offset)
+        peer = numpy.fromfile(os.path.join(folder, "classes.raw"), numpy.uint8, n)
+        same = float((mine == peer).mean())
+        return same >= 0.999, "%.4f of the pixels in the same class" % same
+
+    def prepare_shape(folder, build):
+        need("ogr2ogr")
+        prepare_tcl(folder, build)
+        run(folder, PY, os.path.join(here, "shape_reproject", "make_data.py"), folder, str(records))
+        os.mkdir(os.path.join(folder, "peer"))
+
+    def shape_check(folder):
+        import numpy
+        a = open(os.path.join(folder, "out.shp"), "rb").read()
+        b = open(os.path.join(folder, "peer", "out.shp"), "rb").read()
+        if len(a) != len(b):
+            return False, "%d bytes against %d" % (len(a), len(b))
+        # Records of 10 vertices (216 bytes of content and an 8-byte head):
+        # the points of every record.
+        size = 8 + 44 + 4 + 160
+        body_a = numpy.frombuffer(a, numpy.uint8, offset=100).reshape(-1, size)
+        body_b = numpy.frombuffer(b, numpy.uint8, offset=100).reshape(-1, size)
+        pa = body_a[:, 56:].copy().view("<f8")
+        pb = body_b[:, 56:].copy().view("<f8")
+        worst = float(numpy.abs(pa - pb).max())
+        return worst <= 1e-9, "all points within 1e-9 degrees (largest %.2g)" % worst
+
+    def prepare_camera(folder, build):
+        need("gdalwarp", "gdal_translate")
+        prepare_tcl(folder, build)
+        tcl_script(folder, "camera_make.tcl", build, CAMERA_MAKE)
+        run(folder, "tclsh", "camera_make.tcl")
+        run(folder, "gdal_translate", "-q", "-of", "GTiff", "cam.vrt", "cam.tif")
+
+    def camera_check(folder):
+        import numpy
+        import struct
+        with open(os.path.join(folder, "map.img"), "rb") as f:
+            offset = struct.unpack_from("<i", f.read(64), 32)[0]
+        mine = numpy.fromfile(os.path.join(folder, "map.img"), numpy.uint8, 3 * 2000 * 1600,
+                              offset=offset).astype(numpy.int16)
+        run(folder, "gdal_translate", "-q", "-of", "ENVI", "-co", "INTERLEAVE=BSQ",
+            "warped.tif", "warped.raw")
+        peer = numpy.fromfile(os.path.join(folder, "warped.raw"), numpy.uint8).astype(numpy.int16)
+        if mine.shape != peer.shape:
+            return False, "sizes %s against %s" % (mine.shape, peer.shape)
+        d = numpy.abs(mine - peer)
+        # The checker's edges fall between pixels: bilinear rounding there
+        # may differ by a step; elsewhere the values agree.
+        close = float((d <= 1).mean())
+        return close >= 0.99, "%.4f of the samples within 1 (largest %d)" % (close, int(d.max()))
+
+    return [
+        Row("gisoc 10 classes, 6 bands %dx%d, from a file" % (gisoc_size, gisoc_size),
+            "scipy kmeans2, 5 iter.",
+            ours("set t [rimage open pixels.img]; rimage gisoc -in $t -out classes.img "
+                 "-imgid BSQ -f start.ftr -nc 10 -sk 1 -nr 5 -cv 0"),
+            [PY, "kmeans.py"], gisoc_check, prepare=prepare_gisoc,
+            before_ours=remove("classes.img"), rounds=3, target="",
+            env={"OPENBLAS_CORETYPE": None, "OPENBLAS_L2_SIZE": None}),
+        Row("shapefile %d points UTM 32 to degrees" % (records * 10), "ogr2ogr",
+            ours("shape.create s -file big.shp; s projdef {proj=utm zone=32 ellps=WGS84}; "
+                 "s projection inverse; s save out.shp"),
+            ["ogr2ogr", "-s_srs", "+proj=utm +zone=32 +ellps=WGS84",
+             "-t_srs", "+proj=longlat +ellps=WGS84", "peer/out.shp", "big.shp"],
+            shape_check, prepare=prepare_shape, before_ours=remove("out.shp", "out.shx"),
+            before_peer=remove("peer/out.shp", "peer/out.shx", "peer/out.dbf", "peer/out.prj"),
+            rounds=3, target=""),
+        Row("camera rectify 1280x1024x3 to 2000x1600 bilin.", "gdalwarp -r bilinear",
+            ours("camera.create cam -f 10 -dx 0.01 -dy 0.01 -xc 639.5 -yc 511.5 -z 1000 "
+                 "-x 1000 -y 2000 -resamplemode 1; cam rectify cam.img map.img"),
+            ["gdalwarp", "-q", "-r", "bilinear", "-te", "499.75", "1500.25", "1499.75",
+             "2300.25", "-ts", "2000", "1600", "-wo", "NUM_THREADS=1", "-of", "GTiff",
+             "cam.tif", "warped.tif"],
+            camera_check, prepare=prepare_camera, before_peer=remove("warped.tif"),
+            rounds=5, target=""),
+    ]
+
+
+# The kmeans2 peer as a whole process: reads the six bands from the file,
+# clusters from the same starts and writes the class of every pixel.
+KMEANS_PEER = r"""
+import struct
+import numpy as np
+from scipy.cluster.vq import kmeans2
+n = %(size)d * %(size)d
+with open("pixels.img", "rb") as f:
+    offset = struct.unpack_from("<i", f.read(64), 32)[0]
+data = np.fromfile("pixels.img", dtype=np.uint8, offset=offset, count=6 * n)
+pixels = data.reshape(6, n).T.astype(np.float64)
+starts = np.load("start.ftr.npy")
+centres, labels = kmeans2(pixels, starts, iter=5, minit="matrix")
+labels.astype(np.uint8).tofile("classes.raw")
+"""
+
+# The frame-camera picture of the rectify row (see bench/camera_rectify):
+# smooth ramps with a checker, its map grid and a VRT for GDAL.
+CAMERA_MAKE = r"""
+rimage create -file cam.img -imgid BSQ -pixel BYTE -rows 1024 -columns 1280 -nbands 3 -mapid GRID
+rimage create -file map.img -imgid BSQ -pixel BYTE -rows 1600 -columns 2000 -nbands 3 \
+    -mapid GRID -x0 500 -y0 2300 -dx 0.5 -dy 0.5
+set f [open cam.img r+b]
+binary scan [read $f 64] x32i offset
+seek $f $offset
+for {set b 0} {$b < 3} {incr b} {
+    for {set r 0} {$r < 1024} {incr r} {
+        set row {}
+        for {set c 0} {$c < 1280} {incr c} {
+            lappend row [expr {($c / 5 + $r / 4 + 60 * $b + (($c / 32 + $r / 32) % 2) * 40) & 255}]
+        }
+        puts -nonewline $f [binary format c* $row]
+    }
+}
+close $f
+set v [open cam.vrt w]
+puts $v "<VRTDataset rasterXSize=\"1280\" rasterYSize=\"1024\">"
+puts $v "  <GeoTransform>360, 1, 0, 2512, 0, -1</GeoTransform>"
+for {set b 0} {$b < 3} {incr b} {
+    puts $v "  <VRTRasterBand dataType=\"Byte\" band=\"[expr {$b + 1}]\" subClass=\"VRTRawRasterBand\">"
+    puts $v "    <SourceFilename relativeToVRT=\"1\">cam.img</SourceFilename>"
+    puts $v "    <ImageOffset>[expr {$offset + $b * 1280 * 1024}]</ImageOffset>"
+    puts $v "    <PixelOffset>1</PixelOffset><LineOffset>1280</LineOffset>"
+    puts $v "  </VRTRasterBand>"
+}
+puts $v "</VRTDataset>"
+close $v
+"""
+
+
 def all_rows():
-    return projection_rows() + [copy_over_jpeg_row()] + image_rows()
+    return projection_rows() + [copy_over_jpeg_row()] + image_rows() + analysis_rows()
 
 
 def main(argv):
