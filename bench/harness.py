@@ -281,21 +281,35 @@ def _crop(image, border):
     return w - 2 * border, h - 2 * border, c, b"".join(rows)
 
 
-def pixels_within(a, b, tolerance=0, convert=None, crop_border=0):
+def _swap_outer_bands(image):
+    w, h, c, data = image
+    if c != 3:
+        return image
+    swapped = bytearray(data)
+    swapped[0::3], swapped[2::3] = data[2::3], data[0::3]
+    return w, h, c, bytes(swapped)
+
+
+def pixels_within(a, b, tolerance=0, convert=None, crop_border=0, swap_bands=False):
     """Check: the two images (PNM, or converted to PNM by convert(folder,
     name) -> pnm name) have the same size and samples differing by at most
     tolerance; crop_border pixels at each edge (where tools extend the
-    picture differently) are left out."""
+    picture differently) are left out; swap_bands exchanges the first and
+    third band of the first image (a file whose bands are stored blue,
+    green, red, as our DIB rows are)."""
     def check(folder):
         names = [a, b]
         if convert is not None:
             names = [convert(folder, n) for n in names]
         x = _crop(read_pnm(os.path.join(folder, names[0])), crop_border)
         y = _crop(read_pnm(os.path.join(folder, names[1])), crop_border)
+        if swap_bands:
+            x = _swap_outer_bands(x)
         if x[:3] != y[:3]:
             return False, "sizes %s against %s" % (x[:3], y[:3])
+        note = ", bands 1 and 3 exchanged" if swap_bands else ""
         if x[3] == y[3]:
-            return True, "equal pixels (%dx%dx%d)" % x[:3]
+            return True, "equal pixels (%dx%dx%d%s)" % (x[:3] + (note,))
         if len(x[3]) != len(y[3]):
             return False, "short sample data"
         worst = 0

@@ -157,6 +157,11 @@ def image_rows():
         prepare_tcl(folder, build)
         make_picture(folder)
 
+    def prepare_magick(folder, build):
+        need("convert")
+        prepare_picture(folder, build)
+        run(folder, "convert", "in.ppm", "BMP3:in.bmp")
+
     def prepare_vips(folder, build):
         need("vips")
         prepare_picture(folder, build)
@@ -217,6 +222,17 @@ def image_rows():
             ["cjpeg", "-quality", "90", "-outfile", "p.jpg", "in.ppm"],
             harness.pixels_within("o.jpg", "p.jpg", 0, convert=to_ppm_with("djpeg")),
             prepare=prepare_jpeg, before_ours=remove("o.jpg"), target="<= 1.3"),
+        Row("BMP write from a PPM, %s" % n, "convert (ImageMagick)",
+            ours("rimage copy -in in.ppm -out o.bmp -imgid DIB"),
+            ["convert", "in.ppm", "BMP3:p.bmp"],
+            harness.pixels_within("o.bmp", "p.bmp", 0, convert=to_ppm_with("convert"),
+                                  swap_bands=True),
+            prepare=prepare_magick, before_ours=remove("o.bmp"), target=""),
+        Row("BMP read to a PPM, %s" % n, "convert (ImageMagick)",
+            ours("rimage copy -in in.bmp -out o.ppm -imgid PPM"),
+            ["convert", "in.bmp", "p.ppm"],
+            harness.pixels_within("o.ppm", "p.ppm", 0, swap_bands=True), prepare=prepare_magick,
+            before_ours=remove("o.ppm"), target=""),
         Row("TIFF write from a PPM, %s" % n, "vips copy",
             ours("rimage copy -in in.ppm -out o.tif -imgid TIFF"),
             ["vips", "copy", "in.ppm", "p.tif"],
