@@ -242,6 +242,8 @@ def numbers_within(a, b, tolerance):
                     continue
                 try:
                     d = abs(_number(s) - _number(t))
+                    if b"d" in s and b"d" in t:
+                        d = min(d, abs(d - 360 * 3600))    # 180d is -180d
                 except ValueError:
                     return False, "line %d: %r against %r" % (n + 1, p[:60], q[:60])
                 worst = max(worst, d)

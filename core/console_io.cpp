@@ -335,6 +335,12 @@ int consolePuts(int channel, const char *text, int length)
     return length;
 }
 
+void consoleInterpChanging(void)
+{
+    writeBatch();
+    builtinPuts();
+}
+
 void consoleBatchBegin(void)
 {
     batchDepth++;

@@ -32,6 +32,12 @@ int consoleEval(Tcl_Interp *interp, const char *script, int length);
 void consoleBatchBegin(void);
 void consoleBatchEnd(void);
 
+/* Called when the console interpreter changes: writes what was collected
+ * for the old one, and learns once which command is Tcl's own puts (from
+ * a fresh interpreter, made while the process runs normally rather than
+ * in the middle of some later write). */
+void consoleInterpChanging(void);
+
 /* Writes collected output and flushes the console's standard output and
  * error channels. */
 void consoleFlush(void);
