@@ -232,8 +232,10 @@ void writeBatch()
     }
     std::string text;
     text.swap(batch);
+    /* Collected while output was shown: it is shown, also when output is
+     * suppressed by now. */
     Tcl_Interp *interp = getConsoleInterp();
-    if (interp == NULL || ovexState.suppressOutput != 0) {
+    if (interp == NULL) {
         return;
     }
     if (!writeChannelDirectly(interp, batchType, text.data(), (int)text.size())) {
