@@ -12,8 +12,10 @@ says otherwise. Each row:
      tolerance); a row whose check fails prints no ratio;
   4. runs `rounds` rounds, each timing both sides, the side going first
      alternating from round to round;
-  5. prints the median seconds of each side, their ratio (ours / peer)
-     and the spread: the lowest and highest per-round ratio.
+  5. prints the median seconds of each side, their ratio (ours / peer),
+     the spread (the lowest and highest per-round ratio) and the ratio of
+     the median processor seconds (user + system), which a loaded machine
+     disturbs less than the wall-clock one.
 
 Rows are plain Row objects (see rows.py); run them with run_rows.
 """
@@ -90,26 +92,32 @@ def _run_once(row, command, build, folder, env, before, stdout_name):
     out = subprocess.DEVNULL
     if stdout_name is not None:
         out = open(os.path.join(folder, stdout_name), "wb")
+    errors = tempfile.TemporaryFile()
     try:
         start = time.perf_counter()
-        done = subprocess.run(_fill(command, build, folder), cwd=folder, env=env,
-                              stdout=out, stderr=subprocess.PIPE, shell=row.shell)
+        child = subprocess.Popen(_fill(command, build, folder), cwd=folder, env=env,
+                                 stdout=out, stderr=errors, shell=row.shell)
+        _, status, usage = os.wait4(child.pid, 0)
         seconds = time.perf_counter() - start
+        child.returncode = os.waitstatus_to_exitcode(status)
     finally:
         if stdout_name is not None:
             out.close()
-    if done.returncode != 0:
+    if child.returncode != 0:
+        errors.seek(0)
         raise RuntimeError("%s exited with %d: %s" % (
             command if isinstance(command, str) else " ".join(command),
-            done.returncode, done.stderr.decode(errors="replace")[-400:]))
-    return seconds
+            child.returncode, errors.read().decode(errors="replace")[-400:]))
+    errors.close()
+    # Processor seconds of the process and its children (a shell's tool).
+    return seconds, usage.ru_utime + usage.ru_stime
 
 
 def run_row(row, build, folder_root):
     """Runs one row; returns the table line's fields as a dict."""
     folder = tempfile.mkdtemp(prefix="ovex-bench-", dir=folder_root)
     result = {"operation": row.operation, "peer": row.peer_name, "ratio": None,
-              "spread": "", "check": "", "ours": None, "theirs": None,
+              "spread": "", "check": "", "ours": None, "theirs": None, "cpu": None,
               "target": row.target or ""}
     try:
         env = dict(os.environ)
@@ -130,7 +138,7 @@ def run_row(row, build, folder_root):
         result["check"] = ("ok: " if ok else "FAIL: ") + text
         if not ok:
             return result
-        mine, peer, ratios = [], [], []
+        mine, peer, ratios, mine_cpu, peer_cpu = [], [], [], [], []
         for k in range(row.rounds):
             if k % 2 == 0:
                 a = ours()
@@ -138,13 +146,17 @@ def run_row(row, build, folder_root):
             else:
                 b = theirs()
                 a = ours()
-            mine.append(a)
-            peer.append(b)
-            ratios.append(a / b if b > 0 else float("inf"))
+            mine.append(a[0])
+            peer.append(b[0])
+            mine_cpu.append(a[1])
+            peer_cpu.append(b[1])
+            ratios.append(a[0] / b[0] if b[0] > 0 else float("inf"))
         m, p = statistics.median(mine), statistics.median(peer)
         result["ours"], result["theirs"] = m, p
         result["ratio"] = m / p if p > 0 else float("inf")
         result["spread"] = "%.2f-%.2f" % (min(ratios), max(ratios))
+        mc, pc = statistics.median(mine_cpu), statistics.median(peer_cpu)
+        result["cpu"] = mc / pc if pc > 0 else float("inf")
     except Skip as why:
         result["check"] = "skipped: %s" % why
     except Exception as why:  # a failing side is reported, the rest goes on
@@ -154,16 +166,16 @@ def run_row(row, build, folder_root):
     return result
 
 
-HEADER = "%-50s %-24s %8s %8s %6s %11s  %-8s %s" % (
-    "operation", "peer", "ours s", "peer s", "ratio", "spread", "target", "output check")
+HEADER = "%-50s %-24s %8s %8s %6s %11s %5s  %-8s %s" % (
+    "operation", "peer", "ours s", "peer s", "ratio", "spread", "cpu", "target", "output check")
 
 
 def format_result(r):
     if r["ratio"] is None:
-        return "%-50s %-24s %8s %8s %6s %11s  %-8s %s" % (
-            r["operation"], r["peer"], "-", "-", "-", "-", r["target"], r["check"])
-    return "%-50s %-24s %8.3f %8.3f %6.2f %11s  %-8s %s" % (
-        r["operation"], r["peer"], r["ours"], r["theirs"], r["ratio"], r["spread"],
+        return "%-50s %-24s %8s %8s %6s %11s %5s  %-8s %s" % (
+            r["operation"], r["peer"], "-", "-", "-", "-", "-", r["target"], r["check"])
+    return "%-50s %-24s %8.3f %8.3f %6.2f %11s %5.2f  %-8s %s" % (
+        r["operation"], r["peer"], r["ours"], r["theirs"], r["ratio"], r["spread"], r["cpu"],
         r["target"], r["check"])
 
 
