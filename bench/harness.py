@@ -50,12 +50,16 @@ class Row:
     check: function(dir) -> (ok, text) comparing the two outputs.
     env: extra environment for both sides (threads, for instance); a
         value of None removes the variable.
+    self_timed: both sides time the same part of their work in process
+        (a drawing program's print, not its window set-up) and print its
+        seconds as the last line of standard output; those are the
+        figures (processor seconds are then the whole process's).
     """
 
     def __init__(self, operation, peer_name, ours, peer, check, prepare=None,
                  before=None, before_ours=None, before_peer=None, rounds=5,
                  env=None, shell=False, target=None, stdout_ours=None,
-                 stdout_peer=None):
+                 stdout_peer=None, self_timed=False):
         self.operation = operation
         self.peer_name = peer_name
         self.ours = ours
@@ -71,6 +75,7 @@ class Row:
         self.target = target
         self.stdout_ours = stdout_ours
         self.stdout_peer = stdout_peer
+        self.self_timed = self_timed
 
 
 class Skip(Exception):
@@ -92,6 +97,8 @@ def _run_once(row, command, build, folder, env, before, stdout_name):
     out = subprocess.DEVNULL
     if stdout_name is not None:
         out = open(os.path.join(folder, stdout_name), "wb")
+    elif row.self_timed:
+        out = tempfile.TemporaryFile()
     errors = tempfile.TemporaryFile()
     try:
         start = time.perf_counter()
@@ -109,6 +116,11 @@ def _run_once(row, command, build, folder, env, before, stdout_name):
             command if isinstance(command, str) else " ".join(command),
             child.returncode, errors.read().decode(errors="replace")[-400:]))
     errors.close()
+    if row.self_timed and stdout_name is None:
+        out.seek(0)
+        lines = out.read().decode(errors="replace").split()
+        out.close()
+        seconds = float(lines[-1])
     # Processor seconds of the process and its children (a shell's tool).
     return seconds, usage.ru_utime + usage.ru_stime
 
@@ -156,7 +168,8 @@ def run_row(row, build, folder_root):
         result["ratio"] = m / p if p > 0 else float("inf")
         result["spread"] = "%.2f-%.2f" % (min(ratios), max(ratios))
         mc, pc = statistics.median(mine_cpu), statistics.median(peer_cpu)
-        result["cpu"] = mc / pc if pc > 0 else float("inf")
+        # A self-timed row's processor seconds are its whole processes'.
+        result["cpu"] = None if row.self_timed else (mc / pc if pc > 0 else float("inf"))
     except Skip as why:
         result["check"] = "skipped: %s" % why
     except Exception as why:  # a failing side is reported, the rest goes on
@@ -174,8 +187,9 @@ def format_result(r):
     if r["ratio"] is None:
         return "%-50s %-24s %8s %8s %6s %11s %5s  %-8s %s" % (
             r["operation"], r["peer"], "-", "-", "-", "-", "-", r["target"], r["check"])
-    return "%-50s %-24s %8.3f %8.3f %6.2f %11s %5.2f  %-8s %s" % (
-        r["operation"], r["peer"], r["ours"], r["theirs"], r["ratio"], r["spread"], r["cpu"],
+    cpu = "-" if r["cpu"] is None else "%.2f" % r["cpu"]
+    return "%-50s %-24s %8.3f %8.3f %6.2f %11s %5s  %-8s %s" % (
+        r["operation"], r["peer"], r["ours"], r["theirs"], r["ratio"], r["spread"], cpu,
         r["target"], r["check"])
 
 

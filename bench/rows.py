@@ -17,7 +17,7 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
-from harness import Row, need, tcl_script  # noqa: E402
+from harness import Row, Skip, need, tcl_script  # noqa: E402
 
 PY = "/usr/bin/python3"   # Debian's, with numpy and scipy
 LINES = int(os.environ.get("OVEX_BENCH_LINES", "1000000"))
@@ -438,9 +438,71 @@ puts $v "</VRTDataset>"
 close $v
 """
 
+def display_rows():
+    """Rows whose side of ours needs Tk and an X display (run_all.sh runs
+    the table under one Xvfb, started outside every timed process)."""
+
+    def prepare_print(folder, build):
+        need("wish", "pdfimages")
+        if not os.environ.get("DISPLAY"):
+            raise Skip("no display (run through bench/run_all.sh, which starts Xvfb)")
+        rnd = random.Random(7)
+        with open(os.path.join(folder, "items.txt"), "w") as f:
+            for i in range(2000):
+                f.write("%s %d %d %d %d %d\n" % ("oval" if i % 2 == 0 else "rectangle",
+                                                 rnd.randrange(580), rnd.randrange(880),
+                                                 rnd.randrange(256), rnd.randrange(256),
+                                                 rnd.randrange(256)))
+        tcl_script(folder, "print.tcl", build, PRINT_OURS)
+
+    def print_check(folder):
+        run(folder, "pdfimages", "c.pdf", "ours")
+        run(folder, "pdfimages", "peer.pdf", "peer")
+        x = harness.read_pnm(os.path.join(folder, "ours-000.ppm"))
+        y = harness.read_pnm(os.path.join(folder, "peer-000.ppm"))
+        if x[:3] != y[:3]:
+            return False, "rasters %s against %s" % (x[:3], y[:3])
+        differing = sum(1 for a, b in zip(x[3], y[3]) if abs(a - b) > 8)
+        share = differing / float(len(x[3]))
+        # X and cairo draw the outlines of ovals a pixel apart here and
+        # there: a stated share of the samples may differ.
+        return share <= 0.03, "page rasters %dx%d, %.4f of the samples differ (<= 0.03)" % (
+            x[0], x[1], share)
+
+    return [
+        Row("printer canvas 600x900, 2000 items, A4 PDF", "cairo C program",
+            ["wish", "print.tcl"],
+            ["{build}/bench/ovex_bench_print_peer", "peer.pdf", "items.txt"],
+            print_check, prepare=prepare_print, before_ours=remove("c.pdf"),
+            before_peer=remove("peer.pdf"), target="<= 2.0", self_timed=True),
+    ]
+
+
+# Our side of the print row: the canvas of the items, printed whole to one
+# A4 page of an ovex-pdf job (the file c.pdf); the print is timed, as the
+# peer times its drawing and page (the canvas exists before a user prints).
+PRINT_OURS = r"""
+canvas .c -width 600 -height 900 -bg white -highlightthickness 0
+pack .c
+set f [open items.txt]
+foreach line [split [read $f] \n] {
+    if {[llength $line] != 6} continue
+    lassign $line kind x y r g b
+    .c create $kind $x $y [expr {$x + 20}] [expr {$y + 20}] -fill [format #%02x%02x%02x $r $g $b]
+}
+close $f
+update
+printer interactive 0
+set began [clock microseconds]
+printer canvas .c 0 0 0 599 899
+puts [expr {([clock microseconds] - $began) / 1e6}]
+exit
+"""
+
 
 def all_rows():
-    return projection_rows() + [copy_over_jpeg_row()] + image_rows() + analysis_rows()
+    return (projection_rows() + [copy_over_jpeg_row()] + image_rows() + analysis_rows()
+            + display_rows())
 
 
 def main(argv):
