@@ -53,7 +53,7 @@ class Row:
     self_timed: both sides time the same part of their work in process
         (a drawing program's print, not its window set-up) and print its
         seconds as the last line of standard output; those are the
-        figures (processor seconds are then the whole process's).
+        figures (no processor-seconds ratio is given).
     """
 
     def __init__(self, operation, peer_name, ours, peer, check, prepare=None,
