@@ -469,7 +469,29 @@ def display_rows():
         return share <= 0.03, "page rasters %dx%d, %.4f of the samples differ (<= 0.03)" % (
             x[0], x[1], share)
 
+    here = os.path.dirname(os.path.abspath(__file__))
+    dem = int(os.environ.get("OVEX_BENCH_DEM", "1025"))
+
+    def prepare_dem(folder, build):
+        need("wish")
+        if not os.environ.get("DISPLAY"):
+            raise Skip("no display (run through bench/run_all.sh, which starts Xvfb)")
+        run(folder, os.path.join(build, "bench", "ovex_bench_gl_dem_peer"), "make", "dem.f32",
+            str(dem), str(dem))
+
+    def dem_row(mode):
+        words = [mode, "dem.f32", str(dem), str(dem), "5"]
+        return Row("glex%sDem %dx%d grid, 512x512 GL frame" % (mode.capitalize(), dem, dem),
+                   "C GLX program, immediate mode",
+                   ["wish", os.path.join(here, "gl_dem", "gl_dem.tcl"),
+                    "{build}/libovex.so"] + words + ["o.ppm"],
+                   ["{build}/bench/ovex_bench_gl_dem_peer"] + words + ["p.ppm"],
+                   harness.pixels_within("o.ppm", "p.ppm", 0), prepare=prepare_dem,
+                   self_timed=True, target="")
+
     return [
+        dem_row("solid"),
+        dem_row("wire"),
         Row("printer canvas 600x900, 2000 items, A4 PDF", "cairo C program",
             ["wish", "print.tcl"],
             ["{build}/bench/ovex_bench_print_peer", "peer.pdf", "items.txt"],
