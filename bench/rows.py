@@ -489,7 +489,16 @@ def display_rows():
                    harness.pixels_within("o.ppm", "p.ppm", 0), prepare=prepare_dem,
                    self_timed=True, target="")
 
+    def prepare_draw(folder, build):
+        if not os.environ.get("DISPLAY"):
+            raise Skip("no display (run through bench/run_all.sh, which starts Xvfb)")
+
     return [
+        Row("polygon of 20,000 points and 200 holes", "even-odd XFillPolygon",
+            ["{build}/bench/ovex_bench_draw", "rings", "o.ppm"],
+            ["{build}/bench/ovex_bench_draw", "evenodd", "p.ppm"],
+            harness.pixels_within("o.ppm", "p.ppm", 0), prepare=prepare_draw,
+            self_timed=True, target=""),
         dem_row("solid"),
         dem_row("wire"),
         Row("printer canvas 600x900, 2000 items, A4 PDF", "cairo C program",
