@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 machine lacks, builds Ovex, then runs the
 # demo (./run.sh demo) or the whole test suite (./run.sh test); ./run.sh
-# sanitize runs the suite under ASan and UBSan (folder build-sanitize), and
-# ./run.sh fuzz replays the fuzz corpora (folder build-fuzz). Run as root.
+# sanitize runs the suite under ASan and UBSan (folder build-sanitize),
+# ./run.sh fuzz replays the fuzz corpora (folder build-fuzz) and ./run.sh
+# bench runs every benchmark row beside its peer. Run as root.
 set -euo pipefail
 mode=${1:-demo}
 cd "$(dirname "$0")"
@@ -24,6 +25,10 @@ if [ "$mode" = test ] || [ "$mode" = sanitize ]; then
   packages+=(ghostscript)
   packages+=(python3-gdal)
   packages+=(libsane1 sane-utils ffmpeg)
+fi
+# The peers of the benchmark rows (bench/run_all.sh).
+if [ "$mode" = bench ]; then
+  packages+=(proj-bin libjpeg-turbo-progs imagemagick libvips-tools gdal-bin python3 python3-numpy python3-scipy poppler-utils)
 fi
 # The fuzz targets need clang and its libFuzzer runtime.
 if [ "$mode" = fuzz ]; then
@@ -56,5 +61,6 @@ cmake --build build -j"$jobs"
 case "$mode" in
   demo) tclsh examples/demo.tcl build ;;
   test) ctest --test-dir build --output-on-failure -j"$jobs" ;;
-  *) echo "usage: $0 demo|test|sanitize|fuzz" >&2; exit 2 ;;
+  bench) bench/run_all.sh build ;;
+  *) echo "usage: $0 demo|test|sanitize|fuzz|bench" >&2; exit 2 ;;
 esac

@@ -1,18 +1,20 @@
 /*
  * bench_draw.cpp --
  *
- *	The drawing layer beside what a caller would otherwise use, in the
- *	same run, on a 1024 x 1024 pixmap of the X server named by DISPLAY
- *	(run under Xvfb: xvfb-run -a ./ovex_bench_draw):
+ *	One side of a drawing row of bench/rows.py, on a white 1024 x 1024
+ *	pixmap of the X server named by DISPLAY (bench/run_all.sh runs the
+ *	rows under Xvfb):
  *
- *	- fillPolygonRings of one 20,000-point outer ring and 200 holes of
- *	  50 points, beside one even-odd XFillPolygon of the rings joined;
- *	- drawRotatedChars of 1,000 labels of 11 characters at 45 degrees,
- *	  width factor 1.5, 16 pixels, beside Tk's TkDrawAngledChars of the
- *	  same labels unstretched.
+ *	    ovex_bench_draw rings|evenodd OUT.ppm
  *
- *	Each pass ends with a round trip so that the server's work counts;
- *	every pass runs 7 times after a warm-up and the median is printed.
+ *	rings: fillPolygonRings of one 20,000-point outer ring and 200 holes
+ *	of 50 points; evenodd: the same area as one even-odd XFillPolygon,
+ *	the holes joined to the outer ring's first point by edges that go
+ *	there and back (so that they enclose nothing).
+ *
+ *	Each pass ends with a round trip so that the server's work counts; the
+ *	pass runs 7 times after a warm-up and the median seconds are printed.
+ *	OUT.ppm receives the pixmap after one more pass on white.
  */
 #include <math.h>
 #include <stdio.h>
@@ -27,24 +29,13 @@
 #include <tcl.h>
 #include <tk.h>
 
-#ifndef MODULE_SCOPE
-#define MODULE_SCOPE extern
-#endif
-typedef struct TkMainInfo TkMainInfo;
-#include "tk-private/generic/tkFont.h"
-
 #include "ovex/draw.h"
-
-/* Tk's own turned text (exported by libtk, declared in its private headers). */
-extern "C" void TkDrawAngledChars(Display *display, Drawable drawable, GC gc, Tk_Font tkfont,
-                                  const char *source, int numBytes, double x, double y,
-                                  double angle);
 
 namespace {
 
 const int side = 1024;
 
-double medianMs(Display *display, const std::function<void()> &pass)
+double medianSeconds(Display *display, const std::function<void()> &pass)
 {
     pass();
     XSync(display, False);
@@ -54,11 +45,40 @@ double medianMs(Display *display, const std::function<void()> &pass)
         pass();
         XSync(display, False);
         times.push_back(
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                .count());
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
+}
+
+/* Writes the pixmap (a TrueColor visual's pixels) as a binary PPM. */
+bool writePixmap(Display *display, Pixmap pixmap, Visual *visual, const char *path)
+{
+    XImage *image = XGetImage(display, pixmap, 0, 0, side, side, AllPlanes, ZPixmap);
+    FILE *out = fopen(path, "wb");
+    if (image == NULL || out == NULL) {
+        return false;
+    }
+    fprintf(out, "P6\n%d %d\n255\n", side, side);
+    auto channel = [](unsigned long pixel, unsigned long mask) {
+        int shift = 0;
+        while (mask != 0 && (mask & 1) == 0) {
+            mask >>= 1;
+            shift++;
+        }
+        return (unsigned char)(mask ? ((pixel >> shift) & mask) * 255 / mask : 0);
+    };
+    for (int y = 0; y < side; y++) {
+        for (int x = 0; x < side; x++) {
+            unsigned long pixel = XGetPixel(image, x, y);
+            unsigned char rgb[3] = {channel(pixel, visual->red_mask),
+                                    channel(pixel, visual->green_mask),
+                                    channel(pixel, visual->blue_mask)};
+            fwrite(rgb, 1, 3, out);
+        }
+    }
+    XDestroyImage(image);
+    return fclose(out) == 0;
 }
 
 /* A ring of n points around (cx, cy): counter-clockwise on the screen for
@@ -77,6 +97,11 @@ void addRing(std::vector<XPoint> &points, double cx, double cy, double radius, i
 
 int main(int argc, char **argv)
 {
+    if (argc != 3 || (strcmp(argv[1], "rings") != 0 && strcmp(argv[1], "evenodd") != 0)) {
+        fprintf(stderr, "usage: %s rings|evenodd OUT.ppm\n", argv[0]);
+        return 2;
+    }
+    bool rings = strcmp(argv[1], "rings") == 0;
     if (getenv("DISPLAY") == NULL) {
         fprintf(stderr, "ovex_bench_draw: no DISPLAY (run under xvfb-run -a)\n");
         return 1;
@@ -96,6 +121,9 @@ int main(int argc, char **argv)
     values.fill_rule = EvenOddRule;
     values.graphics_exposures = False;
     GC gc = XCreateGC(display, pixmap, GCForeground | GCFillRule | GCGraphicsExposures, &values);
+    XGCValues white;
+    white.foreground = WhitePixelOfScreen(Tk_Screen(tkwin));
+    GC clear = XCreateGC(display, pixmap, GCForeground, &white);
 
     /* Rings: the outer ring, then 200 holes on a grid inside it. */
     std::vector<XPoint> points;
@@ -107,61 +135,42 @@ int main(int argc, char **argv)
         addRing(points, cx, cy, 12, 50, true);
         sizes.push_back(50);
     }
-    double rings = medianMs(display, [&] {
-        fillPolygonRings(display, pixmap, gc, points.data(), (int)sizes.size(), sizes.data(),
-                         Complex, CoordModeOrigin);
-    });
-    double evenOdd = medianMs(display, [&] {
-        XFillPolygon(display, pixmap, gc, points.data(), (int)points.size(), Complex,
-                     CoordModeOrigin);
-    });
-
-    /* Labels at 45 degrees. */
-    TkFontAttributes attributes;
-    memset(&attributes, 0, sizeof(attributes));
-    attributes.family = Tk_GetUid("DejaVu Sans Mono");
-    attributes.size = -16;
-    OvexFont *font = ovexGetFontFromAttributes(NULL, tkwin, &attributes, 1.5, 45, 45, 0);
-    Tk_Font tkfont = Tk_GetFont(interp, tkwin, "{DejaVu Sans Mono} -16");
-    const char *label = "Label 12345";
-    double c = cos(M_PI / 4), s = sin(M_PI / 4);
-    double ours = medianMs(display, [&] {
-        for (int i = 0; i < 1000; i++) {
-            drawRotatedChars(display, pixmap, gc, font, label, 11, 100 + (i % 40) * 20,
-                             200 + (i / 40) * 30, c, s);
-        }
-    });
-    double tks = medianMs(display, [&] {
-        for (int i = 0; i < 1000; i++) {
-            TkDrawAngledChars(display, pixmap, gc, tkfont, label, 11, 100 + (i % 40) * 20,
-                              200 + (i / 40) * 30, 45.0);
-        }
-    });
-
-    /* Requests each way, for the record. */
-    unsigned long r0 = NextRequest(display);
-    for (int i = 0; i < 1000; i++) {
-        drawRotatedChars(display, pixmap, gc, font, label, 11, 100, 200, c, s);
+    /* The same rings as one polygon: after the outer ring (closed at its
+     * first point), each hole is reached from that point, closed, and
+     * left back to it. */
+    std::vector<XPoint> joined(points.begin(), points.begin() + sizes[0]);
+    XPoint first = points[0];
+    joined.push_back(first);
+    size_t at = (size_t)sizes[0];
+    for (size_t k = 1; k < sizes.size(); k++) {
+        joined.insert(joined.end(), points.begin() + at, points.begin() + at + sizes[k]);
+        joined.push_back(points[at]);
+        joined.push_back(first);
+        at += (size_t)sizes[k];
     }
-    unsigned long r1 = NextRequest(display);
-    for (int i = 0; i < 1000; i++) {
-        TkDrawAngledChars(display, pixmap, gc, tkfont, label, 11, 100, 200, 45.0);
+
+    std::function<void()> pass;
+    if (rings) {
+        pass = [&] {
+            fillPolygonRings(display, pixmap, gc, points.data(), (int)sizes.size(), sizes.data(),
+                             Complex, CoordModeOrigin);
+        };
+    } else {
+        pass = [&] {
+            XFillPolygon(display, pixmap, gc, joined.data(), (int)joined.size(), Complex,
+                         CoordModeOrigin);
+        };
     }
-    unsigned long r2 = NextRequest(display);
+    double seconds = medianSeconds(display, pass);
+    XFillRectangle(display, pixmap, clear, 0, 0, side, side);
+    pass();
     XSync(display, False);
+    bool written = writePixmap(display, pixmap, Tk_Visual(tkwin), argv[2]);
+    printf("%.6f\n", seconds);
 
-    printf("%-58s %10s %10s %7s\n", "pass", "ours ms", "peer ms", "ratio");
-    printf("%-58s %10.2f %10.2f %7.2f\n",
-           "rings: 20000-point ring + 200 holes vs even-odd XFillPolygon", rings, evenOdd,
-           rings / evenOdd);
-    printf("%-58s %10.2f %10.2f %7.2f\n",
-           "text: 1000 labels 45 deg x1.5 vs TkDrawAngledChars", ours, tks, ours / tks);
-    printf("text requests: ours %lu, Tk's %lu\n", r1 - r0, r2 - r1);
-
-    ovexDeleteFont(font);
-    Tk_FreeFont(tkfont);
     XFreeGC(display, gc);
+    XFreeGC(display, clear);
     Tk_FreePixmap(display, pixmap);
     Tcl_DeleteInterp(interp);
-    return 0;
+    return written ? 0 : 1;
 }

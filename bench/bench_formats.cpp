@@ -1,18 +1,16 @@
 /*
  * bench_formats.cpp --
  *
- *	Reads and writes a 5000 x 5000 RGB JPEG and BMP with the library and
- *	with the independent tools on the same files (djpeg and cjpeg for
- *	JPEG, ImageMagick's convert for both), and prints a table of seconds.
+ *	Reads and writes a 5000 x 5000 RGB JPEG and BMP with the library in
+ *	this process and prints a table of seconds: for JPEG the codec alone
+ *	(whole image in memory, as readJPEG and the write-back use it) and the
+ *	RAM-image path (open, every row of every band through the row cache,
+ *	close); for BMP the RAM-image path. Every figure is the best of two
+ *	runs, so the page cache is warm for all.
  *
- *	The library is timed two ways for JPEG: the codec alone (whole image
- *	in memory, as readJPEG and the write-back use it) and the RAM-image
- *	path (open, every row of every band through the row cache, close).
- *	BMP has only the RAM-image path. The tools are timed as processes
- *	(fork and exec through the shell), so their figures include start-up
- *	and writing their output file; each reads what it converts from the
- *	same files. Every figure is the best of two runs, so the page cache
- *	is warm for all.
+ *	No peer is timed here: an in-memory codec beside whole tool processes
+ *	is no fair comparison. The comparisons with djpeg, cjpeg and
+ *	ImageMagick run as whole processes on both sides in bench/rows.py.
  *
  *	Usage: ovex_bench_formats [folder]   (default /tmp; the files are removed)
  */
@@ -66,16 +64,6 @@ double best(const std::function<bool()> &pass)
         }
     }
     return result;
-}
-
-bool haveTool(const char *name)
-{
-    return system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-double timeCommand(const std::string &command)
-{
-    return best([&]() { return system((command + " >/dev/null 2>&1").c_str()) == 0; });
 }
 
 /* A picture with smooth areas and texture, so that the encoders work as
@@ -212,20 +200,13 @@ bool ramWrite(int imgid, const std::string &path, const std::vector<unsigned cha
     return ok;
 }
 
-void printRow(const char *task, double ovex, double tool, double magick)
+void printRow(const char *task, double ovex)
 {
-    auto cell = [](double seconds) {
-        static char text[4][32];
-        static int next = 0;
-        char *out = text[next++ % 4];
-        if (seconds < 0) {
-            snprintf(out, 32, "%s", "-");
-        } else {
-            snprintf(out, 32, "%.3f", seconds);
-        }
-        return out;
-    };
-    printf("%-40s %10s %12s %10s\n", task, cell(ovex), cell(tool), cell(magick));
+    if (ovex < 0) {
+        printf("%-40s %10s\n", task, "failed");
+    } else {
+        printf("%-40s %10.3f\n", task, ovex);
+    }
 }
 
 } // namespace
@@ -238,62 +219,31 @@ int main(int argc, char **argv)
     std::string ppm = base + ".ppm";
     std::string jpeg = base + ".jpg";
     std::string ovexJpeg = base + "-ovex.jpg";
-    std::string toolJpeg = base + "-tool.jpg";
     std::string bmp = base + ".bmp";
-    std::string toolBmp = base + "-tool.bmp";
-    std::string out = base + "-out.ppm";
 
     std::vector<unsigned char> picture = makePicture();
     if (!writePpm(ppm, picture)) {
         fprintf(stderr, "cannot write %s\n", ppm.c_str());
         return 1;
     }
-    bool djpeg = haveTool("djpeg") && haveTool("cjpeg");
-    bool magick = haveTool("convert");
-
     printf("%d x %d RGB, JPEG quality %d; seconds, best of two runs\n\n", columns, rows, quality);
-    printf("%-40s %10s %12s %10s\n", "task", "ovex", "djpeg/cjpeg", "convert");
+    printf("%-40s %10s\n", "task", "ovex");
 
-    /* JPEG encode: the library's file is the one every decoder reads. */
-    double ovexEncode = best([&]() { return codecEncode(jpeg, picture); });
-    double ramEncode = best([&]() { return ramWrite(IMGID_JPEG, ovexJpeg, picture); });
-    double cjpegEncode = djpeg ? timeCommand("cjpeg -quality 90 -outfile '" + toolJpeg + "' '"
-                                             + ppm + "'")
-                               : -1;
-    double magickEncode = magick ? timeCommand("convert '" + ppm + "' -quality 90 '" + toolJpeg
-                                               + "'")
-                                 : -1;
-    printRow("JPEG write (codec / cjpeg / convert)", ovexEncode, cjpegEncode, magickEncode);
-    printRow("JPEG write (new RAM image, all rows)", ramEncode, -1, -1);
-
+    /* JPEG: the library's file is the one the readers read. */
+    printRow("JPEG write (codec)", best([&]() { return codecEncode(jpeg, picture); }));
+    printRow("JPEG write (new RAM image, all rows)",
+             best([&]() { return ramWrite(IMGID_JPEG, ovexJpeg, picture); }));
     std::vector<unsigned char> decoded(picture.size());
-    double ovexDecode = best([&]() { return codecDecode(jpeg, decoded); });
-    double ramDecode = best([&]() { return ramRead(jpeg); });
-    double djpegDecode = djpeg ? timeCommand("djpeg -pnm -outfile '" + out + "' '" + jpeg + "'")
-                               : -1;
-    double magickDecode = magick ? timeCommand("convert '" + jpeg + "' '" + out + "'") : -1;
-    printRow("JPEG read (codec / djpeg / convert)", ovexDecode, djpegDecode, magickDecode);
-    printRow("JPEG read (open RAM image, all rows)", ramDecode, -1, -1);
+    printRow("JPEG read (codec)", best([&]() { return codecDecode(jpeg, decoded); }));
+    printRow("JPEG read (open RAM image, all rows)", best([&]() { return ramRead(jpeg); }));
 
-    /* BMP: written here, read by everyone. */
-    double ramBmpWrite = best([&]() { return ramWrite(IMGID_DIB, bmp, picture); });
-    if (ramBmpWrite < 0) {
-        printf("%-40s BMP not measured\n", "BMP write (new RAM image, all rows)");
-    } else {
-        double magickBmpWrite = magick ? timeCommand("convert '" + ppm + "' 'BMP3:" + toolBmp
-                                                     + "'")
-                                       : -1;
-        printRow("BMP write (new RAM image / - / convert)", ramBmpWrite, -1, magickBmpWrite);
-        double ramBmpRead = best([&]() { return ramRead(bmp); });
-        double magickBmpRead = magick ? timeCommand("convert '" + bmp + "' '" + out + "'") : -1;
-        if (ramBmpRead < 0) {
-            printf("%-40s BMP not measured\n", "BMP read (open RAM image, all rows)");
-        } else {
-            printRow("BMP read (open RAM image / - / convert)", ramBmpRead, -1, magickBmpRead);
-        }
+    double bmpWrite = best([&]() { return ramWrite(IMGID_DIB, bmp, picture); });
+    printRow("BMP write (new RAM image, all rows)", bmpWrite);
+    if (bmpWrite >= 0) {
+        printRow("BMP read (open RAM image, all rows)", best([&]() { return ramRead(bmp); }));
     }
 
-    for (const std::string &path : {ppm, jpeg, ovexJpeg, toolJpeg, bmp, toolBmp, out}) {
+    for (const std::string &path : {ppm, jpeg, ovexJpeg, bmp}) {
         unlink(path.c_str());
     }
     return 0;

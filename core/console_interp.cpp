@@ -6,6 +6,7 @@
  *	meter. Interpreters that have been the console interpreter are watched:
  *	when one is deleted, the one made console before it takes over.
  */
+#include "core/console_io.h"
 #include "core/package.h"
 
 #include <algorithm>
@@ -35,6 +36,7 @@ static void consoleInterpDeleted(ClientData clientData, Tcl_Interp *interp)
 Tcl_Interp *setConsoleInterp(Tcl_Interp *interp)
 {
     Tcl_Interp *previous = ovexState.consoleInterp;
+    consoleInterpChanging();
     if (interp != NULL) {
         bool watched = std::find(consoleHistory.begin(), consoleHistory.end(), interp)
                        != consoleHistory.end();

@@ -8,8 +8,10 @@
  */
 #include "core/console_io.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "core/package.h"
 
@@ -84,6 +86,163 @@ int readConsoleLine(Tcl_Interp *interp, const char *script, Tcl_DString *line)
     return found;
 }
 
+/* Collected output of the open batches and the channel it is for. */
+int batchDepth = 0;
+int batchType = TCL_STDOUT;
+std::string batch;
+const size_t BATCH_LIMIT = 64 * 1024;
+
+/* Appends text as the console shows it: a NUL byte in Tcl's two-byte form. */
+void appendShown(std::string &shown, const char *text, int length)
+{
+    const char *end = text + length;
+    while (text < end) {
+        const char *nul = (const char *)memchr(text, '\0', (size_t)(end - text));
+        const char *stop = nul != NULL ? nul : end;
+        shown.append(text, (size_t)(stop - text));
+        if (nul == NULL) {
+            break;
+        }
+        shown.append(TCL_NUL, 2);
+        text = nul + 1;
+    }
+}
+
+/* The command procedure of Tcl's own puts, taken from a fresh interpreter
+ * once. */
+Tcl_ObjCmdProc *builtinPuts()
+{
+    static bool known = false;
+    static Tcl_ObjCmdProc *proc = NULL;
+    if (!known) {
+        known = true;
+        Tcl_Interp *fresh = Tcl_CreateInterp();
+        Tcl_CmdInfo info;
+        if (fresh != NULL && Tcl_GetCommandInfo(fresh, "::puts", &info) && info.isNativeObjectProc) {
+            proc = info.objProc;
+        }
+        if (fresh != NULL) {
+            Tcl_DeleteInterp(fresh);
+        }
+    }
+    return proc;
+}
+
+/*
+ * standardChannelOf --
+ *	The channel "puts -nonewline stdout" (or stderr) would write in
+ *	interp, when that is Tcl's own puts and the channel is registered
+ *	there and writable; NULL otherwise (a script must then decide). The
+ *	interpreter's result is not touched.
+ */
+Tcl_Channel standardChannelOf(Tcl_Interp *interp, int standardType)
+{
+    Tcl_CmdInfo info;
+    Tcl_ObjCmdProc *puts = builtinPuts();
+    if (puts == NULL || !Tcl_GetCommandInfo(interp, "::puts", &info) || !info.isNativeObjectProc
+        || info.objProc != puts) {
+        return NULL;
+    }
+    Tcl_Channel standard = Tcl_GetStdChannel(standardType);
+    if (standard == NULL || !Tcl_IsChannelRegistered(interp, standard)) {
+        return NULL;
+    }
+    Tcl_Channel out = Tcl_GetChannel(interp, standardType == TCL_STDERR ? "stderr" : "stdout", NULL);
+    if (out == NULL || (Tcl_GetChannelMode(out) & TCL_WRITABLE) == 0) {
+        return NULL;
+    }
+    return out;
+}
+
+/* Flushes the console's standard channel of that type when it is one
+ * written directly (a console script does its own buffering). */
+void flushStandard(Tcl_Interp *interp, int standardType)
+{
+    if (ovexState.tkConsole) {
+        return;
+    }
+    Tcl_Channel out = standardChannelOf(interp, standardType);
+    if (out != NULL) {
+        Tcl_Flush(out);
+    }
+}
+
+/* Writes text as "puts -nonewline" does, straight into the channel; false
+ * (nothing written) when a script has to do it. */
+bool writeChannelDirectly(Tcl_Interp *interp, int standardType, const char *text, int length)
+{
+    if (ovexState.tkConsole) {
+        return false;
+    }
+    Tcl_Channel out = standardChannelOf(interp, standardType);
+    if (out == NULL) {
+        return false;
+    }
+    Tcl_SetErrno(0);
+    if (memchr(text, '\0', (size_t)length) == NULL) {
+        Tcl_WriteChars(out, text, length);
+    } else {
+        std::string shown;
+        appendShown(shown, text, length);
+        Tcl_WriteChars(out, shown.data(), (int)shown.size());
+    }
+    return true;
+}
+
+/* Writes text with the console's text command, ringing the bell for each
+ * BEL character first; the interpreter's state is kept. */
+void writeWithScript(Tcl_Interp *interp, int channel, const char *text, int length)
+{
+    Tcl_Preserve(interp);
+    Tcl_SetErrno(0);
+    Tcl_InterpState saved = Tcl_SaveInterpState(interp, TCL_OK);
+
+    std::string shown;
+    shown.reserve((size_t)length);
+    for (int i = 0; i < length; i++) {
+        if (text[i] == BELL_CHARACTER) {
+            Tcl_EvalEx(interp, "bell", -1, TCL_EVAL_GLOBAL);
+        }
+    }
+    appendShown(shown, text, length);
+    shown.erase(std::remove(shown.begin(), shown.end(), BELL_CHARACTER), shown.end());
+
+    /* One list element, so braces, brackets and backslashes reach the
+     * console as written. */
+    Tcl_DString command;
+    Tcl_DStringInit(&command);
+    Tcl_DStringAppend(&command, outputCommand(channel), -1);
+    Tcl_DStringAppendElement(&command, shown.c_str());
+    Tcl_EvalEx(interp, Tcl_DStringValue(&command), Tcl_DStringLength(&command), TCL_EVAL_GLOBAL);
+    Tcl_DStringFree(&command);
+
+    if (ovexState.eventPass) {
+        tclUpdate(interp, TCL_ALL_EVENTS);
+    }
+
+    Tcl_RestoreInterpState(interp, saved);
+    Tcl_Release(interp);
+}
+
+/* Writes the collected output of the batch, if any. */
+void writeBatch()
+{
+    if (batch.empty()) {
+        return;
+    }
+    std::string text;
+    text.swap(batch);
+    /* Collected while output was shown: it is shown, also when output is
+     * suppressed by now. */
+    Tcl_Interp *interp = getConsoleInterp();
+    if (interp == NULL) {
+        return;
+    }
+    if (!writeChannelDirectly(interp, batchType, text.data(), (int)text.size())) {
+        writeWithScript(interp, batchType, text.data(), (int)text.size());
+    }
+}
+
 } // namespace
 
 /*
@@ -104,6 +263,7 @@ int readConsoleLine(Tcl_Interp *interp, const char *script, Tcl_DString *line)
  */
 int consoleEval(Tcl_Interp *interp, const char *script, int length)
 {
+    writeBatch();
     Tcl_Preserve(interp);
     Tcl_InterpState saved = Tcl_SaveInterpState(interp, TCL_OK);
     int code = Tcl_EvalEx(interp, script, length, TCL_EVAL_GLOBAL);
@@ -120,16 +280,18 @@ int consoleEval(Tcl_Interp *interp, const char *script, int length)
  *	Writes length bytes of text (all of it when length is negative) to
  *	the console's standard error (channel TCL_STDERR) or standard output
  *	(any other channel). Each BEL character rings the bell at once and is
- *	not shown.
+ *	not shown. Inside a batch the text may be collected and written later
+ *	(see consoleBatchBegin).
  *
  * Results:
  *	length, also when the text is dropped because there is no console
  *	or output is suppressed; 0 for no text.
  *
  * Side effects:
- *	Evaluates the console's text command, "bell", and with the event-pass
- *	flag an event pass; the console interpreter's result and error
- *	information are left as they were.
+ *	Writes the console's standard channel, or evaluates the console's
+ *	text command, "bell", and with the event-pass flag an event pass; the
+ *	console interpreter's result and error information are left as they
+ *	were.
  *
  *----------------------------------------------------------------------
  */
@@ -145,40 +307,63 @@ int consolePuts(int channel, const char *text, int length)
     if (interp == NULL || ovexState.suppressOutput != 0) {
         return length;
     }
+    int standardType = channel == TCL_STDERR ? TCL_STDERR : TCL_STDOUT;
+    bool rings = memchr(text, BELL_CHARACTER, (size_t)length) != NULL;
 
-    Tcl_Preserve(interp);
-    Tcl_SetErrno(0);
-    Tcl_InterpState saved = Tcl_SaveInterpState(interp, TCL_OK);
-
-    Tcl_DString shown;
-    Tcl_DStringInit(&shown);
-    for (int i = 0; i < length; i++) {
-        if (text[i] == BELL_CHARACTER) {
-            Tcl_EvalEx(interp, "bell", -1, TCL_EVAL_GLOBAL);
-        } else if (text[i] == '\0') {
-            Tcl_DStringAppend(&shown, TCL_NUL, 2);
-        } else {
-            Tcl_DStringAppend(&shown, text + i, 1);
+    if (batchDepth > 0 && !ovexState.tkConsole && !ovexState.eventPass && !rings) {
+        if (batchType != standardType) {
+            writeBatch();
+            if (standardType == TCL_STDERR) {
+                flushStandard(interp, TCL_STDOUT);
+            }
+            batchType = standardType;
         }
+        appendShown(batch, text, length);
+        if (batch.size() >= BATCH_LIMIT) {
+            writeBatch();
+        }
+        return length;
     }
-
-    /* One list element, so braces, brackets and backslashes reach the
-     * console as written. */
-    Tcl_DString command;
-    Tcl_DStringInit(&command);
-    Tcl_DStringAppend(&command, outputCommand(channel), -1);
-    Tcl_DStringAppendElement(&command, Tcl_DStringValue(&shown));
-    Tcl_EvalEx(interp, Tcl_DStringValue(&command), Tcl_DStringLength(&command), TCL_EVAL_GLOBAL);
-    Tcl_DStringFree(&command);
-    Tcl_DStringFree(&shown);
-
-    if (ovexState.eventPass) {
-        tclUpdate(interp, TCL_ALL_EVENTS);
+    writeBatch();
+    if (standardType == TCL_STDERR) {
+        /* A message comes after the output written before it, also when
+         * both streams go to one file. */
+        flushStandard(interp, TCL_STDOUT);
     }
-
-    Tcl_RestoreInterpState(interp, saved);
-    Tcl_Release(interp);
+    if (!ovexState.eventPass && !rings && writeChannelDirectly(interp, standardType, text, length)) {
+        return length;
+    }
+    writeWithScript(interp, channel, text, length);
     return length;
+}
+
+void consoleInterpChanging(void)
+{
+    writeBatch();
+    builtinPuts();
+}
+
+void consoleBatchBegin(void)
+{
+    batchDepth++;
+}
+
+void consoleBatchEnd(void)
+{
+    if (batchDepth > 0 && --batchDepth == 0) {
+        consoleFlush();
+    }
+}
+
+void consoleFlush(void)
+{
+    writeBatch();
+    Tcl_Interp *interp = getConsoleInterp();
+    if (interp == NULL) {
+        return;
+    }
+    flushStandard(interp, TCL_STDOUT);
+    flushStandard(interp, TCL_STDERR);
 }
 
 /*
@@ -202,6 +387,8 @@ int consolePuts(int channel, const char *text, int length)
  */
 char *conGets(int *length)
 {
+    /* What was written before the question is seen before the answer. */
+    consoleFlush();
     Tcl_DString *line = resetLineBuffer();
     Tcl_Interp *interp = getConsoleInterp();
     if (interp != NULL) {
@@ -230,6 +417,7 @@ char *conGets(int *length)
  */
 int consoleGetchar(void)
 {
+    consoleFlush();
     Tcl_Interp *interp = getConsoleInterp();
     if (interp == NULL) {
         return 0;

@@ -6,6 +6,8 @@
  */
 #include "ovex/ovex.h"
 
+#include "core/console_io.h"
+
 /*
  *----------------------------------------------------------------------
  *
@@ -22,6 +24,8 @@
  */
 void tclUpdate(Tcl_Interp *interp, int flags)
 {
+    /* Event handlers may write too: collected output goes first. */
+    consoleFlush();
     while (Tcl_DoOneEvent(flags | TCL_DONT_WAIT) != 0) {
         /* keep going until nothing was handled */
     }

@@ -115,6 +115,7 @@ int pollPauseAbort(void)
     if (getConsoleInterp() == NULL || ovexState.pauseAbort == 0) {
         return 0;
     }
+    consoleFlush();
     tclUpdate(NULL, TCL_ALL_EVENTS);
     int state = ovexState.pauseAbort;
     /* The event pass may have deleted or replaced the console. */

@@ -34,6 +34,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include "core/console_io.h"
 #include "core/package.h"
 #include "core/paths.h"
 #include "core/read_bytes.h"
@@ -317,6 +318,8 @@ static int endTopLevelReturn(Tcl_Interp *interp)
  */
 static int evalLibraryText(Tcl_Interp *interp, const char *text)
 {
+    /* What the command printed so far comes before what the script prints. */
+    consoleFlush();
     int code = Tcl_EvalEx(interp, text, -1, 0);
     if (code == TCL_RETURN) {
         code = endTopLevelReturn(interp);
@@ -365,6 +368,7 @@ int calcDecompLoad(ClientData clientData, Tcl_Interp *interp, int argc, const ch
     if (headerBytes != SCRIPT_LIB_HEADER_SIZE
             || memcmp(header, SCRIPT_LIB_MAGIC, SCRIPT_LIB_MAGIC_SIZE) != 0) {
         close(fd);
+        consoleFlush();
         if (Tcl_EvalFile(interp, path) == TCL_OK) {
             return TCL_OK;
         }

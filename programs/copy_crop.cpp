@@ -14,6 +14,8 @@
 #include <string.h>
 #include <strings.h>
 
+#include <vector>
+
 #include "core/package.h"
 #include "core/vocabulary.h"
 #include "ovex/ovex.h"
@@ -356,6 +358,38 @@ static int copyRows(CopyRun *run)
 }
 
 /*
+ * copyCoversOutput --
+ *	True when the copy writes every row, column and band of the output
+ *	whole, so that nothing of the output's old picture survives it.
+ */
+static bool copyCoversOutput(const CopyRun *run)
+{
+    const ImageHead *out = &run->out->head;
+    if (run->outRow != 0 || run->outColumn != 0 || (run->indexFlags & OUTPUT_INDEXED)
+        || run->rows < 1 || run->columns < 1 || out->nbands < 1 || out->nbands > MAX_BAND_PAIRS) {
+        return false;
+    }
+    int rowsWritten = (run->rows - 1) / run->dy + 1;
+    int columnsWritten = (run->columns - 1) / run->dx + 1;
+    if (rowsWritten != out->rows || columnsWritten != out->columns) {
+        return false;
+    }
+    std::vector<bool> written((size_t)out->nbands, false);
+    for (int k = 0; k < run->nPairs; k++) {
+        int band = run->outBands[k] < 0 ? 0 : run->outBands[k];
+        if (band < out->nbands) {
+            written[(size_t)band] = true;
+        }
+    }
+    for (bool band : written) {
+        if (!band) {
+            return false;
+        }
+    }
+    return true;
+}
+
+/*
  *----------------------------------------------------------------------
  *
  * copyRun --
@@ -375,6 +409,9 @@ static int copyRun(CopyRun *run)
 {
     if (run->indexFlags == (INPUT_INDEXED | OUTPUT_INDEXED) && run->copyPalette) {
         copyPaletteEntries(run->out, run->in);
+    }
+    if (copyCoversOutput(run)) {
+        markRowsReplaced(run->out);
     }
     if (!copyRows(run)) {
         return PROGRAM_FAILED;

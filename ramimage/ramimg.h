@@ -68,6 +68,9 @@ void invalidateRowCache(RAMIMG *image);
 /* Records that no row of the image's file has been written since it was
  * created zero-filled: such rows read as zero without reading the file. */
 void markRowsUnwritten(RAMIMG *image);
+/* For an existing file whose every row and band is about to be written
+ * whole, in order: its old rows are not read first. */
+void markRowsReplaced(RAMIMG *image);
 /* True while a new whole-image file's rows are still its blank picture. */
 int rowsStillBlank(const RAMIMG *image);
 /* True for a row of a new pixel-interleaved or DIB file not written yet. */

@@ -1472,6 +1472,41 @@ void markRowsUnwritten(RAMIMG *image)
     }
 }
 
+/*
+ * markRowsReplaced --
+ *	For an existing file whose every row and band the caller is about to
+ *	write whole, in order (a copy covering the whole output): its old
+ *	rows are not read or decoded first. Rows of pixel-interleaved, DIB
+ *	and addressable TIFF files are taken as unwritten (a row not written
+ *	yet keeps its old bytes in the file); a JPEG is taken as holding the
+ *	blank picture, so that it is encoded row by row as a new file is.
+ */
+void markRowsReplaced(RAMIMG *image)
+{
+    if (image == NULL || image->fd < 0 || image->extBuffer != NULL || image->head.dataFd > 0
+        || cacheTrailer(image) == NULL) {
+        return;
+    }
+    CacheLayout layout = cacheLayoutOf(image->head.imgid);
+    bool interleaved = layout == LAYOUT_BIP || layout == LAYOUT_DIB
+        || (layout == LAYOUT_TIFF && tiffRowsAddressable(image));
+    bool jpeg = image->head.imgid == IMGID_JPEG && image->priv == NULL && image->freeHook == NULL;
+    if (!interleaved && !jpeg) {
+        return;
+    }
+    /* Rows cached already were read for nothing; changed ones go out first. */
+    if (!flushRamImage(image)) {
+        return;
+    }
+    invalidateRowCache(image);
+    CacheTrailer *trailer = cacheTrailer(image);
+    if (interleaved) {
+        trailer->unwrittenFrom = 0;
+    } else {
+        trailer->blankRows = 1;
+    }
+}
+
 int rowNeverWritten(const RAMIMG *image, int row)
 {
     if (image == NULL || image->cacheBlock == NULL || image->fd < 0) {

@@ -7,8 +7,9 @@
  *	lighting on, into a 512 x 512 double-buffered window.
  *
  *	gl_dem_peer make FILE COLS ROWS       writes a grid of floats
- *	gl_dem_peer solid|wire FILE COLS ROWS FRAMES
- *	                                      prints milliseconds per frame
+ *	gl_dem_peer solid|wire FILE COLS ROWS FRAMES [OUT.ppm]
+ *	    prints the median seconds per frame; OUT.ppm receives the last
+ *	    frame as shown (rows bottom up, as GL reads them)
  */
 #include <math.h>
 #include <stdio.h>
@@ -102,8 +103,9 @@ int main(int argc, char **argv)
         fclose(f);
         return 0;
     }
-    if (argc != 6) {
-        fprintf(stderr, "usage: %s make FILE COLS ROWS | solid|wire FILE COLS ROWS FRAMES\n", argv[0]);
+    if (argc != 6 && argc != 7) {
+        fprintf(stderr, "usage: %s make FILE COLS ROWS | solid|wire FILE COLS ROWS FRAMES [OUT.ppm]\n",
+                argv[0]);
         return 2;
     }
     int solid = strcmp(argv[1], "solid") == 0;
@@ -145,16 +147,37 @@ int main(int argc, char **argv)
     glEnable(GL_LIGHT0);
     glEnable(GL_COLOR_MATERIAL);
 
-    double best = 1e9;
+    double *spent = malloc(sizeof(double) * (frames > 0 ? frames : 1));
     for (int i = 0; i < frames; i++) {
         double start = now();
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         if (solid) drawSolid(); else drawWire();
         glFinish();
         glXSwapBuffers(display, window);
-        double ms = (now() - start) * 1000;
-        best = ms < best ? ms : best;
+        spent[i] = now() - start;
     }
-    printf("%.1f\n", best);
+    if (argc == 7) {
+        /* The last frame again, read from the back buffer before a swap. */
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        if (solid) drawSolid(); else drawWire();
+        glFinish();
+    }
+    /* Median (insertion sort: a handful of frames). */
+    for (int i = 1; i < frames; i++)
+        for (int j = i; j > 0 && spent[j] < spent[j - 1]; j--) {
+            double t = spent[j]; spent[j] = spent[j - 1]; spent[j - 1] = t;
+        }
+    if (argc == 7) {
+        static unsigned char pixels[512 * 512 * 3];
+        glReadBuffer(GL_BACK);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, 512, 512, GL_RGB, GL_UNSIGNED_BYTE, pixels);
+        FILE *out = fopen(argv[6], "wb");
+        if (out == NULL) return 1;
+        fprintf(out, "P6\n512 512\n255\n");
+        fwrite(pixels, 1, sizeof pixels, out);
+        fclose(out);
+    }
+    printf("%.6f\n", frames > 0 ? spent[frames / 2] : 0.0);
     return 0;
 }

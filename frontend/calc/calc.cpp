@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "frontend/calc/calc_handlers.h"
+#include "core/console_io.h"
 #include "core/inits.h"
 #include "core/package.h"
 #include "core/script_library.h"
@@ -157,6 +158,9 @@ static int calcCmd(ClientData clientData, Tcl_Interp *interp, int argc, const ch
                              (char *)NULL);
             return TCL_ERROR;
         }
+        /* Listings print line by line: the lines go out together, and
+         * all of them before the command returns. */
+        ConsoleBatch batch;
         return sub.handler(NULL, interp, argc, argv);
     }
     Tcl_SetResult(interp, (char *)"Unknown command", TCL_STATIC);

@@ -20,6 +20,7 @@
 #include "ramimage/kit/program_kit.h"
 #include "frontend/rimage/view_object.h"
 #include "programs/program_table.h"
+#include "core/console_io.h"
 #include "core/gmem.h"
 #include "core/inits.h"
 #include "core/option_engine.h"
@@ -140,8 +141,14 @@ static int runProgram(Tcl_Interp *interp, const char *word, int argc, const char
     Tcl_DStringAppend(&name, word, -1);
     unsigned long lostBefore = ramImageLostWriteBacks();
     int run = progBeginRun();
-    int status = program != NULL ? program(Tcl_DStringValue(&name), argc - 2, argv + 2)
+    int status;
+    {
+        /* Listings and reports print line by line: the lines go out
+         * together, and all of them before the command returns. */
+        ConsoleBatch batch;
+        status = program != NULL ? program(Tcl_DStringValue(&name), argc - 2, argv + 2)
                                  : PROGRAM_FAILED;
+    }
     Tcl_DStringFree(&name);
     /* Rows a program wrote but that never reached their file fail it. */
     if (ramImageLostWriteBacks() != lostBefore) {

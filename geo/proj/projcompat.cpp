@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "geo/proj/proj_library.h"
+#include "geo/proj/run_guard.h"
 #include "ovex/ovexstdio.h"
 
 #ifndef OVEX_PROJ_DATADIR
@@ -55,7 +56,7 @@ struct ProjHandle {
     double datumParams[7] = {0, 0, 0, 0, 0, 0, 0};
     /* The last transformation asked for with this handle as source. */
     PJ *transOp = nullptr;
-    std::string transTarget;
+    std::vector<std::string> transTarget;
     PJ_CONTEXT *transContext = nullptr;
 };
 
@@ -142,6 +143,14 @@ PJ_CONTEXT *context()
 {
     static PJ_CONTEXT *ctx = nullptr;
     static std::string lastProjLib;
+    /* A guarded run (cs2cs over a million points) looks PROJ_LIB up once:
+     * each lookup reads the process environment through Tcl's env array. */
+    static unsigned long checkedRun = 0;
+    unsigned long run = projRunSerial();
+    if (ctx != nullptr && run != 0 && run == checkedRun) {
+        return ctx;
+    }
+    checkedRun = run;
     const char *env = ovex_getenv("PROJ_LIB");
     std::string now = env != nullptr ? env : "";
     if (ctx == nullptr || now != lastProjLib) {
@@ -622,13 +631,14 @@ int projTransform(ProjHandle *src, ProjHandle *dst, double x, double y, double z
                   double *oy, double *oz)
 {
     PJ_CONTEXT *ctx = context();
-    std::string target = crsDefinition(dst->given);
+    /* Compared as words, so that no definition text is built per point. */
+    const std::vector<std::string> &target = dst->given;
     if (src->transOp == nullptr || src->transTarget != target || src->transContext != ctx) {
         pj().proj_destroy(src->transOp);
         src->transOp = nullptr;
         src->transTarget.clear();
         PJ *a = pj().proj_create(ctx, crsDefinition(src->given).c_str());
-        PJ *b = a != nullptr ? pj().proj_create(ctx, target.c_str()) : nullptr;
+        PJ *b = a != nullptr ? pj().proj_create(ctx, crsDefinition(target).c_str()) : nullptr;
         PJ *op = b != nullptr ? pj().proj_create_crs_to_crs_from_pj(ctx, a, b, nullptr, nullptr)
                               : nullptr;
         pj().proj_destroy(a);

@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "core/console_io.h"
 #include "core/package.h"
 
 Tcl_Interp *projInterp = NULL;
@@ -16,6 +17,8 @@ namespace {
 int exitCode = 0;
 std::string moduleName;
 int guardDepth = 0;
+unsigned long runSerial = 0;
+unsigned long runsStarted = 0;
 }  // namespace
 
 int projRunGuarded(Tcl_Interp *interp, const char *module, const std::function<int()> &work)
@@ -23,7 +26,12 @@ int projRunGuarded(Tcl_Interp *interp, const char *module, const std::function<i
     projInterp = interp;
     exitCode = 0;
     moduleName = module;
-    guardDepth++;
+    if (guardDepth++ == 0) {
+        runSerial = ++runsStarted;
+    }
+    /* A run writes many short lines: they go out together, and are all
+     * out when the command returns. */
+    ConsoleBatch batch;
     int status;
     try {
         status = work();
@@ -33,7 +41,9 @@ int projRunGuarded(Tcl_Interp *interp, const char *module, const std::function<i
         projInterp = interp;
         status = TCL_ERROR;
     }
-    guardDepth--;
+    if (--guardDepth == 0) {
+        runSerial = 0;
+    }
     return status;
 }
 
@@ -46,5 +56,6 @@ void projExit(int code)
     throw ProjRunExit{code};
 }
 
+unsigned long projRunSerial(void) { return runSerial; }
 int projLastExitCode(void) { return exitCode; }
 const char *projLastModule(void) { return moduleName.c_str(); }

@@ -24,6 +24,11 @@ int projRunGuarded(Tcl_Interp *interp, const char *module, const std::function<i
 /* Ends the current guarded run with code (0 is reported as 1). */
 [[noreturn]] void projExit(int code);
 
+/* Number of the guarded run in progress (each outermost run gets a new
+ * one), 0 outside guarded runs. What a run looks up once (the environment)
+ * holds for the whole run. */
+unsigned long projRunSerial(void);
+
 /* Code and module the diagnostic commands report. */
 int projLastExitCode(void);
 const char *projLastModule(void);

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "core/console_io.h"
 #include "core/package.h"
 
@@ -287,6 +289,50 @@ TEST_F(ConsoleIoTest, CallerResultAndErrorInformationSurviveConsoleUse)
     EXPECT_STREQ("caller-message", Tcl_GetStringResult(interp));
     EXPECT_EQ(callerInfo, global("errorInfo"));
     EXPECT_EQ("CALLER CODE", global("errorCode"));
+}
+
+TEST_F(ConsoleIoTest, BatchWritesTheStandardChannelInOrderAndKeepsTheCallerState)
+{
+    /* Tcl's own puts and a standard output that is a fully buffered file:
+     * the output is written into the channel itself. */
+    run("rename puts {}; rename tcl_puts puts");
+    char name[] = "/tmp/ovex-console-out-XXXXXX";
+    int fd = mkstemp(name);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    Tcl_Channel file = Tcl_OpenFileChannel(interp, name, "w", 0644);
+    ASSERT_NE(nullptr, file);
+    Tcl_RegisterChannel(interp, file);
+    Tcl_SetChannelOption(NULL, file, "-buffering", "full");
+    Tcl_SetChannelOption(NULL, file, "-translation", "lf");
+    Tcl_Channel previous = Tcl_GetStdChannel(TCL_STDOUT);
+    Tcl_SetStdChannel(file, TCL_STDOUT);
+
+    ASSERT_EQ(TCL_ERROR, Tcl_Eval(interp, "error caller-message caller-info {CALLER CODE}"));
+    std::string callerInfo = global("errorInfo");
+
+    consoleBatchBegin();
+    ovex_printf("a\n");
+    ovex_fprintf(stdout, "b%cb\n", 0);
+    consoleEval(interp, "puts -nonewline stdout c\\n", -1);
+    ovex_fputs("d\n", stdout);
+    consoleBatchEnd();
+
+    /* Read back through the C library: all of it is out already. */
+    FILE *in = fopen(name, "rb");
+    ASSERT_NE(nullptr, in);
+    char buffer[64];
+    size_t n = fread(buffer, 1, sizeof buffer, in);
+    fclose(in);
+    EXPECT_EQ(std::string("a\nb\0b\nc\nd\n", 10), std::string(buffer, n));
+
+    EXPECT_STREQ("caller-message", Tcl_GetStringResult(interp));
+    EXPECT_EQ(callerInfo, global("errorInfo"));
+    EXPECT_EQ("CALLER CODE", global("errorCode"));
+
+    Tcl_SetStdChannel(previous, TCL_STDOUT);
+    Tcl_UnregisterChannel(interp, file);
+    unlink(name);
 }
 
 TEST_F(ConsoleIoTest, EventPassFlagRunsPendingEventsAfterEachWrite)
