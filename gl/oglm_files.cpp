@@ -13,6 +13,7 @@
 
 #include <tcl.h>
 
+#include "core/safe_replace.h"
 #include "gl/oglm_model.h"
 #include "ovex/ovexstdio.h"
 
@@ -506,13 +507,15 @@ int oglmLoadMtl(OglmModel *model, const char *objPath, const char *mtlName)
 
 /* ---- Writing ------------------------------------------------------------------------------- */
 
-int oglmSaveMtl(OglmModel *model, const char *base)
+/* Writes the materials into a replacement of base.mtl, which the caller
+ * commits. */
+static int writeMtl(OglmModel *model, const char *base, FileReplacement *replacement)
 {
     if (model->materials == NULL) {
         return 0;
     }
     std::string path = std::string(base) + ".mtl";
-    FILE *file = fopen(path.c_str(), "w");
+    FILE *file = replacement->openStream(path.c_str());
     if (file == NULL) {
         ovex_fprintf(stderr, "Error in open: %s.mtl\n", base);
         return 0;
@@ -529,8 +532,15 @@ int oglmSaveMtl(OglmModel *model, const char *base)
         }
         fprintf(file, "\n");
     }
-    fclose(file);
-    return 1;
+    /* A stream that failed on the way keeps its error flag. */
+    int failed = ferror(file);
+    return (fclose(file) == 0 && !failed) ? 1 : 0;
+}
+
+int oglmSaveMtl(OglmModel *model, const char *base)
+{
+    FileReplacement mtl;
+    return writeMtl(model, base, &mtl) && mtl.commit();
 }
 
 int oglmSaveObj(OglmModel *model, const char *base, int verticesOnly)
@@ -539,14 +549,19 @@ int oglmSaveObj(OglmModel *model, const char *base, int verticesOnly)
         ovex_fprintf(stderr, "No vertex to save.\n");
         return 0;
     }
+    /* The model and its materials replace the old pair together, only
+     * once both are written. */
+    FileReplacement obj, mtl;
     std::string path = std::string(base) + ".obj";
-    FILE *file = fopen(path.c_str(), "w");
+    FILE *file = obj.openStream(path.c_str());
     if (file == NULL) {
         ovex_fprintf(stderr, "Error in open %s.obj\n", base);
         return 0;
     }
-    if (oglmSaveMtl(model, base)) {
+    if (writeMtl(model, base, &mtl)) {
         fprintf(file, "mtllib %s.mtl\n", base);
+    } else {
+        mtl.abandon();
     }
     fprintf(file, "\n# vertex %d\n", model->vertices->count);
     for (int i = 0; i < model->vertices->count; i++) {
@@ -600,6 +615,11 @@ int oglmSaveObj(OglmModel *model, const char *base, int verticesOnly)
             fprintf(file, "\n");
         }
     }
-    fclose(file);
-    return 1;
+    int failed = ferror(file);
+    if (fclose(file) != 0 || failed) {
+        ovex_fprintf(stderr, "Error in writing %s.obj\n", base);
+        return 0;
+    }
+    FileReplacement *const files[] = {&obj, &mtl};
+    return commitReplacements(files, mtl.fd() >= 0 ? 2 : 1);
 }
