@@ -6,6 +6,8 @@
  *	write their parts with (colours, fonts, bitmaps, stipples, paths,
  *	images).
  */
+#include <errno.h>
+#include <fcntl.h>
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -15,6 +17,7 @@
 #include "canvas/gcanvas_outline.h"
 #include "canvas/gcanvas_postscript.h"
 #include "core/rounding.h"
+#include "core/safe_replace.h"
 
 struct PsInfo {
     int x, y, width, height, x2, y2;
@@ -493,6 +496,9 @@ int gcanvasPostscriptCmd(GcanvasWidget *c, Tcl_Interp *interp, int objc, Tcl_Obj
     int status = TCL_ERROR;
     int deltaX = 0, deltaY = 0;
     char buf[400];
+    /* -file: the document goes to a new file that replaces the old one only
+     * once all of it was written. */
+    FileReplacement psFile;
 
     if (Tk_ConfigureWidget(interp, c->tkwin, psConfigSpecs, objc - 2, (const char **)(objv + 2), (char *)ps,
                            TK_CONFIG_ARGV_ONLY | TK_CONFIG_OBJS) != TCL_OK) {
@@ -555,11 +561,18 @@ int gcanvasPostscriptCmd(GcanvasWidget *c, Tcl_Interp *interp, int objc, Tcl_Obj
             Tcl_AppendResult(interp, "can't specify -file in a", " safe interpreter", (char *)NULL);
             goto cleanup;
         }
-        Tcl_Obj *path = Tcl_NewStringObj(ps->fileName, -1);
-        Tcl_IncrRefCount(path);
-        ps->chan = Tcl_FSOpenFileChannel(interp, path, "w", 0666);
-        Tcl_DecrRefCount(path);
-        if (ps->chan == NULL) goto cleanup;
+        Tcl_DString native;
+        if (Tcl_TranslateFileName(interp, ps->fileName, &native) == NULL) goto cleanup;
+        int opened = psFile.open(Tcl_DStringValue(&native));
+        Tcl_DStringFree(&native);
+        int copy = opened ? fcntl(psFile.fd(), F_DUPFD_CLOEXEC, 0) : -1;
+        if (copy < 0) {
+            Tcl_SetErrno(errno);
+            Tcl_AppendResult(interp, "couldn't open \"", ps->fileName, "\": ", Tcl_PosixError(interp),
+                             (char *)NULL);
+            goto cleanup;
+        }
+        ps->chan = Tcl_MakeFileChannel((ClientData)(intptr_t)copy, TCL_WRITABLE);
     } else if (ps->channelName && ps->channelName[0]) {
         int mode;
         ps->chan = Tcl_GetChannel(interp, ps->channelName, &mode);
@@ -657,8 +670,16 @@ int gcanvasPostscriptCmd(GcanvasWidget *c, Tcl_Interp *interp, int objc, Tcl_Obj
 
 cleanup:
     if (ps->chan != NULL && ps->fileName && ps->fileName[0]) {
-        Tcl_Close(interp, ps->chan);
+        int closed = Tcl_Close(NULL, ps->chan);
+        if (status == TCL_OK && (closed != TCL_OK || !psFile.commit())) {
+            if (closed == TCL_OK) Tcl_SetErrno(errno);
+            Tcl_ResetResult(interp);
+            Tcl_AppendResult(interp, "problem writing postscript data to channel: ", Tcl_PosixError(interp),
+                             (char *)NULL);
+            status = TCL_ERROR;
+        }
     }
+    psFile.abandon();
     Tk_FreeOptions(psConfigSpecs, (char *)ps, c->display, 0);
     Tcl_DeleteHashTable(&ps->fontTable);
     c->psInfo = oldInfo;

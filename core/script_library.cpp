@@ -221,7 +221,8 @@ static int translatedPath(Tcl_Interp *interp, const char *name, char *path, size
  *	a script library.
  * Returns: TCL_OK with the compression ratio "%.3f"; TCL_ERROR with the
  *	message in errorInfo.
- * Changes: creates or truncates the file (owner read/write).
+ * Changes: replaces the file whole (an old file stays as it was when the
+ *	write fails).
  */
 int calcCompSave(ClientData clientData, Tcl_Interp *interp, int argc, const char **argv)
 {

@@ -1,13 +1,15 @@
 /*
  * whole_file.cpp --
  *
- *	Writing a whole buffer as the new contents of a file.
+ *	Writing a whole buffer as the new contents of a file, through a
+ *	replacement that leaves the old file whole when the write fails.
  */
 #include "core/whole_file.h"
 
 #include <cerrno>
-#include <fcntl.h>
 #include <unistd.h>
+
+#include "core/safe_replace.h"
 
 /* 1 when all count bytes were written, else 0 with errno set. */
 static int writeFully(int fd, const unsigned char *bytes, size_t count)
@@ -31,18 +33,15 @@ static int writeFully(int fd, const unsigned char *bytes, size_t count)
 
 int writeNewFile(const char *path, const void *bytes, size_t count)
 {
-    int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
+    FileReplacement file;
+    if (!file.open(path)) {
         return WHOLE_FILE_OPEN_FAILED;
     }
-    int ok = writeFully(fd, (const unsigned char *)bytes, count);
-    int savedErrno = errno;
-    if (close(fd) != 0 && ok) {
-        return WHOLE_FILE_WRITE_FAILED;     /* errno from close */
-    }
-    if (!ok) {
+    if (!writeFully(file.fd(), (const unsigned char *)bytes, count)) {
+        int savedErrno = errno;
+        file.abandon();
         errno = savedErrno;
         return WHOLE_FILE_WRITE_FAILED;
     }
-    return WHOLE_FILE_WRITTEN;
+    return file.commit() ? WHOLE_FILE_WRITTEN : WHOLE_FILE_WRITE_FAILED;
 }

@@ -11,14 +11,16 @@
 /* What writeNewFile did. */
 enum {
     WHOLE_FILE_WRITTEN = 0,     /* every byte written and the file closed */
-    WHOLE_FILE_OPEN_FAILED,     /* the file could not be created or opened */
-    WHOLE_FILE_WRITE_FAILED     /* a write or the close failed */
+    WHOLE_FILE_OPEN_FAILED,     /* the new file could not be created */
+    WHOLE_FILE_WRITE_FAILED     /* a write, the flush or the rename failed */
 };
 
-/* Creates or truncates path (mode 0666 less the umask for a new file, close-on-exec) and
- * writes the count bytes, retrying interrupted and partial writes, then
- * closes it. On failure errno tells why the first failing step failed
- * (ENOSPC for a write that took nothing).
+/* Replaces path whole by the count bytes (core/safe_replace.h: a new file
+ * beside it, renamed over it once every byte is written; the old file's
+ * mode kept, 0666 less the umask for a new one), retrying interrupted and
+ * partial writes. A failure leaves the old file as it was. On failure
+ * errno tells why the first failing step failed (ENOSPC for a write that
+ * took nothing).
  * Returns: one of WHOLE_FILE_WRITTEN, WHOLE_FILE_OPEN_FAILED and
  * WHOLE_FILE_WRITE_FAILED. */
 int writeNewFile(const char *path, const void *bytes, size_t count);

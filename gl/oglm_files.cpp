@@ -14,6 +14,7 @@
 
 #include <tcl.h>
 
+#include "core/safe_replace.h"
 #include "gl/oglm_model.h"
 #include "ovex/ovexstdio.h"
 
@@ -587,15 +588,16 @@ static bool finish(FILE *file, bool ok)
     return ok;
 }
 
-/* 1 written, 0 nothing to write or the file could not be opened, -1 a
- * write failed. */
-static int saveMtl(OglmModel *model, const char *base)
+/* Writes the materials into a replacement of base.mtl, which the caller
+ * commits: 1 written, 0 nothing to write or the file could not be opened,
+ * -1 a write failed. */
+static int writeMtl(OglmModel *model, const char *base, FileReplacement *replacement)
 {
     if (model->materials == NULL) {
         return 0;
     }
     std::string path = std::string(base) + ".mtl";
-    FILE *file = fopen(path.c_str(), "w");
+    FILE *file = replacement->openStream(path.c_str());
     if (file == NULL) {
         ovex_fprintf(stderr, "Error in open: %s.mtl\n", base);
         return 0;
@@ -622,7 +624,8 @@ static int saveMtl(OglmModel *model, const char *base)
 
 int oglmSaveMtl(OglmModel *model, const char *base)
 {
-    return saveMtl(model, base) == 1;
+    FileReplacement mtl;
+    return writeMtl(model, base, &mtl) == 1 && mtl.commit();
 }
 
 /* The faces of one group: only lists that cover every corner with
@@ -673,18 +676,23 @@ int oglmSaveObj(OglmModel *model, const char *base, int verticesOnly)
         ovex_fprintf(stderr, "No vertex to save.\n");
         return 0;
     }
+    /* The model and its materials replace the old pair together, only
+     * once both are written. */
+    FileReplacement obj, mtl;
     std::string path = std::string(base) + ".obj";
-    FILE *file = fopen(path.c_str(), "w");
+    FILE *file = obj.openStream(path.c_str());
     if (file == NULL) {
         ovex_fprintf(stderr, "Error in open %s.obj\n", base);
         return 0;
     }
     bool ok = true;
-    int materials = saveMtl(model, base);
+    int materials = writeMtl(model, base, &mtl);
     if (materials < 0) {
         ok = false;
     } else if (materials > 0) {
         put(file, &ok, "mtllib %s.mtl\n", base);
+    } else {
+        mtl.abandon();
     }
     put(file, &ok, "\n# vertex %d\n", model->vertices->count);
     for (int i = 0; i < model->vertices->count && ok; i++) {
@@ -718,5 +726,6 @@ int oglmSaveObj(OglmModel *model, const char *base, int verticesOnly)
         ovex_fprintf(stderr, "Error in writing %s.obj\n", base);
         return 0;
     }
-    return 1;
+    FileReplacement *const files[] = {&obj, &mtl};
+    return commitReplacements(files, mtl.fd() >= 0 ? 2 : 1);
 }

@@ -85,6 +85,8 @@ OglmGroup *oglmAddGroup(OglmModel *model, const char *line);
 /* Files: 1 on success, 0 with the message on standard error. */
 int oglmLoadObj(OglmModel *model, const char *path);
 int oglmLoadMtl(OglmModel *model, const char *objPath, const char *mtlName);
+/* Saves replace base.obj and base.mtl whole, together, or leave them as
+ * they were (core/safe_replace.h). */
 int oglmSaveObj(OglmModel *model, const char *base, int verticesOnly);
 int oglmSaveMtl(OglmModel *model, const char *base);
 /* oglmAddFace appends a face line's corners to the group's lists;

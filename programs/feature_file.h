@@ -174,7 +174,8 @@ void freeFeature(FeatureBlock *block);
  * in getFeature" when memory is short. */
 FeatureBlock *getFeature(const char *fileName, const char *type);
 
-/* Creates or truncates fileName (mode 0666 less the umask); an existing file of another kind is
+/* Replaces fileName whole (its mode kept, 0666 less the umask for a new
+ * file; a failed write leaves an old file as it was); an existing file of another kind is
  * refused ("%s: File already exists\n") with the block's bytes.
  * 1, or 0 after "name: system error text\n" on standard error when the
  * file cannot be created or written. */

@@ -479,7 +479,8 @@ static int32_t getInt32(const unsigned char *at)
  * saveGcpObj --
  * Returns: 1, or 0 after the file name and the system's reason on
  *	standard error (a failed write is reported like a failed open).
- * Changes: creates or truncates fileName; clears changed on success.
+ * Changes: replaces fileName whole (an old file stays as it was when the
+ *	write fails); clears changed on success.
  */
 int saveGcpObj(GcpSet *set, const char *fileName)
 {

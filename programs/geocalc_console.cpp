@@ -17,6 +17,7 @@
 
 #include "core/package.h"
 #include "core/rounding.h"
+#include "core/safe_replace.h"
 #include "ovex/ovexstdio.h"
 #include "programs/georect_file.h"
 #include "ramimage/kit/program_kit.h"
@@ -441,7 +442,9 @@ void commandSaved(GcpSet *set)
     if (!mayOverwrite("GCP", name.c_str())) {
         return;
     }
-    FILE *file = fopen(name.c_str(), "w");
+    /* A new file that replaces an old one only once written whole. */
+    FileReplacement replacement;
+    FILE *file = replacement.openStream(name.c_str());
     if (file == NULL) {
         int error = errno;
         message("Error in fopen\n");
@@ -456,6 +459,10 @@ void commandSaved(GcpSet *set)
     }
     int error = 0;
     written = closeWritten(file, written, &error);
+    if (written && !replacement.commit()) {
+        written = false;
+        error = errno;
+    }
     if (!written) {
         ovex_printf("Error in fprintf\n");
         systemError(name.c_str(), error);
@@ -676,7 +683,8 @@ void commandGrid(GcpSet *set)
     double dx = (xmax - xmin) / (columns - 1);
     double dy = (ymax - ymin) / (rows - 1);
     const char *name = "gridgcp.txt";
-    FILE *file = fopen(name, "w");
+    FileReplacement replacement;
+    FILE *file = replacement.openStream(name);
     if (file == NULL) {
         systemError(name, errno);
         return;
@@ -692,6 +700,10 @@ void commandGrid(GcpSet *set)
     }
     int error = 0;
     written = closeWritten(file, written, &error);
+    if (written && !replacement.commit()) {
+        written = false;
+        error = errno;
+    }
     if (!written) {
         systemError(name, error);
     }

@@ -57,7 +57,7 @@ GeorectParams *makeGeorectParams(double meanX1, double meanY1, double meanX2, do
 /*
  * writeGeorectParams --
  * Returns: 1 when the whole block was written, else 0 after its message.
- * Changes: creates or truncates fileName.
+ * Changes: replaces fileName whole; a failure leaves it as it was.
  */
 int writeGeorectParams(const char *fileName, double meanX1, double meanY1, double meanX2,
                        double meanY2, uint32_t nCoef, uint32_t degree, const double *icoef,
@@ -70,11 +70,11 @@ int writeGeorectParams(const char *fileName, double meanX1, double meanY1, doubl
     progNoteOutputFile(fileName);
     GeorectParams *block =
         makeGeorectParams(meanX1, meanY1, meanX2, meanY2, nCoef, degree, icoef, jcoef);
-    /* Without a block the file is still created or truncated, and the
-     * failure told as a write error. A failed close counts too: it can
-     * lose the data of a network file system. */
-    int written = writeNewFile(fileName, block, block != NULL ? georectParamsSize(nCoef) : 0);
-    int ok = block != NULL && written == WHOLE_FILE_WRITTEN;
+    /* Without a block nothing is written: the failure is told as a write
+     * error and an old file stays as it was. */
+    int written = block != NULL ? writeNewFile(fileName, block, georectParamsSize(nCoef))
+                                : WHOLE_FILE_WRITE_FAILED;
+    int ok = written == WHOLE_FILE_WRITTEN;
     gmemFree(block);
     if (written == WHOLE_FILE_OPEN_FAILED) {
         ovex_fprintf(stderr, "%s open error.", fileName);

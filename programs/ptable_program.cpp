@@ -8,15 +8,14 @@
  */
 #include "programs/ptable_program.h"
 
-#include <fcntl.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
-#include <unistd.h>
 
 #include <string>
 
 #include "core/package.h"
+#include "core/safe_replace.h"
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
 #include "programs/pixel_table.h"
@@ -99,7 +98,6 @@ static int parseBands(const char *text, int nbands, int **bands)
 /* The work of one ptable call. */
 struct PtableRun {
     RAMIMG *image;
-    int fd;
     int *bands;
     int nBands;
     PTABLE *table;
@@ -108,9 +106,6 @@ struct PtableRun {
 static int ptableFailed(PtableRun *run, int err)
 {
     progReleaseImage(run->image);
-    if (run->fd >= 0) {
-        close(run->fd);
-    }
     gmemFree(run->bands);
     freePTable(run->table);
     printRamImageError(err);
@@ -129,8 +124,9 @@ static int ptableFailed(PtableRun *run, int err)
  *	written; else PROGRAM_FAILED after the message.
  *
  * Side effects:
- *	Creates or truncates the table file (only once the options are
- *	known to be good); reports the building on standard error.
+ *	Replaces the table file whole (only once the options are known to
+ *	be good; a failure leaves an old file as it was); reports the
+ *	building on standard error.
  *
  *----------------------------------------------------------------------
  */
@@ -139,9 +135,12 @@ int rimagePtable(const char *programName, int argc, const char **argv)
     if (argc <= 0) {
         return progPrintUsage(programName, ptableUsage);
     }
+    /* The table goes to a new file that replaces an old one only once it
+     * is complete; a failure removes it (its destructor) and leaves the
+     * old table as it was. */
+    FileReplacement tableFile;
     PtableRun run;
     memset(&run, 0, sizeof run);
-    run.fd = -1;
     ProgOptions options;
     if (!progMatchOptions(&options, ptableOptions, argc, argv, stdout)) {
         return PROGRAM_FAILED;
@@ -178,8 +177,7 @@ int rimagePtable(const char *programName, int argc, const char **argv)
         return ptableFailed(&run, err);
     }
     progNoteOutputFile(tableName.c_str());
-    run.fd = open(tableName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (run.fd < 0) {
+    if (!tableFile.open(tableName.c_str())) {
         ovex_fprintf(stderr, "Error in open: %s\n", tableName.c_str());
         return ptableFailed(&run, err);
     }
@@ -204,16 +202,14 @@ int rimagePtable(const char *programName, int argc, const char **argv)
         ovex_fprintf(stderr, "gptable error in gmemAlloc\n");
         return ptableFailed(&run, err);
     }
-    int counted = countPixels(run.table, run.image, run.bands, firstRow, lastRow, run.fd);
+    int counted = countPixels(run.table, run.image, run.bands, firstRow, lastRow, tableFile.fd());
     if (counted <= 0) {
         if (counted < 0) {
             ovex_fprintf(stderr, "Error in writing %s.\n", tableName.c_str());
         }
         return ptableFailed(&run, err);
     }
-    int closed = close(run.fd);
-    run.fd = -1;
-    if (closed != 0) {
+    if (!tableFile.commit()) {
         ovex_fprintf(stderr, "Error in writing %s.\n", tableName.c_str());
         return ptableFailed(&run, err);
     }

@@ -13,7 +13,7 @@
 
 #include "frontend/rimage/rimage_command.h"
 #include "ramimage/ramimg.h"
-#include "ramimage/safe_replace.h"
+#include "core/safe_replace.h"
 #include "core/package.h"
 #include "core/paths.h"
 

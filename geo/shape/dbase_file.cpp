@@ -29,6 +29,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "core/safe_replace.h"
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
 
@@ -412,8 +413,9 @@ static int writeSelected(int fd, const dBaseTable *table)
 
 /*
  * writedBase --
- *	Writes the table (or only its selected records) as a new file. The
- *	header date stays as it is.
+ *	Writes the table (or only its selected records) as a new file that
+ *	replaces fileName once every byte is written; a failure leaves an old
+ *	file as it was. The header date stays as it is.
  */
 int writedBase(const char *fileName, dBaseTable *table, int selectedOnly, int *status)
 {
@@ -421,49 +423,46 @@ int writedBase(const char *fileName, dBaseTable *table, int selectedOnly, int *s
     if (status == NULL) {
         status = &dummy;
     }
-    int fd = open(fileName, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
+    /* A new file beside the old one, renamed over it once complete: a
+     * failed write leaves the old table whole. */
+    FileReplacement file;
+    if (!file.open(fileName)) {
         ovex_fprintf(stderr, "writedBase - error in open");
         *status = 0;
         return 0;
     }
     if (!selectedOnly) {
-        if (!writeAll(fd, table->head, (size_t)table->headLength)) {
+        if (!writeAll(file.fd(), table->head, (size_t)table->headLength)) {
             ovex_fprintf(stderr, "writedBase - error in writing head\n");
-            close(fd);
             *status = 4;
             return 0;
         }
-        if (!writeAll(fd, table->data, (size_t)table->nRecords * (size_t)table->recordLength)) {
+        if (!writeAll(file.fd(), table->data, (size_t)table->nRecords * (size_t)table->recordLength)) {
             ovex_fprintf(stderr, "writedBase - error in writing data\n");
-            close(fd);
             *status = 5;
             return 0;
         }
     } else {
         std::string head((const char *)table->head, (size_t)table->headLength);
         dbfPut32((unsigned char *)&head[DBF_HEAD_COUNT], (uint32_t)countSelecteddBaseRecords(table));
-        if (!writeAll(fd, head.data(), head.size())) {
+        if (!writeAll(file.fd(), head.data(), head.size())) {
             ovex_fprintf(stderr, "writedBase - error in writing head\n");
-            close(fd);
             *status = 4;
             return 0;
         }
-        if (!writeSelected(fd, table)) {
+        if (!writeSelected(file.fd(), table)) {
             ovex_fprintf(stderr, "writedBase - error in writing record\n");
-            close(fd);
             *status = 5;
             return 0;
         }
     }
     const unsigned char end = DBF_EOF;
-    if (!writeAll(fd, &end, 1)) {
+    if (!writeAll(file.fd(), &end, 1)) {
         ovex_fprintf(stderr, "writedBase - error in writing data\n");
-        close(fd);
         *status = 5;
         return 0;
     }
-    if (close(fd) != 0) {
+    if (!file.commit()) {
         ovex_fprintf(stderr, "writedBase - error in writing data\n");
         *status = 5;
         return 0;

@@ -27,6 +27,7 @@
 #include <unistd.h>
 
 #include "core/read_bytes.h"
+#include "core/safe_replace.h"
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
 
@@ -556,27 +557,20 @@ int writeShape(const char *fileName, ShapeFile *sf, int selectedOnly, int *statu
     encodeHead(fresh, idx);
     gmemFree(fresh);
 
+    /* Main and index file replace the old pair together, or not at all. */
     int result = 0;
-    int fd = open(fileName, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
+    FileReplacement data, index;
+    if (!data.open(fileName)) {
         ovex_fprintf(stderr, "writeShape - error in open shape data file\n");
         if (status) *status = 0;
-    } else {
-        int ok = writeAll(fd, out, at);
-        ok = (close(fd) == 0) && ok;
-        if (ok) {
-            sf->modified = 0;
-            std::string indexName = shapeIndexName(fileName);
-            fd = open(indexName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-            if (fd < 0) {
-                ovex_fprintf(stderr, "writeShape - error in open shape index file\n");
-                if (status) *status = 0;
-            } else {
-                ok = writeAll(fd, idx, SHAPE_HEAD_BYTES + 8 * (int64_t)written);
-                ok = (close(fd) == 0) && ok;
-                result = ok;
-            }
-        }
+    } else if (!index.open(shapeIndexName(fileName).c_str())) {
+        ovex_fprintf(stderr, "writeShape - error in open shape index file\n");
+        if (status) *status = 0;
+    } else if (writeAll(data.fd(), out, at)
+               && writeAll(index.fd(), idx, SHAPE_HEAD_BYTES + 8 * (int64_t)written)) {
+        FileReplacement *const pair[] = {&data, &index};
+        result = commitReplacements(pair, 2);
+        if (result) sf->modified = 0;
     }
     gmemFree(out);
     gmemFree(idx);

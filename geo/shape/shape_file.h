@@ -98,6 +98,8 @@ int getShapeCount(const char *mainName, int *count);
 int32_t *readShapeIndex(const char *mainName, int *count, int *status);
 std::string shapeIndexName(const char *mainName);
 ShapeFile *openShapeFile(const char *fileName, int *status);
+/* Writes the main and the index file; both replace the old pair, or
+ * neither does (core/safe_replace.h). 1, or 0 with the old files whole. */
 int writeShape(const char *fileName, ShapeFile *sf, int selectedOnly, int *status);
 ShapeHead *newShapeHead(int type);
 ShapeFile *newShapeFile(int type, const int *partCounts, const int *pointCounts, int n);

@@ -19,6 +19,7 @@
 
 #include "core/gmem.h"
 #include "core/rounding.h"
+#include "core/safe_replace.h"
 #include "core/vocabulary.h"
 #include "ramimage/positional_io.h"
 #include "ramimage/ramimg.h"
@@ -375,20 +376,63 @@ int putTerraTile(TerraCache *store, int k, const unsigned char *bytes, int lengt
     return 1;
 }
 
-int saveTerraFile(const char *fileName, const TerraCache *store)
+/* Copies the bytes of the file at path from offset on into fd at the same
+ * offsets: what a write over an older, longer file leaves of it. 1 when
+ * all were copied or there is no such regular file. */
+static int copyTail(const char *path, int64_t offset, int fd)
+{
+    struct stat info;
+    if (stat(path, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= offset) {
+        return 1;
+    }
+    int old = open(path, O_RDONLY | O_CLOEXEC);
+    if (old < 0) {
+        return 0;
+    }
+    unsigned char buffer[65536];
+    int ok = 1;
+    while (ok && offset < (int64_t)info.st_size) {
+        int64_t left = (int64_t)info.st_size - offset;
+        size_t chunk = left < (int64_t)sizeof buffer ? (size_t)left : sizeof buffer;
+        ok = readAt(old, buffer, chunk, offset) == (ssize_t)chunk && writeAt(fd, buffer, chunk, offset);
+        offset += (int64_t)chunk;
+    }
+    close(old);
+    return ok;
+}
+
+/* Whether the open descriptor fd is the file at path. */
+static bool sameFile(int fd, const char *path)
+{
+    struct stat byFd, byPath;
+    return fd >= 0 && fstat(fd, &byFd) == 0 && stat(path, &byPath) == 0
+           && byFd.st_dev == byPath.st_dev && byFd.st_ino == byPath.st_ino;
+}
+
+int saveTerraFile(const char *fileName, TerraCache *store)
 {
     if (store->block == NULL || terraDataEnd(store) > store->capacity) {
         return 0;
     }
-    int fd = open(fileName, O_RDWR | O_CREAT, 0600);
-    if (fd < 0) {
+    /* The store goes to a new file that replaces the old one once it is
+     * whole, so a failed save leaves the old store as it was. */
+    FileReplacement file;
+    if (!file.open(fileName, 0600)) {
         return 0;
     }
-    int written = writeAt(fd, store->block, (size_t)terraDataEnd(store), 0);
-    if (close(fd) != 0) {
-        written = 0;
+    int64_t dataEnd = terraDataEnd(store);
+    bool reopen = sameFile(store->fd, file.target().c_str());
+    if (!writeAt(file.fd(), store->block, (size_t)dataEnd, 0)
+        || !copyTail(file.target().c_str(), dataEnd, file.fd()) || !file.commit()) {
+        return 0;
     }
-    return written;
+    /* An open store file is the new one from now on. */
+    if (reopen) {
+        int fd = store->fd;
+        reopenReplacedFile(file.target().c_str(), &fd);
+        store->fd = fd;
+    }
+    return 1;
 }
 
 const unsigned char *terraTileData(const TerraCache *store, int k, int *length)

@@ -81,9 +81,12 @@ int openTerraFile(const char *fileName, TerraCache *store);
 /* Adds tile k; 0 when it is present, k or length is out of range, or the
  * block cannot grow. */
 int putTerraTile(TerraCache *store, int k, const unsigned char *bytes, int length);
-/* Writes the image up to data end over the file (created 0600, never
- * truncated); 1 when all was written. */
-int saveTerraFile(const char *fileName, const TerraCache *store);
+/* Writes the image up to data end as the new file (created 0600); the
+ * bytes of an older, longer file past data end are kept. The file is
+ * replaced only once all is written (core/safe_replace.h), and a store
+ * open on it moves to the new file. 1 when all was written, else 0 with
+ * the old file as it was. */
+int saveTerraFile(const char *fileName, TerraCache *store);
 /* Tile k's bytes inside the block, NULL (length untouched) when absent. */
 const unsigned char *terraTileData(const TerraCache *store, int k, int *length);
 /* Tile coordinates of index k; 0 when k is out of range. */

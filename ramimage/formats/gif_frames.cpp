@@ -20,13 +20,13 @@
 
 #include "core/gmem.h"
 #include "core/rounding.h"
+#include "core/safe_replace.h"
 #include "ramimage/band_stats.h"
 #include "ramimage/cache_block.h"
 #include "ramimage/formats/gif.h"
 #include "ramimage/georef_line.h"
 #include "ramimage/pixel_access.h"
 #include "ramimage/ramimg.h"
-#include "ramimage/safe_replace.h"
 #include "ramimage/whole_image_cap.h"
 
 namespace {

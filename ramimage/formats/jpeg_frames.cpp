@@ -12,12 +12,12 @@
 #include <fcntl.h>
 
 #include "core/gmem.h"
+#include "core/safe_replace.h"
 #include "ovex/ovexstdio.h"
 #include "ramimage/cache_block.h"
 #include "ramimage/format_hooks.h"
 #include "ramimage/formats/jpeg.h"
 #include "ramimage/ramimg.h"
-#include "ramimage/safe_replace.h"
 #include "ramimage/whole_image_cap.h"
 
 namespace {

@@ -27,13 +27,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/safe_replace.h"
 #include "ramimage/cache_block.h"
 #include "ramimage/format_hooks.h"
 #include "ramimage/formats/file_extent.h"
 #include "ramimage/formats/format_entry.h"
 #include "ramimage/positional_io.h"
 #include "ramimage/ramimg.h"
-#include "ramimage/safe_replace.h"
 #include "ramimage/whole_image_cap.h"
 
 namespace {

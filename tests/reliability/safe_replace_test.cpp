@@ -6,7 +6,9 @@
  *	A failing encoder and a full disk (a file-size limit in a child
  *	process) leave the original byte for byte, with no temporary behind;
  *	a success keeps the file's mode and moves the image's descriptor to
- *	the new file. Covered for the X bitmap, GIF and JPEG write-back.
+ *	the new file. Symbolic links are written through, a pair of files is
+ *	replaced together or not at all. Covered for the X bitmap, GIF and
+ *	JPEG write-back.
  */
 #include <gtest/gtest.h>
 
@@ -29,7 +31,7 @@
 #include "kit/fixture_kit.h"
 #include "ramimage/formats/image_probe.h"
 #include "ramimage/ramimg.h"
-#include "ramimage/safe_replace.h"
+#include "core/safe_replace.h"
 
 namespace {
 
@@ -190,6 +192,126 @@ TEST_F(SafeReplace, UnwritableFolderLeavesTheOriginal)
     EXPECT_EQ(0, replaceFileSafely(target.c_str(), payloadWriter, &payload));
     chmod(folder.c_str(), 0700);
     EXPECT_EQ(Bytes({'o', 'r', 'i', 'g', 'i', 'n', 'a', 'l'}), readAll(target));
+}
+
+TEST_F(SafeReplace, SymbolicLinkIsWrittenThroughToItsTarget)
+{
+    ASSERT_EQ(0, mkdir((folder + "/real").c_str(), 0700));
+    std::string real = folder + "/real/target";
+    writeAll(real, "original", 0640);
+    ASSERT_EQ(0, symlink("real/target", target.c_str()));
+    std::string hop = folder + "/hop";
+    ASSERT_EQ(0, symlink(target.c_str(), hop.c_str()));
+    Payload payload = {"replacement", true};
+    ASSERT_EQ(1, replaceFileSafely(hop.c_str(), payloadWriter, &payload));
+    struct stat info;
+    ASSERT_EQ(0, lstat(target.c_str(), &info));
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    ASSERT_EQ(0, lstat(hop.c_str(), &info));
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(Bytes({'r', 'e', 'p', 'l', 'a', 'c', 'e', 'm', 'e', 'n', 't'}), readAll(real));
+    EXPECT_EQ(0640u, modeOf(real));
+    EXPECT_EQ(std::vector<std::string>{"target"}, listing(folder + "/real"));
+}
+
+TEST_F(SafeReplace, LinkToAFileNotYetThereCreatesIt)
+{
+    ASSERT_EQ(0, symlink("made", target.c_str()));
+    Payload payload = {"new", true};
+    ASSERT_EQ(1, replaceFileSafely(target.c_str(), payloadWriter, &payload));
+    EXPECT_EQ(Bytes({'n', 'e', 'w'}), readAll(folder + "/made"));
+    struct stat info;
+    ASSERT_EQ(0, lstat(target.c_str(), &info));
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+}
+
+TEST_F(SafeReplace, LinkLoopAndFolderAreRefused)
+{
+    ASSERT_EQ(0, symlink("target", target.c_str()));
+    Payload payload = {"new", true};
+    errno = 0;
+    EXPECT_EQ(0, replaceFileSafely(target.c_str(), payloadWriter, &payload));
+    EXPECT_EQ(ELOOP, errno);
+    std::string sub = folder + "/sub";
+    ASSERT_EQ(0, mkdir(sub.c_str(), 0700));
+    errno = 0;
+    EXPECT_EQ(0, replaceFileSafely(sub.c_str(), payloadWriter, &payload));
+    EXPECT_EQ(EISDIR, errno);
+    EXPECT_EQ(std::vector<std::string>({"sub", "target"}), listing(folder));
+}
+
+TEST_F(SafeReplace, DeviceIsWrittenInPlace)
+{
+    Payload payload = {"discarded", true};
+    ASSERT_EQ(1, replaceFileSafely("/dev/null", payloadWriter, &payload));
+    struct stat info;
+    ASSERT_EQ(0, stat("/dev/null", &info));
+    EXPECT_TRUE(S_ISCHR(info.st_mode));
+}
+
+TEST_F(SafeReplace, OwnerIsKeptWhenItMayBe)
+{
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "only root gives a file away";
+    }
+    writeAll(target, "original", 0644);
+    ASSERT_EQ(0, chown(target.c_str(), 4321, 4322));
+    Payload payload = {"replacement", true};
+    ASSERT_EQ(1, replaceFileSafely(target.c_str(), payloadWriter, &payload));
+    struct stat info;
+    ASSERT_EQ(0, stat(target.c_str(), &info));
+    EXPECT_EQ(4321u, info.st_uid);
+    EXPECT_EQ(4322u, info.st_gid);
+    EXPECT_EQ(0644u, info.st_mode & 07777);
+}
+
+/* A pair commits together: when the second rename fails, the first
+ * target gets its old contents back and no new file or second name is
+ * left. */
+TEST_F(SafeReplace, PairIsReplacedWholeOrNotAtAll)
+{
+    std::string second = folder + "/second";
+    writeAll(target, "first old", 0644);
+    FileReplacement a, b;
+    ASSERT_EQ(1, a.open(target.c_str()));
+    ASSERT_EQ(1, b.open(second.c_str()));
+    ASSERT_EQ(3, write(a.fd(), "new", 3));
+    ASSERT_EQ(3, write(b.fd(), "new", 3));
+    /* A folder takes the second name after the files were opened: its
+     * rename fails. */
+    ASSERT_EQ(0, mkdir(second.c_str(), 0700));
+    writeAll(second + "/keep", "x", 0644);
+    FileReplacement *const pair[] = {&a, &b};
+    EXPECT_EQ(0, commitReplacements(pair, 2));
+    EXPECT_EQ(Bytes({'f', 'i', 'r', 's', 't', ' ', 'o', 'l', 'd'}), readAll(target));
+    EXPECT_EQ(std::vector<std::string>({"second", "target"}), listing(folder));
+
+    /* Without the obstacle both are replaced. */
+    ASSERT_EQ(0, unlink((second + "/keep").c_str()));
+    ASSERT_EQ(0, rmdir(second.c_str()));
+    ASSERT_EQ(1, a.open(target.c_str()));
+    ASSERT_EQ(1, b.open(second.c_str()));
+    ASSERT_EQ(3, write(a.fd(), "one", 3));
+    ASSERT_EQ(3, write(b.fd(), "two", 3));
+    EXPECT_EQ(1, commitReplacements(pair, 2));
+    EXPECT_EQ(Bytes({'o', 'n', 'e'}), readAll(target));
+    EXPECT_EQ(Bytes({'t', 'w', 'o'}), readAll(second));
+    EXPECT_EQ(std::vector<std::string>({"second", "target"}), listing(folder));
+}
+
+/* A stdio writer: the stream closed by the caller, then the commit. */
+TEST_F(SafeReplace, StreamWriterCommitsAfterItsClose)
+{
+    writeAll(target, "original", 0600);
+    FileReplacement file;
+    FILE *stream = file.openStream(target.c_str());
+    ASSERT_NE(nullptr, stream);
+    fputs("by stdio", stream);
+    ASSERT_EQ(0, fclose(stream));
+    EXPECT_EQ(Bytes({'o', 'r', 'i', 'g', 'i', 'n', 'a', 'l'}), readAll(target));
+    ASSERT_EQ(1, file.commit());
+    EXPECT_EQ(Bytes({'b', 'y', ' ', 's', 't', 'd', 'i', 'o'}), readAll(target));
+    EXPECT_EQ(0600u, modeOf(target));
 }
 
 /* ---- Whole-file write-back of the formats -------------------------------- */

@@ -11,9 +11,9 @@
 #include <unistd.h>
 
 #include "core/package.h"
+#include "core/safe_replace.h"
 #include "display/windraw/clipboard.h"
 #include "canvas/canvas_render.h"
-#include "ramimage/safe_replace.h"
 #include "widgets/print/canvas_raster.h"
 #include "widgets/print/emf_writer.h"
 #include "widgets/print/print_commands.h"

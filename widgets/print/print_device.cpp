@@ -6,6 +6,7 @@
 #include "widgets/print/print_device.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -38,12 +39,6 @@ cairo_status_t writeToFd(void *closure, const unsigned char *data, unsigned int 
     return CAIRO_STATUS_SUCCESS;
 }
 
-std::string folderOf(const std::string &path)
-{
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
-}
-
 }  // namespace
 
 PrintDevice::PrintDevice(const PrinterEntry &printer)
@@ -70,10 +65,11 @@ void PrintDevice::abandon()
         surface_ = nullptr;
     }
     releasePageImages();
-    if (fd_ >= 0) {
+    if (fd_ >= 0 && !printer_.isPdf) {
         close(fd_);
-        fd_ = -1;
     }
+    fd_ = -1;
+    pdfFile_.abandon();
     if (!tempPath_.empty()) {
         unlink(tempPath_.c_str());
         tempPath_.clear();
@@ -84,25 +80,23 @@ bool PrintDevice::startDoc(const std::string &documentName, const std::string &o
 {
     abandon();
     title_ = documentName;
-    std::string pattern;
     if (printer_.isPdf) {
         outputPath_ = printer_.port + "/" + outputName;
-        pattern = folderOf(outputPath_) + "/.ovex-print-XXXXXX";
+        if (!pdfFile_.open(outputPath_.c_str())) {
+            error_ = std::string("Error in opening print file: ") + strerror(errno);
+            return false;
+        }
+        fd_ = pdfFile_.fd();
     } else {
         const char *tmp = getenv("TMPDIR");
-        pattern = std::string(tmp != NULL && *tmp ? tmp : "/tmp") + "/ovex-print-XXXXXX";
+        std::string name = std::string(tmp != NULL && *tmp ? tmp : "/tmp") + "/ovex-print-XXXXXX";
+        fd_ = mkostemp(&name[0], O_CLOEXEC);
+        if (fd_ < 0) {
+            error_ = std::string("Error in opening print file: ") + strerror(errno);
+            return false;
+        }
+        tempPath_ = name;
     }
-    std::string name = pattern;
-    fd_ = mkstemp(&name[0]);
-    if (fd_ < 0) {
-        error_ = std::string("Error in opening print file: ") + strerror(errno);
-        return false;
-    }
-    tempPath_ = name;
-    /* The finished file is like any other new file of the user's. */
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd_, 0666 & ~mask);
     surface_ = cairo_pdf_surface_create_for_stream(writeToFd, &fd_,
                                                   caps_.horzRes * POINTS_PER_PIXEL,
                                                   caps_.vertRes * POINTS_PER_PIXEL);
@@ -190,17 +184,15 @@ bool PrintDevice::endDoc()
     if (!ok) {
         error_ = cairo_status_to_string(status);
     }
-    if (close(fd_) != 0 && ok) {
+    if (!printer_.isPdf && close(fd_) != 0 && ok) {
         error_ = std::string("Error in writing print file: ") + strerror(errno);
         ok = false;
     }
     fd_ = -1;
     if (ok && printer_.isPdf) {
-        if (rename(tempPath_.c_str(), outputPath_.c_str()) != 0) {
+        if (!pdfFile_.commit()) {
             error_ = std::string("Error in writing print file: ") + strerror(errno);
             ok = false;
-        } else {
-            tempPath_.clear();
         }
     } else if (ok) {
         const CupsClient *cups = cupsClient();
@@ -213,6 +205,7 @@ bool PrintDevice::endDoc()
             ok = false;
         }
     }
+    pdfFile_.abandon();
     if (!tempPath_.empty()) {
         unlink(tempPath_.c_str());
         tempPath_.clear();

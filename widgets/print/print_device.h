@@ -3,8 +3,10 @@
  *
  *	A print job: a PDF document of device pages (1 device pixel = 72/300
  *	of a point) written to a temporary file, then renamed into place
- *	(ovex-pdf) or spooled to its CUPS queue. An abandoned job leaves no
- *	file and spools nothing.
+ *	(ovex-pdf, through core/safe_replace.h: the old file's mode kept, a
+ *	symbolic link written through) or spooled to its CUPS queue. An
+ *	abandoned or failed job leaves no file, an old one as it was, and
+ *	spools nothing.
  */
 #ifndef OVEX_WIDGETS_PRINT_PRINT_DEVICE_H
 #define OVEX_WIDGETS_PRINT_PRINT_DEVICE_H
@@ -14,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "core/safe_replace.h"
 #include "widgets/print/printer_catalogue.h"
 
 typedef struct _cairo cairo_t;
@@ -47,10 +50,11 @@ private:
     PrinterEntry printer_;
     PrinterCaps caps_;
     std::string title_;
-    std::string tempPath_;
+    std::string tempPath_;      /* the spool file of a CUPS job */
+    FileReplacement pdfFile_;   /* the new file of an ovex-pdf job */
     std::string outputPath_;
     std::string error_;
-    int fd_ = -1;
+    int fd_ = -1;               /* the document's file (pdfFile_'s for ovex-pdf) */
     cairo_surface_t *surface_ = nullptr;
     cairo_t *cr_ = nullptr;
     bool pageOpen_ = false;

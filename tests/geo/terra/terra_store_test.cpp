@@ -160,6 +160,30 @@ TEST(TerraSwap, HeaderAndIndexWordsAreReversed)
     EXPECT_EQ(length, 8);
 }
 
+// A save over the file the store has open replaces that file: the store's
+// descriptor moves to the new one, so tiles appended later are kept.
+TEST_F(Store, SaveOverTheOpenFileMovesItsDescriptor)
+{
+    fixture::ScratchDir dir("terra");
+    std::string path = dir.at("open.terra");
+    ASSERT_TRUE(createTerraCache(&store, 1, 11, 33, 2, 1, 1, 0));
+    ASSERT_TRUE(saveTerraFile(path.c_str(), &store));
+    closeTerraCache(&store);
+    ASSERT_TRUE(openTerraFile(path.c_str(), &store));
+    ASSERT_TRUE(putTerraTile(&store, 0, (const unsigned char *)"abc", 3));
+    ASSERT_TRUE(saveTerraFile(path.c_str(), &store));
+    ASSERT_TRUE(appendTerraTile(&store, 1, (const unsigned char *)"tile", 4));
+    closeTerraCache(&store);
+    ASSERT_TRUE(openTerraFile(path.c_str(), &store));
+    int length = 0;
+    const unsigned char *first = terraTileData(&store, 0, &length);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(std::string((const char *)first, (size_t)length), "abc");
+    const unsigned char *second = terraTileData(&store, 1, &length);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(std::string((const char *)second, (size_t)length), "tile");
+}
+
 TEST_F(Store, AppendAndReadOnTheOpenFile)
 {
     fixture::ScratchDir dir("terra");
