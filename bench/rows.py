@@ -5,7 +5,7 @@ otherwise run, timed by harness.py. Run through bench/run_all.sh:
     bench/run_all.sh BUILD_DIR [ROW-NAME-PART ...]
 
 Inputs are made in a scratch folder per row (under $TMPDIR); both sides
-are whole processes with one thread. Peers: proj-bin (proj, cs2cs, geod),
+are whole processes with one thread. Peers: proj-bin (proj, cs2cs, geod), tk (canvas, photo),
 libjpeg-turbo-progs (djpeg, cjpeg), libvips-tools (vips), gdal-bin
 (gdalwarp, gdal_translate, ogr2ogr), python3-scipy, libtiff-tools
 (tiffcmp), imagemagick (convert).
@@ -531,9 +531,87 @@ exit
 """
 
 
+def share_differing(a, b, level, share):
+    """Check: two PPMs of the same size whose samples differ by more than
+    level in at most share of the samples (two renderers placing an edge
+    or a glyph a pixel apart here and there)."""
+    def check(folder):
+        import numpy
+        x = harness.read_pnm(os.path.join(folder, a))
+        y = harness.read_pnm(os.path.join(folder, b))
+        if x[:3] != y[:3]:
+            return False, "sizes %s against %s" % (x[:3], y[:3])
+        d = numpy.abs(numpy.frombuffer(x[3], numpy.uint8).astype(numpy.int16)
+                      - numpy.frombuffer(y[3], numpy.uint8).astype(numpy.int16))
+        if y[3].count(y[3][:1]) == len(y[3]):
+            return False, "%s is blank" % b
+        part = float((d > level).mean())
+        if part == 0:
+            return True, "equal pixels within %d (%dx%d)" % (level, x[0], x[1])
+        return part <= share, "%dx%d, %.4f of the samples differ by more than %d (<= %g)" % (
+            x[0], x[1], part, level, share)
+    return check
+
+
+def canvas_rows():
+    """gcanvas beside Tk's canvas and tulx beside Tk's photo: each side a
+    wish of its own timing the same drawing in process (the scene or image
+    is made first, not timed), its window's pixels (or the items found)
+    compared."""
+    here = os.path.dirname(os.path.abspath(__file__))
+    gcanvas = os.path.join(here, "gcanvas_vs_tk.tcl")
+    tulx = os.path.join(here, "tulx_view.tcl")
+
+    def prepare_display(folder, build):
+        need("wish", "import")
+        if not os.environ.get("DISPLAY"):
+            raise Skip("no display (run through bench/run_all.sh, which starts Xvfb)")
+
+    def prepare_pgm(folder, build):
+        prepare_display(folder, build)
+        make_band(folder, 5000)
+
+    def gcanvas_row(label, work, n, target, check):
+        out = "o.txt" if work == "closest" else "o.ppm"
+        peer_out = "p.txt" if work == "closest" else "p.ppm"
+        return Row("gcanvas %s" % label, "Tk canvas, same wish kind",
+                   ["wish", gcanvas, "{build}", "gcanvas", work, str(n), out],
+                   ["wish", gcanvas, "{build}", "canvas", work, str(n), peer_out],
+                   check(out, peer_out), prepare=prepare_display, self_timed=True,
+                   target=target)
+
+    def tulx_row(label, work, target):
+        return Row("tulx %s" % label, "Tk photo copy",
+                   ["wish", tulx, "{build}", "tulx", work, "band.pgm", "o.ppm"],
+                   ["wish", tulx, "{build}", "photo", work, "band.pgm", "p.ppm"],
+                   harness.pixels_within("o.ppm", "p.ppm", 0), prepare=prepare_pgm,
+                   self_timed=True, target=target)
+
+    pixels = lambda level, share: (lambda a, b: share_differing(a, b, level, share))
+    return [
+        gcanvas_row("full redraw, 100,000 polylines", "lines", 100000, "<= 1.5",
+                    pixels(8, 0.01)),
+        gcanvas_row("full redraw, 100,000 polygons", "polygons", 100000, "<= 1.5",
+                    pixels(8, 0.01)),
+        gcanvas_row("find closest, 200 queries, 100,000 lines", "closest", 100000,
+                    "<= 1.5", harness.same_bytes),
+        gcanvas_row("full redraw, object item of 100,000 polylines", "objects", 100000,
+                    "<= 1.0", pixels(8, 0.01)),
+        # The same glyphs at the same places; their anti-aliased edges
+        # differ in shade by up to about 24.
+        gcanvas_row("full redraw, 10,000 text items", "text", 10000, "<= 1.5",
+                    pixels(32, 0.01)),
+        gcanvas_row("full redraw, symbol item of 100,000 ovals", "symbols", 100000,
+                    "<= 1.0", pixels(8, 0.01)),
+        tulx_row("pan 800x600 of a 5000^2 PGM", "pan", ""),
+        tulx_row("zoom x2 into 800x600 of a 5000^2 PGM", "zoom2", ""),
+        tulx_row("zoom x1/4 into 800x600 of a 5000^2 PGM", "zoom4", ""),
+    ]
+
+
 def all_rows():
     return (projection_rows() + [copy_over_jpeg_row()] + image_rows() + analysis_rows()
-            + display_rows())
+            + display_rows() + canvas_rows())
 
 
 def main(argv):
