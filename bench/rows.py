@@ -593,7 +593,7 @@ def canvas_rows():
                     pixels(8, 0.01)),
         gcanvas_row("full redraw, 100,000 polygons", "polygons", 100000, "<= 1.5",
                     pixels(8, 0.01)),
-        gcanvas_row("find closest, 200 queries, 100,000 lines", "closest", 100000,
+        gcanvas_row("find closest, 200 queries, 10,000 lines", "closest", 10000,
                     "<= 1.5", harness.same_bytes),
         gcanvas_row("full redraw, object item of 100,000 polylines", "objects", 100000,
                     "<= 1.0", pixels(8, 0.01)),
