@@ -12,7 +12,7 @@
 #   symbols   full redraw of one symbol item of N filled, outlined 10x10
 #             ovals (gcanvas) / N oval items of the same look (Tk)
 # The scene is made and drawn once (not timed), one full redraw warms up,
-# then 7 full redraws are timed (a new background repaints every item and
+# then 15 full redraws are timed (a new background repaints every item and
 # a round trip waits for the server to draw) and their median seconds are
 # the last line printed. OUT receives the window's pixels (an X grab by
 # ImageMagick's import, as a PPM) or, for closest, the creation index of
@@ -22,9 +22,15 @@ set ovexAppScripts {}
 load [file join $build libovex.so] Ovex
 wm geometry . +0+0
 
-proc color {} {
-    format #%02x%02x%02x [expr {int(rand()*256)}] [expr {int(rand()*256)}] [expr {int(rand()*256)}]
+# 64 colours: a new colour per item would time the X server's colour
+# allocation (one round trip each, on both sides) rather than the drawing.
+set palette {}
+expr {srand(3)}
+for {set i 0} {$i < 64} {incr i} {
+    lappend palette [format #%02x%02x%02x [expr {int(rand()*256)}] \
+                         [expr {int(rand()*256)}] [expr {int(rand()*256)}]]
 }
+proc color {} {lindex $::palette [expr {int(rand()*64)}]}
 # The points of N 4-point polylines, inside the 800x600 view or spread on
 # the 4000^2 region.
 proc polylines {n spread} {
@@ -122,7 +128,7 @@ if {$work eq "closest"} {
     close $f
 } else {
     fullRedraw .c
-    for {set k 0} {$k < 7} {incr k} {
+    for {set k 0} {$k < 15} {incr k} {
         set t0 [clock microseconds]
         fullRedraw .c
         lappend seconds [expr {([clock microseconds] - $t0) / 1e6}]

@@ -578,10 +578,10 @@ def canvas_rows():
                    ["wish", gcanvas, "{build}", "gcanvas", work, str(n), out],
                    ["wish", gcanvas, "{build}", "canvas", work, str(n), peer_out],
                    check(out, peer_out), prepare=prepare_display, self_timed=True,
-                   target=target)
+                   target=target, rounds=7)
 
-    def tulx_row(label, work, target):
-        return Row("tulx %s" % label, "Tk photo copy",
+    def tulx_row(label, work, target, peer_name="Tk photo copy"):
+        return Row("tulx %s" % label, peer_name,
                    ["wish", tulx, "{build}", "tulx", work, "band.pgm", "o.ppm"],
                    ["wish", tulx, "{build}", "photo", work, "band.pgm", "p.ppm"],
                    harness.pixels_within("o.ppm", "p.ppm", 0), prepare=prepare_pgm,
@@ -606,6 +606,8 @@ def canvas_rows():
         tulx_row("pan 800x600 of a 5000^2 PGM", "pan", ""),
         tulx_row("zoom x2 into 800x600 of a 5000^2 PGM", "zoom2", ""),
         tulx_row("zoom x1/4 into 800x600 of a 5000^2 PGM", "zoom4", ""),
+        tulx_row("first display, 800x600 of a 5000^2 PGM file", "first", "",
+                 "Tk photo read -from"),
     ]
 
 

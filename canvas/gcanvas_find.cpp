@@ -131,9 +131,10 @@ int gcanvasFindItems(Tcl_Interp *interp, GcanvasWidget *c, int objc, Tcl_Obj *co
                     selectItem(interp, closest, tag);
                     return TCL_OK;
                 }
-                if (!gcanvasItemHidden(c, next) && next->typePtr->pointProc != NULL
+                if (!gcanvasItemHidden(c, next)
                         && !(next->x1 >= box[2] || next->x2 <= box[0] || next->y1 >= box[3]
-                             || next->y2 <= box[1])) {
+                             || next->y2 <= box[1])
+                        && next->typePtr->pointProc != NULL) {
                     double d = next->typePtr->pointProc(c, next, p) - halo;
                     if (d < 0.0) d = 0.0;
                     if (d <= dist) {

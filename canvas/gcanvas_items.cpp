@@ -5,6 +5,7 @@
  */
 #include <string.h>
 #include "canvas/gcanvas.h"
+#include "canvas/item_pool.h"
 
 GcanvasItemType *gcanvasItemTypes = NULL;
 
@@ -77,7 +78,7 @@ GcanvasItemType *gcanvasMatchItemType(const char *word)
 
 static GcanvasItem *allocItem(GcanvasWidget *c, GcanvasItemType *type)
 {
-    GcanvasItem *item = (GcanvasItem *)ckalloc(type->itemSize);
+    GcanvasItem *item = (GcanvasItem *)itemPoolAlloc(type->itemSize);
     memset((void *)item, 0, type->itemSize);
     item->id = c->nextId;
     item->tagPtr = item->staticTagSpace;
@@ -123,7 +124,7 @@ int gcanvasCreateItem(Tcl_Interp *interp, GcanvasWidget *c, GcanvasItemType *typ
         if (item->tagPtr != item->staticTagSpace) {
             ckfree((char *)item->tagPtr);
         }
-        ckfree((char *)item);
+        itemPoolFree(item, type->itemSize);
         return TCL_ERROR;
     }
     linkItem(c, item);
@@ -139,7 +140,7 @@ GcanvasItem *gcanvasCreateItemFromPoints(GcanvasWidget *c, Tcl_Interp *interp, G
     }
     GcanvasItem *item = allocItem(c, type);
     if (type->createFromPointsProc(interp, c, item, desc) != TCL_OK) {
-        ckfree((char *)item);
+        itemPoolFree(item, type->itemSize);
         return NULL;
     }
     if (tags != NULL) {
@@ -151,6 +152,11 @@ GcanvasItem *gcanvasCreateItemFromPoints(GcanvasWidget *c, Tcl_Interp *interp, G
     }
     linkItem(c, item);
     return item;
+}
+
+static void freeItemRecord(char *block)
+{
+    itemPoolFree(block, ((GcanvasItem *)block)->typePtr->itemSize);
 }
 
 /* Runs the type's delete procedure and frees the record and its tags.
@@ -166,5 +172,5 @@ void gcanvasFreeItem(GcanvasWidget *c, GcanvasItem *item)
         ckfree((char *)item->tagPtr);
         item->tagPtr = item->staticTagSpace;
     }
-    Tcl_EventuallyFree((ClientData)item, TCL_DYNAMIC);
+    Tcl_EventuallyFree((ClientData)item, freeItemRecord);
 }

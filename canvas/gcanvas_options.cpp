@@ -64,12 +64,6 @@ int gcanvasItemState(GcCanvas c, GcanvasItem *item)
     return item->state == GC_STATE_NULL ? gcanvasWidgetOf(c)->canvasState : item->state;
 }
 
-int gcanvasItemHidden(GcanvasWidget *canvas, GcanvasItem *item)
-{
-    return item->state == GC_STATE_HIDDEN
-           || (item->state == GC_STATE_NULL && canvas->canvasState == GC_STATE_HIDDEN);
-}
-
 /* ---- -state ---- */
 
 static int stateParse(ClientData cd, Tcl_Interp *interp, Tk_Window, const char *value, char *rec,
