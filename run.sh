@@ -28,7 +28,7 @@ if [ "$mode" = test ] || [ "$mode" = sanitize ]; then
 fi
 # The peers of the benchmark rows (bench/run_all.sh).
 if [ "$mode" = bench ]; then
-  packages+=(proj-bin libjpeg-turbo-progs imagemagick libvips-tools gdal-bin python3 python3-numpy python3-scipy poppler-utils)
+  packages+=(proj-bin libjpeg-turbo-progs imagemagick libvips-tools gdal-bin python3 python3-numpy python3-scipy poppler-utils tk ghostscript)
 fi
 # The fuzz targets need clang and its libFuzzer runtime.
 if [ "$mode" = fuzz ]; then

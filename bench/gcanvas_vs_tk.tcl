@@ -11,6 +11,17 @@
 #   text      full redraw of N text items in one font
 #   symbols   full redraw of one symbol item of N filled, outlined 10x10
 #             ovals (gcanvas) / N oval items of the same look (Tk)
+# and over a scene of N filled 20x20 rectangles and ovals spread on the
+# 4000^2 region (the view shows its upper left 800x600):
+#   create    making the N items (their coordinates and colours worked
+#             out before, not timed); one sample a process
+#   redraw    full redraw
+#   scroll    a 1-pixel horizontal scroll (-xscrollincrement 1), drawn
+#   overlapping  find overlapping, 50 queries of 100x100
+#   postscript   PostScript of the whole region to a file; one sample a
+#             process; OUT is the file
+#   drag      moving one 40x40 rectangle by 1,1 a step, drawn: a
+#             -floating item on the gcanvas, a plain item on Tk's
 # The scene is made and drawn once (not timed), one full redraw warms up,
 # then 15 full redraws are timed (a new background repaints every item and
 # a round trip waits for the server to draw) and their median seconds are
@@ -108,10 +119,97 @@ switch -- $work {
             .c coords [.c create symbol 0 0 -symbolcolor yellow -outline red -markercolor {}] {*}$pts
         }
     }
+    create - redraw - scroll - overlapping - postscript - drag {
+        expr {srand(11)}
+        set items {}
+        for {set i 0} {$i < $n} {incr i} {
+            set x [expr {rand() * 3980}]
+            set y [expr {rand() * 3980}]
+            lappend items [lindex {oval rectangle} [expr {$i % 2}]] $x $y \
+                [expr {$x + 20}] [expr {$y + 20}] [color]
+        }
+        set t0 [clock microseconds]
+        foreach {kind x1 y1 x2 y2 c} $items {
+            set id [.c create $kind $x1 $y1 $x2 $y2 -fill $c]
+            if {$first eq {}} {set first $id}
+        }
+        set created [expr {([clock microseconds] - $t0) / 1e6}]
+    }
     default {error "unknown work \"$work\""}
 }
 update
 set seconds {}
+proc grab {} {
+    .c configure -bg white
+    update
+    winfo pointerx .
+    exec import -window [winfo id .c] $::out
+}
+switch -- $work {
+    create {
+        grab
+        puts $created
+        exit
+    }
+    scroll {
+        .c configure -xscrollincrement 1
+        for {set k 0} {$k < 16} {incr k} {
+            set t0 [clock microseconds]
+            .c xview scroll 1 units
+            update idletasks
+            winfo pointerx .
+            if {$k > 0} {lappend seconds [expr {([clock microseconds] - $t0) / 1e6}]}
+        }
+        grab
+        puts [median $seconds]
+        exit
+    }
+    overlapping {
+        expr {srand(5)}
+        set qs {}
+        for {set i 0} {$i < 50} {incr i} {lappend qs [expr {rand()*3900}] [expr {rand()*3900}]}
+        foreach {x y} [lrange $qs 0 19] {.c find overlapping $x $y [expr {$x + 100}] [expr {$y + 100}]}
+        for {set k 0} {$k < 7} {incr k} {
+            set found {}
+            set t0 [clock microseconds]
+            foreach {x y} $qs {lappend found [.c find overlapping $x $y [expr {$x + 100}] [expr {$y + 100}]]}
+            lappend seconds [expr {([clock microseconds] - $t0) / 1e6}]
+        }
+        set f [open $out w]
+        foreach ids $found {
+            set rel {}
+            foreach id $ids {lappend rel [expr {$id - $first}]}
+            puts $f $rel
+        }
+        close $f
+        puts [median $seconds]
+        exit
+    }
+    postscript {
+        set t0 [clock microseconds]
+        .c postscript -x 0 -y 0 -width 4000 -height 4000 -file $out
+        puts [expr {([clock microseconds] - $t0) / 1e6}]
+        exit
+    }
+    drag {
+        if {$side eq "gcanvas"} {
+            set id [.c create rectangle 100 100 140 140 -fill red -floating 1]
+        } else {
+            set id [.c create rectangle 100 100 140 140 -fill red]
+        }
+        update
+        for {set k 0} {$k < 21} {incr k} {
+            set t0 [clock microseconds]
+            .c move $id 1 1
+            update idletasks
+            winfo pointerx .
+            if {$k > 0} {lappend seconds [expr {([clock microseconds] - $t0) / 1e6}]}
+        }
+        grab
+        puts [median $seconds]
+        exit
+    }
+}
 if {$work eq "closest"} {
     expr {srand(5)}
     set qs {}
@@ -133,10 +231,7 @@ if {$work eq "closest"} {
         fullRedraw .c
         lappend seconds [expr {([clock microseconds] - $t0) / 1e6}]
     }
-    .c configure -bg white
-    update
-    winfo pointerx .
-    exec import -window [winfo id .c] $out
+    grab
 }
 puts [median $seconds]
 exit

@@ -5,10 +5,10 @@ otherwise run, timed by harness.py. Run through bench/run_all.sh:
     bench/run_all.sh BUILD_DIR [ROW-NAME-PART ...]
 
 Inputs are made in a scratch folder per row (under $TMPDIR); both sides
-are whole processes with one thread. Peers: proj-bin (proj, cs2cs, geod), tk (canvas, photo),
+are whole processes with one thread. Peers: proj-bin (proj, cs2cs, geod), tk (wish: canvas, photo),
 libjpeg-turbo-progs (djpeg, cjpeg), libvips-tools (vips), gdal-bin
-(gdalwarp, gdal_translate, ogr2ogr), python3-scipy, libtiff-tools
-(tiffcmp), imagemagick (convert).
+(gdalwarp, gdal_translate, ogr2ogr), python3-scipy, imagemagick (convert,
+import), poppler-utils (pdfimages), ghostscript (gs).
 """
 import os
 import random
@@ -571,13 +571,18 @@ def canvas_rows():
         prepare_display(folder, build)
         make_band(folder, 5000)
 
+    def prepare_ps(folder, build):
+        prepare_display(folder, build)
+        need("gs")
+
     def gcanvas_row(label, work, n, target, check):
-        out = "o.txt" if work == "closest" else "o.ppm"
-        peer_out = "p.txt" if work == "closest" else "p.ppm"
+        kind = {"closest": "txt", "overlapping": "txt", "postscript": "ps"}.get(work, "ppm")
+        out, peer_out = "o." + kind, "p." + kind
         return Row("gcanvas %s" % label, "Tk canvas, same wish kind",
                    ["wish", gcanvas, "{build}", "gcanvas", work, str(n), out],
                    ["wish", gcanvas, "{build}", "canvas", work, str(n), peer_out],
-                   check(out, peer_out), prepare=prepare_display, self_timed=True,
+                   check(out, peer_out), self_timed=True,
+                   prepare=prepare_ps if work == "postscript" else prepare_display,
                    target=target, rounds=7)
 
     def tulx_row(label, work, target, peer_name="Tk photo copy"):
@@ -588,7 +593,31 @@ def canvas_rows():
                    self_timed=True, target=target)
 
     pixels = lambda level, share: (lambda a, b: share_differing(a, b, level, share))
+
+    def rendered(a, b):
+        """Both PostScript files rendered by ghostscript at 24 dpi, then
+        compared as pixels."""
+        compare = share_differing(a + ".ppm", b + ".ppm", 8, 0.01)
+
+        def check(folder):
+            for name in (a, b):
+                run(folder, "gs", "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-dEPSCrop",
+                    "-sDEVICE=ppmraw", "-r24", "-sOutputFile=%s.ppm" % name, name)
+            ok, text = compare(folder)
+            return ok, "rendered by gs: " + text
+        return check
+
+    mixed = "100,000 rectangles and ovals"
     return [
+        gcanvas_row("create %s" % mixed, "create", 100000, "<= 1.5", pixels(8, 0.01)),
+        gcanvas_row("full redraw, %s" % mixed, "redraw", 100000, "<= 1.5", pixels(8, 0.01)),
+        gcanvas_row("1-pixel scroll, %s" % mixed, "scroll", 100000, "<= 1.0", pixels(8, 0.01)),
+        gcanvas_row("find overlapping 100x100, 50 queries, %s" % mixed, "overlapping", 100000,
+                    "<= 1.5", harness.same_bytes),
+        gcanvas_row("PostScript of %s to a file" % mixed, "postscript", 100000, "<= 1.5",
+                    rendered),
+        gcanvas_row("drag a -floating item (Tk: move an item), %s" % mixed, "drag", 100000,
+                    "<= 0.5", pixels(8, 0.01)),
         gcanvas_row("full redraw, 100,000 polylines", "lines", 100000, "<= 1.5",
                     pixels(8, 0.01)),
         gcanvas_row("full redraw, 100,000 polygons", "polygons", 100000, "<= 1.5",
@@ -603,9 +632,9 @@ def canvas_rows():
                     pixels(32, 0.01)),
         gcanvas_row("full redraw, symbol item of 100,000 ovals", "symbols", 100000,
                     "<= 1.0", pixels(8, 0.01)),
-        tulx_row("pan 800x600 of a 5000^2 PGM", "pan", ""),
-        tulx_row("zoom x2 into 800x600 of a 5000^2 PGM", "zoom2", ""),
-        tulx_row("zoom x1/4 into 800x600 of a 5000^2 PGM", "zoom4", ""),
+        tulx_row("pan 800x600 of a 5000^2 PGM", "pan", "<= 1.0"),
+        tulx_row("zoom x2 into 800x600 of a 5000^2 PGM", "zoom2", "<= 1.0"),
+        tulx_row("zoom x1/4 into 800x600 of a 5000^2 PGM", "zoom4", "<= 1.0"),
         tulx_row("first display, 800x600 of a 5000^2 PGM file", "first", "",
                  "Tk photo read -from"),
     ]
