@@ -139,6 +139,19 @@ switch -- $work {
 }
 update
 set seconds {}
+# The median seconds of steps timed runs of script, each drawn and followed
+# by a round trip to the server, after one untimed run.
+proc drawnSteps {steps script} {
+    set seconds {}
+    for {set k 0} {$k <= $steps} {incr k} {
+        set t0 [clock microseconds]
+        uplevel #0 $script
+        update idletasks
+        winfo pointerx .
+        if {$k > 0} {lappend seconds [expr {([clock microseconds] - $t0) / 1e6}]}
+    }
+    median $seconds
+}
 proc grab {} {
     .c configure -bg white
     update
@@ -153,15 +166,9 @@ switch -- $work {
     }
     scroll {
         .c configure -xscrollincrement 1
-        for {set k 0} {$k < 16} {incr k} {
-            set t0 [clock microseconds]
-            .c xview scroll 1 units
-            update idletasks
-            winfo pointerx .
-            if {$k > 0} {lappend seconds [expr {([clock microseconds] - $t0) / 1e6}]}
-        }
+        set step [drawnSteps 15 {.c xview scroll 1 units}]
         grab
-        puts [median $seconds]
+        puts $step
         exit
     }
     overlapping {
@@ -198,15 +205,9 @@ switch -- $work {
             set id [.c create rectangle 100 100 140 140 -fill red]
         }
         update
-        for {set k 0} {$k < 21} {incr k} {
-            set t0 [clock microseconds]
-            .c move $id 1 1
-            update idletasks
-            winfo pointerx .
-            if {$k > 0} {lappend seconds [expr {([clock microseconds] - $t0) / 1e6}]}
-        }
+        set step [drawnSteps 20 {.c move $id 1 1}]
         grab
-        puts [median $seconds]
+        puts $step
         exit
     }
 }
