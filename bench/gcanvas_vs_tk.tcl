@@ -31,6 +31,7 @@
 lassign $argv build side work n out
 set ovexAppScripts {}
 load [file join $build libovex.so] Ovex
+source [file join [file dirname [info script]] tk_timing.tcl]
 wm geometry . +0+0
 
 # 64 colours: a new colour per item would time the X server's colour
@@ -61,14 +62,7 @@ proc polylines {n spread} {
 set flip 0
 proc fullRedraw {w} {
     $w configure -bg [lindex {white gray90} [set ::flip [expr {!$::flip}]]]
-    update idletasks
-    winfo pointerx .
-}
-proc median {values} {
-    set s [lsort -real $values]
-    set k [llength $s]
-    expr {$k % 2 ? [lindex $s [expr {$k / 2}]]
-          : ([lindex $s [expr {$k / 2 - 1}]] + [lindex $s [expr {$k / 2}]]) / 2.0}
+    drawn
 }
 
 $side .c -width 800 -height 600 -scrollregion {0 0 4000 4000} -highlightthickness 0 -bg white
@@ -146,8 +140,7 @@ proc drawnSteps {steps script} {
     for {set k 0} {$k <= $steps} {incr k} {
         set t0 [clock microseconds]
         uplevel #0 $script
-        update idletasks
-        winfo pointerx .
+        drawn
         if {$k > 0} {lappend seconds [expr {([clock microseconds] - $t0) / 1e6}]}
     }
     median $seconds
@@ -155,7 +148,7 @@ proc drawnSteps {steps script} {
 proc grab {} {
     .c configure -bg white
     update
-    winfo pointerx .
+    drawn
     exec import -window [winfo id .c] $::out
 }
 switch -- $work {

@@ -20,6 +20,7 @@
 lassign $argv build side work pgm out
 set ovexAppScripts {}
 load [file join $build libovex.so] Ovex
+source [file join [file dirname [info script]] tk_timing.tcl]
 wm geometry . 800x600+0+0
 
 if {$work eq "first"} {
@@ -28,7 +29,7 @@ if {$work eq "first"} {
     frame .f -width 800 -height 600 -bd 0 -highlightthickness 0
     place .f -x 0 -y 0
     update
-    winfo pointerx .
+    drawn
     set t0 [clock microseconds]
     if {$side eq "tulx"} {
         rimage open big $pgm
@@ -39,8 +40,7 @@ if {$work eq "first"} {
     }
     label .l -image view -bd 0 -highlightthickness 0
     place .l -x 0 -y 0
-    update idletasks
-    winfo pointerx .
+    drawn
     set seconds [expr {([clock microseconds] - $t0) / 1e6}]
     update
     exec import -window [winfo id .l] $out
@@ -67,16 +67,6 @@ if {$side eq "tulx"} {
 label .l -image view -bd 0 -highlightthickness 0
 place .l -x 0 -y 0
 update
-proc drawn {} {
-    update idletasks
-    winfo pointerx .
-}
-proc median {values} {
-    set s [lsort -real $values]
-    set k [llength $s]
-    expr {$k % 2 ? [lindex $s [expr {$k / 2}]]
-          : ([lindex $s [expr {$k / 2 - 1}]] + [lindex $s [expr {$k / 2}]]) / 2.0}
-}
 set seconds {}
 switch -- $work {
     pan {
