@@ -7,13 +7,18 @@
 #include "core/safe_replace.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <string>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
+
+#include "core/native_path.h"
 
 namespace {
 
@@ -61,6 +66,77 @@ int followLinks(const char *path, std::string *target)
     return 0;
 }
 
+/* The folder that holds path ("." for a bare name). */
+std::string folderOf(const std::string &path)
+{
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+/*
+ * openUnnamed --
+ *	A new file without a name in folder (O_TMPFILE), so that a process
+ *	killed before the commit leaves nothing behind; -1 where the file
+ *	system or the kernel has no such files.
+ */
+int openUnnamed(const std::string &folder)
+{
+#ifdef O_TMPFILE
+    return ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+#else
+    (void)folder;
+    errno = EOPNOTSUPP;
+    return -1;
+#endif
+}
+
+/* Six characters for a temporary name, from the kernel's random bytes. */
+std::string randomSuffix(void)
+{
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    unsigned char bytes[6];
+    if (getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != (ssize_t)sizeof bytes) {
+        unsigned long mix = (unsigned long)getpid() * 2654435761UL ^ (unsigned long)time(NULL)
+            ^ (unsigned long)clock();
+        for (unsigned char &b : bytes) {
+            b = (unsigned char)(mix >>= 5);
+        }
+    }
+    std::string suffix;
+    for (unsigned char b : bytes) {
+        suffix += letters[b % (sizeof letters - 1)];
+    }
+    return suffix;
+}
+
+/*
+ * linkUnnamed --
+ *	Gives the unnamed file fd a free name beside target (target.XXXXXX)
+ *	and stores it in *name. Returns 1, or 0 with errno set.
+ */
+int linkUnnamed(int fd, const std::string &target, std::string *name)
+{
+    char proc[64];
+    snprintf(proc, sizeof proc, "/proc/self/fd/%d", fd);
+    for (int attempt = 0; attempt < 100; attempt++) {
+        std::string candidate = target + "." + randomSuffix();
+        if (linkat(AT_FDCWD, proc, AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0
+            || (errno == ENOENT
+                && linkat(fd, "", AT_FDCWD, candidate.c_str(), AT_EMPTY_PATH) == 0)) {
+            *name = candidate;
+            return 1;
+        }
+        if (errno != EEXIST) {
+            return 0;
+        }
+    }
+    errno = EEXIST;
+    return 0;
+}
+
 /* Renames from over to; 1, or 0 with errno set. */
 int renameOver(const std::string &from, const std::string &to)
 {
@@ -81,7 +157,7 @@ int FileReplacement::open(const char *path, mode_t newFileMode)
         errno = ENOENT;
         return 0;
     }
-    if (!followLinks(path, &target_)) {
+    if (!followLinks(nativePath(path).c_str(), &target_)) {
         return 0;
     }
     struct stat old;
@@ -90,17 +166,28 @@ int FileReplacement::open(const char *path, mode_t newFileMode)
         errno = EISDIR;
         return 0;
     }
+    /* A file its user may not write is not replaced either, as an open
+     * for writing would refuse it (EACCES, or EROFS). */
+    if (targetExisted_ && faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0) {
+        return 0;
+    }
     if (targetExisted_ && !S_ISREG(old.st_mode)) {
         /* A device or a pipe takes the bytes as they come. */
         fd_ = ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
         return fd_ >= 0;
     }
-    std::string name = target_ + ".XXXXXX";
-    fd_ = mkostemp(&name[0], O_CLOEXEC);
+    /* The new file has no name until the commit where the file system
+     * allows it; elsewhere it is a named temporary beside the target. */
+    fd_ = openUnnamed(folderOf(target_));
+    unnamed_ = fd_ >= 0;
     if (fd_ < 0) {
-        return 0;
+        std::string name = target_ + ".XXXXXX";
+        fd_ = mkostemp(&name[0], O_CLOEXEC);
+        if (fd_ < 0) {
+            return 0;
+        }
+        temp_ = name;
     }
-    temp_ = name;
     mode_t mode = targetExisted_ ? (old.st_mode & 07777) : (newFileMode & 07777 & ~currentUmask());
     if (targetExisted_ && (old.st_uid != geteuid() || old.st_gid != getegid())) {
         /* Only a privileged caller may give the file away (others may
@@ -151,9 +238,19 @@ int FileReplacement::finish()
     int saved = 0;
     /* A file written in place may be a pipe or a terminal, which have
      * nothing to sync. */
-    if (!temp_.empty() && fsync(fd_) != 0) {
+    bool replacing = !temp_.empty() || unnamed_;
+    if (replacing && fsync(fd_) != 0) {
         ok = false;
         saved = errno;
+    }
+    /* An unnamed file gets its temporary name only now, complete. */
+    if (ok && unnamed_) {
+        if (linkUnnamed(fd_, target_, &temp_)) {
+            unnamed_ = false;
+        } else {
+            ok = false;
+            saved = errno;
+        }
     }
     int closed = close(fd_);
     fd_ = -1;
@@ -182,6 +279,7 @@ void FileReplacement::abandon()
         close(fd_);
     }
     fd_ = -1;
+    unnamed_ = false;
     discardTemporary();
     if (!backup_.empty()) {
         unlink(backup_.c_str());
@@ -280,9 +378,10 @@ int reopenReplacedFile(const char *path, int *fd)
     if (fd == NULL || *fd < 0) {
         return 1;
     }
-    int fresh = open(path, O_RDWR | O_CLOEXEC);
+    std::string native = nativePath(path);
+    int fresh = open(native.c_str(), O_RDWR | O_CLOEXEC);
     if (fresh < 0) {
-        fresh = open(path, O_RDONLY | O_CLOEXEC);
+        fresh = open(native.c_str(), O_RDONLY | O_CLOEXEC);
     }
     if (fresh < 0) {
         return 0;

@@ -1,10 +1,16 @@
 /*
  * safe_replace.h --
  *
- *	Replacing a file whole: the new contents go to a temporary file in the
+ *	Replacing a file whole: the new contents go to a new file in the
  *	same folder as the target, which is renamed over the target only when
- *	every byte was written and flushed. A failure removes the temporary
- *	and leaves the target as it was, byte for byte. The new file keeps
+ *	every byte was written and flushed. The new file has no name while
+ *	it is written (O_TMPFILE, linked at the commit) where the file system
+ *	allows it, so a killed process leaves nothing behind; elsewhere it is
+ *	a temporary NAME.XXXXXX. A failure removes it and leaves the target
+ *	as it was, byte for byte. A target its user may not write (as an
+ *	open for writing would find it) is refused with EACCES, even in a
+ *	folder where it could be renamed over. Path names are taken in UTF-8
+ *	and given to the system in Tcl's system encoding. The new file keeps
  *	the target's mode (0666 less the umask when there is none), and a
  *	symbolic link is written through: its target is replaced, the link
  *	stays. A target that is no regular file (a device, a pipe) is written
@@ -35,8 +41,8 @@ public:
 
     /* Makes the new, empty file (read and write, close-on-exec) for path;
      * it gets the target's mode, or newFileMode less the umask when there
-     * is no target yet. Returns 1, or 0 with errno set and nothing left
-     * behind. */
+     * is no target yet. Returns 1, or 0 with errno set (EACCES for a
+     * target its user may not write) and nothing left behind. */
     int open(const char *path, mode_t newFileMode = 0666);
     /* The new file's descriptor, -1 when none is open. */
     int fd() const { return fd_; }
@@ -59,7 +65,9 @@ private:
     void discardTemporary();
 
     std::string target_;
-    std::string temp_;         /* empty when the target is written in place */
+    std::string temp_;         /* the new file's name beside the target; empty while
+                                  it has none (unnamed) or when written in place */
+    bool unnamed_ = false;     /* the new file has no name yet (O_TMPFILE) */
     std::string backup_;       /* a second name of the old target while a set is committed */
     int fd_ = -1;
     bool targetExisted_ = false;

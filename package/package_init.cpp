@@ -8,6 +8,7 @@
 #include "core/console_channels.h"
 #include "core/console_manager.h"
 #include "core/inits.h"
+#include "core/native_path.h"
 #include "core/package.h"
 #include "display/tulx/tulx.h"
 #include "platform/winsock.h"
@@ -92,6 +93,8 @@ static void lendServices(void);
 static int ovexPackageInit(Tcl_Interp *interp)
 {
     lendServices();
+    /* Tcl is set up: file names go to the system in its encoding. */
+    useTclFileNames();
     conCopyHomeVars(interp, interp);
     int code = Tcl_PkgProvide(interp, OVEX_PACKAGE_NAME, OVEX_PACKAGE_VERSION);
     if (code != TCL_OK) {

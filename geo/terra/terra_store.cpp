@@ -158,6 +158,18 @@ static int tablesFit(int64_t n, int64_t room)
     return n >= 1 && room >= 8 && n <= room / 8 / n;
 }
 
+/*
+ * groupRangeFits --
+ *	1 when every tile coordinate of group (gx, gy) of n x n tiles, from
+ *	g * n to g * n + n - 1, is a 32-bit number; formed in 64 bits, as
+ *	gx, gy and n are each up to 2^31 - 1.
+ */
+static int groupRangeFits(int64_t n, int64_t gx, int64_t gy)
+{
+    int64_t lastX = gx * n + n - 1, lastY = gy * n + n - 1;
+    return lastX <= INT32_MAX && lastY <= INT32_MAX && gx * n >= INT32_MIN && gy * n >= INT32_MIN;
+}
+
 /* ---- Creating ---------------------------------------------------------------- */
 
 int createTerraCache(TerraCache *store, int theme, int scale, int scene, int n, int gx, int gy,
@@ -170,9 +182,7 @@ int createTerraCache(TerraCache *store, int theme, int scale, int scene, int n, 
     int64_t headerSize = TERRA_HEADER_FIXED + 8 * tiles + reserve;
     int64_t capacity = headerSize + TERRA_ROOM_PER_TILE * tiles;
     /* Tile coordinates of the group must stay 32-bit numbers. */
-    int64_t lastX = (int64_t)gx * n + n - 1, lastY = (int64_t)gy * n + n - 1;
-    if (headerSize > TERRA_MAX_BYTES || capacity > TERRA_MAX_BYTES || lastX > INT32_MAX
-        || lastY > INT32_MAX || (int64_t)gx * n < INT32_MIN || (int64_t)gy * n < INT32_MIN) {
+    if (headerSize > TERRA_MAX_BYTES || capacity > TERRA_MAX_BYTES || !groupRangeFits(n, gx, gy)) {
         return 0;
     }
     unsigned char *block = (unsigned char *)gmemAlloc((size_t)capacity);
@@ -254,7 +264,9 @@ int openTerraFile(const char *fileName, TerraCache *store)
     }
     int64_t tiles = n * n;
     int64_t headerSize = field(head, TERRA_AT_HEADER_SIZE);
-    if (headerSize < TERRA_HEADER_FIXED + 8 * tiles || headerSize > dataEnd) {
+    /* A group whose tile range leaves 32 bits is refused, as define does. */
+    if (headerSize < TERRA_HEADER_FIXED + 8 * tiles || headerSize > dataEnd
+        || !groupRangeFits(n, field(head, TERRA_AT_GX), field(head, TERRA_AT_GY))) {
         close(fd);
         return 0;
     }

@@ -68,6 +68,8 @@ const size_t DESCRIPTION_KEEP = RAMIMG_NAME_SIZE - 1;
 struct JpegErrorManager {
     struct jpeg_error_mgr pub;
     jmp_buf returnPoint;
+    int failedErrno;                /* errno of the call that failed (a write), kept
+                                       past the message and the clean-up */
 };
 
 /* The library's messages go to the console's standard error. Warnings
@@ -88,6 +90,7 @@ void jpegOutputMessage(j_common_ptr cinfo)
  */
 void jpegErrorExit(j_common_ptr cinfo)
 {
+    ((JpegErrorManager *)cinfo->err)->failedErrno = errno;
     (*cinfo->err->output_message)(cinfo);
     longjmp(((JpegErrorManager *)cinfo->err)->returnPoint, 1);
 }
@@ -108,6 +111,7 @@ void jpegLimitScans(j_common_ptr cinfo)
 
 struct jpeg_error_mgr *setupErrors(JpegErrorManager *manager)
 {
+    manager->failedErrno = 0;
     struct jpeg_error_mgr *err = jpeg_std_error(&manager->pub);
     err->error_exit = jpegErrorExit;
     err->output_message = jpegOutputMessage;
@@ -612,6 +616,7 @@ int encodeStream(FILE *stream, const ImageHead *head, int components, int qualit
     cinfo.err = setupErrors(&manager);
     if (setjmp(manager.returnPoint)) {
         jpeg_destroy_compress(&cinfo);
+        errno = manager.failedErrno;
         return 0;
     }
     startCompressor(&cinfo, stream, head, components, quality);
@@ -750,6 +755,7 @@ int encodeBlankStream(FILE *stream, const ImageHead *head, int components, int q
     blank.cinfo.err = setupErrors(&manager);
     if (setjmp(manager.returnPoint)) {
         jpeg_destroy_compress(&blank.cinfo);
+        errno = manager.failedErrno;
         return 0;
     }
     jpeg_create_compress(&blank.cinfo);
@@ -789,11 +795,32 @@ int encodeBlankStream(FILE *stream, const ImageHead *head, int components, int q
     return 1;
 }
 
-/* Closes a written stream; false when its last bytes could not be written. */
+/* Closes a written stream; false when its last bytes could not be
+ * written, with errno of the call that failed. */
 bool closeWritten(FILE *stream)
 {
     bool ok = fflush(stream) == 0 && !ferror(stream);
-    return fclose(stream) == 0 && ok;
+    int saved = errno;
+    bool closed = fclose(stream) == 0;
+    if (!ok) {
+        errno = saved;
+    }
+    return closed && ok;
+}
+
+/* Closes a stream an encoder wrote: the encoder's result, which is 0 when
+ * the close fails; errno is that of the first failure. */
+int closeEncoded(FILE *stream, int encoded)
+{
+    int saved = errno;
+    if (!closeWritten(stream)) {
+        if (!encoded) {
+            errno = saved;
+        }
+        return 0;
+    }
+    errno = saved;
+    return encoded;
 }
 
 } // namespace
@@ -949,10 +976,7 @@ int writeJpegBlank(int fd, ImageHead *head)
          * encoder gives its own answer. */
         ok = encodeStream(stream, head, head->nbands, JPEG_DEFAULT_QUALITY, NULL, 0);
     }
-    if (!closeWritten(stream)) {
-        ok = 0;
-    }
-    return ok ? 0 : -1;
+    return closeEncoded(stream, ok) ? 0 : -1;
 }
 
 /*
@@ -987,11 +1011,7 @@ int writeJpegImage(int fd, const ImageHead *head, const unsigned char *rows, int
     if (stream == NULL) {
         return 0;
     }
-    int ok = encodeStream(stream, head, components, quality, rows, rowBytes);
-    if (!closeWritten(stream)) {
-        ok = 0;
-    }
-    return ok;
+    return closeEncoded(stream, encodeStream(stream, head, components, quality, rows, rowBytes));
 }
 
 /*
@@ -1061,7 +1081,11 @@ bool closeSink(JpegRowSink *sink)
     if (sink->started) {
         jpeg_destroy_compress(&sink->cinfo);
     }
+    int saved = sink->manager.failedErrno != 0 ? sink->manager.failedErrno : errno;
     bool ok = sink->stream == NULL || closeWritten(sink->stream);
+    if (sink->failed || ok) {
+        errno = saved;
+    }
     gmemFree(sink);
     return ok;
 }
@@ -1102,6 +1126,7 @@ JpegRowSink *openJpegRowSink(int fd, const ImageHead *head)
     }
     sink->cinfo.err = setupErrors(&sink->manager);
     if (setjmp(sink->manager.returnPoint)) {
+        sink->failed = 1;
         closeSink(sink);
         return NULL;
     }
@@ -1129,6 +1154,7 @@ int jpegRowSinkWrite(JpegRowSink *sink, const unsigned char *const *bandRows)
     }
     if (setjmp(sink->manager.returnPoint)) {
         sink->failed = 1;
+        errno = sink->manager.failedErrno;
         return 0;
     }
     JSAMPROW row = scanlineOf(bandRows, sink->components, sink->line[0], sink->cinfo.image_width);

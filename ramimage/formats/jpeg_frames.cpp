@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <new>
 
 #include "core/gmem.h"
 #include "core/safe_replace.h"
@@ -120,15 +121,31 @@ void clearRowGroups(RAMIMG *image, int first, int last)
     }
 }
 
+/* "Error in writing JPEG image FILE", with the cause when a call gave
+ * one (err, an errno). */
+void reportWriteError(const RAMIMG *image, int err)
+{
+    if (err != 0) {
+        ovex_fprintf(stderr, "Error in writing JPEG image %s: %s\n", image->head.file,
+                     strerror(err));
+    } else {
+        ovex_fprintf(stderr, "Error in writing JPEG image %s\n", image->head.file);
+    }
+}
+
 /* ---- New files encoded row by row ------------------------------------------ */
 
 /* A new JPEG file being encoded as its rows leave the cache in order. The
- * sink is opened with the first row encoded (the file then loses its blank
- * picture); rows before `next` are encoded and no longer changeable. */
+ * sink is opened with the first row encoded, on a new file beside the old
+ * one (the file keeps its old picture, blank or not, until the new one is
+ * complete and renamed over it); rows before `next` are encoded and no
+ * longer changeable. */
 struct JpegRowWrite {
-    JpegRowSink *sink;
-    int next;
-    unsigned char *zero;            /* a row of zeros: a band never written */
+    JpegRowSink *sink = NULL;
+    FileReplacement file;           /* the new file the sink writes */
+    int next = 0;
+    unsigned char *zero = NULL;     /* a row of zeros: a band never written */
+    int failedErrno = 0;            /* errno of the first call that failed */
 };
 
 void jpegWriteFreeHook(RAMIMG *image)
@@ -137,7 +154,7 @@ void jpegWriteFreeHook(RAMIMG *image)
     if (write != NULL) {
         abandonJpegRowSink(write->sink);
         gmemFree(write->zero);
-        gmemFree(write);
+        delete write;               /* removes the new file when not committed */
     }
     image->priv = NULL;
 }
@@ -160,16 +177,14 @@ JpegRowWrite *takeWrite(RAMIMG *image)
 {
     JpegRowWrite *write = currentWrite(image);
     if (write == NULL) {
-        write = (JpegRowWrite *)gmemAlloc(sizeof(JpegRowWrite));
+        write = new (std::nothrow) JpegRowWrite;
         unsigned char *zero = (unsigned char *)gmemAlloc((size_t)image->rowBytes);
         if (write == NULL || zero == NULL) {
-            gmemFree(write);
+            delete write;
             gmemFree(zero);
             return NULL;
         }
         memset(zero, 0, (size_t)image->rowBytes);
-        write->sink = NULL;
-        write->next = 0;
         write->zero = zero;
         image->priv = write;
         image->freeHook = jpegWriteFreeHook;
@@ -219,6 +234,9 @@ bool encodeRow(RAMIMG *image, JpegRowWrite *write)
         }
     }
     if (!jpegRowSinkWrite(write->sink, bands)) {
+        if (write->failedErrno == 0) {
+            write->failedErrno = errno;
+        }
         return false;
     }
     write->next++;
@@ -234,7 +252,16 @@ bool openSink(RAMIMG *image, JpegRowWrite *write)
     if (mode < 0 || (mode & O_ACCMODE) == O_RDONLY) {
         return false;
     }
-    write->sink = openJpegRowSink(image->fd, &image->head);
+    if (write->file.fd() < 0 && !write->file.open(image->head.file)) {
+        if (write->failedErrno == 0) {
+            write->failedErrno = errno;
+        }
+        return false;
+    }
+    write->sink = openJpegRowSink(write->file.fd(), &image->head);
+    if (write->sink == NULL && write->failedErrno == 0) {
+        write->failedErrno = errno;
+    }
     return write->sink != NULL;
 }
 
@@ -463,9 +490,9 @@ void writeJpegRamImage(RAMIMG *image)
     }
 
     JpegWriteJob job = {&image->head, image->cacheBlock, image->rowBytes};
+    errno = 0;
     if (!replaceFileSafely(image->head.file, writeJob, &job)) {
-        ovex_fprintf(stderr, "Error in writing JPEG image %s: %s\n", image->head.file,
-                     strerror(errno));
+        reportWriteError(image, errno);
         noteWriteFailure(image);
         return;
     }
@@ -546,19 +573,38 @@ int jpegFinishRows(RAMIMG *image)
         return !cacheTrailer(image)->writeFailed;
     }
     bool ok = write != NULL;
+    int err = write == NULL ? ENOMEM : 0;
     while (ok && write->next < image->head.rows) {
         ok = openSink(image, write) && encodeRow(image, write);
     }
     if (write != NULL) {
-        ok = finishJpegRowSink(write->sink) && ok;
+        errno = 0;
+        bool finished = finishJpegRowSink(write->sink) != 0;
         write->sink = NULL;
+        if (!finished && ok && write->failedErrno == 0) {
+            write->failedErrno = errno;
+        }
+        /* The new file replaces the old one only now, whole. */
+        errno = 0;
+        if (ok && finished && !write->file.commit() && write->failedErrno == 0) {
+            write->failedErrno = errno;
+            finished = false;
+        }
+        ok = ok && finished;
+        if (ok && !reopenReplacedFile(image->head.file, &image->fd)) {
+            ovex_fprintf(stderr, "Can't reopen JPEG image %s: %s\n", image->head.file,
+                         strerror(errno));
+        }
+        err = write->failedErrno;
     }
+    /* A failure removes the new file: the image reads its old file again. */
     endWrite(image);
     memset(image->dirtyBits, 0, (size_t)image->slots / 8 + 1);
     invalidateRowCache(image);
+    dropJpegStream(image);
     cacheTrailer(image)->blankRows = 0;
     if (!ok) {
-        ovex_fprintf(stderr, "Error in writing JPEG image %s\n", image->head.file);
+        reportWriteError(image, err);
         noteWriteFailure(image);
         return 0;
     }

@@ -21,6 +21,7 @@
 #include <fcntl.h>
 #include <ostream>
 #include <string>
+#include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -314,6 +315,76 @@ TEST_F(SafeReplace, StreamWriterCommitsAfterItsClose)
     EXPECT_EQ(0600u, modeOf(target));
 }
 
+/* A save killed before its commit leaves nothing beside the target: the
+ * new file has no name while it is written. */
+TEST_F(SafeReplace, KilledSaveLeavesNothingBehind)
+{
+    writeAll(target, "original", 0644);
+    fflush(NULL);
+    pid_t child = fork();
+    if (child == 0) {
+        FileReplacement file;
+        FILE *stream = NULL;
+        if (file.open(target.c_str()) && write(file.fd(), "half", 4) == 4) {
+            FileReplacement second;
+            stream = second.openStream((target + "2").c_str());
+            if (stream != NULL && fputs("by stdio", stream) >= 0 && fflush(stream) == 0) {
+                raise(SIGKILL);
+            }
+        }
+        _exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the child could not start its saves";
+    EXPECT_EQ(Bytes({'o', 'r', 'i', 'g', 'i', 'n', 'a', 'l'}), readAll(target));
+    EXPECT_EQ(std::vector<std::string>{"target"}, listing(folder));
+}
+
+/* Runs body as an unprivileged user (nobody) when run as root, else as
+ * it is; the child's exit status: body's result. */
+template <typename Body> int withoutPrivileges(Body body)
+{
+    fflush(NULL);
+    pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0
+            && (setgroups(0, NULL) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
+            _exit(100);
+        }
+        _exit(body());
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
+        return -1;
+    }
+    return WEXITSTATUS(status);
+}
+
+/* A file its user may not write is not replaced, though its folder would
+ * let a new file be renamed over it: the open says why (EACCES), as an
+ * open for writing would. */
+TEST_F(SafeReplace, ReadOnlyTargetIsRefused)
+{
+    writeAll(target, "original", 0444);
+    std::string other = folder + "/other";
+    ASSERT_EQ(0, chmod(folder.c_str(), 0777));
+    int status = withoutPrivileges([&] {
+        Payload payload = {"replacement", true};
+        errno = 0;
+        if (replaceFileSafely(target.c_str(), payloadWriter, &payload) != 0 || errno != EACCES) {
+            return 1;
+        }
+        /* A new file in the same folder is still made. */
+        return replaceFileSafely(other.c_str(), payloadWriter, &payload) == 1 ? 0 : 2;
+    });
+    chmod(folder.c_str(), 0700);
+    EXPECT_EQ(0, status);
+    EXPECT_EQ(Bytes({'o', 'r', 'i', 'g', 'i', 'n', 'a', 'l'}), readAll(target));
+    EXPECT_EQ(0444u, modeOf(target));
+    EXPECT_EQ(std::vector<std::string>({"other", "target"}), listing(folder));
+}
+
 /* ---- Whole-file write-back of the formats -------------------------------- */
 
 struct WholeFileFormat {
@@ -377,8 +448,16 @@ TEST_P(WholeFileWriteBack, FullDiskKeepsTheOriginalAndReportsTheFailure)
     Bytes before = readAll(target);
     ASSERT_FALSE(before.empty());
     changeFirstRow(image);
-    /* The child's write-back meets a limit far below the file's size. */
-    int status = withFileSizeLimit(16, [&] { return flushRamImage(image) == 0 ? 0 : 1; });
+    /* The child's write-back meets a limit far below the file's size, and
+     * says so. */
+    int status = withFileSizeLimit(16, [&] {
+        if (flushRamImage(image) != 0) {
+            return 1;
+        }
+        std::string said = console.takeStderr();
+        return GetParam().imgid != IMGID_JPEG || said.find(strerror(EFBIG)) != std::string::npos
+            ? 0 : 2;
+    });
     EXPECT_EQ(0, status) << GetParam().name;
     EXPECT_EQ(before, readAll(target)) << GetParam().name;
     EXPECT_EQ(std::vector<std::string>{"target"}, listing(folder)) << GetParam().name;
