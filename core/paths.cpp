@@ -5,6 +5,7 @@
  *	own path handling, so that names compare the way Tcl sees them.
  */
 #include "core/paths.h"
+#include "core/native_path.h"
 #include "core/package.h"
 
 #include <cerrno>
@@ -72,15 +73,15 @@ char *translateFileName(Tcl_Interp *interp, char *out, size_t outSize, const cha
 
 /*
  * currentDirectory --
- *	The working directory, grown to whatever length it has; false when
- *	it cannot be read.
+ *	The working directory in UTF-8, as the names it is joined to, grown
+ *	to whatever length it has; false when it cannot be read.
  */
 static bool currentDirectory(std::string *directory)
 {
     std::vector<char> buffer(256);
     for (;;) {
         if (getcwd(buffer.data(), buffer.size()) != NULL) {
-            directory->assign(buffer.data());
+            *directory = utf8Path(buffer.data());
             return true;
         }
         if (errno != ERANGE) {

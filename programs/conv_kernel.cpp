@@ -3,6 +3,7 @@
  *
  *	Reading and parsing the kernel texts of rimage gconv.
  */
+#include "core/native_path.h"
 #include "programs/conv_kernel.h"
 
 #include <errno.h>
@@ -84,7 +85,7 @@ char *readConvKernelText(const char *word)
         memcpy(text, word + 1, length + 1);
         return text;
     }
-    int fd = open(word, O_RDONLY | O_CLOEXEC);
+    int fd = open(nativePath(word).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         ovex_fprintf(stderr, "Error in open kernel file: %s.\n", word);
         return NULL;

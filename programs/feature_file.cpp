@@ -9,6 +9,7 @@
  *	kind before any of its lengths is used, so that a damaged or foreign
  *	file never makes a block whose items lie outside it.
  */
+#include "core/native_path.h"
 #include "programs/feature_file.h"
 
 #include <cerrno>
@@ -320,7 +321,7 @@ static bool layoutHolds(const FeatureBlock *head, uint64_t size)
  */
 FeatureBlock *getFeature(const char *fileName, const char *type)
 {
-    int fd = open(fileName, O_RDONLY | O_CLOEXEC);
+    int fd = open(nativePath(fileName).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         return NULL;
     }

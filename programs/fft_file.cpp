@@ -8,6 +8,7 @@
  *	the library never ends the process, so the program that drives a
  *	run decides what a failed write means for it.
  */
+#include "core/native_path.h"
 #include "programs/fft_file.h"
 
 #include <cerrno>
@@ -183,7 +184,7 @@ int createFftFile(const char *path, FftHeader *head)
         return -1;
     }
     progNoteOutputFile(path);
-    int fd = open(path, O_CREAT | O_TRUNC | O_RDWR | O_CLOEXEC, 0666);
+    int fd = open(nativePath(path).c_str(), O_CREAT | O_TRUNC | O_RDWR | O_CLOEXEC, 0666);
     if (fd < 0) {
         reportSystemError(path);
         return -1;
@@ -228,7 +229,7 @@ int createFftFile(const char *path, FftHeader *head)
  */
 int openFftFile(const char *path, FftHeader *head)
 {
-    int fd = open(path, O_RDWR | O_CLOEXEC);
+    int fd = open(nativePath(path).c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) {
         reportSystemError(path);
         return -1;

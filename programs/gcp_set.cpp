@@ -4,6 +4,7 @@
  *	Ground control point sets: editing, the polynomial fit, formatting of
  *	its results, and the GCPOBJ file (layout in gcp_set.h).
  */
+#include "core/native_path.h"
 #include "programs/gcp_set.h"
 
 #include <cerrno>
@@ -516,7 +517,7 @@ int saveGcpObj(GcpSet *set, const char *fileName)
  */
 GcpSet *loadGcpObj(const char *fileName)
 {
-    int fd = open(fileName, O_RDONLY);
+    int fd = open(nativePath(fileName).c_str(), O_RDONLY);
     if (fd < 0) {
         return NULL;
     }

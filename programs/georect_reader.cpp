@@ -5,6 +5,7 @@
  *	coefficient count it declares is checked against the block's room and
  *	the degree before any coefficient is read.
  */
+#include "core/native_path.h"
 #include "programs/georect_reader.h"
 
 #include <cstdio>
@@ -15,7 +16,7 @@
 
 int readGeorectParams(const char *fileName, GeorectParams *block)
 {
-    FILE *file = fopen(fileName, "rb");
+    FILE *file = fopen(nativePath(fileName).c_str(), "rb");
     if (file == NULL) {
         ovex_fprintf(stderr, "%s open error.", fileName);
         return 0;

@@ -4,6 +4,7 @@
  *	Pixel tables in memory and in "PTABLEHD" files, and their building
  *	from the rows of a BYTE image block by block.
  */
+#include "core/native_path.h"
 #include "programs/pixel_table.h"
 
 #include <fcntl.h>
@@ -175,7 +176,7 @@ static int headFits(const unsigned char *head, int64_t fileSize)
 
 PTABLE *getPTable(const char *fileName)
 {
-    int fd = open(fileName, O_RDONLY | O_CLOEXEC);
+    int fd = open(nativePath(fileName).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         ovex_fprintf(stderr, "Error in open table:%s\n", fileName);
         return NULL;

@@ -3,6 +3,7 @@
  *
  *	Existence and free-space queries on paths.
  */
+#include "core/native_path.h"
 #include "ramimage/file_checks.h"
 
 #include <cstdint>
@@ -24,7 +25,7 @@ int fileExists(const char *path)
     if (path == NULL || path[0] == '\0') {
         return -1;
     }
-    return (lstat(path, &info) == 0) ? 0 : -1;
+    return (lstat(nativePath(path).c_str(), &info) == 0) ? 0 : -1;
 }
 
 /*
@@ -53,7 +54,7 @@ double diskFreeBytes(const char *path)
 {
     std::string target = (path == NULL || path[0] == '\0') ? std::string(".") : std::string(path);
     struct stat info;
-    if (stat(target.c_str(), &info) != 0) {
+    if (stat(nativePath(target.c_str()).c_str(), &info) != 0) {
         target = folderOf(target);
     }
     struct statvfs figures;

@@ -12,6 +12,7 @@
  *	and the new state moved in. A failed rebuild leaves the record as it
  *	was, so a registered and held image is never left without a cache.
  */
+#include "core/native_path.h"
 #include "ramimage/ramimg.h"
 #include "ramimage/band_stats.h"
 #include "ramimage/format_hooks.h"
@@ -268,9 +269,9 @@ RAMIMG *openRamImageFile(const char *file, ImageHead *head, RAMIMG *reuse, int *
         *err = RAMIMG_ENAME;
         return NULL;
     }
-    int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
+    int fd = open(nativePath(path.c_str()).c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) {
-        fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        fd = open(nativePath(path.c_str()).c_str(), O_RDONLY | O_CLOEXEC);
     }
     if (fd < 0) {
         setRamImageOpenReason(strerror(errno));

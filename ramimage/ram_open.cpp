@@ -5,6 +5,7 @@
  *	building and registering a new one, creating new images and image
  *	files, and the reference rules that decide when an image is freed.
  */
+#include "core/native_path.h"
 #include "ramimage/ramimg.h"
 #include "ramimage/file_checks.h"
 #include "ramimage/formats/image_probe.h"
@@ -223,7 +224,7 @@ RAMIMG *openRAMImageNew(ImageHead *head, RamImageClient *client, int overwrite, 
     bool existed = fileExists(head->file) == 0;
     if (createImageFile(head) == -1) {
         if (!existed) {
-            unlink(head->file);
+            unlink(nativePath(head->file).c_str());
         }
         *err = RAMIMG_ECREATE;
         return NULL;
@@ -231,7 +232,7 @@ RAMIMG *openRAMImageNew(ImageHead *head, RamImageClient *client, int overwrite, 
     RAMIMG *image = head->offset == 0 ? openRAMImage(NULL, head->file, head, client, err)
                                       : openRAMImage(NULL, head->file, NULL, client, err);
     if (image == NULL && !existed) {
-        unlink(head->file);
+        unlink(nativePath(head->file).c_str());
     }
     markRowsUnwritten(image);
     return image;

@@ -14,6 +14,7 @@
  *	only into slots that are empty or hold an unchanged row: read-ahead
  *	never writes a changed row back early.
  */
+#include "core/native_path.h"
 #include "ramimage/ramimg.h"
 
 #include <climits>
@@ -1565,7 +1566,7 @@ int setRAMImageResident(RAMIMG *image, int on)
         if (isMemoryImgid(image->head.imgid) || image->head.dataFd > 0) {
             return 0;
         }
-        int fd = open(image->head.file, O_RDWR);
+        int fd = open(nativePath(image->head.file).c_str(), O_RDWR);
         if (fd < 0) {
             return 0;
         }

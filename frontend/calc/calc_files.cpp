@@ -5,6 +5,7 @@
  *	fscanf (numbers read through a small full buffer), loadtime (a file
  *	of 32-bit time stamps) and freeDisk.
  */
+#include "core/native_path.h"
 #include "frontend/calc/calc_handlers.h"
 
 #include <cstdint>
@@ -42,7 +43,7 @@ static FILE *openNamedStream(Tcl_Interp *interp, int argc, const char **argv, co
     if (!translateFileName(interp, argv[2], &path)) {
         return NULL;
     }
-    FILE *stream = fopen(path.c_str(), mode);
+    FILE *stream = fopen(nativePath(path.c_str()).c_str(), mode);
     if (stream == NULL) {
         calcSetResult(interp, "Error in open %s\n", argv[2]);
     }
@@ -125,7 +126,7 @@ CALC_HANDLER(calcLoadtime)
     if (!translateFileName(interp, argv[2], &path)) {
         return TCL_ERROR;
     }
-    FILE *stream = fopen(path.c_str(), "rb");
+    FILE *stream = fopen(nativePath(path.c_str()).c_str(), "rb");
     if (stream == NULL) {
         ovex_fprintf(stderr, "Error in open: %s\n", argv[2]);
         return TCL_ERROR;

@@ -6,6 +6,7 @@
  *	to, trailer) on the console, for looking into files that other
  *	programs refuse.
  */
+#include "core/native_path.h"
 #include "frontend/calc/calc_handlers.h"
 
 #include <cerrno>
@@ -166,7 +167,7 @@ CALC_HANDLER(calcScanGif)
     if (!translateFileName(interp, argv[2], &path)) {
         return TCL_ERROR;
     }
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = open(nativePath(path.c_str()).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         ovex_fprintf(stderr, "Error in open %s\n", argv[2]);
         return TCL_ERROR;

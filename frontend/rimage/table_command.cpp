@@ -4,6 +4,7 @@
  *	The option words and file opening shared by the tiff and dicom
  *	commands.
  */
+#include "core/native_path.h"
 #include "frontend/rimage/table_command.h"
 
 #include <cstring>
@@ -39,9 +40,9 @@ int dispatchTableCommand(const TableCommandHandlers *handlers, Tcl_Interp *inter
 
 int openListedFile(Tcl_Interp *interp, const char *name)
 {
-    int fd = open(name, O_RDWR | O_CLOEXEC);
+    int fd = open(nativePath(name).c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) {
-        fd = open(name, O_RDONLY | O_CLOEXEC);
+        fd = open(nativePath(name).c_str(), O_RDONLY | O_CLOEXEC);
     }
     if (fd < 0) {
         Tcl_SetObjResult(interp, Tcl_ObjPrintf("Error in open:%s", name));

@@ -3,6 +3,7 @@
  *
  *	Shared steps of the projection-like object types.
  */
+#include "core/native_path.h"
 #include "geo/proj/object_kit.h"
 
 #include <stdio.h>
@@ -91,7 +92,7 @@ std::string formatNumber(const char *format, double value)
 
 bool readWholeText(const char *path, std::string *text)
 {
-    FILE *f = fopen(path, "r");
+    FILE *f = fopen(nativePath(path).c_str(), "r");
     if (f == NULL) return false;
     text->clear();
     char buffer[4096];

@@ -3,6 +3,7 @@
  *
  *	Input, output and text helpers of the projection programs.
  */
+#include "core/native_path.h"
 #include "geo/proj/program_kit.h"
 
 #include <math.h>
@@ -20,7 +21,7 @@ bool ProgramInput::open(const char *name, const char *mode)
         console_ = true;
         return true;
     }
-    file_ = fopen(name, mode);
+    file_ = fopen(nativePath(name).c_str(), mode);
     return file_ != nullptr;
 }
 

@@ -20,6 +20,7 @@
  *	The header is checked against the file before anything is read past
  *	it: every length read from the file is checked.
  */
+#include "core/native_path.h"
 #include "geo/shape/dbase_table.h"
 
 #include <errno.h>
@@ -250,7 +251,7 @@ unsigned char *readdBaseHead(int fd, int *length)
 
 unsigned char *readdBaseHeadFile(const char *fileName, int *length)
 {
-    int fd = open(fileName, O_RDONLY | O_CLOEXEC);
+    int fd = open(nativePath(fileName).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         return NULL;
     }
@@ -308,7 +309,7 @@ dBaseTable *readdBase(const char *fileName, int *status)
         *status = 3;
         return NULL;
     }
-    int fd = open(fileName, O_RDONLY | O_CLOEXEC);
+    int fd = open(nativePath(fileName).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         ovex_fprintf(stderr, "Error in open:%s\n", fileName);
         freedBase(table);

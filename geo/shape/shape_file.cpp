@@ -17,6 +17,7 @@
  *	counts call for, and every part index must lie within the points.
  *	A file that breaks any of these is refused as a whole.
  */
+#include "core/native_path.h"
 #include "geo/shape/shape_layout.h"
 
 #include <errno.h>
@@ -182,7 +183,7 @@ static ShapeHead *readHead(int fd)
 
 ShapeHead *getShapeHead(const char *fileName, int *status)
 {
-    int fd = open(fileName, O_RDONLY | O_CLOEXEC);
+    int fd = open(nativePath(fileName).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         if (status) *status = 0;
         return NULL;
@@ -252,7 +253,7 @@ static int64_t fileSize(int fd)
 int getShapeCount(const char *mainName, int *count)
 {
     std::string indexName = shapeIndexName(mainName);
-    int fd = open(indexName.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = open(nativePath(indexName.c_str()).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return 0;
     ShapeHead *h = readHead(fd);
     int64_t size = fileSize(fd);
@@ -269,7 +270,7 @@ int getShapeCount(const char *mainName, int *count)
 int32_t *readShapeIndex(const char *mainName, int *count, int *status)
 {
     std::string indexName = shapeIndexName(mainName);
-    int fd = open(indexName.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = open(nativePath(indexName.c_str()).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         if (status) {
             *status = 0;
@@ -397,7 +398,7 @@ static ShapeFile *refuse(const char *fileName, const char *why, ShapeHead *h,
 
 ShapeFile *openShapeFile(const char *fileName, int *status)
 {
-    int fd = open(fileName, O_RDONLY | O_CLOEXEC);
+    int fd = open(nativePath(fileName).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return refuse(fileName, NULL, NULL, NULL, -1, status);
     ShapeHead *h = readHead(fd);
     if (h == NULL) return refuse(fileName, NULL, NULL, NULL, fd, status);

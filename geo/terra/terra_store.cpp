@@ -8,6 +8,7 @@
  *	against the file before it is used, so a damaged file is refused and
  *	the store it was to replace stays as it was.
  */
+#include "core/native_path.h"
 #include "geo/terra/terra_store.h"
 
 #include <errno.h>
@@ -240,7 +241,7 @@ int openTerraFile(const char *fileName, TerraCache *store)
     if (fileName == NULL || strlen(fileName) >= TERRA_NAME_SIZE) {
         return 0;
     }
-    int fd = open(fileName, O_RDWR);
+    int fd = open(nativePath(fileName).c_str(), O_RDWR);
     if (fd < 0) {
         return 0;
     }
@@ -394,10 +395,10 @@ int putTerraTile(TerraCache *store, int k, const unsigned char *bytes, int lengt
 static int copyTail(const char *path, int64_t offset, int fd)
 {
     struct stat info;
-    if (stat(path, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= offset) {
+    if (stat(nativePath(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= offset) {
         return 1;
     }
-    int old = open(path, O_RDONLY | O_CLOEXEC);
+    int old = open(nativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
     if (old < 0) {
         return 0;
     }
@@ -417,7 +418,7 @@ static int copyTail(const char *path, int64_t offset, int fd)
 static bool sameFile(int fd, const char *path)
 {
     struct stat byFd, byPath;
-    return fd >= 0 && fstat(fd, &byFd) == 0 && stat(path, &byPath) == 0
+    return fd >= 0 && fstat(fd, &byFd) == 0 && stat(nativePath(path).c_str(), &byPath) == 0
            && byFd.st_dev == byPath.st_dev && byFd.st_ino == byPath.st_ino;
 }
 

@@ -27,6 +27,7 @@
  *	The data file holds the bands one after the other from byte 0, rows
  *	of ((columns x bits - 1) / 8 + 1) bytes.
  */
+#include "core/native_path.h"
 #include "ramimage/formats/gpz.h"
 
 #include <cerrno>
@@ -156,9 +157,9 @@ int gpzReadHead(int fd, const char *fileName, ImageHead *head, void **priv)
     }
     /* Not blocking: the stored name may be a FIFO or a device, whose open
      * would wait forever; only a regular file is accepted below. */
-    int dataFd = open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
+    int dataFd = open(nativePath(path.c_str()).c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
     if (dataFd < 0) {
-        dataFd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        dataFd = open(nativePath(path.c_str()).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     }
     if (dataFd < 0) {
         return -1;

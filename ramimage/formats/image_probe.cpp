@@ -7,6 +7,7 @@
  *	come last (after-list); the first that recognises the file fills the
  *	head. The order decides, not the file name.
  */
+#include "core/native_path.h"
 #include "ramimage/formats/image_probe.h"
 
 #include <cerrno>
@@ -484,8 +485,8 @@ int createImageFile(ImageHead *head)
         return -1;
     }
     struct stat before;
-    bool existed = stat(head->file, &before) == 0;
-    int fd = open(head->file, O_CREAT | O_TRUNC | O_RDWR | O_CLOEXEC, 0666);
+    bool existed = stat(nativePath(head->file).c_str(), &before) == 0;
+    int fd = open(nativePath(head->file).c_str(), O_CREAT | O_TRUNC | O_RDWR | O_CLOEXEC, 0666);
     if (fd < 0) {
         return -1;
     }
@@ -498,7 +499,7 @@ int createImageFile(ImageHead *head)
     }
     /* A file made here for a head no writer takes is not left behind. */
     if (result == -1 && !existed) {
-        unlink(head->file);
+        unlink(nativePath(head->file).c_str());
     }
     return result;
 }

@@ -3,6 +3,7 @@
  *
  *	Checks made before a program writes its output.
  */
+#include "core/native_path.h"
 #include "ramimage/kit/output_checks.h"
 
 #include <fcntl.h>
@@ -20,12 +21,12 @@ int progOutputFileAllowed(const char *path, const char *const *magics)
         return 1;
     }
     /* Devices and pipes are written through, not replaced. */
-    if (stat(path, &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
+    if (stat(nativePath(path).c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
         return 1;
     }
     int fits = 0;
-    if (stat(path, &info) == 0 && S_ISREG(info.st_mode)) {
-        int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (stat(nativePath(path).c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+        int fd = open(nativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
         if (fd >= 0) {
             char head[32];
             ssize_t got = pread(fd, head, sizeof head, 0);
@@ -49,7 +50,7 @@ static int imageFileId(const RAMIMG *image, struct stat *info)
     if ((image->head.imgid >= IMGID_MBSQ && image->head.imgid <= IMGID_MRGB1) || image->head.file[0] == '\0') {
         return 0;
     }
-    return stat(image->head.file, info) == 0;
+    return stat(nativePath(image->head.file).c_str(), info) == 0;
 }
 
 int progSameImage(const RAMIMG *a, const RAMIMG *b)

@@ -10,6 +10,7 @@
  *	another program before the first one ends. Each run owns the files
  *	noted since its own start that an inner run did not take back.
  */
+#include "core/native_path.h"
 #include "ramimage/kit/program_kit.h"
 
 #include <string.h>
@@ -55,7 +56,7 @@ bool openImageUses(const struct stat &file)
     for (RAMIMG *image = ramImageListHead(); image != NULL; image = image->next) {
         struct stat info;
         if (!isMemoryImgid(image->head.imgid) && image->head.file[0] != '\0'
-                && stat(image->head.file, &info) == 0 && info.st_dev == file.st_dev
+                && stat(nativePath(image->head.file).c_str(), &info) == 0 && info.st_dev == file.st_dev
                 && info.st_ino == file.st_ino) {
             return true;
         }
@@ -88,7 +89,7 @@ void progEndRun(int mark, int failed)
         struct stat info;
         /* Only a plain file the run made and that no image holds open. */
         if (lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && !openImageUses(info)) {
-            unlink(path.c_str());
+            unlink(nativePath(path.c_str()).c_str());
         }
     }
     notedOutputs.resize((size_t)mark);
