@@ -8,6 +8,7 @@
  *	head. The order decides, not the file name.
  */
 #include "core/native_path.h"
+#include "core/safe_replace.h"
 #include "ramimage/formats/image_probe.h"
 
 #include <cerrno>
@@ -473,9 +474,10 @@ int saveWholeImage(int fd, ImageHead *head)
  *	gets its data area.
  *
  * Side effects:
- *	Creates or truncates the file (permission 0666 less the umask for a new one); on
- *	failure a new file is removed, an existing one left as far as it got. The head may be adjusted
- *	by the header writer.
+ *	Creates the file, or replaces an existing one whole (keeping its
+ *	mode; 0666 less the umask for a new one); on failure nothing is
+ *	made and an existing file is left byte for byte. The head may be
+ *	adjusted by the header writer.
  *
  *----------------------------------------------------------------------
  */
@@ -484,22 +486,19 @@ int createImageFile(ImageHead *head)
     if (head == NULL || head->file[0] == '\0' || memchr(head->file, '\0', sizeof(head->file)) == NULL) {
         return -1;
     }
-    struct stat before;
-    bool existed = stat(nativePath(head->file).c_str(), &before) == 0;
-    int fd = open(nativePath(head->file).c_str(), O_CREAT | O_TRUNC | O_RDWR | O_CLOEXEC, 0666);
-    if (fd < 0) {
+    /* The new file is made beside an old one and renamed over it once
+     * whole: a failure (a full disk, a kill) leaves the old file as it
+     * was, and a file no writer takes is not left behind. */
+    FileReplacement file;
+    if (!file.open(head->file)) {
         return -1;
     }
     int result = -1;
-    if (writeImageHeader(fd, 1, head) != -1) {
-        result = saveWholeImage(fd, head);
+    if (writeImageHeader(file.fd(), 1, head) != -1) {
+        result = saveWholeImage(file.fd(), head);
     }
-    if (close(fd) != 0) {
-        result = -1;
-    }
-    /* A file made here for a head no writer takes is not left behind. */
-    if (result == -1 && !existed) {
-        unlink(nativePath(head->file).c_str());
+    if (result == -1 || !file.commit()) {
+        return -1;
     }
     return result;
 }
