@@ -22,6 +22,7 @@
  *	The substitution table below is part of the format: files written with
  *	it are read only with the same table, so it must never change.
  */
+#include "core/native_path.h"
 #include "core/script_library.h"
 
 #include <cerrno>
@@ -354,7 +355,7 @@ int calcDecompLoad(ClientData clientData, Tcl_Interp *interp, int argc, const ch
     if (!translatedPath(interp, argv[2], path, sizeof(path))) {
         return failWith(interp, NULL, tag);
     }
-    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    int fd = open(nativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         return failWith(interp, "Error in open.\n", tag);
     }

@@ -19,6 +19,7 @@
 #include <GL/glu.h>
 #include <tk.h>
 
+#include "core/native_path.h"
 #include "gl/gl_items.h"
 #include "gl/glw_surface.h"
 #include "core/package.h"
@@ -634,7 +635,7 @@ int glItemLoadFile(const char *name, const char *path, int glType, int64_t offse
     default: return -1;
     }
     int size = glTypeElementSize(type);
-    FILE *file = fopen(path, "rb");
+    FILE *file = fopen(nativePath(path).c_str(), "rb");
     if (file == NULL) {
         return -1;
     }

@@ -14,6 +14,7 @@
 
 #include <tcl.h>
 
+#include "core/native_path.h"
 #include "core/safe_replace.h"
 #include "gl/oglm_model.h"
 #include "ovex/ovexstdio.h"
@@ -424,7 +425,7 @@ static OglmGroup *currentGroup(OglmModel *model, OglmGroup *group)
 
 int oglmLoadObj(OglmModel *model, const char *path)
 {
-    FILE *file = fopen(path, "r");
+    FILE *file = fopen(nativePath(path).c_str(), "r");
     if (file == NULL) {
         ovex_fprintf(stderr, "Error in open %s\n", path);
         return 0;
@@ -516,7 +517,7 @@ int oglmLoadMtl(OglmModel *model, const char *objPath, const char *mtlName)
         Tcl_DStringAppend(&joined, mtlName, -1);
     }
     Tcl_Free((char *)parts);
-    FILE *file = fopen(Tcl_DStringValue(&joined), "r");
+    FILE *file = fopen(nativePath(Tcl_DStringValue(&joined)).c_str(), "r");
     if (file == NULL) {
         ovex_fprintf(stderr, "Error in open material file: %s\n", Tcl_DStringValue(&joined));
         Tcl_DStringFree(&joined);

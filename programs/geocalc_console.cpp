@@ -6,6 +6,7 @@
  *	line as typed, so names with capitals still open on case-sensitive
  *	file systems.
  */
+#include "core/native_path.h"
 #include "programs/geocalc_console.h"
 
 #include <cctype>
@@ -83,7 +84,7 @@ bool closeWritten(FILE *file, bool written, int *error)
 
 bool fileExists(const char *name)
 {
-    FILE *file = fopen(name, "r");
+    FILE *file = fopen(nativePath(name).c_str(), "r");
     if (file == NULL) {
         return false;
     }
@@ -391,7 +392,7 @@ void commandLoad(GcpSet *set)
         return;
     }
     std::string name = typedWord(set, 2);
-    FILE *file = fopen(name.c_str(), "r");
+    FILE *file = fopen(nativePath(name.c_str()).c_str(), "r");
     if (file == NULL) {
         int error = errno;
         message("Error in fopen.\n");
@@ -614,7 +615,7 @@ void commandHelp(GcpSet *set)
     const char *doc = ovex_getenv("OVEX_DOC");
     std::string path = std::string(doc != NULL ? doc : "") + set->helpPath;
     FILE *file;
-    while ((file = fopen(path.c_str(), "r")) == NULL) {
+    while ((file = fopen(nativePath(path.c_str()).c_str(), "r")) == NULL) {
         int error = errno;
         message("\nError in fopen\n");
         systemError(path.c_str(), error);

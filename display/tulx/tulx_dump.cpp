@@ -15,6 +15,7 @@
 #include <string.h>
 #include <sys/stat.h>
 
+#include "core/native_path.h"
 #include "core/gmem.h"
 #include "display/tulx/tulx_subcommands.h"
 #include "display/photo_bridge.h"
@@ -305,13 +306,13 @@ int tulxDumpCmd(TulxMaster *master, int argc, const char **argv)
     }
     int photo = format->imgid == 0;
     struct stat info;
-    if (!overwrite && (!photo || option != NULL) && stat(fileName, &info) == 0) {
+    if (!overwrite && (!photo || option != NULL) && stat(nativePath(fileName).c_str(), &info) == 0) {
         Tcl_SetResult(interp, (char *)"The file already exists.\n", TCL_STATIC);
         return TCL_ERROR;
     }
     /* Writing over the file of an open image would pull its rows away
      * from under it (the shown image among them). */
-    if ((!photo || option != NULL) && stat(fileName, &info) == 0
+    if ((!photo || option != NULL) && stat(nativePath(fileName).c_str(), &info) == 0
             && getRAMImageByName(fileName) != NULL) {
         Tcl_SetResult(interp, (char *)"The file is open as an image.\n", TCL_STATIC);
         return TCL_ERROR;

@@ -6,6 +6,7 @@
  *	strokes, scaled and rotated, into the driver's image. Glyphs and
  *	fonts live on the runtime heap.
  */
+#include "core/native_path.h"
 #include "geo/grass/stroke_fonts.h"
 
 #include <math.h>
@@ -233,7 +234,7 @@ static int headerNumber(const char *text, int width)
 
 int fontLoad(GlyphStore *s, const char *fileName)
 {
-    FILE *file = fopen(fileName, "r");
+    FILE *file = fopen(nativePath(fileName).c_str(), "r");
     if (file == NULL) {
         ovex_fprintf(stderr, "Error in load font file: %s\n", fileName);
         return 0;
@@ -280,7 +281,7 @@ static void addGlyphNumber(StrokeFont *font, int number)
 
 StrokeFont *fontDefIndex(const char *name, const char *fileName)
 {
-    FILE *file = fopen(fileName, "r");
+    FILE *file = fopen(nativePath(fileName).c_str(), "r");
     if (file == NULL) {
         ovex_fprintf(stderr, "Error in open: %s\n", fileName);
         return NULL;
