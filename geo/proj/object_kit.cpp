@@ -5,6 +5,7 @@
  */
 #include "geo/proj/object_kit.h"
 
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -92,7 +93,11 @@ std::string formatNumber(const char *format, double value)
 bool readWholeText(const char *path, std::string *text)
 {
     FILE *f = fopen(path, "r");
-    if (f == NULL) return false;
+    if (f == NULL) {
+        /* A loader's failure: the reason goes into the object's message. */
+        objLoadFailure(Tcl_ErrnoMsg(errno));
+        return false;
+    }
     text->clear();
     char buffer[4096];
     size_t n;
@@ -113,4 +118,12 @@ int prefixOf(const char *word, const char *name)
 {
     size_t n = strlen(word);
     return n > 0 && strncmp(word, name, n) == 0;
+}
+
+int readCoordinates(Tcl_Interp *interp, const char *const *words, int count, double *out)
+{
+    for (int i = 0; i < count; i++) {
+        if (Tcl_GetDouble(interp, words[i], &out[i]) != TCL_OK) return TCL_ERROR;
+    }
+    return TCL_OK;
 }

@@ -55,6 +55,18 @@ void projDataFree(ProjData *data)
     delete data;
 }
 
+/* Puts the previous definition text back after a refused one. */
+void restoreDefinition(ProjData *data, const std::string &previous)
+{
+    if (data->projection == NULL) return;
+    if (data->projdef != NULL) ckfree(data->projdef);
+    data->projdef = NULL;
+    if (!previous.empty()) {
+        data->projdef = (char *)ckalloc(previous.size() + 1);
+        memcpy(data->projdef, previous.c_str(), previous.size() + 1);
+    }
+}
+
 int projObjSetup(ProjData *data, Tcl_Interp *interp, int argc, const char **argv, int flags)
 {
     std::string previous = data->projdef != NULL ? data->projdef : "";
@@ -78,6 +90,17 @@ int projObjSetup(ProjData *data, Tcl_Interp *interp, int argc, const char **argv
         if (made == NULL) {
             Tcl_ResetResult(interp);
             Tcl_AppendResult(interp, "Error in allocating projection: ", text, (char *)NULL);
+            return TCL_ERROR;
+        }
+        /* A whole coordinate system (init=epsg:3857) is made, but no
+         * point goes through it: refused now, as PROJ's proj does. */
+        const char *refusal = projPointRefusal(made);
+        if (refusal != NULL) {
+            Tcl_ResetResult(interp);
+            Tcl_AppendResult(interp, "Error in allocating projection: ", text, ": ", refusal,
+                             (char *)NULL);
+            projFree(made);
+            restoreDefinition(data, previous);
             return TCL_ERROR;
         }
         projFree(data->projection);
@@ -214,10 +237,12 @@ int project(ProjData *data, Tcl_Interp *interp, int argc, const char **argv)
         Tcl_SetObjResult(interp, Tcl_NewStringObj("projection function not defined", -1));
         return TCL_ERROR;
     }
+    double point[2];
+    if (readCoordinates(interp, argv + 2, 2, point) != TCL_OK) return TCL_ERROR;
     std::string text;
     if (!data->inverse) {
-        data->longitude = atof(argv[2]);
-        data->latitude = atof(argv[3]);
+        data->longitude = point[0];
+        data->latitude = point[1];
         projForward(data->projection, data->longitude * degToRad, data->latitude * degToRad,
                     &data->x, &data->y);
         text = formatNumber(data->fmtxy, data->x) + " " + formatNumber(data->fmtxy, data->y);
@@ -226,8 +251,8 @@ int project(ProjData *data, Tcl_Interp *interp, int argc, const char **argv)
             Tcl_SetObjResult(interp, Tcl_NewStringObj("projection is not inversible", -1));
             return TCL_ERROR;
         }
-        data->x = atof(argv[2]);
-        data->y = atof(argv[3]);
+        data->x = point[0];
+        data->y = point[1];
         double lam, phi;
         projInverse(data->projection, data->x, data->y, &lam, &phi);
         data->longitude = lam * radToDeg;

@@ -296,6 +296,10 @@ static long fieldsLength(const unsigned char *head, int headLength)
  *	A new table holding the whole file, every record selected; NULL with
  *	*status set when the file cannot be taken (see dbase_table.h).
  */
+static int openErrno = 0;
+
+int dBaseOpenErrno(void) { return openErrno; }
+
 dBaseTable *readdBase(const char *fileName, int *status)
 {
     int dummy;
@@ -310,6 +314,7 @@ dBaseTable *readdBase(const char *fileName, int *status)
     }
     int fd = open(fileName, O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
+        openErrno = errno;
         ovex_fprintf(stderr, "Error in open:%s\n", fileName);
         freedBase(table);
         *status = 0;
