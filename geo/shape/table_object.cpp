@@ -58,15 +58,7 @@ static void *gtableObjLoad(const char *fileName, int *status)
     int code = -1;
     dBaseTable *table = readdBase(fileName, &code);
     if (status != NULL) *status = code;
-    if (table == NULL) {
-        switch (code) {
-        case 0: objLoadFailure(Tcl_ErrnoMsg(dBaseOpenErrno())); break;
-        case 1: objLoadFailure("not a dBase table: no valid dBase III header"); break;
-        case 2: objLoadFailure("records missing: the file is shorter than its header says"); break;
-        case 3: objLoadFailure("out of memory"); break;
-        default: break;
-        }
-    }
+    if (table == NULL) objLoadFailure(dBaseReadFailure());
     return table;
 }
 
