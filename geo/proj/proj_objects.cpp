@@ -24,6 +24,29 @@ namespace {
 const double degToRad = M_PI / 180.0;
 const double radToDeg = 180.0 / M_PI;
 
+/* Forward from degrees. A lat/long definition (proj=longlat, latlong,
+ * ...) answers degrees too, not the library's radians. */
+void forwardDegrees(ProjHandle *p, double lon, double lat, double *x, double *y)
+{
+    projForward(p, lon * degToRad, lat * degToRad, x, y);
+    if (projIsLatLong(p)) {
+        *x *= radToDeg;
+        *y *= radToDeg;
+    }
+}
+
+/* Inverse to degrees; a lat/long definition takes degrees. */
+void inverseDegrees(ProjHandle *p, double x, double y, double *lon, double *lat)
+{
+    if (projIsLatLong(p)) {
+        x *= degToRad;
+        y *= degToRad;
+    }
+    projInverse(p, x, y, lon, lat);
+    *lon *= radToDeg;
+    *lat *= radToDeg;
+}
+
 struct ProjData {
     char *projdef;
     int inverse;
@@ -107,16 +130,12 @@ int projObjSetup(ProjData *data, Tcl_Interp *interp, int argc, const char **argv
         data->projection = made;
     }
     if (!data->inverse) {
-        projForward(data->projection, data->longitude * degToRad, data->latitude * degToRad,
-                    &data->x, &data->y);
+        forwardDegrees(data->projection, data->longitude, data->latitude, &data->x, &data->y);
     } else if (!projHasInverse(data->projection)) {
         Tcl_SetObjResult(interp, Tcl_NewStringObj("inverse projection not available", -1));
         return TCL_ERROR;
     } else {
-        double lam, phi;
-        projInverse(data->projection, data->x, data->y, &lam, &phi);
-        data->longitude = lam * radToDeg;
-        data->latitude = phi * radToDeg;
+        inverseDegrees(data->projection, data->x, data->y, &data->longitude, &data->latitude);
     }
     return TCL_OK;
 }
@@ -207,14 +226,12 @@ int ifaceReversed(void *data) { return ((ProjData *)data)->reversed; }
 
 void ifaceForward(void *data, double u, double v, double *x, double *y)
 {
-    projForward(((ProjData *)data)->projection, u * degToRad, v * degToRad, x, y);
+    forwardDegrees(((ProjData *)data)->projection, u, v, x, y);
 }
 
 void ifaceInverse(void *data, double x, double y, double *u, double *v)
 {
-    projInverse(((ProjData *)data)->projection, x, y, u, v);
-    *u *= radToDeg;
-    *v *= radToDeg;
+    inverseDegrees(((ProjData *)data)->projection, x, y, u, v);
 }
 
 ProjAccessTable projAccessTable = {ifaceHasInverse, ifaceReversed, ifaceForward, ifaceInverse};
@@ -243,8 +260,7 @@ int project(ProjData *data, Tcl_Interp *interp, int argc, const char **argv)
     if (!data->inverse) {
         data->longitude = point[0];
         data->latitude = point[1];
-        projForward(data->projection, data->longitude * degToRad, data->latitude * degToRad,
-                    &data->x, &data->y);
+        forwardDegrees(data->projection, data->longitude, data->latitude, &data->x, &data->y);
         text = formatNumber(data->fmtxy, data->x) + " " + formatNumber(data->fmtxy, data->y);
     } else {
         if (!projHasInverse(data->projection)) {
@@ -253,10 +269,7 @@ int project(ProjData *data, Tcl_Interp *interp, int argc, const char **argv)
         }
         data->x = point[0];
         data->y = point[1];
-        double lam, phi;
-        projInverse(data->projection, data->x, data->y, &lam, &phi);
-        data->longitude = lam * radToDeg;
-        data->latitude = phi * radToDeg;
+        inverseDegrees(data->projection, data->x, data->y, &data->longitude, &data->latitude);
         text = formatNumber(data->fmtll, data->longitude) + " " +
                formatNumber(data->fmtll, data->latitude);
     }
