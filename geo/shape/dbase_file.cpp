@@ -330,6 +330,10 @@ dBaseTable *readdBase(const char *fileName, int *status)
     int code = -1;
     size_t bytes = 0;
     struct stat info;
+    if (fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+        readFailure = Tcl_ErrnoMsg(EISDIR);
+        goto failed;
+    }
     table->head = readdBaseHead(fd, &table->headLength);
     if (table->head != NULL) readFailure = "out of memory";
     if (table->head == NULL || fstat(fd, &info) != 0) {

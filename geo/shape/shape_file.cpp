@@ -414,6 +414,11 @@ ShapeFile *openShapeFile(const char *fileName, int *status)
         openFailure = Tcl_ErrnoMsg(errno);
         return refuse(fileName, NULL, NULL, NULL, -1, status);
     }
+    struct stat st;
+    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        openFailure = Tcl_ErrnoMsg(EISDIR);
+        return refuse(fileName, NULL, NULL, NULL, fd, status);
+    }
     ShapeHead *h = readHead(fd);
     if (h == NULL) return refuse(fileName, NULL, NULL, NULL, fd, status);
     int64_t size = fileSize(fd);
