@@ -11,6 +11,7 @@
 
 #include <string>
 
+#include "core/objects.h"
 #include "core/option_engine.h"
 #include "core/package.h"
 #include "geo/proj/object_kit.h"
@@ -204,6 +205,8 @@ void *projObjLoad(const char *fileName, int *status)
     Tcl_SavedResult saved;
     Tcl_SaveResult(interp, &saved);
     ProjData *data = projDataFromDefinition(interp, text.c_str());
+    /* The refusal ("Error in allocating projection: ...") says why. */
+    if (data == NULL) objLoadFailure(Tcl_GetStringResult(interp));
     Tcl_RestoreResult(interp, &saved);
     return data;
 }
