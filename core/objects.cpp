@@ -22,6 +22,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -313,6 +314,11 @@ extern "C" void objUpdate(RAMOBJ *obj)
     }
 }
 
+/* The reason a load procedure gave for its failure. */
+static std::string loadFailure;
+
+void objLoadFailure(const char *why) { loadFailure = why != NULL ? why : ""; }
+
 /*
  * objConfig --
  *	Applies the -file and -update options of argv, then loads the file
@@ -332,9 +338,13 @@ extern "C" int objConfig(RAMOBJ *obj, Tcl_Interp *interp, int argc, const char *
         bool alreadyLoaded = obj->data != NULL && obj->file == prevFile;
         if (!alreadyLoaded) {
             int status = 0;
+            loadFailure.clear();
             void *data = obj->load != NULL ? obj->load(obj->file, &status) : NULL;
             if (data == NULL) {
                 Tcl_AppendResult(interp, "Error in creating object: ", obj->file, (char *)NULL);
+                if (!loadFailure.empty()) {
+                    Tcl_AppendResult(interp, ": ", loadFailure.c_str(), (char *)NULL);
+                }
                 ckfree(obj->file);
                 obj->file = NULL;
                 return TCL_ERROR;

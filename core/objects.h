@@ -20,4 +20,9 @@ void objRegister(RAMOBJ *obj);
 /* 1 while obj is a registered record that has not been freed. */
 int objIsRegistered(RAMOBJ *obj);
 
+/* Called by a load procedure that fails: why the file cannot be taken
+ * ("no such file or directory", "not a shapefile"). objConfig puts it
+ * after the file name of its "Error in creating object" message. */
+void objLoadFailure(const char *why);
+
 #endif /* OVEX_CORE_OBJECTS_H */

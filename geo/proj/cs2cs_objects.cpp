@@ -126,6 +126,16 @@ int cs2csObjSetup(Cs2csData *data, Tcl_Interp *interp, int argc, const char **ar
             }
         }
     }
+    if (message == NULL) {
+        /* Both sides made: the library must also find a way between them
+         * (a name it does not know is refused here, not at a point). */
+        int code = projTransformCheck(newInput != NULL ? newInput : data->input,
+                                      newOutput != NULL ? newOutput : data->output);
+        if (code != 0) {
+            message = "cannot transform from ics to ocs: ";
+            text = projErrorText();
+        }
+    }
     if (message != NULL) {
         projFree(newInput);
         projFree(newOutput);
@@ -297,9 +307,9 @@ int cs2csObjCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char 
                 Tcl_SetObjResult(interp, Tcl_NewStringObj("cs2cs not defined", -1));
                 return TCL_ERROR;
             }
-            double x, y, z;
-            if (cs2csTransformPoint(data, atof(argv[2]), atof(argv[3]), atof(argv[4]), &x, &y,
-                                    &z) != 0) {
+            double x, y, z, point[3];
+            if (readCoordinates(interp, argv + 2, 3, point) != TCL_OK) return TCL_ERROR;
+            if (cs2csTransformPoint(data, point[0], point[1], point[2], &x, &y, &z) != 0) {
                 const char *why = projErrorText();
                 Tcl_SetObjResult(interp,
                                  Tcl_NewStringObj(*why != '\0' ? why : "transform failed", -1));

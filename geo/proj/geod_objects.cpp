@@ -255,9 +255,14 @@ int geodObjCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char *
         if (arc || line) {
             if (arc && argc != 8) return usage(interp, argv[0], " calcarc lon lat A S n dA");
             if (line && argc != 7) return usage(interp, argv[0], " calcgeod lon lat A S n");
-            double lon = atof(argv[2]), lat = atof(argv[3]), az = atof(argv[4]);
-            double dist = atof(argv[5]);
-            int n = atoi(argv[6]);
+            double given[4], dA = 0;
+            int n;
+            if (readCoordinates(interp, argv + 2, 4, given) != TCL_OK
+                || Tcl_GetInt(interp, argv[6], &n) != TCL_OK
+                || (arc && readCoordinates(interp, argv + 7, 1, &dA) != TCL_OK)) {
+                return TCL_ERROR;
+            }
+            double lon = given[0], lat = given[1], az = given[2], dist = given[3];
             if (n < 1) {
                 Tcl_SetObjResult(interp, Tcl_NewStringObj("Invalid n (must be >= 1)", -1));
                 return TCL_ERROR;
@@ -265,7 +270,6 @@ int geodObjCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char *
             Tcl_Obj *list = Tcl_NewListObj(0, NULL);
             double x, y;
             if (arc) {
-                double dA = atof(argv[7]);
                 for (int i = 0; i < n; i++, az += dA) {
                     geodFwdDeg(g, lon, lat, az, dist, &x, &y);
                     appendNumber(list, fmt, x);
@@ -288,9 +292,9 @@ int geodObjCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char *
         if (word[0] == 'g') {
             if (strcmp(word, "geodinv") == 0) {
                 if (argc != 6) return usage(interp, argv[0], " geodinv lon1 lat1 lon2 lat2");
-                double a12, a21;
-                double s = geodInvDeg(g, atof(argv[2]), atof(argv[3]), atof(argv[4]),
-                                      atof(argv[5]), &a12, &a21);
+                double a12, a21, p[4];
+                if (readCoordinates(interp, argv + 2, 4, p) != TCL_OK) return TCL_ERROR;
+                double s = geodInvDeg(g, p[0], p[1], p[2], p[3], &a12, &a21);
                 std::string text = formatNumber(fmt, a12) + " " + formatNumber(fmt, a21) + " " +
                                    formatNumber(fmt, s);
                 Tcl_SetObjResult(interp, Tcl_NewStringObj(text.c_str(), -1));
@@ -298,9 +302,9 @@ int geodObjCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char *
             }
             if (strcmp(word, "geodfwd") == 0) {
                 if (argc != 6) return usage(interp, argv[0], " geodfwd lon lat A S");
-                double x, y;
-                double back = geodFwdDeg(g, atof(argv[2]), atof(argv[3]), atof(argv[4]),
-                                         atof(argv[5]), &x, &y);
+                double x, y, p[4];
+                if (readCoordinates(interp, argv + 2, 4, p) != TCL_OK) return TCL_ERROR;
+                double back = geodFwdDeg(g, p[0], p[1], p[2], p[3], &x, &y);
                 std::string text = formatNumber(fmt, x) + " " + formatNumber(fmt, y) + " " +
                                    formatNumber(fmt, back);
                 Tcl_SetObjResult(interp, Tcl_NewStringObj(text.c_str(), -1));

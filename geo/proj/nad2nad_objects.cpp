@@ -294,8 +294,9 @@ int nad2nadObjCmd(ClientData clientData, Tcl_Interp *interp, int argc, const cha
                 Tcl_SetObjResult(interp, Tcl_NewStringObj("nad2nad not defined", -1));
                 return TCL_ERROR;
             }
-            double x, y;
-            nad2nadConvert(d, atof(argv[2]), atof(argv[3]), &x, &y);
+            double x, y, point[2];
+            if (readCoordinates(interp, argv + 2, 2, point) != TCL_OK) return TCL_ERROR;
+            nad2nadConvert(d, point[0], point[1], &x, &y);
             std::string text = formatNumber(d->fmt, x) + " " + formatNumber(d->fmt, y);
             Tcl_SetObjResult(interp, Tcl_NewStringObj(text.c_str(), -1));
             return TCL_OK;

@@ -6,6 +6,7 @@
 #include "core/native_path.h"
 #include "geo/proj/object_kit.h"
 
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -93,7 +94,11 @@ std::string formatNumber(const char *format, double value)
 bool readWholeText(const char *path, std::string *text)
 {
     FILE *f = fopen(nativePath(path).c_str(), "r");
-    if (f == NULL) return false;
+    if (f == NULL) {
+        /* A loader's failure: the reason goes into the object's message. */
+        objLoadFailure(Tcl_ErrnoMsg(errno));
+        return false;
+    }
     text->clear();
     char buffer[4096];
     size_t n;
@@ -114,4 +119,12 @@ int prefixOf(const char *word, const char *name)
 {
     size_t n = strlen(word);
     return n > 0 && strncmp(word, name, n) == 0;
+}
+
+int readCoordinates(Tcl_Interp *interp, const char *const *words, int count, double *out)
+{
+    for (int i = 0; i < count; i++) {
+        if (Tcl_GetDouble(interp, words[i], &out[i]) != TCL_OK) return TCL_ERROR;
+    }
+    return TCL_OK;
 }

@@ -37,10 +37,16 @@ int projObjectCreate(Tcl_Interp *interp, int argc, const char **argv, const char
 std::string formatNumber(const char *format, double value);
 
 /* The whole content of a file, false when it cannot be read. */
+/* (A file that cannot be opened gives its reason to objLoadFailure.) */
 bool readWholeText(const char *path, std::string *text);
 
 /* Writes text as the new content of path; 1 when written, else 0. */
 int writeWholeText(const char *path, const std::string &text);
+
+/* The count numbers of words in out; TCL_ERROR with Tcl's own message
+ * ("expected floating-point number but got ...") at the first word that
+ * is no number, never read as 0. */
+int readCoordinates(Tcl_Interp *interp, const char *const *words, int count, double *out);
 
 /* 1 when word is a prefix of name over its own length (and not empty). */
 int prefixOf(const char *word, const char *name);

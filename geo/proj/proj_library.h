@@ -32,6 +32,13 @@ ProjHandle *projInitArgv(int argc, char **argv);  /* NULL when refused */
 void projFree(ProjHandle *P);
 int projHasInverse(ProjHandle *P);
 int projIsLatLong(ProjHandle *P);
+/* NULL when points can be projected with P (it takes longitude and
+ * latitude), else why not: a whole coordinate system ("init=epsg:3857",
+ * "EPSG:3857") is a definition for transformations only. */
+const char *projPointRefusal(ProjHandle *P);
+/* 1 when points pass from a to b without a datum shift: one of them
+ * names no datum, or both name the same (ellipsoid, shift or grids). */
+int projSameDatum(ProjHandle *a, ProjHandle *b);
 void projForward(ProjHandle *P, double lam, double phi, double *x, double *y);
 void projInverse(ProjHandle *P, double x, double y, double *lam, double *phi);
 typedef void (ProjFunction)(ProjHandle *P, double u, double v, double *x, double *y);
@@ -40,6 +47,9 @@ void projApply(ProjFunction *fn, ProjHandle *P, double u, double v, double *x, d
  * success, the library's error code and nothing written otherwise. */
 int projTransform(ProjHandle *src, ProjHandle *dst, double x, double y, double z, double *ox,
                   double *oy, double *oz);
+/* Makes the transformation projTransform would use; 0 or the library's
+ * error code (projErrorText says why). */
+int projTransformCheck(ProjHandle *src, ProjHandle *dst);
 const char *projErrorText(void);
 /* The library's expanded definition text (words without "+"). */
 const char *projDefinition(ProjHandle *P);

@@ -11,6 +11,7 @@
 
 #include <string>
 
+#include "core/objects.h"
 #include "core/option_engine.h"
 #include "core/package.h"
 #include "geo/proj/object_kit.h"
@@ -23,6 +24,29 @@ namespace {
 
 const double degToRad = M_PI / 180.0;
 const double radToDeg = 180.0 / M_PI;
+
+/* Forward from degrees. A lat/long definition (proj=longlat, latlong,
+ * ...) answers degrees too, not the library's radians. */
+void forwardDegrees(ProjHandle *p, double lon, double lat, double *x, double *y)
+{
+    projForward(p, lon * degToRad, lat * degToRad, x, y);
+    if (projIsLatLong(p)) {
+        *x *= radToDeg;
+        *y *= radToDeg;
+    }
+}
+
+/* Inverse to degrees; a lat/long definition takes degrees. */
+void inverseDegrees(ProjHandle *p, double x, double y, double *lon, double *lat)
+{
+    if (projIsLatLong(p)) {
+        x *= degToRad;
+        y *= degToRad;
+    }
+    projInverse(p, x, y, lon, lat);
+    *lon *= radToDeg;
+    *lat *= radToDeg;
+}
 
 struct ProjData {
     char *projdef;
@@ -55,6 +79,18 @@ void projDataFree(ProjData *data)
     delete data;
 }
 
+/* Puts the previous definition text back after a refused one. */
+void restoreDefinition(ProjData *data, const std::string &previous)
+{
+    if (data->projection == NULL) return;
+    if (data->projdef != NULL) ckfree(data->projdef);
+    data->projdef = NULL;
+    if (!previous.empty()) {
+        data->projdef = (char *)ckalloc(previous.size() + 1);
+        memcpy(data->projdef, previous.c_str(), previous.size() + 1);
+    }
+}
+
 int projObjSetup(ProjData *data, Tcl_Interp *interp, int argc, const char **argv, int flags)
 {
     std::string previous = data->projdef != NULL ? data->projdef : "";
@@ -80,20 +116,27 @@ int projObjSetup(ProjData *data, Tcl_Interp *interp, int argc, const char **argv
             Tcl_AppendResult(interp, "Error in allocating projection: ", text, (char *)NULL);
             return TCL_ERROR;
         }
+        /* A whole coordinate system (init=epsg:3857) is made, but no
+         * point goes through it: refused now, as PROJ's proj does. */
+        const char *refusal = projPointRefusal(made);
+        if (refusal != NULL) {
+            Tcl_ResetResult(interp);
+            Tcl_AppendResult(interp, "Error in allocating projection: ", text, ": ", refusal,
+                             (char *)NULL);
+            projFree(made);
+            restoreDefinition(data, previous);
+            return TCL_ERROR;
+        }
         projFree(data->projection);
         data->projection = made;
     }
     if (!data->inverse) {
-        projForward(data->projection, data->longitude * degToRad, data->latitude * degToRad,
-                    &data->x, &data->y);
+        forwardDegrees(data->projection, data->longitude, data->latitude, &data->x, &data->y);
     } else if (!projHasInverse(data->projection)) {
         Tcl_SetObjResult(interp, Tcl_NewStringObj("inverse projection not available", -1));
         return TCL_ERROR;
     } else {
-        double lam, phi;
-        projInverse(data->projection, data->x, data->y, &lam, &phi);
-        data->longitude = lam * radToDeg;
-        data->latitude = phi * radToDeg;
+        inverseDegrees(data->projection, data->x, data->y, &data->longitude, &data->latitude);
     }
     return TCL_OK;
 }
@@ -162,6 +205,8 @@ void *projObjLoad(const char *fileName, int *status)
     Tcl_SavedResult saved;
     Tcl_SaveResult(interp, &saved);
     ProjData *data = projDataFromDefinition(interp, text.c_str());
+    /* The refusal ("Error in allocating projection: ...") says why. */
+    if (data == NULL) objLoadFailure(Tcl_GetStringResult(interp));
     Tcl_RestoreResult(interp, &saved);
     return data;
 }
@@ -184,14 +229,12 @@ int ifaceReversed(void *data) { return ((ProjData *)data)->reversed; }
 
 void ifaceForward(void *data, double u, double v, double *x, double *y)
 {
-    projForward(((ProjData *)data)->projection, u * degToRad, v * degToRad, x, y);
+    forwardDegrees(((ProjData *)data)->projection, u, v, x, y);
 }
 
 void ifaceInverse(void *data, double x, double y, double *u, double *v)
 {
-    projInverse(((ProjData *)data)->projection, x, y, u, v);
-    *u *= radToDeg;
-    *v *= radToDeg;
+    inverseDegrees(((ProjData *)data)->projection, x, y, u, v);
 }
 
 ProjAccessTable projAccessTable = {ifaceHasInverse, ifaceReversed, ifaceForward, ifaceInverse};
@@ -214,24 +257,22 @@ int project(ProjData *data, Tcl_Interp *interp, int argc, const char **argv)
         Tcl_SetObjResult(interp, Tcl_NewStringObj("projection function not defined", -1));
         return TCL_ERROR;
     }
+    double point[2];
+    if (readCoordinates(interp, argv + 2, 2, point) != TCL_OK) return TCL_ERROR;
     std::string text;
     if (!data->inverse) {
-        data->longitude = atof(argv[2]);
-        data->latitude = atof(argv[3]);
-        projForward(data->projection, data->longitude * degToRad, data->latitude * degToRad,
-                    &data->x, &data->y);
+        data->longitude = point[0];
+        data->latitude = point[1];
+        forwardDegrees(data->projection, data->longitude, data->latitude, &data->x, &data->y);
         text = formatNumber(data->fmtxy, data->x) + " " + formatNumber(data->fmtxy, data->y);
     } else {
         if (!projHasInverse(data->projection)) {
             Tcl_SetObjResult(interp, Tcl_NewStringObj("projection is not inversible", -1));
             return TCL_ERROR;
         }
-        data->x = atof(argv[2]);
-        data->y = atof(argv[3]);
-        double lam, phi;
-        projInverse(data->projection, data->x, data->y, &lam, &phi);
-        data->longitude = lam * radToDeg;
-        data->latitude = phi * radToDeg;
+        data->x = point[0];
+        data->y = point[1];
+        inverseDegrees(data->projection, data->x, data->y, &data->longitude, &data->latitude);
         text = formatNumber(data->fmtll, data->longitude) + " " +
                formatNumber(data->fmtll, data->latitude);
     }

@@ -46,6 +46,7 @@ struct ProjHandle {
     ProjParam *params = nullptr;
     int hasInverse = 0;
     int latlong = 0;
+    int angularInput = 0;  /* the operation takes longitude and latitude */
     /* An oblique transformation about a latitude/longitude system gives
      * angles: as the classic programs do, its plane coordinates are
      * (angle + x_0) in the definition's units. */
@@ -75,7 +76,7 @@ namespace {
     X(proj_create_argv) X(proj_create_crs_to_crs_from_pj) X(proj_crs_get_coordoperation) \
     X(proj_destroy) X(proj_dmstor) X(proj_errno) X(proj_errno_reset) X(proj_factors) \
     X(proj_get_source_crs) X(proj_get_type) X(proj_list_ellps) X(proj_list_operations) \
-    X(proj_list_units) X(proj_log_level) X(proj_pj_info) X(proj_trans)
+    X(proj_list_units) X(proj_log_func) X(proj_log_level) X(proj_pj_info) X(proj_trans)
 
 #if defined(__GNUC__)
 #pragma GCC diagnostic push
@@ -139,6 +140,16 @@ const char *finderTrampoline(PJ_CONTEXT *, const char *name, void *)
     return userFinder != nullptr ? userFinder(name) : nullptr;
 }
 
+/* The library's last error message: its error codes alone are often
+ * generic ("Unknown error"), its log says what was wrong. Nothing is
+ * printed. */
+std::string lastLogMessage;
+
+void recordLog(void *, int level, const char *message)
+{
+    if (level <= PJ_LOG_ERROR && message != nullptr) lastLogMessage = message;
+}
+
 PJ_CONTEXT *context()
 {
     static PJ_CONTEXT *ctx = nullptr;
@@ -160,7 +171,8 @@ PJ_CONTEXT *context()
         lastProjLib = now;
         ctx = pj().proj_context_create();
         made->push_back(ctx);
-        pj().proj_log_level(ctx, PJ_LOG_NONE);
+        pj().proj_log_level(ctx, PJ_LOG_ERROR);
+        pj().proj_log_func(ctx, nullptr, recordLog);
         pj().proj_context_use_proj4_init_rules(ctx, 1);
         if (userFinderSet) {
             pj().proj_context_set_file_finder(ctx, finderTrampoline, nullptr);
@@ -334,9 +346,14 @@ std::string textWord(const std::string &word)
     return out + "\"";
 }
 
-/* "+w1 +w2 ... +type=crs" of a definition. */
+/* "+w1 +w2 ... +type=crs" of a definition; a definition of one word
+ * naming a system by authority and code ("EPSG:3857") is that word. */
 std::string crsDefinition(const Words &def)
 {
+    if (def.size() == 1 && def[0].find(':') != std::string::npos
+        && def[0].find('=') == std::string::npos && def[0][0] != '-') {
+        return def[0];
+    }
     std::string out;
     for (const std::string &word : def) {
         /* Flag words of ours (such as -r) are not the library's. */
@@ -511,6 +528,7 @@ ProjHandle *projInitArgv(int argc, char **argv)
     }
     PJ_CONTEXT *ctx = context();
     pj().proj_context_errno(ctx);
+    lastLogMessage.clear();
     PJ *op = pj().proj_create_argv(ctx, argc, argv);
     if (op == nullptr) {
         lastError = pj().proj_context_errno(ctx);
@@ -555,6 +573,7 @@ ProjHandle *projInitArgv(int argc, char **argv)
             pj().proj_errno_reset(nullptr);
         }
     }
+    h->angularInput = pj().proj_angular_input(h->op, PJ_FWD);
     setEllipsoid(h);
     setDatum(h);
     setUnits(h);
@@ -582,6 +601,26 @@ void projFree(ProjHandle *P)
 }
 
 int projHasInverse(ProjHandle *P) { return P->hasInverse ? 1 : 0; }
+
+const char *projPointRefusal(ProjHandle *P)
+{
+    /* The words PROJ's own proj program refuses such a definition with. */
+    if (!P->angularInput) return "can't initialize operations that take non-angular input coordinates";
+    return nullptr;
+}
+
+int projSameDatum(ProjHandle *a, ProjHandle *b)
+{
+    if (a->datumType == 0 || b->datumType == 0) return 1;
+    if (a->datumType != b->datumType || a->a != b->a || a->e != b->e) return 0;
+    if (a->datumType == 3) {
+        std::string ga, gb;
+        definitionValue(a->words, "nadgrids", &ga);
+        definitionValue(b->words, "nadgrids", &gb);
+        return ga == gb;
+    }
+    return memcmp(a->datumParams, b->datumParams, sizeof a->datumParams) == 0;
+}
 int projIsLatLong(ProjHandle *P) { return P->latlong; }
 const char *projDefinition(ProjHandle *P) { return P->definition.c_str(); }
 
@@ -627,8 +666,8 @@ void projApply(ProjFunction *fn, ProjHandle *P, double u, double v, double *x, d
     fn(P, u, v, x, y);
 }
 
-int projTransform(ProjHandle *src, ProjHandle *dst, double x, double y, double z, double *ox,
-                  double *oy, double *oz)
+/* Makes (or keeps) src's transformation to dst; 0 or the error code. */
+static int prepareTransform(ProjHandle *src, ProjHandle *dst)
 {
     PJ_CONTEXT *ctx = context();
     /* Compared as words, so that no definition text is built per point. */
@@ -637,6 +676,7 @@ int projTransform(ProjHandle *src, ProjHandle *dst, double x, double y, double z
         pj().proj_destroy(src->transOp);
         src->transOp = nullptr;
         src->transTarget.clear();
+        lastLogMessage.clear();
         PJ *a = pj().proj_create(ctx, crsDefinition(src->given).c_str());
         PJ *b = a != nullptr ? pj().proj_create(ctx, crsDefinition(target).c_str()) : nullptr;
         PJ *op = b != nullptr ? pj().proj_create_crs_to_crs_from_pj(ctx, a, b, nullptr, nullptr)
@@ -645,7 +685,8 @@ int projTransform(ProjHandle *src, ProjHandle *dst, double x, double y, double z
         pj().proj_destroy(b);
         if (op == nullptr) {
             lastError = pj().proj_context_errno(ctx);
-            if (lastError == 0) lastError = -1;
+            /* The context's code may be an earlier one's: the log is this one's. */
+            if (lastError == 0 || !lastLogMessage.empty()) lastError = -1;
             pj().proj_errno_reset(nullptr);
             return lastError;
         }
@@ -653,11 +694,21 @@ int projTransform(ProjHandle *src, ProjHandle *dst, double x, double y, double z
         src->transTarget = target;
         src->transContext = ctx;
     }
+    return 0;
+}
+
+int projTransformCheck(ProjHandle *src, ProjHandle *dst) { return prepareTransform(src, dst); }
+
+int projTransform(ProjHandle *src, ProjHandle *dst, double x, double y, double z, double *ox,
+                  double *oy, double *oz)
+{
+    if (prepareTransform(src, dst) != 0) return lastError;
     const double toDeg = 180.0 / M_PI;
     double zz = z;
     PJ_COORD c = src->latlong ? pj().proj_coord(x * toDeg, y * toDeg, zz, HUGE_VAL)
                               : pj().proj_coord(x, y, zz, HUGE_VAL);
     pj().proj_errno_reset(src->transOp);
+    lastLogMessage.clear();
     PJ_COORD r = pj().proj_trans(src->transOp, PJ_FWD, c);
     int err = pj().proj_errno(src->transOp);
     if (err != 0 || r.xyz.x == HUGE_VAL) {
@@ -679,6 +730,10 @@ const char *projErrorText(void)
 {
     if (lastError == 0) return "";
     if (lastError == PROJ_UNAVAILABLE) return loadFailure;
+    /* No code of its own: the library's logged message says what failed. */
+    if (lastError == -1 && !lastLogMessage.empty()) {
+        return lastLogMessage.c_str();
+    }
     const char *text = pj().proj_context_errno_string(context(), lastError);
     return text != nullptr ? text : "";
 }

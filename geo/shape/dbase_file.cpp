@@ -224,25 +224,35 @@ static int writeAll(int fd, const void *buffer, size_t length)
  *	this system reads, a header length that holds at least the
  *	terminator), then the whole block read. NULL when any check fails.
  */
+/* Why the last file could not be read as a table. */
+static const char *readFailure = "";
+
+const char *dBaseReadFailure(void) { return readFailure; }
+
 unsigned char *readdBaseHead(int fd, int *length)
 {
     unsigned char fixed[DBF_HEAD_SIZE];
     if (!readAt(fd, fixed, sizeof(fixed), 0)) {
+        readFailure = "not a dBase table: shorter than a dBase header";
         return NULL;
     }
     if (fixed[DBF_HEAD_VERSION] != 3 && fixed[DBF_HEAD_VERSION] != 0x83) {
+        readFailure = "not a dBase III table: unknown version byte";
         return NULL;
     }
     int headLength = (int)dbfGet16(fixed + DBF_HEAD_LENGTH);
     if (headLength < DBF_HEAD_SIZE + 1) {
+        readFailure = "not a dBase table: header length too small";
         return NULL;
     }
     unsigned char *head = (unsigned char *)gmemAlloc((size_t)headLength);
     if (head == NULL) {
+        readFailure = "out of memory";
         return NULL;
     }
     if (!readAt(fd, head, (size_t)headLength, 0)) {
         gmemFree(head);
+        readFailure = "truncated: header length past the end of the file";
         return NULL;
     }
     *length = headLength;
@@ -303,6 +313,7 @@ dBaseTable *readdBase(const char *fileName, int *status)
     if (status == NULL) {
         status = &dummy;
     }
+    readFailure = "out of memory";
     dBaseTable *table = allocTable();
     if (table == NULL) {
         ovex_fprintf(stderr, "readdBase - error in malloc\n");
@@ -311,6 +322,7 @@ dBaseTable *readdBase(const char *fileName, int *status)
     }
     int fd = open(nativePath(fileName).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
+        readFailure = Tcl_ErrnoMsg(errno);
         ovex_fprintf(stderr, "Error in open:%s\n", fileName);
         freedBase(table);
         *status = 0;
@@ -319,13 +331,19 @@ dBaseTable *readdBase(const char *fileName, int *status)
     int code = -1;
     size_t bytes = 0;
     struct stat info;
+    if (fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+        readFailure = Tcl_ErrnoMsg(EISDIR);
+        goto failed;
+    }
     table->head = readdBaseHead(fd, &table->headLength);
+    if (table->head != NULL) readFailure = "out of memory";
     if (table->head == NULL || fstat(fd, &info) != 0) {
         code = 1;
         goto failed;
     }
     /* Fields must lie inside the record. */
     if ((long)dbfGet16(table->head + DBF_HEAD_RECLEN) < fieldsLength(table->head, table->headLength)) {
+        readFailure = "inconsistent header: fields run past the record length";
         code = 1;
         goto failed;
     }
@@ -341,6 +359,7 @@ dBaseTable *readdBase(const char *fileName, int *status)
                             ? (uint64_t)info.st_size - (uint64_t)table->headLength
                             : 0;
         if (count > (uint32_t)INT32_MAX || need > have) {
+            readFailure = "truncated: fewer records than the header counts";
             code = 2;
             goto failed;
         }
@@ -355,6 +374,7 @@ dBaseTable *readdBase(const char *fileName, int *status)
         }
         if (!readAt(fd, table->data, bytes, table->headLength)) {
             ovex_fprintf(stderr, "readdBase - error in read\n");
+            readFailure = "cannot read the records";
             code = 2;
             goto failed;
         }

@@ -100,6 +100,9 @@ dBaseTable *newdBase(void);
 /* status: 0 cannot open, 1 header unreadable or inconsistent, 2 records
  * not all there, 3 no memory. */
 dBaseTable *readdBase(const char *fileName, int *status);
+/* Why the last readdBase returned NULL ("no such file or directory",
+ * "not a dBase III table: ...", ...). */
+const char *dBaseReadFailure(void);
 /* The header block of an open file and its length, NULL when the file
  * has none that this system reads. */
 unsigned char *readdBaseHead(int fd, int *length);

@@ -5,8 +5,9 @@
  *	that build, edit, select, delete and list records. The measuring and
  *	reprojecting subcommands live in shape_measures.cpp.
  *
- *	Numbers inside lists are read leniently (the longest valid leading
- *	part, else 0), as scripts written for this command expect.
+ *	Record indices are read leniently (the longest valid leading part,
+ *	else 0), as scripts written for this command expect; coordinates,
+ *	measures, part counts and types must be numbers.
  */
 #include <errno.h>
 #include <limits.h>
@@ -32,7 +33,34 @@ int shapeLeadInt(const char *text)
     return (int)v;
 }
 
-static double leadDouble(const char *text) { return strtod(text, NULL); }
+/* Coordinates, measures and counts of geometry lists are numbers: a word
+ * that is none is refused with Tcl's own message, never read as 0. The
+ * message is kept for the caller, which reports it. */
+static std::string numberFault;
+
+static bool readDouble(Tcl_Interp *interp, const char *text, double *value)
+{
+    if (Tcl_GetDouble(interp, text, value) == TCL_OK) return true;
+    numberFault = Tcl_GetStringResult(interp);
+    return false;
+}
+
+static bool readInt(Tcl_Interp *interp, const char *text, int *value)
+{
+    if (Tcl_GetInt(interp, text, value) == TCL_OK) return true;
+    numberFault = Tcl_GetStringResult(interp);
+    return false;
+}
+
+/* The words as doubles; false (numberFault set) at one that is none. */
+static bool readDoubles(Tcl_Interp *interp, int count, const char **words, std::vector<double> *out)
+{
+    out->resize((size_t)count);
+    for (int i = 0; i < count; i++) {
+        if (!readDouble(interp, words[i], &(*out)[i])) return false;
+    }
+    return true;
+}
 
 /* A Tcl list split into words; false when the text is not a list. */
 struct WordList {
@@ -147,8 +175,7 @@ static const char *parseGeometry(Tcl_Interp *interp, int argc, const char **list
     WordList v;
     if (!v.split(interp, lists[0]) || v.count % 2 != 0) return "Error in parsing verticeList";
     g->n = v.count / 2;
-    g->points.resize(v.count);
-    for (int i = 0; i < v.count; i++) g->points[i] = leadDouble(v.words[i]);
+    if (!readDoubles(interp, v.count, v.words, &g->points)) return numberFault.c_str();
     if (argc > 1) {
         WordList w;
         if (!w.split(interp, lists[1])) return "Error in parsing partList";
@@ -156,7 +183,8 @@ static const char *parseGeometry(Tcl_Interp *interp, int argc, const char **list
         g->p = w.count;
         long total = 0;
         for (int i = 0; i < w.count; i++) {
-            int c = shapeLeadInt(w.words[i]);
+            int c;
+            if (!readInt(interp, w.words[i], &c)) return numberFault.c_str();
             total += c;
             if (c < 0 || total > g->n) return "Invalid part sepcification";
             g->parts.push_back(c);
@@ -167,21 +195,25 @@ static const char *parseGeometry(Tcl_Interp *interp, int argc, const char **list
         if (!w.split(interp, lists[2])) return "Error in parsing mvalueList";
         if (w.count != g->n) return "Unequal numbers of veritces and m values";
         g->hasM = true;
-        for (int i = 0; i < w.count; i++) g->m.push_back(leadDouble(w.words[i]));
+        if (!readDoubles(interp, w.count, w.words, &g->m)) return numberFault.c_str();
     }
     if (argc > 3) {
         WordList w;
         if (!w.split(interp, lists[3])) return "Error in parsing zvalueList";
         if (w.count != g->n) return "Unequal numbers of veritces and z values";
         g->hasZ = true;
-        for (int i = 0; i < w.count; i++) g->z.push_back(leadDouble(w.words[i]));
+        if (!readDoubles(interp, w.count, w.words, &g->z)) return numberFault.c_str();
     }
     if (argc > 4) {
         WordList w;
         if (!w.split(interp, lists[4])) return "Error in parsing typeList";
         if (w.count != g->p) return "Unequal numbers of types and parts";
         g->hasTypes = true;
-        for (int i = 0; i < w.count; i++) g->types.push_back(shapeLeadInt(w.words[i]));
+        for (int i = 0; i < w.count; i++) {
+            int c;
+            if (!readInt(interp, w.words[i], &c)) return numberFault.c_str();
+            g->types.push_back(c);
+        }
     }
     return NULL;
 }
@@ -715,12 +747,14 @@ static int setValuesCmd(ValueKind kind, RAMOBJ *obj, ShapeFile *sf, Tcl_Interp *
         return fail(interp, countFaults[kind]);
     }
     if (kind == SET_PATCH_TYPES) {
-        std::vector<int> ints;
-        for (int i = 0; i < w.count; i++) ints.push_back(shapeLeadInt(w.words[i]));
+        std::vector<int> ints((size_t)w.count);
+        for (int i = 0; i < w.count; i++) {
+            if (!readInt(interp, w.words[i], &ints[i])) return fail(interp, numberFault.c_str());
+        }
         setShapePartTypes(rec, ints.data(), offset, values);
     } else {
         std::vector<double> vals;
-        for (int i = 0; i < w.count; i++) vals.push_back(leadDouble(w.words[i]));
+        if (!readDoubles(interp, w.count, w.words, &vals)) return fail(interp, numberFault.c_str());
         if (kind == SET_VERTICES) {
             setShapePoints(rec, vals.data(), offset, values);
         } else if ((kind == SET_M ? L.mVals : L.zVals) == NULL) {

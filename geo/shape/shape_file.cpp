@@ -159,22 +159,30 @@ static void encodeHead(const ShapeHead *h, unsigned char *b)
     for (int i = 0; i < 8; i++) putLittleDouble(b + 36 + 8 * i, d[i]);
 }
 
+/* Why the last shapefile could not be opened. */
+static const char *openFailure = "";
+
+const char *shapeOpenFailure(void) { return openFailure; }
+
 /* Reads and checks the header of an open file; NULL after a message. */
 static ShapeHead *readHead(int fd)
 {
     unsigned char b[SHAPE_HEAD_BYTES];
     if (lseek(fd, 0, SEEK_SET) != 0 || !readExactly(fd, b, sizeof b)) {
         ovex_fprintf(stderr, "Error in reading in getShapeHead\n");
+        openFailure = "not a shapefile: shorter than a shapefile header";
         return NULL;
     }
     ShapeHead *h = (ShapeHead *)gmemAlloc(sizeof(ShapeHead));
     if (h == NULL) {
         ovex_fprintf(stderr, "Error in malloc in getShapeHead\n");
+        openFailure = "out of memory";
         return NULL;
     }
     decodeHead(b, h);
     if (h->fileCode != SHAPE_FILE_CODE) {
         ovex_fprintf(stderr, "Invalid shape ID\n");
+        openFailure = "not a shapefile: no shapefile code at its start";
         gmemFree(h);
         return NULL;
     }
@@ -388,7 +396,10 @@ static int allocArrays(ShapeFile *sf, int entries)
 static ShapeFile *refuse(const char *fileName, const char *why, ShapeHead *h,
                          unsigned char *buffer, int fd, int *status)
 {
-    if (why != NULL) ovex_fprintf(stderr, "%s: %s\n", fileName, why);
+    if (why != NULL) {
+        ovex_fprintf(stderr, "%s: %s\n", fileName, why);
+        openFailure = why;
+    }
     gmemFree(h);
     gmemFree(buffer);
     if (fd >= 0) close(fd);
@@ -398,8 +409,17 @@ static ShapeFile *refuse(const char *fileName, const char *why, ShapeHead *h,
 
 ShapeFile *openShapeFile(const char *fileName, int *status)
 {
+    openFailure = "";
     int fd = open(nativePath(fileName).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return refuse(fileName, NULL, NULL, NULL, -1, status);
+    if (fd < 0) {
+        openFailure = Tcl_ErrnoMsg(errno);
+        return refuse(fileName, NULL, NULL, NULL, -1, status);
+    }
+    struct stat st;
+    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        openFailure = Tcl_ErrnoMsg(EISDIR);
+        return refuse(fileName, NULL, NULL, NULL, fd, status);
+    }
     ShapeHead *h = readHead(fd);
     if (h == NULL) return refuse(fileName, NULL, NULL, NULL, fd, status);
     int64_t size = fileSize(fd);
@@ -411,6 +431,7 @@ ShapeFile *openShapeFile(const char *fileName, int *status)
     if (buffer == NULL) {
         gmemFree(h);
         close(fd);
+        openFailure = "out of memory";
         if (status) *status = 3;
         return NULL;
     }
@@ -484,6 +505,7 @@ ShapeFile *openShapeFile(const char *fileName, int *status)
     sf->capacity = D + 12;
     sf->modified = 0;
     if (!allocArrays(sf, records)) {
+        openFailure = "out of memory";
         freeShapeFile(sf);
         if (status) *status = 3;
         return NULL;

@@ -98,6 +98,9 @@ int getShapeCount(const char *mainName, int *count);
 int32_t *readShapeIndex(const char *mainName, int *count, int *status);
 std::string shapeIndexName(const char *mainName);
 ShapeFile *openShapeFile(const char *fileName, int *status);
+/* Why the last openShapeFile returned NULL ("no such file or directory",
+ * "not a shapefile: ...", ...). */
+const char *shapeOpenFailure(void);
 /* Writes the main and the index file; both replace the old pair, or
  * neither does (core/safe_replace.h). 1, or 0 with the old files whole. */
 int writeShape(const char *fileName, ShapeFile *sf, int selectedOnly, int *status);

@@ -271,12 +271,13 @@ static int answerPoint(Tcl_Interp *interp, double x, double y, double angle)
 int shapeLangleCmd(RAMOBJ *, ShapeFile *sf, Tcl_Interp *interp, int argc, const char **argv)
 {
     if (argc != 3 && argc != 4) return usage(interp, argv, " index [pIndex]");
-    double position = argc == 4 ? strtod(argv[3], NULL) : 0.5;
+    int index;
+    if (recordIndex(sf, interp, argv[2], &index) != TCL_OK) return TCL_ERROR;
+    double position = 0.5;
+    if (argc == 4 && Tcl_GetDouble(interp, argv[3], &position) != TCL_OK) return TCL_ERROR;
     if (!(fabs(position) < 1e9)) position = 0;
     int k = (int)position;
     double f = position - k;
-    int index;
-    if (recordIndex(sf, interp, argv[2], &index) != TCL_OK) return TCL_ERROR;
     ShapeRecord *rec = getShapeRecord(sf, index);
     int n = 0;
     const unsigned char *all = getShapePoints(rec, &n);
@@ -330,6 +331,7 @@ int shapeVangleCmd(RAMOBJ *, ShapeFile *sf, Tcl_Interp *interp, int argc, const 
 struct Projection {
     ProjHandle *handle = NULL;
     bool swapped = false;
+    const char *refusal = NULL;  /* why the library cannot take points */
     ~Projection()
     {
         if (handle != NULL) projFree(handle);
@@ -345,9 +347,31 @@ struct Projection {
         }
         handle = count > 0 ? projInitArgv(count, (char **)words) : NULL;
         Tcl_Free((char *)words);
+        if (handle != NULL && (refusal = projPointRefusal(handle)) != NULL) {
+            projFree(handle);
+            handle = NULL;
+        }
         return handle != NULL ? 0 : 2;
     }
+    /* Longitude and latitude in degrees (proj=longlat, latlong, ...). */
+    bool geographic() const { return handle != NULL && projIsLatLong(handle); }
 };
+
+/* message, then ": " and the library's reason when there is one. */
+static int refuse(Tcl_Interp *interp, const char *message, const Projection &p)
+{
+    Tcl_ResetResult(interp);
+    Tcl_AppendResult(interp, message, p.refusal != NULL ? ": " : "",
+                     p.refusal != NULL ? p.refusal : "", (char *)NULL);
+    return TCL_ERROR;
+}
+
+/* The bare words of a data set in degrees: longlat, or latlong with the
+ * latitude first. */
+static bool bareGeographic(const std::string &text)
+{
+    return text == "longlat" || text == "latlong";
+}
 
 int shapeProjdefCmd(RAMOBJ *, ShapeFile *sf, Tcl_Interp *interp, int argc, const char **argv)
 {
@@ -357,11 +381,11 @@ int shapeProjdefCmd(RAMOBJ *, ShapeFile *sf, Tcl_Interp *interp, int argc, const
     }
     if (argc != 3) return usage(interp, argv, " proj_definition");
     const char *text = argv[2];
-    if (strcmp(text, "longlat") != 0 && strcmp(text, "latlong") != 0) {
+    if (!bareGeographic(text)) {
         Projection check;
         int made = check.make(interp, text);
         if (made == 1) return fail(interp, "Error in parsing projection definition");
-        if (made == 2) return fail(interp, "Invalid projectin definition");
+        if (made == 2) return refuse(interp, "Invalid projectin definition", check);
     }
     setShapeProjDef(sf, text);
     Tcl_ResetResult(interp);
@@ -370,27 +394,34 @@ int shapeProjdefCmd(RAMOBJ *, ShapeFile *sf, Tcl_Interp *interp, int argc, const
 
 static const double radiansToDegrees = 57.29577951308232;
 
+/*
+ * A lat/long side (the bare words, the target inverse, or a definition
+ * whose projection is lat/long) is degrees; the library's projections
+ * take and give radians. Between two definitions that name different
+ * datums, the library's transformation applies the shift, as cs2cs does;
+ * otherwise the points go through the inverse of one projection and the
+ * forward of the other, on their own ellipsoids.
+ */
 int shapeProjectionCmd(RAMOBJ *obj, ShapeFile *sf, Tcl_Interp *interp, int argc, const char **argv)
 {
     if (argc != 3) return usage(interp, argv, " proj_definition");
     const std::string current = getShapeProjDef(sf);
-    const char *wanted = argv[2];
+    const std::string wanted = argv[2];
     Tcl_ResetResult(interp);
     if (current == wanted) return TCL_OK;
 
-    bool inverse = strcmp(wanted, "inverse") == 0;
+    bool inverse = wanted == "inverse";
+    bool targetBare = inverse || bareGeographic(wanted);
     Projection target;
-    if (!inverse) {
-        int made = target.make(interp, wanted);
+    if (!targetBare) {
+        int made = target.make(interp, wanted.c_str());
         if (made == 1) return fail(interp, "Error in parsing projection definition");
-        if (made == 2) return fail(interp, "Invalid projection definition");
+        if (made == 2) return refuse(interp, "Invalid projection definition", target);
     }
-    bool geographic = current == "longlat" || current == "latlong";
+    bool sourceBare = bareGeographic(current);
     bool sourceSwapped = current == "latlong";
     Projection source;
-    if (geographic) {
-        if (inverse) return TCL_OK;
-    } else {
+    if (!sourceBare) {
         if (source.make(interp, current.c_str()) != 0) {
             return fail(interp, "The current projection is unknown");
         }
@@ -399,7 +430,13 @@ int shapeProjectionCmd(RAMOBJ *obj, ShapeFile *sf, Tcl_Interp *interp, int argc,
             return fail(interp, "The current projection is not invertible");
         }
     }
-    bool exchange = sourceSwapped != target.swapped;
+    bool sourceDegrees = sourceBare || source.geographic();
+    /* Degrees already: nothing to invert. */
+    if (inverse && sourceDegrees) return TCL_OK;
+    bool targetDegrees = targetBare || target.geographic();
+    bool targetSwapped = target.swapped || wanted == "latlong";
+    bool exchange = sourceSwapped != targetSwapped;
+    bool shift = !sourceBare && !targetBare && !projSameDatum(source.handle, target.handle);
 
     /* Convert a copy; the data set takes it only when every point went. */
     int64_t bytes = (int64_t)sf->head->fileLength * 2 - 100 + 12;
@@ -412,19 +449,36 @@ int shapeProjectionCmd(RAMOBJ *obj, ShapeFile *sf, Tcl_Interp *interp, int argc,
         for (int j = 0; j < n; j++) {
             unsigned char *at = pts + 16 * (int64_t)j;
             double x = shapeGetDouble(at), y = shapeGetDouble(at + 8), u, v;
-            if (geographic) {
-                u = x * M_PI / 180;
-                v = y * M_PI / 180;
-                if (exchange) std::swap(u, v);
-                projForward(target.handle, u, v, &x, &y);
+            if (shift) {
+                u = sourceDegrees ? x * M_PI / 180 : x;
+                v = sourceDegrees ? y * M_PI / 180 : y;
+                if (exchange && sourceDegrees) std::swap(u, v);
+                if (projTransform(source.handle, target.handle, u, v, 0, &x, &y, NULL) != 0) {
+                    x = y = HUGE_VAL;
+                } else if (targetDegrees) {
+                    x *= radiansToDegrees;
+                    y *= radiansToDegrees;
+                    if (exchange && !sourceDegrees) std::swap(x, y);
+                }
             } else {
-                projInverse(source.handle, x, y, &u, &v);
-                if (inverse || !isfinite(u) || u == projErrorValue) {
+                if (sourceDegrees) {
+                    u = x * M_PI / 180;
+                    v = y * M_PI / 180;
+                    /* A definition's own longitude rules (pm=, lon_wrap=). */
+                    if (!sourceBare) projInverse(source.handle, u, v, &u, &v);
+                } else {
+                    projInverse(source.handle, x, y, &u, &v);
+                }
+                if (exchange) std::swap(u, v);
+                if (targetBare || !isfinite(u) || u == projErrorValue) {
                     x = u * radiansToDegrees;
                     y = v * radiansToDegrees;
                 } else {
-                    if (exchange) std::swap(u, v);
                     projForward(target.handle, u, v, &x, &y);
+                    if (targetDegrees) {
+                        x *= radiansToDegrees;
+                        y *= radiansToDegrees;
+                    }
                 }
             }
             if (!isfinite(x) || !isfinite(y)) {
@@ -441,7 +495,7 @@ int shapeProjectionCmd(RAMOBJ *obj, ShapeFile *sf, Tcl_Interp *interp, int argc,
     gmemFree(sf->buffer);
     sf->buffer = copy;
     sf->capacity = bytes;
-    setShapeProjDef(sf, inverse ? "longlat" : wanted);
+    setShapeProjDef(sf, inverse ? "longlat" : wanted.c_str());
     updateShapeBounds(sf, 1);
     objUpdate(obj);
     Tcl_ResetResult(interp);

@@ -92,7 +92,12 @@ int shapeObjSave(RAMOBJ *obj, const char *fileName, int selectedOnly)
     return writeShape(fileName, dataOf(obj), selectedOnly, NULL);
 }
 
-void *shapeObjLoad(const char *fileName, int *status) { return openShapeFile(fileName, status); }
+void *shapeObjLoad(const char *fileName, int *status)
+{
+    ShapeFile *sf = openShapeFile(fileName, status);
+    if (sf == NULL) objLoadFailure(shapeOpenFailure());
+    return sf;
+}
 
 void shapeObjFree(void *data) { freeShapeFile((ShapeFile *)data); }
 

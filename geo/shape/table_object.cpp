@@ -55,7 +55,11 @@ static int gtableObjSave(RAMOBJ *obj, const char *fileName, int selected)
 
 static void *gtableObjLoad(const char *fileName, int *status)
 {
-    return readdBase(fileName, status);
+    int code = -1;
+    dBaseTable *table = readdBase(fileName, &code);
+    if (status != NULL) *status = code;
+    if (table == NULL) objLoadFailure(dBaseReadFailure());
+    return table;
 }
 
 /* A pass running over the table frees it when it ends. */

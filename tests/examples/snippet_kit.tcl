@@ -15,6 +15,7 @@ set ::snippetTable {
     gcanvas_map wish  {README.md docs/canvas.md}
     proj_points tclsh {README.md docs/geospatial.md}
     shapefile   tclsh {README.md docs/geospatial.md}
+    projection_meanings tclsh {docs/geospatial.md}
     dem_3d      wish  {README.md docs/3d.md}
     print_pdf   wish  {README.md docs/widgets.md}
     ddw_view    wish  {docs/display.md}
