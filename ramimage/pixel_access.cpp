@@ -983,6 +983,27 @@ int putFloatBIPData(RAMIMG *image, int band0, int nb, int row, int col, int n,
 }
 
 /*
+ * putDoubleBIPData --
+ *	putFloatBIPData from doubles: 32-bit integers are stored whole.
+ */
+int putDoubleBIPData(RAMIMG *image, int band0, int nb, int row, int col, int n,
+                     const double *in)
+{
+    if (image == NULL || in == NULL || nb <= 0) {
+        return 0;
+    }
+    int64_t end = (int64_t)band0 + nb;
+    if (end > image->head.nbands) {
+        end = image->head.nbands;
+    }
+    int stored = 0;
+    for (int64_t band = band0; band < end; band++) {
+        stored = writeSamples<FromDouble>(image, row, col, n, (int)band, in + (band - band0), nb);
+    }
+    return stored;
+}
+
+/*
  * writeFloatBIPData --
  *	Stores value i of each of n pixels (nb values each) into band
  *	bands[i] (or i) when the image has that band. Returns the count

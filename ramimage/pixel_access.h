@@ -79,6 +79,8 @@ void putPixelBandsFloat(RAMIMG *image, int col, int row, int nb, const int *band
  * are stored. Returns the count of the last band stored, 0 when none. */
 int putFloatBIPData(RAMIMG *image, int band0, int nb, int row, int col, int n,
                     const float *in);
+int putDoubleBIPData(RAMIMG *image, int band0, int nb, int row, int col, int n,
+                     const double *in);
 /* in: n pixels of nb values each; value i goes to band bands[i] (or i)
  * when that band exists. Returns the count of the last band stored. */
 int writeFloatBIPData(RAMIMG *image, int row, int col, int n, int nb, const int *bands,
