@@ -295,7 +295,8 @@ failed:
  *
  *	The row loop: every dy-th input row of the window, every dx-th
  *	column, band pair by band pair. Bytes for inputs of up to 8 bits
- *	(palette channels and raw indices as the pair asks), floats else.
+ *	(palette channels and raw indices as the pair asks), doubles when
+ *	either side holds 32-bit integers, floats else.
  *
  * Results:
  *	1 when the loop ended (also by an abort, after "rimage crop
@@ -310,7 +311,10 @@ failed:
 static int copyRows(CopyRun *run)
 {
     size_t cells = run->columns > 0 ? (size_t)run->columns : 1;
-    void *buffer = gmemAlloc(cells * 4);
+    /* 32-bit integers go through doubles: a float would drop their low
+     * bits above 2^24. */
+    int useDouble = progNeedsDouble(&run->in->head) || progNeedsDouble(&run->out->head);
+    void *buffer = gmemAlloc(cells * (useDouble ? 8 : 4));
     if (buffer == NULL) {
         ovex_printf("Error in memory allocation.\n");
         releaseRunImages(run);
@@ -318,6 +322,7 @@ static int copyRows(CopyRun *run)
     }
     int useFloat = progNeedsFloat(&run->in->head) || progNeedsFloat(&run->out->head);
     float *floats = (float *)buffer;
+    double *doubles = (double *)buffer;
     unsigned char *bytes = (unsigned char *)buffer;
     int n = run->columns;
     int kept = n > 0 ? (n - 1) / run->dx + 1 : 0;
@@ -335,7 +340,13 @@ static int copyRows(CopyRun *run)
         for (int k = 0; k < run->nPairs && n > 0; k++) {
             int inBand = run->inBands[k];
             int outBand = run->outBands[k] < 0 ? 0 : run->outBands[k];
-            if (useFloat) {
+            if (useDouble) {
+                getRowDoublePal(run->in, inRow, run->inColumn, n, inBand, doubles);
+                for (int j = 1; run->dx > 1 && j < kept; j++) {
+                    doubles[j] = doubles[(size_t)j * run->dx];
+                }
+                putRowDouble(run->out, outRow, run->outColumn, kept, outBand, doubles);
+            } else if (useFloat) {
                 getRowFloatPal(run->in, inRow, run->inColumn, n, inBand, floats);
                 for (int j = 1; run->dx > 1 && j < kept; j++) {
                     floats[j] = floats[(size_t)j * run->dx];

@@ -25,6 +25,7 @@
 #include "ramimage/kit/program_kit.h"
 #include "ramimage/ramimg.h"
 #include "ramimage/kit/output_checks.h"
+#include "ramimage/kit/sample_width.h"
 
 /* Methods, by their codes. */
 enum {
@@ -71,6 +72,7 @@ struct ResampleRun {
     int *columnOf;                  /* input column of each output column, -1 none */
     float *inputRow;                /* one input row of one band */
     float *outputRow;               /* one output row of one band */
+    int wide;                       /* 32-bit integers: the rows are doubles */
 };
 
 /* Computes the values of output pixel (column j, row i). */
@@ -423,13 +425,32 @@ static void buildColumnTable(ResampleRun *run)
     }
 }
 
+/* Whole rows as floats, or as doubles for 32-bit integers. */
+static const float *readRowAs(RAMIMG *image, int row, int n, int band, float *out)
+{
+    return getRowFloatPal(image, row, 0, n, band, out);
+}
+static const double *readRowAs(RAMIMG *image, int row, int n, int band, double *out)
+{
+    return getRowDoublePal(image, row, 0, n, band, out);
+}
+static void writeRowAs(RAMIMG *image, int row, int n, int band, const float *in)
+{
+    putRowFloat(image, row, 0, n, band, in);
+}
+static void writeRowAs(RAMIMG *image, int row, int n, int band, const double *in)
+{
+    putRowDouble(image, row, 0, n, band, in);
+}
+
 /*
  * nearestRow --
  *	Output row i as sampleNearest fills it pixel by pixel: per band pair
  *	one read of the input row it maps to, one gather through the column
  *	table and one write.
  */
-static void nearestRow(ResampleRun *run, int i)
+template <typename T>
+static void nearestRowAs(ResampleRun *run, int i, T *inputRow, T *outputRow)
 {
     const ImageHead *in = &run->in->head;
     int columns = run->out->head.columns;
@@ -444,17 +465,25 @@ static void nearestRow(ResampleRun *run, int i)
     }
     const int *columnOf = run->columnOf;
     for (int p = 0; p < run->nPairs; p++) {
-        float *__restrict target = run->outputRow;
+        T *__restrict target = outputRow;
         if (row < 0) {
-            std::fill(target, target + columns, 0.0f);
+            std::fill(target, target + columns, (T)0);
         } else {
-            const float *__restrict source =
-                getRowFloatPal(run->in, row, 0, in->columns, run->inBands[p], run->inputRow);
+            const T *__restrict source = readRowAs(run->in, row, in->columns, run->inBands[p], inputRow);
             for (int j = 0; j < columns; j++) {
-                target[j] = columnOf[j] >= 0 ? source[columnOf[j]] : 0.0f;
+                target[j] = columnOf[j] >= 0 ? source[columnOf[j]] : (T)0;
             }
         }
-        putRowFloat(run->out, i, 0, columns, run->outBands[p], target);
+        writeRowAs(run->out, i, columns, run->outBands[p], target);
+    }
+}
+
+static void nearestRow(ResampleRun *run, int i)
+{
+    if (run->wide) {
+        nearestRowAs(run, i, (double *)run->inputRow, (double *)run->outputRow);
+    } else {
+        nearestRowAs(run, i, run->inputRow, run->outputRow);
     }
 }
 
@@ -472,14 +501,16 @@ static void *prepareNearestRows(ResampleRun *run)
     }
     size_t outColumns = (size_t)run->out->head.columns;
     size_t inColumns = (size_t)run->in->head.columns;
-    void *block = gmemAlloc(outColumns * (sizeof(int) + sizeof(float))
-                            + inColumns * sizeof(float));
+    /* 32-bit integers move as doubles, which keep their low bits. */
+    run->wide = progNeedsDouble(&run->in->head) || progNeedsDouble(&run->out->head);
+    size_t cell = run->wide ? sizeof(double) : sizeof(float);
+    void *block = gmemAlloc(outColumns * (sizeof(int) + cell) + inColumns * cell);
     if (block == NULL) {
         return NULL;
     }
     run->inputRow = (float *)block;
-    run->outputRow = run->inputRow + inColumns;
-    run->columnOf = (int *)(run->outputRow + outColumns);
+    run->outputRow = (float *)((char *)block + inColumns * cell);
+    run->columnOf = (int *)((char *)run->outputRow + outColumns * cell);
     buildColumnTable(run);
     return block;
 }

@@ -260,6 +260,19 @@ template <> struct SampleMover<float> {
     }
 };
 
+/* 32-bit integers: a float would drop their low bits above 2^24. */
+template <> struct SampleMover<double> {
+    static const char *segmentName() { return "rotateFloatRAMImageSeg"; }
+    static void get(RAMIMG *image, int row, int col, int n, int band, double *out)
+    {
+        getRowDouble(image, row, col, n, band, out);
+    }
+    static void put(RAMIMG *image, int row, int n, int band, const double *in)
+    {
+        putRowDouble(image, row, 0, n, band, in);
+    }
+};
+
 /*
  * rotateSegment --
  *	The output rows of one strip: the strip holds, for every input row r
@@ -391,7 +404,8 @@ int rimageRotate(const char *programName, int argc, const char **argv)
         return PROGRAM_FAILED;
     }
     int asBytes = !progNeedsFloat(&run.in->head) && !progNeedsFloat(&run.out->head);
-    int64_t bytes = settleSizes(&run, asBytes ? 1 : (int)sizeof(float));
+    int asDoubles = progNeedsDouble(&run.in->head) || progNeedsDouble(&run.out->head);
+    int64_t bytes = settleSizes(&run, asBytes ? 1 : asDoubles ? (int)sizeof(double) : (int)sizeof(float));
     run.buffer = gmemAlloc((size_t)bytes);
     if (run.buffer == NULL) {
         ovex_fprintf(stderr, "Error in malloc: %d\n", (int)std::min<int64_t>(bytes, INT32_MAX));
@@ -401,6 +415,8 @@ int rimageRotate(const char *programName, int argc, const char **argv)
     progMeterStart(&run.meter, "rotate");
     if (asBytes) {
         moveSamples<unsigned char>(&run);
+    } else if (asDoubles) {
+        moveSamples<double>(&run);
     } else {
         moveSamples<float>(&run);
     }

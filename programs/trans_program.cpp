@@ -467,10 +467,20 @@ static void subsampleRow(TransRun *run, TransBuffers *b, int r)
     int kept = n > 0 ? (n - 1) / run->dx + 1 : 0;
     int inRow = run->inRow + r, outRow = run->outRow + r / run->dy;
     int useFloat = progNeedsFloat(&run->in->head) || progNeedsFloat(&run->out->head);
+    /* 32-bit integers go through doubles, which keep their low bits: row
+     * and sums lie side by side (8-byte aligned), room for n doubles. */
+    int useDouble = progNeedsDouble(&run->in->head) || progNeedsDouble(&run->out->head);
     unsigned char *bytes = (unsigned char *)b->row;
+    double *doubles = (double *)b->row;
     for (int k = 0; k < run->nPairs && n > 0; k++) {
         int outBand = run->outBands[k] < 0 ? 0 : run->outBands[k];
-        if (useFloat) {
+        if (useDouble) {
+            getRowDoublePal(run->in, inRow, run->inColumn, n, run->inBands[k], doubles);
+            for (int j = 1; run->dx > 1 && j < kept; j++) {
+                doubles[j] = doubles[(size_t)j * run->dx];
+            }
+            putRowDouble(run->out, outRow, run->outColumn, kept, outBand, doubles);
+        } else if (useFloat) {
             getRowFloatPal(run->in, inRow, run->inColumn, n, run->inBands[k], b->row);
             for (int j = 1; run->dx > 1 && j < kept; j++) {
                 b->row[j] = b->row[(size_t)j * run->dx];
@@ -653,7 +663,7 @@ static int allocBuffers(TransRun *run, TransBuffers *b, void **block)
     b->vectors = (double *)*block;
     b->offsets = b->vectors + nc * nb;
     b->row = (float *)(b->offsets + nc);
-    b->sums = b->row + columns;
+    b->sums = b->row + columns;     /* right after row: RSP and CP read n doubles over both */
     b->pixels = b->sums + columns;
     b->values = b->pixels + sampled * nb;
     return 1;

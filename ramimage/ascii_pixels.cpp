@@ -1,7 +1,8 @@
 /*
  * ascii_pixels.cpp --
  *
- *	Pixel values given as text, stored through the float writers. The
+ *	Pixel values given as text, stored through the double writers (a
+ *	float would drop the low bits of 32-bit integers). The
  *	counts in the text are never trusted for memory: values are walked
  *	one at a time, only the part of the window that lies inside the image
  *	is buffered (one row at most) and stored, and values that fall
@@ -53,11 +54,11 @@ class ValueStream {
 public:
     ValueStream(const char *pos, int nindices) : pos_(pos), nindices_(nindices) {}
 
-    float next()
+    double next()
     {
         if (!exhausted_) {
-            float value;
-            if (asciiNextFloat(&pos_, &value) == 0) {
+            double value;
+            if (asciiNextDouble(&pos_, &value) == 0) {
                 exhausted_ = true;
             } else {
                 last_ = holdToPalette(value);
@@ -75,14 +76,14 @@ public:
     }
 
 private:
-    float holdToPalette(float value) const
+    double holdToPalette(double value) const
     {
         if (nindices_ > 0) {
             if (value >= nindices_) {
-                return (float)(nindices_ - 1);
+                return (double)(nindices_ - 1);
             }
-            if (value < 0.0f) {
-                return 0.0f;
+            if (value < 0.0) {
+                return 0.0;
             }
         }
         return value;
@@ -90,7 +91,7 @@ private:
 
     const char *pos_;
     int nindices_;
-    float last_ = 0.0f;
+    double last_ = 0.0;
     bool exhausted_ = false;
 };
 
@@ -154,7 +155,7 @@ int storeRectangle(RAMIMG *image, const Rectangle &rect, ValueStream *values)
         return 1;
     }
     int64_t bufferCount = rect.layout == RECT_BIP ? colsInside * bandsInside : colsInside;
-    float *buffer = (float *)gmemAlloc((size_t)bufferCount * sizeof(float));
+    double *buffer = (double *)gmemAlloc((size_t)bufferCount * sizeof(double));
     if (buffer == NULL) {
         ovex_fprintf(stderr, "Malloc error in parseASCIIData\n");
         return 0;
@@ -170,8 +171,8 @@ int storeRectangle(RAMIMG *image, const Rectangle &rect, ValueStream *values)
                     buffer[k] = values->next();
                 }
                 values->skip(colsOutside);
-                putRowFloat(image, (int)(rect.y + j), rect.x, cols, (int)(rect.firstBand + i),
-                            buffer);
+                putRowDouble(image, (int)(rect.y + j), rect.x, cols, (int)(rect.firstBand + i),
+                             buffer);
             }
             values->skip(productCapped(rect.height - rowsInside, rect.width));
         }
@@ -183,15 +184,15 @@ int storeRectangle(RAMIMG *image, const Rectangle &rect, ValueStream *values)
                     buffer[k] = values->next();
                 }
                 values->skip(colsOutside);
-                putRowFloat(image, (int)(rect.y + j), rect.x, cols, (int)(rect.firstBand + i),
-                            buffer);
+                putRowDouble(image, (int)(rect.y + j), rect.x, cols, (int)(rect.firstBand + i),
+                             buffer);
             }
             values->skip(productCapped(rect.nbands - bandsInside, rect.width));
         }
         break;
     case RECT_BIP:
         for (int64_t j = 0; j < rowsInside; j++) {
-            float *pixel = buffer;
+            double *pixel = buffer;
             for (int k = 0; k < cols; k++) {
                 for (int64_t i = 0; i < bandsInside; i++) {
                     *pixel++ = values->next();
@@ -199,8 +200,8 @@ int storeRectangle(RAMIMG *image, const Rectangle &rect, ValueStream *values)
                 values->skip(rect.nbands - bandsInside);
             }
             values->skip(productCapped(colsOutside, rect.nbands));
-            putFloatBIPData(image, rect.firstBand, (int)bandsInside, (int)(rect.y + j), rect.x,
-                            cols, buffer);
+            putDoubleBIPData(image, rect.firstBand, (int)bandsInside, (int)(rect.y + j), rect.x,
+                             cols, buffer);
         }
         break;
     }
@@ -319,9 +320,8 @@ int parseBox(RAMIMG *image, const char *text)
             at[layout->order[1]] = middle.start + j * middle.step;
             for (int k = 0; k < inner.count; k++) {
                 at[layout->order[2]] = inner.start + k * inner.step;
-                float value = values.next();
-                int band = at[AXIS_BAND];
-                putPixelBandsFloat(image, at[AXIS_COLUMN], at[AXIS_ROW], 1, &band, &value);
+                double value = values.next();
+                putRowDouble(image, at[AXIS_ROW], at[AXIS_COLUMN], 1, at[AXIS_BAND], &value);
             }
         }
     }
@@ -360,6 +360,20 @@ int asciiNextFloat(const char **pos, float *out)
     int length = takeToken(pos, &token);
     if (length > 0) {
         *out = strtof(token.text, NULL);
+    }
+    return length;
+}
+
+/*
+ * asciiNextDouble --
+ *	asciiNextFloat in double precision, which holds every 32-bit integer.
+ */
+int asciiNextDouble(const char **pos, double *out)
+{
+    TokenText token;
+    int length = takeToken(pos, &token);
+    if (length > 0) {
+        *out = strtod(token.text, NULL);
     }
     return length;
 }

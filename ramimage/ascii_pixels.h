@@ -25,6 +25,7 @@ int parseASCIIData(RAMIMG *image, const char *text);
  * length; out is left alone when there is none. */
 int asciiNextToken(const char **pos);
 int asciiNextFloat(const char **pos, float *out);
+int asciiNextDouble(const char **pos, double *out);
 int asciiNextInt(const char **pos, int *out);
 
 #endif /* OVEX_RAMIMAGE_ASCII_PIXELS_H */

@@ -151,6 +151,10 @@ inline void convertOut(float v, float *out) { *out = v; }
 inline void convertOut(float v, unsigned char *out) { *out = (unsigned char)clampToInt(v); }
 inline void convertOut(double v, float *out) { *out = (float)v; }
 inline void convertOut(double v, unsigned char *out) { *out = (unsigned char)(uint32_t)v; }
+/* Doubles hold every sample of every type exactly. */
+inline void convertOut(int v, double *out) { *out = (double)v; }
+inline void convertOut(float v, double *out) { *out = (double)v; }
+inline void convertOut(double v, double *out) { *out = v; }
 
 template <class Reader, class Out>
 void readLoop(const unsigned char *row, int first, int count, Out *out, ptrdiff_t stride)
@@ -326,6 +330,85 @@ struct FromFloat {
             return (unsigned char)(int8_t)-128;
         }
         return (unsigned char)(int8_t)roundToInt((double)v);
+    }
+};
+
+/* Doubles: as floats are stored, with the comparisons and rounding in
+ * doubles, so that every 32-bit integer comes through whole; a FLOAT
+ * pixel takes the nearest float once. */
+struct FromDouble {
+    typedef double In;
+    static bool bit(double v) { return v > 0.0; }
+    static unsigned char nibble(double v)
+    {
+        if (v > 15.0) {
+            return 15;
+        }
+        if (v < 0.0) {
+            return 0;
+        }
+        return (unsigned char)clampToInt(v + 0.5);
+    }
+    static unsigned char byte(double v)
+    {
+        if (v >= 255.0) {
+            return 255;
+        }
+        if (v < 0.0) {
+            return 0;
+        }
+        return (unsigned char)clampToInt(v + 0.5);
+    }
+    static uint16_t s16(double v)
+    {
+        if (v > 32767.0) {
+            return (uint16_t)32767;
+        }
+        if (v < -32768.0) {
+            return (uint16_t)(int16_t)-32768;
+        }
+        return (uint16_t)(int16_t)roundToInt(v);
+    }
+    static uint32_t s32(double v)
+    {
+        if (v > 2147483647.0) {
+            return (uint32_t)INT32_MAX;
+        }
+        if (v < -2147483648.0) {
+            return (uint32_t)INT32_MIN;
+        }
+        return (uint32_t)roundToInt(v);
+    }
+    static float f32(double v) { return (float)v; }
+    static uint16_t u16(double v)
+    {
+        if (v > 65535.0) {
+            return 65535;
+        }
+        if (v < 0.0) {
+            return 0;
+        }
+        return (uint16_t)clampToInt(v + 0.5);
+    }
+    static uint32_t u32(double v)
+    {
+        if (v >= 4294967295.0) {
+            return UINT32_MAX;
+        }
+        if (!(v > 0.0)) {
+            return 0;
+        }
+        return (uint32_t)(v + 0.5);
+    }
+    static unsigned char s8(double v)
+    {
+        if (v > 127.0) {
+            return 127;
+        }
+        if (v < -128.0) {
+            return (unsigned char)(int8_t)-128;
+        }
+        return (unsigned char)(int8_t)roundToInt(v);
     }
 };
 
@@ -740,6 +823,39 @@ float *getRowFloatPal(RAMIMG *image, int row, int col, int n, int channel, float
 }
 
 /*
+ * getRowDouble --
+ *	Returns out, holding n samples as doubles, which keep every 32-bit
+ *	integer whole; 0 outside the image.
+ */
+double *getRowDouble(RAMIMG *image, int row, int col, int n, int band, double *out)
+{
+    readSamples(image, row, col, n, band, out, 1);
+    return out;
+}
+
+/*
+ * getRowDoublePal --
+ *	Returns out: getRowFloatPal as doubles.
+ */
+double *getRowDoublePal(RAMIMG *image, int row, int col, int n, int channel, double *out)
+{
+    if (!hasPalette(image)) {
+        return getRowDouble(image, row, col, n, channel, out);
+    }
+    if (out == NULL || n <= 0) {
+        return out;
+    }
+    unsigned char *indices = (unsigned char *)out;
+    getRowByte(image, row, col, n, 0, indices);
+    bool colour = isColourChannel(channel);
+    for (int k = n - 1; k >= 0; k--) {
+        unsigned char index = indices[k];
+        out[k] = colour ? (double)image->head.palette[index][channel] : (double)index;
+    }
+    return out;
+}
+
+/*
  * getRowsBytesBands --
  *	Returns out, holding for i < nb the samples of band bands[i] (without
  *	a list, i modulo nbands) at column offsets 0, step, ... below n at
@@ -800,6 +916,16 @@ int putRowFloat(RAMIMG *image, int row, int col, int n, int band, const float *i
 }
 
 /*
+ * putRowDouble --
+ *	Stores in[k] as putRowFloat does, the comparisons and rounding in
+ *	doubles: 32-bit integers are stored whole. Returns the number stored.
+ */
+int putRowDouble(RAMIMG *image, int row, int col, int n, int band, const double *in)
+{
+    return writeSamples<FromDouble>(image, row, col, n, band, in, 1);
+}
+
+/*
  * putRowByte --
  *	Stores the bytes in[k] as putRowFloat stores floats. Returns the
  *	number stored.
@@ -852,6 +978,27 @@ int putFloatBIPData(RAMIMG *image, int band0, int nb, int row, int col, int n,
     int stored = 0;
     for (int64_t band = band0; band < end; band++) {
         stored = writeSamples<FromFloat>(image, row, col, n, (int)band, in + (band - band0), nb);
+    }
+    return stored;
+}
+
+/*
+ * putDoubleBIPData --
+ *	putFloatBIPData from doubles: 32-bit integers are stored whole.
+ */
+int putDoubleBIPData(RAMIMG *image, int band0, int nb, int row, int col, int n,
+                     const double *in)
+{
+    if (image == NULL || in == NULL || nb <= 0) {
+        return 0;
+    }
+    int64_t end = (int64_t)band0 + nb;
+    if (end > image->head.nbands) {
+        end = image->head.nbands;
+    }
+    int stored = 0;
+    for (int64_t band = band0; band < end; band++) {
+        stored = writeSamples<FromDouble>(image, row, col, n, (int)band, in + (band - band0), nb);
     }
     return stored;
 }

@@ -46,6 +46,10 @@ float getPixelFloat(RAMIMG *image, int col, int row, int band);
 unsigned char *getRowBytePal(RAMIMG *image, int row, int col, int n, int channel,
                              unsigned char *out);
 float *getRowFloatPal(RAMIMG *image, int row, int col, int n, int channel, float *out);
+/* getRowFloat and getRowFloatPal as doubles, which hold every 32-bit
+ * integer sample whole (a float keeps only 24 bits). */
+double *getRowDouble(RAMIMG *image, int row, int col, int n, int band, double *out);
+double *getRowDoublePal(RAMIMG *image, int row, int col, int n, int channel, double *out);
 
 /* Pixel-interleaved gathering: for i < nb, band bands[i] (without a list:
  * i modulo nbands for bytes, i for floats) read through the palette
@@ -65,6 +69,8 @@ float *getPixelBandsFloat(RAMIMG *image, int col, int row, int nb, const int *ba
 
 int putRowFloat(RAMIMG *image, int row, int col, int n, int band, const float *in);
 int putRowByte(RAMIMG *image, int row, int col, int n, int band, const unsigned char *in);
+/* putRowFloat from doubles: 32-bit integers are stored whole. */
+int putRowDouble(RAMIMG *image, int row, int col, int n, int band, const double *in);
 int putUSHORTBILData(RAMIMG *image, int row, int col, int n, int band, const uint16_t *in);
 /* One sample in[i] into band bands[i] (or i) at (col, row), for i < nb. */
 void putPixelBandsFloat(RAMIMG *image, int col, int row, int nb, const int *bands,
@@ -73,6 +79,8 @@ void putPixelBandsFloat(RAMIMG *image, int col, int row, int nb, const int *band
  * are stored. Returns the count of the last band stored, 0 when none. */
 int putFloatBIPData(RAMIMG *image, int band0, int nb, int row, int col, int n,
                     const float *in);
+int putDoubleBIPData(RAMIMG *image, int band0, int nb, int row, int col, int n,
+                     const double *in);
 /* in: n pixels of nb values each; value i goes to band bands[i] (or i)
  * when that band exists. Returns the count of the last band stored. */
 int writeFloatBIPData(RAMIMG *image, int row, int col, int n, int nb, const int *bands,

@@ -341,13 +341,33 @@ RAMIMG *openRamImageFile(const char *file, ImageHead *head, RAMIMG *reuse, int *
         return NULL;
     }
 
+    /* A GIF is decoded whole anyway: its first image is decoded now, so
+     * that data the decoder refuses fail the open instead of reading as
+     * zeros later. */
+    int imgid = h->imgid;
+    bool gifDecoded = head == NULL && (imgid == IMGID_GIF87A || imgid == IMGID_GIF89A);
+    if (gifDecoded) {
+        errorNoteListen();
+        int decoded = readGIF(fresh);
+        errorNoteStop();
+        if (decoded == 0) {
+            const char *note = errorNoteLast();
+            setRamImageOpenReason(note[0] != '\0' ? note : "its GIF data cannot be decoded");
+            freeRamImage(fresh);
+            *err = RAMIMG_EUNHANDLED;
+            return NULL;
+        }
+    }
+
     RAMIMG *image = fresh;
     if (reuse != NULL) {
         adoptFileState(reuse, fresh);
         gmemFree(fresh);
         image = reuse;
     }
-    decodeFirstGifImage(image);
+    if (!gifDecoded) {
+        decodeFirstGifImage(image);
+    }
     *err = RAMIMG_OK;
     return image;
 }

@@ -5,8 +5,9 @@
  *	describes the current image for the row cache. The image's dataOffset
  *	is the StripOffsets (or TileOffsets) field: the data position itself
  *	when there is one strip or tile, else the position of an array of
- *	32-bit offsets (entry k at dataOffset + 4k, in the file's byte order;
- *	16-bit entries at dataOffset + 2k when offsetsShort is set).
+ *	offsets of offsetsWidth bytes (entry k at dataOffset + width x k, in
+ *	the file's byte order). A few short offsets that stand in the
+ *	directory entry itself are kept in the layout instead.
  */
 #ifndef OVEX_RAMIMAGE_TIFF_LAYOUT_H
 #define OVEX_RAMIMAGE_TIFF_LAYOUT_H
@@ -29,8 +30,12 @@ struct TiffLayout {
     int64_t stripByteCounts;        /* the count itself for one strip, else the counts array */
     int compression;
     int msbf;                       /* byte order of the offset and count arrays */
-    int offsetsShort;               /* 1: the offsets array holds 16-bit entries */
-    int countsShort;                /* 1: the counts array holds 16-bit entries */
+    int offsetsWidth;               /* bytes of one offsets array entry: 1, 2 or 4 */
+    int countsWidth;                /* bytes of one counts array entry: 1, 2 or 4 */
+    int offsetsInEntry;             /* 1: several offsets stood in the entry: entryOffsets */
+    int countsInEntry;              /* 1: several counts stood in the entry: entryCounts */
+    uint32_t entryOffsets[4];
+    uint32_t entryCounts[4];
     int reverseBits;                /* 1: FillOrder 2, the bits of every stored byte
                                      * in reverse order */
 };

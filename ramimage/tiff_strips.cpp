@@ -91,28 +91,24 @@ static int64_t decodePackBits(RAMIMG *image, const TiffLayout *layout, int64_t p
 
 /*
  * readArrayEntry --
- *	Entry k of a 32-bit (or, with isShort, 16-bit) array at pos in the
+ *	Entry k of an array of width-byte numbers (1, 2 or 4) at pos in the
  *	file's byte order. Returns 1 and the value, or 0 when it cannot be
  *	read.
  */
 static int readArrayEntry(RAMIMG *image, const TiffLayout *layout, int64_t pos, int64_t k,
-                          int64_t *value, int isShort = 0)
+                          int64_t *value, int width)
 {
     unsigned char bytes[4];
-    if (isShort) {
-        if (readAt(image->fd, bytes, 2, pos + 2 * k) != 2) {
-            return 0;
-        }
-        *value = layout->msbf ? ((int64_t)bytes[0] << 8) | bytes[1]
-                              : ((int64_t)bytes[1] << 8) | bytes[0];
-        return 1;
+    if (width != 1 && width != 2) {
+        width = 4;
     }
-    if (readAt(image->fd, bytes, 4, pos + 4 * k) != 4) {
+    if (readAt(image->fd, bytes, (size_t)width, pos + width * k) != width) {
         return 0;
     }
-    uint32_t v = layout->msbf
-        ? ((uint32_t)bytes[0] << 24) | ((uint32_t)bytes[1] << 16) | ((uint32_t)bytes[2] << 8) | bytes[3]
-        : ((uint32_t)bytes[3] << 24) | ((uint32_t)bytes[2] << 16) | ((uint32_t)bytes[1] << 8) | bytes[0];
+    uint32_t v = 0;
+    for (int i = 0; i < width; i++) {
+        v = (v << 8) | bytes[layout->msbf ? i : width - 1 - i];
+    }
     *value = v;
     return 1;
 }
@@ -125,10 +121,14 @@ static int readArrayEntry(RAMIMG *image, const TiffLayout *layout, int64_t pos, 
 static int unitStart(RAMIMG *image, const TiffLayout *layout, int64_t index, int64_t *pos)
 {
     if (layout->stripCount > 1) {
-        if (index >= layout->stripCount) {
+        if (index < 0 || index >= layout->stripCount) {
             return 0;
         }
-        return readArrayEntry(image, layout, image->dataOffset, index, pos, layout->offsetsShort);
+        if (layout->offsetsInEntry) {
+            *pos = index < 4 ? layout->entryOffsets[index] : 0;
+            return index < 4;
+        }
+        return readArrayEntry(image, layout, image->dataOffset, index, pos, layout->offsetsWidth);
     }
     if (index != 0) {
         return 0;
@@ -140,8 +140,15 @@ static int unitStart(RAMIMG *image, const TiffLayout *layout, int64_t index, int
 static int unitByteCount(RAMIMG *image, const TiffLayout *layout, int64_t index, int64_t *length)
 {
     if (layout->stripCount > 1) {
+        if (index < 0 || index >= layout->stripCount) {
+            return 0;
+        }
+        if (layout->countsInEntry) {
+            *length = index < 4 ? layout->entryCounts[index] : 0;
+            return index < 4;
+        }
         return readArrayEntry(image, layout, layout->stripByteCounts, index, length,
-                              layout->countsShort);
+                              layout->countsWidth);
     }
     *length = layout->stripByteCounts;
     return index == 0 && *length >= 0;

@@ -505,10 +505,24 @@ static int bandOf(RAMIMG *image, const char *word)
     return band >= 1 && band <= image->head.nbands ? band - 1 : -1;
 }
 
-static void appendPixel(Tcl_Interp *interp, float value)
+/* A sample as text: integer pixels whole (doubles hold every 32-bit
+ * value), float pixels as "%g" gives them. */
+static void formatPixel(RAMIMG *image, int x, int y, int band, char *text, size_t size)
+{
+    double value = 0.0;
+    getRowDouble(image, y, x, 1, band, &value);
+    int pixel = image->head.pixel;
+    if (pixel == PIXEL_FLOAT) {
+        snprintf(text, size, "%g", (double)(float)value);
+    } else {
+        snprintf(text, size, "%.10g", value);
+    }
+}
+
+static void appendPixel(Tcl_Interp *interp, RAMIMG *image, int x, int y, int band)
 {
     char text[TCL_DOUBLE_SPACE + 8];
-    snprintf(text, sizeof text, "%g", (double)value);
+    formatPixel(image, x, y, band, text, sizeof text);
     Tcl_AppendElement(interp, text);
 }
 
@@ -525,7 +539,7 @@ static int viewVget(RimgObj *obj, Tcl_Interp *interp, int argc, const char **arg
     Tcl_ResetResult(interp);
     if (argc == 4) {
         char text[TCL_DOUBLE_SPACE + 8];
-        snprintf(text, sizeof text, "%g", (double)getPixelFloat(image, x, y, 0));
+        formatPixel(image, x, y, 0, text, sizeof text);
         Tcl_SetObjResult(interp, Tcl_NewStringObj(text, -1));
         return TCL_OK;
     }
@@ -540,17 +554,18 @@ static int viewVget(RimgObj *obj, Tcl_Interp *interp, int argc, const char **arg
             Tcl_Free((char *)words);
             return fail(interp, "Invalid band list");
         }
-        appendPixel(interp, getPixelFloat(image, x, y, band));
+        appendPixel(interp, image, x, y, band);
     }
     Tcl_Free((char *)words);
     return TCL_OK;
 }
 
-/* Stores one value, read leniently and rounded to single precision. */
+/* Stores one value, read leniently; rounded once to the pixel type (a
+ * 32-bit integer is stored whole). */
 static void storeValue(RAMIMG *image, int x, int y, int band, const char *word)
 {
-    float value = (float)ovexLenientDouble(word);
-    putRowFloat(image, y, x, 1, band, &value);
+    double value = ovexLenientDouble(word);
+    putRowDouble(image, y, x, 1, band, &value);
 }
 
 static int viewVset(RimgObj *obj, Tcl_Interp *interp, int argc, const char **argv)

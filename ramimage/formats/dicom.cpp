@@ -727,7 +727,10 @@ int dicomDecodeRle(const unsigned char *item, size_t itemLength, unsigned char *
  *
  * Results:
  *	1 when recognised (*priv receives the element table), 0 when not,
- *	-1 when a run-length image is above the decoding limit.
+ *	-1 when it is a DICOM image that is not read (big-endian, deflated
+ *	or compressed data; a run-length image above the decoding limit):
+ *	the refusal is the answer, so no later format takes the preamble,
+ *	which may hold another format's header, for its own.
  *
  * Side effects:
  *	Fills head when recognised. Refused encodings are reported on
@@ -745,8 +748,10 @@ int probeDicom(int fd, ImageHead *head, void **priv)
             ovex_fprintf(stderr, "Unable to read big-endian DICOM image.\n");
         } else if (refusal == DEFLATED_DATA) {
             ovex_fprintf(stderr, "Unable to read compressed DICOM image.\n");
+        } else {
+            return 0;
         }
-        return 0;
+        return -1;
     }
     int result = 0;
     const unsigned char *compression = dicomElementValue(table, 0x0028, 0x0060);
@@ -776,6 +781,7 @@ int probeDicom(int fd, ImageHead *head, void **priv)
     if ((compression != NULL && strncmp((const char *)compression, "NONE", 4) != 0)
         || (encapsulated && !runLength)) {
         ovex_fprintf(stderr, "Unable to read compressed DICOM image.\n");
+        result = -1;
     } else if (!hasRows || !hasColumns || !hasBits || rows < 1 || columns < 1 || bands < 1
                || pixel == PIXEL_UNKNOWN || block > INT32_MAX || pixelPosition > INT32_MAX
                || (planar && bits < 8)) {

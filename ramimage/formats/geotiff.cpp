@@ -2,7 +2,7 @@
  * geotiff.cpp --
  *
  *	GeoTIFF keys of TIFF files: the key directory and citation text the
- *	writer stores for a projected image, and the projected coordinate
+ *	writer stores for a projected or geographic image, and the coordinate
  *	system a directory names.
  *
  *	GeoKeyDirectory (tag 34735), SHORT values:
@@ -35,6 +35,7 @@ const int MODEL_TYPE_GEOGRAPHIC = 2;
 const int RASTER_PIXEL_IS_AREA = 1;
 const int RASTER_PIXEL_IS_POINT = 2;
 const int USER_DEFINED = 32767;
+const int GCS_WGS_84 = 4326;
 const int KEY_DIRECTORY_LIMIT = 4 + 4 * 256;
 
 } // namespace
@@ -62,16 +63,36 @@ int tiffGeoCitation(const ImageHead *head, char *text, size_t size)
     return (size_t)n >= size ? (int)size - 1 : n;
 }
 
+/* True for the maps whose coordinates are longitudes and latitudes in
+ * degrees. */
+static bool isGeographic(int mapid)
+{
+    return mapid == mapidFromName("LATLONG") || mapid == mapidFromName("LONGLAT");
+}
+
 /*
  * tiffGeoKeyDirectory --
- *	The 20 key-directory values of a projected image: model type
- *	projected, raster pixel is area, the projected system (the mapid of
- *	a numbered system, else user-defined) and the citation, whose
- *	characters (citationLength, the text without its zero) stand at the
- *	start of GeoAsciiParams.
+ *	The 20 key-directory values of an image, raster pixel is area: for a
+ *	geographic map (LATLONG, LONGLAT) model type geographic on WGS 84
+ *	(4326) with the citation as GTCitation, so that other tools see
+ *	degrees on EPSG:4326; else model type projected, the projected system
+ *	(the mapid of a numbered system, else user-defined) and the citation
+ *	as PCSCitation. The citation's characters (citationLength, the text
+ *	without its zero) stand at the start of GeoAsciiParams.
  */
 void tiffGeoKeyDirectory(const ImageHead *head, uint16_t keys[20], int citationLength)
 {
+    if (isGeographic(head->mapid)) {
+        const uint16_t values[20] = {
+            1, 1, 0, 4,
+            KEY_MODEL_TYPE, 0, 1, MODEL_TYPE_GEOGRAPHIC,
+            KEY_RASTER_TYPE, 0, 1, RASTER_PIXEL_IS_AREA,
+            KEY_GT_CITATION, TIFFTAG_GEO_ASCII_PARAMS, (uint16_t)citationLength, 0,
+            KEY_GEOGRAPHIC_TYPE, 0, 1, GCS_WGS_84,
+        };
+        memcpy(keys, values, sizeof(values));
+        return;
+    }
     int code = head->mapid >= mapidFirstPcs && head->mapid <= mapidLastPcs ? head->mapid
                                                                            : USER_DEFINED;
     const uint16_t values[20] = {
@@ -160,7 +181,8 @@ static int citationMapid(int fd, const TiffDir *dir, int byteOrder, const uint16
  *	projected system (1024 to 32766) as itself; a user-defined one by the first
  *	field of its citation when that names a known map; a geographic
  *	file (model type 2 or a geographic system without a projected one)
- *	as latitude/longitude; else fallback.
+ *	as latitude/longitude (LONGLAT when its citation names that, as ours
+ *	do); else fallback.
  */
 int tiffGeoMapid(int fd, const TiffDir *dir, int byteOrder, int fallback)
 {
@@ -183,6 +205,10 @@ int tiffGeoMapid(int fd, const TiffDir *dir, int byteOrder, int fallback)
     int model = shortKey(keys, n, KEY_MODEL_TYPE);
     if (code < 0 && (model == MODEL_TYPE_GEOGRAPHIC
                      || (model < 0 && shortKey(keys, n, KEY_GEOGRAPHIC_TYPE) > 0))) {
+        int named = citationMapid(fd, dir, byteOrder, findKey(keys, n, KEY_GT_CITATION));
+        if (named >= 0 && isGeographic(named)) {
+            return named;
+        }
         int latlong = mapidFromName("LATLONG");
         return latlong >= 0 ? latlong : fallback;
     }

@@ -11,6 +11,10 @@
  *	bits wide and grow by one bit each time the table reaches the next
  *	power of two, up to 12 bits (code 4095).
  *
+ *	Minimum code sizes above 8 (some writers use up to 11) are decoded
+ *	with the same 4096-entry tables; a pixel above 255, which no byte
+ *	index holds, is corrupt data.
+ *
  *	The decoder trusts nothing: a code beyond the next one to be defined,
  *	a string longer than its stack or a self-referencing entry ends the
  *	image with an error instead of reading or writing out of bounds.
@@ -102,6 +106,10 @@ bool decodeCode(GifStream *s)
                 ovex_fprintf(stderr, "Error in GIF data: code %d where a pixel must come\n", code);
                 return fail(d);
             }
+            if (code > 255) {
+                ovex_fprintf(stderr, "Error in GIF data: pixel %d above 255\n", code);
+                return fail(d);
+            }
             d->stack[d->stackTop++] = (uint8_t)code;
             d->firstPixel = code;
             d->oldCode = code;
@@ -130,6 +138,10 @@ bool decodeCode(GifStream *s)
             }
             d->stack[d->stackTop++] = d->suffix[current];
             current = d->prefix[current];
+        }
+        if (current > 255) {
+            ovex_fprintf(stderr, "Error in GIF data: pixel %d above 255\n", current);
+            return fail(d);
         }
         d->firstPixel = current;
         d->stack[d->stackTop++] = (uint8_t)current;
@@ -253,8 +265,9 @@ inline void encodeOne(GifEncoder *e, int pixel)
  *	read last.
  *
  * Results:
- *	1, or 0 when the minimum code size is outside 1 to 8 (the decoder
- *	is then marked failed and yields nothing).
+ *	1, or 0 when the minimum code size is outside 1 to 11 (its clear
+ *	code would not fit the tables; the decoder is then marked failed
+ *	and yields nothing).
  *
  *----------------------------------------------------------------------
  */
@@ -268,7 +281,7 @@ int gifLzwInit(GifStream *stream)
     d->blockPos = 0;
     d->stackTop = 0;
     d->firstPixel = 0;
-    if (size < 1 || size > 8) {
+    if (size < 1 || size > GIF_LZW_MAX_BITS - 1) {
         ovex_fprintf(stderr, "Error in GIF data: LZW code size %d\n", size);
         d->initCodeSize = 1;
         d->clearCode = 2;

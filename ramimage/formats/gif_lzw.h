@@ -64,8 +64,9 @@ typedef struct GifEncoder {
 /* ---- Decoding ------------------------------------------------------------ */
 
 /* Starts decoding the image whose descriptor was just read into the stream
- * (its codeSize is the LZW minimum code size). 1, or 0 for a code size the
- * byte pixels cannot hold (outside 1 to 8; the decoder then yields nothing). */
+ * (its codeSize is the LZW minimum code size). 1, or 0 for a code size whose
+ * clear code the tables cannot hold (outside 1 to 11; the decoder then
+ * yields nothing). Literal pixels above 255 are corrupt data. */
 int gifLzwInit(struct GifStream *stream);
 /* The next palette index; -1 at the end of the data, -2 on corrupt data
  * (reported on standard error). */

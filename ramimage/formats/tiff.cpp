@@ -814,15 +814,45 @@ struct UnitPlan {
     int64_t unitBytes;              /* uncompressed bytes of one full unit */
 };
 
-/* Entry k of an offsets or counts array (SHORT or LONG). */
+/* Bytes of one value of an offsets or counts array: BYTE, SHORT or LONG
+ * (TIFF 6.0 allows SHORT or LONG; writers use BYTE too); 0 for any
+ * other type. */
+int offsetArrayWidth(int type)
+{
+    return type == TIFF_BYTE ? 1 : type == TIFF_SHORT ? 2 : type == TIFF_LONG ? 4 : 0;
+}
+
+/* True when the values of an offsets or counts entry stand in the entry
+ * itself (at most 4 bytes), not in an array elsewhere in the file. */
+bool arrayInEntry(const TiffEntry *e)
+{
+    return (uint64_t)e->count * (uint64_t)offsetArrayWidth(e->type) <= 4;
+}
+
+/* Value k of an entry whose values stand in the entry (host order, value
+ * i at bits width x 8 x i). */
+uint32_t entryArrayValue(const TiffEntry *e, int64_t k)
+{
+    int width = offsetArrayWidth(e->type);
+    if (width == 4) {
+        return e->value;
+    }
+    uint32_t mask = width == 1 ? 0xFFu : 0xFFFFu;
+    return (e->value >> (8 * width * k)) & mask;
+}
+
+/* Entry k of an offsets or counts array (BYTE, SHORT or LONG). */
 bool arrayValue(int fd, const TiffEntry *e, bool big, int64_t k, uint32_t *value,
                 unsigned char *chunk, size_t chunkEntries, int64_t *chunkStart)
 {
-    if (e->count == 1) {
-        *value = (uint32_t)tiffShortValue(e->type, e->value);
+    if (k < 0 || k >= (int64_t)e->count) {
+        return false;
+    }
+    if (arrayInEntry(e)) {
+        *value = entryArrayValue(e, k);
         return true;
     }
-    int width = e->type == TIFF_SHORT ? 2 : 4;
+    int width = offsetArrayWidth(e->type);
     if (*chunkStart < 0 || k < *chunkStart || k >= *chunkStart + (int64_t)chunkEntries) {
         int64_t start = k;
         int64_t n = (int64_t)e->count - start;
@@ -986,26 +1016,27 @@ int planUnits(int fd, const TiffDir *dir, ImageHead *head, TiffState *state, int
                  || findEntry(dir, TIFFTAG_TILE_OFFSETS) != NULL;
     plan.offsets = findEntry(dir, plan.tiled ? TIFFTAG_TILE_OFFSETS : TIFFTAG_STRIP_OFFSETS);
     plan.counts = findEntry(dir, plan.tiled ? TIFFTAG_TILE_BYTE_COUNTS : TIFFTAG_STRIP_BYTE_COUNTS);
-    if (plan.offsets == NULL || plan.offsets->count < 1
-        || (plan.offsets->type != TIFF_SHORT && plan.offsets->type != TIFF_LONG)) {
+    if (plan.offsets == NULL || plan.offsets->count < 1 || offsetArrayWidth(plan.offsets->type) == 0) {
         ovex_fprintf(stderr, "imgTiff - Fail to find Tiff strip offset.\n");
         return -1;
     }
     if (plan.offsets->count > INT_MAX
-        || (plan.offsets->count > 1
+        || (!arrayInEntry(plan.offsets)
             && !insideFile(plan.offsets->value,
-                           (int64_t)plan.offsets->count * (plan.offsets->type == TIFF_SHORT ? 2 : 4),
+                           (int64_t)plan.offsets->count * offsetArrayWidth(plan.offsets->type),
                            fileSize))) {
         ovex_fprintf(stderr, "imgTiff - Fail to read the Tiff strip offsets.\n");
         return -1;
     }
     bool compressed = state->compression == TIFF_COMPRESSION_PACKBITS;
+    if (plan.counts != NULL && offsetArrayWidth(plan.counts->type) == 0) {
+        plan.counts = NULL;         /* unusable counts are not needed uncompressed */
+    }
     if (compressed) {
         if (plan.counts == NULL || plan.counts->count != plan.offsets->count
-            || (plan.counts->type != TIFF_SHORT && plan.counts->type != TIFF_LONG)
-            || (plan.counts->count > 1
+            || (!arrayInEntry(plan.counts)
                 && !insideFile(plan.counts->value,
-                               (int64_t)plan.counts->count * (plan.counts->type == TIFF_SHORT ? 2 : 4),
+                               (int64_t)plan.counts->count * offsetArrayWidth(plan.counts->type),
                                fileSize))) {
             ovex_fprintf(stderr, "imgTiff - Fail to read the Tiff strip byte counts.\n");
             return -1;
@@ -1049,14 +1080,19 @@ int planUnits(int fd, const TiffDir *dir, ImageHead *head, TiffState *state, int
     if (!checkUnits(fd, &plan, head, (int)rowsPerStrip, compressed, big, fileSize)) {
         return -1;
     }
-    /* The row cache addresses the single strip or tile as dataOffset. */
-    if (plan.offsets->count == 1) {
-        int64_t only = tiffShortValue(plan.offsets->type, plan.offsets->value);
-        if (only > INT32_MAX) {
-            ovex_fprintf(stderr, "imgTiff - Tiff strip offset out of range: %lld\n", (long long)only);
+    /* The row cache addresses the single strip or tile as dataOffset;
+     * several are found through their array (dataOffset is its place in
+     * the file) or, when the values stand in the entry, kept here. */
+    TiffLayout *layout = &state->layout;
+    memset(layout, 0, sizeof(*layout));
+    bool offsetsInEntry = arrayInEntry(plan.offsets);
+    if (plan.offsets->count == 1 || offsetsInEntry) {
+        int64_t first = entryArrayValue(plan.offsets, 0);
+        if (first > INT32_MAX) {
+            ovex_fprintf(stderr, "imgTiff - Tiff strip offset out of range: %lld\n", (long long)first);
             return -1;
         }
-        head->offset = (int32_t)only;
+        head->offset = (int32_t)first;
     } else {
         if (plan.offsets->value > INT32_MAX) {
             ovex_fprintf(stderr, "imgTiff - Tiff strip offset out of range: %lld\n",
@@ -1065,18 +1101,26 @@ int planUnits(int fd, const TiffDir *dir, ImageHead *head, TiffState *state, int
         }
         head->offset = (int32_t)plan.offsets->value;
     }
+    layout->offsetsInEntry = plan.offsets->count > 1 && offsetsInEntry;
+    for (uint32_t k = 0; layout->offsetsInEntry && k < plan.offsets->count; k++) {
+        layout->entryOffsets[k] = entryArrayValue(plan.offsets, k);
+    }
 
     state->stripCount = (int)plan.offsets->count;
     state->rowsPerStrip = plan.tiled ? (int)tiffRowsPerStrip(dir) : (int)rowsPerStrip;
     int64_t counts = -1;
     if (plan.counts != NULL) {
-        counts = plan.counts->count == 1 ? tiffShortValue(plan.counts->type, plan.counts->value)
-                                         : (int64_t)plan.counts->value;
+        bool countsInEntry = arrayInEntry(plan.counts);
+        counts = plan.counts->count == 1 || countsInEntry ? (int64_t)entryArrayValue(plan.counts, 0)
+                                                          : (int64_t)plan.counts->value;
+        layout->countsInEntry = plan.counts->count > 1 && countsInEntry;
+        for (uint32_t k = 0; layout->countsInEntry && k < plan.counts->count; k++) {
+            layout->entryCounts[k] = entryArrayValue(plan.counts, k);
+        }
+        layout->countsWidth = offsetArrayWidth(plan.counts->type);
     }
     state->stripByteCounts = counts;
 
-    TiffLayout *layout = &state->layout;
-    memset(layout, 0, sizeof(*layout));
     layout->tileWidth = plan.tiled ? state->tileWidth : -1;
     layout->tileLength = plan.tiled ? state->tileLength : -1;
     layout->stripCount = state->stripCount;
@@ -1084,9 +1128,7 @@ int planUnits(int fd, const TiffDir *dir, ImageHead *head, TiffState *state, int
     layout->stripByteCounts = counts;
     layout->compression = compressed ? TIFF_COMPRESSION_PACKBITS : TIFF_COMPRESSION_NONE;
     layout->msbf = big ? 1 : 0;
-    layout->offsetsShort = plan.offsets->count > 1 && plan.offsets->type == TIFF_SHORT;
-    layout->countsShort = plan.counts != NULL && plan.counts->count > 1
-                          && plan.counts->type == TIFF_SHORT;
+    layout->offsetsWidth = offsetArrayWidth(plan.offsets->type);
     return 1;
 }
 

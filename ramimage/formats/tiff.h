@@ -163,7 +163,8 @@ int tiffReadModelTiepoint(int fd, const TiffDir *dir, int byteOrder, double tiep
 int tiffGeoMapid(int fd, const TiffDir *dir, int byteOrder, int fallback);
 /* 1 when the tie points are pixel centres (RasterPixelIsPoint). */
 int tiffGeoPixelIsPoint(int fd, const TiffDir *dir, int byteOrder);
-/* The GeoKeyDirectory of a projected image: 20 SHORT values. */
+/* The GeoKeyDirectory of a projected or geographic (LATLONG, LONGLAT) image:
+ * 20 SHORT values. */
 void tiffGeoKeyDirectory(const ImageHead *head, uint16_t keys[20], int citationLength);
 /* The GeoAsciiParams text of head ("NAME|" and "IMGDES|" when imgdes is
  * not empty) into text; its length without the terminating zero. */

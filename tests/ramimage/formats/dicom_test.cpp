@@ -392,7 +392,7 @@ TEST_F(DicomTest, TransferSyntaxDecidesTheDataSetEncoding)
     for (const Case &c : refused) {
         DataSet d;
         d.preamble().meta(c.syntax).image(2, 4).pixels(ramp(8));
-        EXPECT_EQ(probe(d.b, &head), 0) << c.syntax;
+        EXPECT_EQ(probe(d.b, &head), -1) << c.syntax;
         EXPECT_EQ(console.takeStderr(), c.message) << c.syntax;
     }
 }
@@ -618,7 +618,7 @@ TEST_F(DicomTest, EncapsulatedDataOtherThanRunLengthPaletteIsRefused)
     compressionCode.image(1, 2).pixels(ramp(2));
     for (const Bytes *b : {&jpeg.b, &rleGrey.b, &compressionCode.b}) {
         ImageHead head;
-        EXPECT_EQ(probe(*b, &head), 0);
+        EXPECT_EQ(probe(*b, &head), -1);
         EXPECT_EQ(console.takeStderr(), "Unable to read compressed DICOM image.\n");
     }
 }
