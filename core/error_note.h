@@ -18,7 +18,8 @@
  * and the outer ones go on hearing it too. */
 void errorNoteListen(void);
 
-/* Stops the listening of the matching errorNoteListen. */
+/* Stops the listening of the matching errorNoteListen: read what it heard
+ * (errorNoteLast, errorNoteMessage) before. */
 void errorNoteStop(void);
 
 /* The last non-blank line written to standard error while the innermost
