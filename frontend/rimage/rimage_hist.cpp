@@ -84,8 +84,9 @@ static void listHistograms(Tcl_Interp *interp, const RAMIMG *image, const BandSt
  *
  * Results:
  *	The usage text with TCL_OK when no option is given; else TCL_OK with
- *	the listing (empty without -list), or TCL_ERROR with "syntax error: " and the words it could not place,
- *	"Fail to find RAMIMG: NAME" or "Invalid list option.".
+ *	the listing (empty without -list), or TCL_ERROR with "syntax error: "
+ *	and the words it could not place (unmatchedOptionsText), "Fail to
+ *	find RAMIMG: NAME" or "Invalid list option".
  *
  *----------------------------------------------------------------------
  */
