@@ -10,6 +10,7 @@
 #include <string.h>
 
 #include "core/comb_eval.h"
+#include "core/package.h"
 
 #define COMB_STORE "_comb"
 
@@ -724,7 +725,8 @@ combGlobalEval(Tcl_Interp *interp, const char *format, ...)
  *
  * combAddErrorInfo --
  *
- *	Formats a message and appends it to errorInfo.
+ *	Formats a message and appends it to errorInfo, on a line after the
+ *	result (ovexAddErrorInfo).
  *
  * Side effects:
  *	errorInfo grows; the interpreter's result is unchanged.
@@ -741,7 +743,7 @@ combAddErrorInfo(Tcl_Interp *interp, const char *format, ...)
     const char *text = message.format(format, ap);
     va_end(ap);
     if (text != NULL) {
-        Tcl_AddErrorInfo(interp, text);
+        ovexAddErrorInfo(interp, text);
     }
 }
 

@@ -116,9 +116,20 @@ void ovexPanicMessage(const char *format, ...)
 
 /*
  * ovexAddErrorInfo --
- *	Appends text to errorInfo; the result stays as it is.
+ *	Appends text to errorInfo as a line of its own after the result;
+ *	the result stays as it is. errorInfo starts from the result at the
+ *	first addition, so it must be called once the result holds the
+ *	message: what tclsh and wish show then begins with the result.
  */
 void ovexAddErrorInfo(Tcl_Interp *interp, const char *text)
 {
+    if (text == NULL || text[0] == '\0') {
+        return;
+    }
+    const char *result = Tcl_GetStringResult(interp);
+    size_t length = strlen(result);
+    if (length > 0 && result[length - 1] != '\n' && text[0] != '\n') {
+        Tcl_AddErrorInfo(interp, "\n");
+    }
     Tcl_AddErrorInfo(interp, text);
 }

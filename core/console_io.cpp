@@ -13,6 +13,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/error_note.h"
 #include "core/package.h"
 
 namespace {
@@ -302,6 +303,12 @@ int consolePuts(int channel, const char *text, int length)
     }
     if (length < 0) {
         length = (int)strlen(text);
+    }
+    /* Heard also without a console: a failing command names the reason. */
+    if (channel == TCL_STDERR) {
+        errorNoteKeep(text, length);
+    } else {
+        errorNoteBreak(text, length);
     }
     Tcl_Interp *interp = getConsoleInterp();
     if (interp == NULL || ovexState.suppressOutput != 0) {

@@ -80,7 +80,9 @@ int ovexMatchWord(const char *word, const char *name, int minLength);
  * its subsystem is built. */
 int ovexCreatePlaceholder(Tcl_Interp *interp, const char *name);
 
-/* Appends text to the interpreter's errorInfo without touching its result. */
+/* Appends text to the interpreter's errorInfo, on a line after the result,
+ * without touching the result. Call it after setting the result: errorInfo
+ * begins with the result that was there at its first addition. */
 void ovexAddErrorInfo(Tcl_Interp *interp, const char *text);
 
 /* Services of the package layer, which sits above every subsystem, that

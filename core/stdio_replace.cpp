@@ -10,7 +10,6 @@
 
 #include <cstring>
 
-#include "core/error_note.h"
 #include "core/package.h"
 
 namespace {
@@ -42,9 +41,6 @@ bool readsConsole(FILE *stream)
 /* Returns length when all was written, -1 when a real stream fell short. */
 int writeText(FILE *stream, int channel, const char *text, int length)
 {
-    if (channel == TCL_STDERR) {
-        errorNoteKeep(text, length);
-    }
     if (channel != 0) {
         return consolePuts(channel, text, length);
     }

@@ -13,6 +13,7 @@
 
 #include <string>
 
+#include "core/error_note.h"
 #include "core/inits.h"
 #include "core/objects.h"
 #include "core/package.h"
@@ -321,7 +322,19 @@ int gcpObjCmd(ClientData clientData, Tcl_Interp *interp, int argc, const char **
     }
     if (ovexMatchWord(word, "savefunction", 5)) {
         if (argc != 3) return usage(interp, argv[0], " savefuntion fileName");
-        if (!gcpToGeorect(set, argv[2])) return fail(interp, "Error in saving");
+        /* Without a fit nothing is written, and the answer says why. */
+        if (!gcpHasFit(set)) return fail(interp, "No function is available");
+        errorNoteListen();
+        int saved = gcpToGeorect(set, argv[2]);
+        std::string reason = errorNoteMessage();
+        errorNoteStop();
+        if (!saved) {
+            std::string text = "Error in saving";
+            if (!reason.empty()) {
+                text += ": " + reason;
+            }
+            return fail(interp, text.c_str());
+        }
         Tcl_ResetResult(interp);
         return TCL_OK;
     }

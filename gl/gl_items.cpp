@@ -528,8 +528,10 @@ void gluErrorCallback(unsigned int errorCode)
         return;
     }
     const char *text = (const char *)gluErrorString(errorCode);
+    /* The result first: errorInfo begins with it. */
+    Tcl_ResetResult(surface->interp);
+    Tcl_SetObjResult(surface->interp, Tcl_NewStringObj("error from ogl callback", -1));
     ovexAddErrorInfo(surface->interp, text ? text : "");
-    Tcl_Eval(surface->interp, "error {error from ogl callback}");
 }
 
 /* ---- Conversion ------------------------------------------------------------ */

@@ -451,10 +451,15 @@ char *formatGcpRms(const GcpSet *set, const char *format, char *buffer, size_t s
     return formatValues(values, 3, 0.0, format, buffer, size);
 }
 
+int gcpHasFit(const GcpSet *set)
+{
+    return set->nterms >= 1 && set->Icoef != NULL && set->Jcoef != NULL;
+}
+
 int gcpToGeorect(const GcpSet *set, const char *fileName)
 {
-    if (set->nterms < 1 || set->Icoef == NULL || set->Jcoef == NULL) {
-        ovex_fprintf(stderr, "%s write error.", fileName);
+    if (!gcpHasFit(set)) {
+        ovex_fprintf(stderr, "No function is available: %s is not written.\n", fileName);
         return 0;
     }
     return writeGeorectParams(fileName, set->meanX1, set->meanY1, set->meanX2, set->meanY2,

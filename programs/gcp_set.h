@@ -113,8 +113,11 @@ char *formatIcoef(const GcpSet *set, const char *format, char *buffer, size_t si
 /* rmsDX, rmsDY and rmsTotal in format, separated by one blank. Returns buffer. */
 char *formatGcpRms(const GcpSet *set, const char *format, char *buffer, size_t size);
 
+/* 1 when the set holds a fit (gcpFit succeeded since the last change). */
+int gcpHasFit(const GcpSet *set);
 /* Writes the fit as a georectification parameter file. Returns 1, or 0
- * after the writer's message (also when the set has no fit). */
+ * after the writer's message; without a fit nothing is written and the
+ * message is "No function is available: FILE is not written.\n". */
 int gcpToGeorect(const GcpSet *set, const char *fileName);
 
 /* Writes the GCPOBJ file (mode 0666 less the umask) and clears changed. Returns 1, or 0

@@ -6,6 +6,7 @@
  */
 #include "programs/georect_file.h"
 
+#include <cerrno>
 #include <cstring>
 
 #include "core/whole_file.h"
@@ -70,18 +71,21 @@ int writeGeorectParams(const char *fileName, double meanX1, double meanY1, doubl
     progNoteOutputFile(fileName);
     GeorectParams *block =
         makeGeorectParams(meanX1, meanY1, meanX2, meanY2, nCoef, degree, icoef, jcoef);
-    /* Without a block nothing is written: the failure is told as a write
-     * error and an old file stays as it was. */
-    int written = block != NULL ? writeNewFile(fileName, block, georectParamsSize(nCoef))
-                                : WHOLE_FILE_WRITE_FAILED;
-    int ok = written == WHOLE_FILE_WRITTEN;
-    gmemFree(block);
-    if (written == WHOLE_FILE_OPEN_FAILED) {
-        ovex_fprintf(stderr, "%s open error.", fileName);
+    /* Without a block nothing is written and an old file stays as it was. */
+    if (block == NULL) {
+        ovex_fprintf(stderr, "%s: not enough memory for the parameters.", fileName);
         return 0;
     }
-    if (!ok) {
-        ovex_fprintf(stderr, "%s write error.", fileName);
+    int written = writeNewFile(fileName, block, georectParamsSize(nCoef));
+    int reason = errno;  /* the failing step's, before anything else runs */
+    gmemFree(block);
+    if (written == WHOLE_FILE_OPEN_FAILED) {
+        ovex_fprintf(stderr, "%s open error: %s.", fileName, strerror(reason));
+        return 0;
     }
-    return ok;
+    if (written != WHOLE_FILE_WRITTEN) {
+        ovex_fprintf(stderr, "%s write error: %s.", fileName, strerror(reason));
+        return 0;
+    }
+    return 1;
 }

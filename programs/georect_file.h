@@ -54,8 +54,8 @@ GeorectParams *makeGeorectParams(double meanX1, double meanY1, double meanX2, do
                                  const double *jcoef);
 
 /* Builds the block and writes it to fileName (created or truncated, mode
- * 0666 less the umask). Returns 1, or 0 after "%s open error." or "%s write error." on
- * standard error. */
+ * 0666 less the umask). Returns 1, or 0 after "%s open error: REASON." or
+ * "%s write error: REASON." (the system's error text) on standard error. */
 int writeGeorectParams(const char *fileName, double meanX1, double meanY1, double meanX2,
                        double meanY2, uint32_t nCoef, uint32_t degree, const double *icoef,
                        const double *jcoef);

@@ -267,7 +267,8 @@ static int smetricParseArgs(SmetricRun *run, int argc, const char **argv)
             k++;
         }
         if (optionWords[k].word == NULL) {
-            ovex_fprintf(stderr, "Unknown option.\n");
+            ovex_fprintf(stderr, "Unknown option: %s (-o takes X, Y, XY, R, Z, EX, EY or EXY).\n",
+                         value);
             goto failed;
         }
         run->option = optionWords[k].option;

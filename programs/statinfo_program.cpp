@@ -155,7 +155,7 @@ int rimageStatinfo(const char *programName, int argc, const char **argv)
     if (info != NULL) {
         selection = statinfoSelection(info);
         if (selection < 0) {
-            ovex_fprintf(stderr, "Unknown option for -info\n");
+            ovex_fprintf(stderr, "Unknown option for -info: %s\n", info);
             freeFeature(block);
             return PROGRAM_FAILED;
         }

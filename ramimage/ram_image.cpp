@@ -300,10 +300,10 @@ RAMIMG *openRamImageFile(const char *file, ImageHead *head, RAMIMG *reuse, int *
         h->dataFd = -1;
         errorNoteListen();
         int imgid = probeImageFile(fd, path.c_str(), h, &fresh->priv);
+        std::string note = imgid <= 0 ? errorNoteLast() : "";
         errorNoteStop();
         if (imgid <= 0) {
-            const char *note = errorNoteLast();
-            setRamImageOpenReason(note[0] != '\0' ? note : "not an image file of a known format");
+            setRamImageOpenReason(!note.empty() ? note.c_str() : "not an image file of a known format");
             if (h->dataFd >= 0 && h->dataFd != fd) {
                 close(h->dataFd);
             }

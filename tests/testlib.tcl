@@ -47,3 +47,25 @@ proc ovexTestsDone {} {
     rename ::ovexRealExit ::exit
     exit [expr {$failed ? 1 : 0}]
 }
+
+# The answer of a rimage program that failed after printing message on
+# standard error: "Exec error from rimage WORD", then ": " and the message
+# on one line (its last four non-blank lines, each trimmed, joined by a
+# space after a line ending in . ! ? : ; and by ": " otherwise).
+proc programFailure {word message} {
+    set lines {}
+    foreach line [split $message \n] {
+        set line [string trim $line]
+        if {$line ne ""} {lappend lines $line}
+    }
+    set answer "Exec error from rimage $word"
+    if {[llength $lines] == 0} {return $answer}
+    set joined {}
+    foreach line [lrange $lines end-3 end] {
+        if {$joined ne ""} {
+            append joined [expr {[string index $joined end] in {. ! ? : ;} ? " " : ": "}]
+        }
+        append joined $line
+    }
+    return "$answer: $joined"
+}

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "core/gmem.h"
+#include "core/package.h"
 #include "core/rounding.h"
 #include "display/tulx/tulx.h"
 #include "ramimage/band_stats.h"
@@ -279,7 +280,7 @@ int tulxConfigure(TulxMaster *master, int argc, const char **argv, int flags)
         XColor *color = Tk_GetColor(interp, master->tkwin, master->foreground);
         if (color == NULL) {
             master->foreground = oldFg;
-            Tcl_AddErrorInfo(interp, "\nFail to get fg color.");
+            ovexAddErrorInfo(interp, "Fail to get fg color.");
             return TCL_ERROR;
         }
         if (master->fgColor != NULL) {
@@ -292,7 +293,7 @@ int tulxConfigure(TulxMaster *master, int argc, const char **argv, int flags)
         XColor *color = Tk_GetColor(interp, master->tkwin, master->background);
         if (color == NULL) {
             master->background = oldBg;
-            Tcl_AddErrorInfo(interp, "\nFail to get bg color.");
+            ovexAddErrorInfo(interp, "Fail to get bg color.");
             return TCL_ERROR;
         }
         if (master->bgColor != NULL) {
@@ -312,7 +313,7 @@ int tulxConfigure(TulxMaster *master, int argc, const char **argv, int flags)
             Pixmap bitmap = Tk_GetBitmap(interp, master->tkwin, master->stippleName);
             if (bitmap == 0) {
                 master->stippleName = oldStipple;
-                Tcl_AddErrorInfo(interp, "\nFail to get stipple pixmap.");
+                ovexAddErrorInfo(interp, "Fail to get stipple pixmap.");
                 return TCL_ERROR;
             }
             XSetStipple(master->display, master->gc, bitmap);

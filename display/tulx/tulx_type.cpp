@@ -192,7 +192,7 @@ int tulxMakeGCs(TulxMaster *master)
     Tk_MakeWindowExist(master->tkwin);
     GC gc = makeGC(master, Tk_WindowId(master->tkwin));
     if (gc == NULL) {
-        Tcl_AddErrorInfo(master->interp, "Fail to get GC.\n");
+        ovexAddErrorInfo(master->interp, "Fail to get GC.\n");
         return 1;
     }
     if (master->gc != NULL) {
@@ -216,7 +216,7 @@ int tulxMakeDrawGC(TulxMaster *master)
     Tk_MakeWindowExist(master->tkwin);
     GC gc = makeGC(master, Tk_WindowId(master->tkwin));
     if (gc == NULL) {
-        Tcl_AddErrorInfo(master->interp, "Fail to get drawGC.\n");
+        ovexAddErrorInfo(master->interp, "Fail to get drawGC.\n");
         return 1;
     }
     if (master->drawGC != NULL) {
@@ -316,10 +316,10 @@ static int tulxCreate(Tcl_Interp *interp, const char *name, int objc, Tcl_Obj *c
 
     int failed = 0;
     if (master->ximage == NULL) {
-        Tcl_AddErrorInfo(interp, "\nFail to allocate ximg.");
+        ovexAddErrorInfo(interp, "Fail to allocate ximg.");
         failed = 1;
     } else if (master->fgColor == NULL || master->bgColor == NULL) {
-        Tcl_AddErrorInfo(interp, "\nFail to allocate fg/bg color.");
+        ovexAddErrorInfo(interp, "Fail to allocate fg/bg color.");
         failed = 1;
     } else if (tulxMakeGCs(master) != 0) {
         failed = 1;

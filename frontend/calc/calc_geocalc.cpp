@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/error_note.h"
 #include "core/package.h"
 #include "core/paths.h"
 #include "programs/gcp_set.h"
@@ -55,6 +56,16 @@ static int appendFitResult(Tcl_Interp *interp, const GcpSet *set)
     gmemFree(text);
     Tcl_DStringResult(interp, &answer);
     return TCL_OK;
+}
+
+/* gcpToGeorect with the message it printed when it failed. */
+static int saveFit(const GcpSet *set, const char *path, std::string *reason)
+{
+    errorNoteListen();
+    int saved = gcpToGeorect(set, path);
+    *reason = errorNoteMessage();
+    errorNoteStop();
+    return saved;
 }
 
 /*
@@ -111,12 +122,16 @@ CALC_HANDLER(calcGeocalc)
     Tcl_Free((char *)records);
 
     int code;
+    std::string reason;
     if (!gcpFit(set, power)) {
         Tcl_SetResult(interp, (char *)"Not enough selected GCPs!", TCL_STATIC);
         code = TCL_ERROR;
-    } else if (file != NULL && !gcpToGeorect(set, path.c_str())) {
+    } else if (file != NULL && !saveFit(set, path.c_str(), &reason)) {
         Tcl_ResetResult(interp);
         Tcl_AppendResult(interp, "Error in saving the fit to ", file, (char *)NULL);
+        if (!reason.empty()) {
+            Tcl_AppendResult(interp, ": ", reason.c_str(), (char *)NULL);
+        }
         code = TCL_ERROR;
     } else {
         code = appendFitResult(interp, set);

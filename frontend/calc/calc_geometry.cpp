@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "core/numeric.h"
 #include "core/package.h"
@@ -354,5 +355,7 @@ CALC_HANDLER(calcFplane)
     if (ovexMatchWord(option, "pixel", 3)) {
         return fplanePixel(interp, argc, argv);
     }
-    return fplaneFailure(interp, "Unknown options.\n");
+    std::string message = std::string("Unknown options: ") + option
+                          + " (Rk Rz Ry Rx array point pixel).\n";
+    return fplaneFailure(interp, message.c_str());
 }

@@ -124,13 +124,13 @@ CALC_HANDLER(calcScramble)
     int n = count == 1 ? ovexLenientInt(elements[0]) : count;
     if (n < 1) {
         Tcl_Free((char *)elements);
-        Tcl_AddErrorInfo(interp, "Invalid scramble param.\n");
+        ovexAddErrorInfo(interp, "Invalid scramble param.\n");
         return TCL_ERROR;
     }
     int *order = (int *)gmemAlloc((size_t)n * sizeof(int));
     if (order == NULL) {
         Tcl_Free((char *)elements);
-        Tcl_AddErrorInfo(interp, "Error in malloc.\n");
+        ovexAddErrorInfo(interp, "Error in malloc.\n");
         return TCL_ERROR;
     }
     shuffleIndices(order, n);

@@ -78,8 +78,8 @@ int rimageBind(ImageHead *, Tcl_Interp *interp, int argc, const char **argv)
     RAMIMG *image = openBoundImage(objName, file, &err);
     if (image == NULL) {
         Tcl_ResetResult(interp);
-        ovexAddErrorInfo(interp, ramImageErrorText(err));
         Tcl_AppendResult(interp, "Error in open ", file, (char *)NULL);
+        ovexAddErrorInfo(interp, ramImageErrorText(err));
         return TCL_ERROR;
     }
     Tcl_DString name;

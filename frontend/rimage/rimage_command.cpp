@@ -13,6 +13,8 @@
  */
 #include <string.h>
 
+#include <string>
+
 #include "frontend/rimage/rimage_command.h"
 #include "frontend/rimage/rimage_capture.h"
 #include "frontend/rimage/rimage_maintenance.h"
@@ -21,6 +23,7 @@
 #include "frontend/rimage/view_object.h"
 #include "programs/program_table.h"
 #include "core/console_io.h"
+#include "core/error_note.h"
 #include "core/gmem.h"
 #include "core/inits.h"
 #include "core/option_engine.h"
@@ -130,7 +133,8 @@ static const RimageSubcommand *findSubcommand(const char *w)
  * Results:
  *	TCL_OK with an empty result when the program ran or printed its
  *	usage; TCL_ERROR with "Exec error from " and the two words as typed
- *	when it reported an error.
+ *	when it reported an error, followed by ": " and the last message it
+ *	printed on standard error when it printed one.
  */
 static int runProgram(Tcl_Interp *interp, const char *word, int argc, const char **argv)
 {
@@ -142,6 +146,8 @@ static int runProgram(Tcl_Interp *interp, const char *word, int argc, const char
     unsigned long lostBefore = ramImageLostWriteBacks();
     int run = progBeginRun();
     int status;
+    /* The program prints its reason; the answer repeats it. */
+    errorNoteListen();
     {
         /* Listings and reports print line by line: the lines go out
          * together, and all of them before the command returns. */
@@ -156,10 +162,15 @@ static int runProgram(Tcl_Interp *interp, const char *word, int argc, const char
     }
     /* A failed run takes back the output files it created. */
     progEndRun(run, status == PROGRAM_FAILED);
+    std::string reason = status == PROGRAM_FAILED ? errorNoteMessage() : "";
+    errorNoteStop();
 
     if (status == PROGRAM_FAILED) {
         Tcl_ResetResult(interp);
         Tcl_AppendResult(interp, "Exec error from ", argv[0], " ", argv[1], (char *)NULL);
+        if (!reason.empty()) {
+            Tcl_AppendResult(interp, ": ", reason.c_str(), (char *)NULL);
+        }
         return TCL_ERROR;
     }
     Tcl_ResetResult(interp);

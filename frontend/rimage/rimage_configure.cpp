@@ -180,8 +180,8 @@ static int layoutDiffers(const ImageHead *a, const ImageHead *b)
 static int rebuildFailed(Tcl_Interp *interp, int err, const char *file)
 {
     Tcl_ResetResult(interp);
-    ovexAddErrorInfo(interp, ramImageErrorText(err));
     Tcl_AppendResult(interp, "Update ramimg error in open file: ", file, (char *)NULL);
+    ovexAddErrorInfo(interp, ramImageErrorText(err));
     return TCL_ERROR;
 }
 

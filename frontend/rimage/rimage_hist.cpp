@@ -84,8 +84,9 @@ static void listHistograms(Tcl_Interp *interp, const RAMIMG *image, const BandSt
  *
  * Results:
  *	The usage text with TCL_OK when no option is given; else TCL_OK with
- *	the listing (empty without -list), or TCL_ERROR with "syntax error",
- *	"Fail to find RAMIMG: NAME" or "Invalid list option.".
+ *	the listing (empty without -list), or TCL_ERROR with "syntax error: "
+ *	and the words it could not place (unmatchedOptionsText), "Fail to
+ *	find RAMIMG: NAME" or "Invalid list option".
  *
  *----------------------------------------------------------------------
  */
@@ -99,7 +100,8 @@ int rimageHist(ImageHead *, Tcl_Interp *interp, int argc, const char **argv)
     ProgOption options[] = {{"-imgid", NULL}, {"-dx", NULL}, {"-dy", NULL}, {"-u", NULL},
                             {"-list", NULL}, {NULL, NULL}};
     if (matchOptions(options, argc - 2, argv + 2) != 0) {
-        Tcl_SetObjResult(interp, Tcl_NewStringObj("syntax error", -1));
+        std::string text = "syntax error: " + unmatchedOptionsText(options, argc - 2, argv + 2);
+        Tcl_SetObjResult(interp, Tcl_NewStringObj(text.c_str(), -1));
         return TCL_ERROR;
     }
     const char *name = options[0].value != NULL ? options[0].value : "";

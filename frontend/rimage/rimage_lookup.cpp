@@ -46,8 +46,8 @@ RAMIMG *openRamImageForCommand(Tcl_Interp *interp, const char *name)
     RAMIMG *image = openRAMImage(name, name, NULL, NULL, &err);
     if (image == NULL) {
         Tcl_ResetResult(interp);
-        ovexAddErrorInfo(interp, ramImageErrorText(err));
         Tcl_AppendResult(interp, "Error in open ", name, (char *)NULL);
+        ovexAddErrorInfo(interp, ramImageErrorText(err));
     }
     return image;
 }

@@ -33,13 +33,12 @@ static void setResult(Tcl_Interp *interp, const char *text)
 }
 
 /*
- * reportOpenError --
- *	Starts an error report: the result is cleared and the text of the
- *	open's error code goes to errorInfo. The caller sets the message.
+ * addOpenErrorInfo --
+ *	Ends an error report whose message is in the result: the text of the
+ *	open's error code goes to errorInfo after it.
  */
-static void reportOpenError(Tcl_Interp *interp, int err)
+static void addOpenErrorInfo(Tcl_Interp *interp, int err)
 {
-    Tcl_ResetResult(interp);
     ovexAddErrorInfo(interp, ramImageErrorText(err));
 }
 
@@ -116,7 +115,7 @@ static int openByName(Tcl_Interp *interp, ImageHead *h, const char *name)
         }
     }
     if (image == NULL) {
-        reportOpenError(interp, err);
+        Tcl_ResetResult(interp);
         Tcl_AppendResult(interp, "Error in open ", name, (char *)NULL);
         /* The template describes only a file opened under an "@" tag; a
          * probed file is named with the reason its open failed. */
@@ -131,6 +130,7 @@ static int openByName(Tcl_Interp *interp, ImageHead *h, const char *name)
         if (reason[0] != '\0') {
             Tcl_AppendResult(interp, ": ", reason, (char *)NULL);
         }
+        addOpenErrorInfo(interp, err);
         return TCL_ERROR;
     }
     giveBackOpenReference(image, watch);
@@ -152,8 +152,9 @@ static int openTagOnFile(Tcl_Interp *interp, ImageHead *h, const char *tag, cons
         image = photoToRAMImage(interp, file, h, tag);
     }
     if (image == NULL) {
-        reportOpenError(interp, err);
+        Tcl_ResetResult(interp);
         Tcl_AppendResult(interp, "Error in open: ", file, (char *)NULL);
+        addOpenErrorInfo(interp, err);
         return TCL_ERROR;
     }
     giveBackOpenReference(image, watch);
@@ -295,8 +296,9 @@ static int describeFromTemplate(Tcl_Interp *interp, int argc, const char **argv,
     int err = RAMIMG_OK;
     RAMIMG *source = openRAMImage(argv[4], argv[4], NULL, NULL, &err);
     if (source == NULL) {
-        reportOpenError(interp, err);
+        Tcl_ResetResult(interp);
         Tcl_AppendResult(interp, "Fail to open the template: ", argv[4], (char *)NULL);
+        addOpenErrorInfo(interp, err);
         return TCL_ERROR;
     }
     request->head = source->head;
@@ -392,8 +394,9 @@ static int createMemoryImage(Tcl_Interp *interp, const char *name, MemoryRequest
     gmemFree(request->bytes);
     request->bytes = NULL;
     if (image == NULL) {
-        reportOpenError(interp, err);
+        Tcl_ResetResult(interp);
         setResult(interp, "Error in creating a new memory resident rimage.\n");
+        addOpenErrorInfo(interp, err);
         return TCL_ERROR;
     }
     giveBackOpenReference(image, watch);
@@ -539,7 +542,9 @@ int rimageIsValid(ImageHead *, Tcl_Interp *interp, int argc, const char **argv)
     int err = RAMIMG_OK;
     RAMIMG *image = openRAMImage(name, name, NULL, NULL, &err);
     if (image == NULL) {
-        reportOpenError(interp, err);
+        /* Not an error: the reason is left in errorInfo alone. */
+        Tcl_ResetResult(interp);
+        addOpenErrorInfo(interp, err);
         setResult(interp, "0");
         return TCL_OK;
     }

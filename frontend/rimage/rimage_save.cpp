@@ -84,8 +84,8 @@ int rimageSave(ImageHead *, Tcl_Interp *interp, int argc, const char **argv)
     RAMIMG *image = openRAMImage(name, name, NULL, NULL, &err);
     if (image == NULL) {
         Tcl_ResetResult(interp);
-        ovexAddErrorInfo(interp, ramImageErrorText(err));
         Tcl_AppendResult(interp, "Error to open: ", name, (char *)NULL);
+        ovexAddErrorInfo(interp, ramImageErrorText(err));
         return TCL_ERROR;
     }
 

@@ -384,8 +384,8 @@ static int viewConfigure(RimgObj *obj, Tcl_Interp *interp, int argc, const char 
         int err = RAMIMG_OK;
         if (reopenRamImage(h.file, NULL, image, &err) == NULL) {
             Tcl_ResetResult(interp);
-            ovexAddErrorInfo(interp, ramImageErrorText(err));
             Tcl_AppendResult(interp, "Update ramimg error in open file: ", h.file, (char *)NULL);
+            ovexAddErrorInfo(interp, ramImageErrorText(err));
             return TCL_ERROR;
         }
     }

@@ -9,7 +9,10 @@
 #include <ctype.h>
 #include <string.h>
 
+#include <string>
+
 #include "core/console_io.h"
+#include "core/error_note.h"
 #include "core/package.h"
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
@@ -44,7 +47,15 @@ int progMatchOptions(ProgOptions *options, const ProgOption *table, int argc,
 
     int unknown = matchOptions(options->rows, argc, argv);
     if (unknown > 0) {
-        ovex_fprintf(stream, "Error: %d unknown param(s).\n", unknown);
+        std::string detail = unmatchedOptionsText(table, argc, argv);
+        ovex_fprintf(stream, "Error: %d unknown param(s).\n%s\n", unknown, detail.c_str());
+        if (stream != stderr) {
+            /* Printed with the program's report, but it is the reason
+             * the run failed all the same. */
+            std::string message = "Error: " + std::to_string(unknown) + " unknown param(s).\n";
+            message += detail;
+            errorNoteKeep(message.c_str(), (int)message.size());
+        }
         return 0;
     }
     return 1;

@@ -43,7 +43,11 @@ struct ProgOptions {
 
 /* Copies table into options and matches argv into the copy. When words
  * match no row, prints "Error: %d unknown param(s).\n" on stream (stderr;
- * stdout for the programs that report there) and returns 0; else 1. */
+ * stdout for the programs that report there) and a line that names them
+ * and lists the table's options ("Unknown option -outt; valid options:
+ * -in -out ...", also "repeated option -in", "no value after -kn"), and
+ * returns 0; else 1. The two lines are the run's error message also when
+ * stream is stdout. */
 int progMatchOptions(ProgOptions *options, const ProgOption *table, int argc,
                      const char *const *argv, FILE *stream);
 

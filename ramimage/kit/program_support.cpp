@@ -6,7 +6,10 @@
 #include "ramimage/kit/program_support.h"
 
 #include <climits>
+#include <cctype>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
@@ -41,6 +44,89 @@ int matchOptions(ProgOption *table, int argc, const char *const *argv)
         }
     }
     return unknown;
+}
+
+/* Appends word to list, a space first when the list is not empty. */
+static void appendWord(std::string &list, const char *word)
+{
+    if (!list.empty()) {
+        list += ' ';
+    }
+    list += word;
+}
+
+/*
+ * unmatchedOptionsText --
+ *	Names the words that matchOptions could not place, the way it takes
+ *	them (in pairs, each name filling the first free row of its name),
+ *	and the options of table: "Unknown option -outt; valid options: -in
+ *	-out ...". A name given more times than the table takes it is
+ *	"repeated", a last name without its value has "no value".
+ */
+std::string unmatchedOptionsText(const ProgOption *table, int argc, const char *const *argv)
+{
+    int rows = 0;
+    while (table[rows].name != NULL) {
+        rows++;
+    }
+    std::vector<bool> taken((size_t)rows, false);
+    std::string unknown, repeated, valueless;
+    int unknownCount = 0, repeatedCount = 0;
+    for (int i = 0; i < argc; i += 2) {
+        bool named = false;
+        int slot = -1;
+        for (int k = 0; k < rows; k++) {
+            if (strcmp(table[k].name, argv[i]) == 0) {
+                named = true;
+                if (!taken[(size_t)k]) {
+                    slot = k;
+                    break;
+                }
+            }
+        }
+        if (!named) {
+            appendWord(unknown, argv[i]);
+            unknownCount++;
+        } else if (slot < 0) {
+            appendWord(repeated, argv[i]);
+            repeatedCount++;
+        } else if (i + 1 >= argc) {
+            appendWord(valueless, argv[i]);
+        } else {
+            taken[(size_t)slot] = true;
+        }
+    }
+    std::string text;
+    if (unknownCount > 0) {
+        text += unknownCount > 1 ? "Unknown options " : "Unknown option ";
+        text += unknown;
+    }
+    if (repeatedCount > 0) {
+        text += text.empty() ? "" : "; ";
+        text += repeatedCount > 1 ? "repeated options " : "repeated option ";
+        text += repeated;
+    }
+    if (!valueless.empty()) {
+        text += text.empty() ? "" : "; ";
+        text += "no value after ";
+        text += valueless;
+    }
+    if (!text.empty()) {
+        text[0] = (char)toupper((unsigned char)text[0]);
+    }
+    std::string valid;
+    for (int k = 0; k < rows; k++) {
+        bool earlier = false;
+        for (int j = 0; j < k && !earlier; j++) {
+            earlier = strcmp(table[j].name, table[k].name) == 0;
+        }
+        if (!earlier) {
+            appendWord(valid, table[k].name);
+        }
+    }
+    text += "; valid options: ";
+    text += valid;
+    return text;
 }
 
 /*

@@ -9,6 +9,8 @@
 #ifndef OVEX_RAMIMAGE_PROGRAM_SUPPORT_H
 #define OVEX_RAMIMAGE_PROGRAM_SUPPORT_H
 
+#include <string>
+
 /* A program run by a rimage subcommand. programName is "rimage " and the
  * subcommand's full word; argv holds the words after the subcommand.
  * Returns 2 after printing the usage (no words), 1 when the run ended, 0
@@ -38,6 +40,12 @@ struct ProgOption {
  * that matched no free row (unknown or repeated names, and a last name
  * without a value). */
 int matchOptions(ProgOption *table, int argc, const char *const *argv);
+
+/* What matchOptions could not place in table, named, and the table's
+ * options: "Unknown option -outt; valid options: -in -out ...", with
+ * "repeated option -in" for a name given more often than the table takes
+ * it and "no value after -kn" for a last name without its value. */
+std::string unmatchedOptionsText(const ProgOption *table, int argc, const char *const *argv);
 
 /* Parses spec (NULL: pairs (k, k) for k below the smaller of nIn and
  * nOut) into parallel lists of MAX_BAND_PAIRS entries. Every band must lie

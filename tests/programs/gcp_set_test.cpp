@@ -420,7 +420,10 @@ TEST_F(GcpSetTest, GeorectFileHoldsTheFitWithTheOutputMeansInTheConstants)
         add(point);
     }
     std::string path = file("fit.grd");
-    EXPECT_EQ(0, gcpToGeorect(set, path.c_str()));  /* no fit yet */
+    /* No fit yet: nothing is written, and the message says why. */
+    EXPECT_EQ(0, gcpToGeorect(set, path.c_str()));
+    EXPECT_EQ("No function is available: " + path + " is not written.\n", printed());
+    EXPECT_NE(0, access(path.c_str(), F_OK));
     ASSERT_EQ(1, gcpFit(set, 1));
     ASSERT_EQ(1, gcpToGeorect(set, path.c_str()));
     std::string bytes = slurp(path);
@@ -445,7 +448,7 @@ TEST_F(GcpSetTest, GeorectFileHoldsTheFitWithTheOutputMeansInTheConstants)
     printed();
     std::string missing = folder + "/no/such/folder.grd";
     EXPECT_EQ(0, gcpToGeorect(set, missing.c_str()));
-    EXPECT_EQ(missing + " open error.", printed());
+    EXPECT_EQ(missing + " open error: No such file or directory.", printed());
 }
 
 TEST_F(GcpSetTest, GeorectFileSizesFollowTheDegree)

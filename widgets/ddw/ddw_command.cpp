@@ -181,7 +181,7 @@ static int ddwConfigure(Tcl_Interp *interp, DdwWidget *w, int argc, const char *
     }
     if (w->video != oldVideo && strcmp(w->video, oldVideo != NULL ? oldVideo : "") != 0) {
         if (ddwOpenVideo(w, w->video) != TCL_OK) {
-            Tcl_AddErrorInfo(interp, "Error in open video stream");
+            ovexAddErrorInfo(interp, "Error in open video stream");
             w->video = oldVideo;
             return TCL_ERROR;
         }
@@ -193,7 +193,7 @@ static int ddwConfigure(Tcl_Interp *interp, DdwWidget *w, int argc, const char *
             int err = 0;
             image = openRAMImage(w->imageName, w->imageName, NULL, &w->client, &err);
             if (image == NULL) {
-                Tcl_AddErrorInfo(interp, "Error in open rimage");
+                ovexAddErrorInfo(interp, "Error in open rimage");
                 w->imageName = oldImage;
                 return TCL_ERROR;
             }
@@ -252,12 +252,12 @@ static int ddwGetPalette(Tcl_Interp *interp, DdwWidget *w)
 static int ddwSurfaceInfo(Tcl_Interp *interp, DdwWidget *w)
 {
     if (!w->backReady) {
-        Tcl_AddErrorInfo(interp, "No back surface");
+        ovexAddErrorInfo(interp, "No back surface");
         return TCL_ERROR;
     }
     DdDescription d;
     if (!ddDescribe(&w->back, &d)) {
-        Tcl_AddErrorInfo(interp, "Error in GetSurfaceDesc");
+        ovexAddErrorInfo(interp, "Error in GetSurfaceDesc");
         return TCL_ERROR;
     }
     char text[160];

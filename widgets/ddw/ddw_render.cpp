@@ -9,6 +9,7 @@
 #include <string.h>
 
 #include "core/gmem.h"
+#include "core/package.h"
 #include "core/rounding.h"
 #include "display/tulx/tulx.h"
 #include "ovex/ovexstdio.h"
@@ -131,7 +132,7 @@ static int writeRows(DdwWidget *w)
     if (channels == NULL || (wide && values == NULL)) {
         tclFree(channels);
         tclFree(values);
-        Tcl_AddErrorInfo(w->interp, "Error in Lock");
+        ovexAddErrorInfo(w->interp, "Error in Lock");
         return TCL_ERROR;
     }
     unsigned char *chan[3] = {channels, channels + cols, channels + 2 * (size_t)cols};
@@ -236,7 +237,7 @@ static int drawTestText(DdwWidget *w, int n)
     int x = positiveMod(n, surface->width);
     int y = positiveMod(n, surface->height);
     if (ddDrawText(&w->primary, &w->back, w->tkwin, w->teststr, x, y, w->textPixel) != DD_OK) {
-        Tcl_AddErrorInfo(w->interp, "Error in GetDC");
+        ovexAddErrorInfo(w->interp, "Error in GetDC");
         return TCL_ERROR;
     }
     return TCL_OK;
@@ -249,7 +250,7 @@ int ddwRender(DdwWidget *w)
         return TCL_OK;
     }
     if (!w->backReady) {
-        Tcl_AddErrorInfo(w->interp, "No back surface");
+        ovexAddErrorInfo(w->interp, "No back surface");
         return TCL_ERROR;
     }
     if (writeRows(w) != TCL_OK) {
@@ -296,7 +297,7 @@ int ddwBlt(DdwWidget *w)
         ovex_fprintf(stderr, "%s", bltErrorName(code));
         ddFreeSurface(&w->primary, &w->back);
         w->backReady = 0;
-        Tcl_AddErrorInfo(w->interp, "Error in ddFlip");
+        ovexAddErrorInfo(w->interp, "Error in ddFlip");
         return TCL_ERROR;
     }
     return TCL_OK;
@@ -314,7 +315,7 @@ int ddwCreateBackSurface(DdwWidget *w)
         ddFreeSurface(&w->primary, &w->back);
         w->backReady = 0;
         if (!ddCreateSurface(&w->primary, &w->back, width, height)) {
-            Tcl_AddErrorInfo(w->interp, "Error in creating back surface");
+            ovexAddErrorInfo(w->interp, "Error in creating back surface");
             return TCL_ERROR;
         }
         w->backReady = 1;

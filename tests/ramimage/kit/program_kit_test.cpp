@@ -60,11 +60,14 @@ TEST(ProgMatchOptions, ReportsUnknownWordsOnTheGivenStream)
     ProgOptions options;
     const char *words[] = {"-in", "a", "-x", "1", "-in", "b", "-out"};
     EXPECT_EQ(0, progMatchOptions(&options, kitOptions, 7, words, stderr));
-    EXPECT_EQ("Error: 3 unknown param(s).\n", console.takeStderr());
+    EXPECT_EQ("Error: 3 unknown param(s).\nUnknown option -x; repeated option -in; "
+              "no value after -out; valid options: -in -out -u\n",
+              console.takeStderr());
     EXPECT_EQ("", console.takeStdout());
 
     EXPECT_EQ(0, progMatchOptions(&options, kitOptions, 2, words + 2, stdout));
-    EXPECT_EQ("Error: 1 unknown param(s).\n", console.takeStdout());
+    EXPECT_EQ("Error: 1 unknown param(s).\nUnknown option -x; valid options: -in -out -u\n",
+              console.takeStdout());
     EXPECT_EQ("", console.takeStderr());
 }
 
