@@ -203,6 +203,129 @@ for name, text in (("set", b"set a 1\n"), ("proc", b"proc p {} {return 2}\np\n")
     put("scrbcomp/" + name, bytes(h) + bytes(table[b] for b in body))
 PY
 
+# Files of the programs and objects, laid out by hand, each kind with a
+# few damaged ones.
+mkdir -p "$out"/{gcpobj,georect,feature,ptable,convkernel,geocalc,glitem}
+python3 - "$out" <<'PY'
+import struct, sys, os
+out = sys.argv[1]
+def put(path, data):
+    with open(os.path.join(out, path), "wb") as f:
+        f.write(data if isinstance(data, bytes) else data.encode())
+
+# GCPOBJ: little-endian head and 48-byte records.
+points = [(1, 10.0, 20.0, 1000.0, 2000.0), (2, 30.0, 20.0, 1040.0, 1990.0),
+          (3, 10.0, 50.0, 990.0, 2060.0), (4, 40.0, 45.0, 1055.0, 2045.0),
+          (5, 25.0, 35.0, 1020.0, 2030.0), (6, 5.0, 5.0, 985.0, 1975.0)]
+def gcpobj(records, power, nterms, count=None):
+    body = b"".join(struct.pack("<ii4dff", 1, i, x1, y1, x2, y2, 0, 0) for i, x1, y1, x2, y2 in records)
+    return b"GCPOBJ" + struct.pack("<iii", len(records) if count is None else count, power, nterms) + body
+put("gcpobj/fitted", gcpobj(points, 1, 3))
+put("gcpobj/bilinear", gcpobj(points, 0, 4))
+put("gcpobj/unfitted", gcpobj(points[:2], 0, 0))
+put("gcpobj/empty", gcpobj([], 0, 0))
+put("gcpobj/short", gcpobj(points, 1, 3)[:-20])
+put("gcpobj/count-over", gcpobj(points, 1, 3, count=301))
+put("gcpobj/power-large", gcpobj(points, 40, 900))
+
+# GOERECHD: degree 1 (3 terms), degree 0 (bilinear, 4 terms), degree 2.
+def georect(degree, ncoef, icoef, jcoef):
+    return (b"GOERECHD" + struct.pack("<4dII", 20.0, 30.0, 1000.0, 2000.0, ncoef, degree)
+            + struct.pack("<%dd" % len(icoef), *icoef) + struct.pack("<%dd" % len(jcoef), *jcoef))
+put("georect/degree1", georect(1, 3, [2000.0, 0.1, 2.0], [1000.0, 2.0, -0.1]))
+put("georect/bilinear", georect(0, 4, [2000.0, 0.1, 2.0, 0.01], [1000.0, 2.0, -0.1, 0.02]))
+put("georect/degree2", georect(2, 6, [2000.0, 0.1, 2.0, 0, 0.001, 0], [1000.0, 2.0, -0.1, 0.001, 0, 0]))
+put("georect/short", georect(1, 3, [2000.0, 0.1, 2.0], [1000.0, 2.0, -0.1])[:-8])
+put("georect/mismatch", georect(3, 3, [2000.0, 0.1, 2.0], [1000.0, 2.0, -0.1]))
+put("georect/too-many", georect(20, 231, [1.0] * 4, [1.0] * 4))
+
+# Feature files: the 32-byte head, band list, info, items.
+def feature(tag, bands, info, items):
+    n = len(bands)
+    itemsize = len(items[0]) if items else {b"STATFTUR": 72 + 4 * (n * (n + 3) // 2),
+                                            b"EIGENID\0": 12 + 4 * n, b"ISOFEATU": 12 + 16 * n}.get(tag, 8)
+    offset = 32 + 4 * n + len(info)
+    total = offset + itemsize * len(items)
+    return (tag + struct.pack("<6I", total, 0, offset, itemsize, len(items), n)
+            + struct.pack("<%dI" % n, *bands) + info + b"".join(items))
+def statitem(name, n, npix, k):
+    means = [10.0 * (b + 1) + k for b in range(n)]
+    cov = []
+    for j in range(n):
+        for i in range(j + 1):
+            cov.append(4.0 + j if i == j else 0.5)
+    return (name.ljust(32, b"\0") + b"note".ljust(32, b"\0") + struct.pack("<ii", npix, k)
+            + struct.pack("<%df" % (n + len(cov)), *(means + cov)))
+statinfo = b"image.img".ljust(64, b"\0") + b"two classes".ljust(128, b"\0")
+put("feature/stat", feature(b"STATFTUR", [0, 1, 2], statinfo,
+                            [statitem(b"water", 3, 100, 0), statitem(b"forest", 3, 250, 1)]))
+put("feature/stat-singular", feature(b"STATFTUR", [0, 1], statinfo,
+                                     [b"flat".ljust(72, b"\0") + bytes(4 * 5)]))
+put("feature/stat-long-name", feature(b"STATFTUR", [0], b"S" * 192,
+                                      [b"N" * 64 + struct.pack("<ii", 1, 0) + struct.pack("<2f", 1, 1)]))
+evinfo = b"eigen of stat".ljust(512, b"\0") + struct.pack("<I", 0) + struct.pack("<4f", 4, 10, 5, 20)
+put("feature/eigen", feature(b"EIGENID\0", [0, 1], evinfo,
+                             [struct.pack("<iff2f", 0, 6.0, 75.0, 0.8, 0.6),
+                              struct.pack("<iff2f", 1, 2.0, 25.0, -0.6, 0.8)]))
+isoinfo = struct.pack("<ddii", 1.5, 3.0, 40, 2) + b"image.img".ljust(128, b"\0")
+put("feature/iso", feature(b"ISOFEATU", [0, 1], isoinfo,
+                           [struct.pack("<iIf", 20, 0, 0.1) + struct.pack("<ffdffd", 10, 0.1, 0, 20, 0.2, 0),
+                            struct.pack("<iIf", 20, 0, 0.2) + struct.pack("<ffdffd", 50, 0.3, 0, 60, 0.4, 0)]))
+stat = feature(b"STATFTUR", [0, 1, 2], statinfo, [statitem(b"water", 3, 100, 0)])
+put("feature/stat-short", stat[:-10])
+put("feature/stat-total-wrong", stat[:8] + struct.pack("<I", len(stat) + 100) + stat[12:])
+put("feature/bands-huge", stat[:28] + struct.pack("<I", 0x40000000) + stat[32:])
+
+# PTABLEHD: sorted vectors of two bands, their counts, first and last by first byte.
+vectors = [(3, 7), (3, 9), (8, 1), (200, 200)]
+def ptable(vectors, nbands=2, count=None):
+    c = len(vectors)
+    first, last = [-1] * 256, [-2] * 256
+    for k, v in enumerate(vectors):
+        if first[v[0]] < 0:
+            first[v[0]] = k
+        last[v[0]] = k
+    head = (b"PTABLEHD" + struct.pack("<III", 2080 + 4 * nbands, c, c if count is None else count)
+            + struct.pack("<256i", *first) + struct.pack("<256i", *last)
+            + struct.pack("<III", 0, 0, nbands) + struct.pack("<%dI" % nbands, *range(nbands)))
+    return head + bytes(b for v in vectors for b in v) + struct.pack("<%dH" % c, *range(1, c + 1))
+put("ptable/two-bands", ptable(vectors))
+put("ptable/empty", ptable([]))
+put("ptable/short", ptable(vectors)[:-3])
+put("ptable/count-over", ptable(vectors, count=1000))
+bad = bytearray(ptable(vectors))
+struct.pack_into("<i", bad, 20 + 4 * 3, 77)       # first of byte 3 past the count
+put("ptable/bad-index", bytes(bad))
+
+# Convolution kernel texts.
+put("convkernel/2d", "2D 3 3\n1 2 1\n2 4 2\n1 2 1\n")
+put("convkernel/1ds", "1Ds,5,3;1,4,6,4,1;1,2,1")
+put("convkernel/crlf", "2D 2 2\r\n1 1\r\n1 1\r\n")
+put("convkernel/dynamic", "dynamic 5 5\n")
+put("convkernel/median", "median 3 3")
+put("convkernel/short", "2D 3 3 1 2 1")
+put("convkernel/too-big", "2D 100000 100000 1")
+put("convkernel/extra", "1Ds 1 1 1 1 1")
+put("convkernel/huge-weight", "2D 1 1 1e400")
+
+# Geocalc console texts: a GCP list with a comment, a grid file, junk.
+put("geocalc/gcp", "# id X1 Y1 X2 Y2\n" + "".join(
+    "%5d %12.3f %12.3f %12.3f %12.3f\n" % p for p in points))
+put("geocalc/grid", "".join("%5d %13.3f %13.3f\n" % (k + 1, 1000 + 10 * k, 2000 - 5 * k) for k in range(6)))
+put("geocalc/long-line", "1 " + "9" * 200 + " 2 3 4\n2 1 2 3 4")
+put("geocalc/mixed", "1 10 20 1000 2000\nnot a point\n2 30 20 1040\n3 nan inf -inf 1e308\n")
+
+# GL data items: type selector, offset, reference, NUL, the file.
+floats = struct.pack("<6f", 0, 1, 2.5, -3, 1e30, -1e30)
+put("glitem/float", bytes([6, 0]) + b"v\0" + floats)
+put("glitem/double-offset", bytes([7, 8]) + b"d\0" + struct.pack("<4d", 1, 2, 3, 4))
+put("glitem/ubyte-range", bytes([1, 0]) + b"pix(0:3)\0" + bytes(range(16)))
+put("glitem/short-odd", bytes([2, 0]) + b"s\0" + bytes(5))
+put("glitem/int", bytes([4, 4]) + b"n\0" + struct.pack("<4i", -1, 2**31 - 1, -2**31, 7))
+put("glitem/far-offset", bytes([5, 255]) + b"u\0" + bytes(8))
+put("glitem/bitmap", bytes([8, 0]) + b"b\0" + bytes(8))
+PY
+
 # The open path sees every format.
 for d in imagedef dib erdas elas pnm xbm fft gif tiff jpeg dicom; do
   for f in "$out/$d"/*; do

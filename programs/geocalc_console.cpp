@@ -391,38 +391,7 @@ void commandLoad(GcpSet *set)
         message("Invalid parameter(s)");
         return;
     }
-    std::string name = typedWord(set, 2);
-    FILE *file = fopen(nativePath(name.c_str()).c_str(), "r");
-    if (file == NULL) {
-        int error = errno;
-        message("Error in fopen.\n");
-        systemError(name.c_str(), error);
-        return;
-    }
-    if (over) {
-        set->count = 0;
-        set->current = 0;
-    }
-    char text[LOAD_LINE_SIZE];
-    while (fgets(text, sizeof text, file) != NULL) {
-        if (text[0] == '#') {
-            continue;
-        }
-        ovex_printf("%s", text);
-        GcpRecord record = {1, 0, 0.0, 0.0, 0.0, 0.0, 0.0f, 0.0f};
-        if (sscanf(text, "%d %lf %lf %lf %lf", &record.id, &record.X1, &record.Y1, &record.X2,
-                   &record.Y2) != 5) {
-            ovex_fprintf(stderr, "Invalid record:\n%s", text);
-            continue;
-        }
-        if (set->count >= set->capacity) {
-            message("Buffer overflow");
-            break;
-        }
-        set->records[set->count++] = record;
-        set->changed = 1;
-    }
-    fclose(file);
+    loadGcpText(set, typedWord(set, 2).c_str(), over);
 }
 
 void commandSaved(GcpSet *set)
@@ -711,6 +680,42 @@ void commandGrid(GcpSet *set)
 }
 
 } // namespace
+
+int loadGcpText(GcpSet *set, const char *name, int over)
+{
+    FILE *file = fopen(nativePath(name).c_str(), "r");
+    if (file == NULL) {
+        int error = errno;
+        message("Error in fopen.\n");
+        systemError(name, error);
+        return 0;
+    }
+    if (over) {
+        set->count = 0;
+        set->current = 0;
+    }
+    char text[LOAD_LINE_SIZE];
+    while (fgets(text, sizeof text, file) != NULL) {
+        if (text[0] == '#') {
+            continue;
+        }
+        ovex_printf("%s", text);
+        GcpRecord record = {1, 0, 0.0, 0.0, 0.0, 0.0, 0.0f, 0.0f};
+        if (sscanf(text, "%d %lf %lf %lf %lf", &record.id, &record.X1, &record.Y1, &record.X2,
+                   &record.Y2) != 5) {
+            ovex_fprintf(stderr, "Invalid record:\n%s", text);
+            continue;
+        }
+        if (set->count >= set->capacity) {
+            message("Buffer overflow");
+            break;
+        }
+        set->records[set->count++] = record;
+        set->changed = 1;
+    }
+    fclose(file);
+    return 1;
+}
 
 void splitGeocalcLine(GcpSet *set, const char *line)
 {
