@@ -78,8 +78,7 @@ GcanvasItemType *gcanvasMatchItemType(const char *word)
 
 static GcanvasItem *allocItem(GcanvasWidget *c, GcanvasItemType *type)
 {
-    GcanvasItem *item = (GcanvasItem *)itemPoolAlloc(type->itemSize);
-    memset((void *)item, 0, type->itemSize);
+    GcanvasItem *item = (GcanvasItem *)itemPoolAllocZeroed(type->itemSize);
     item->id = c->nextId;
     item->tagPtr = item->staticTagSpace;
     item->tagSpace = 3;

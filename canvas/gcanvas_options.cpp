@@ -22,10 +22,57 @@ GcanvasTextInfo *gcanvasGetTextInfo(GcCanvas c)
     return &gcanvasWidgetOf(c)->textInfo;
 }
 
+namespace {
+
+/* True when obj is a plain decimal number that Tcl and Tk's distance
+ * reader both read as the same double: a number object, or text of
+ * digits, one point and an exponent with no leading zero before a digit
+ * (Tcl reads "017" as octal, Tk as 17) and no other letters ("0x10",
+ * "1c", "nan" take the distance reader). */
+bool plainNumber(Tcl_Obj *obj)
+{
+    static const Tcl_ObjType *doubleType = Tcl_GetObjType("double");
+    static const Tcl_ObjType *intType = Tcl_GetObjType("int");
+    if (obj->typePtr != NULL && (obj->typePtr == doubleType || obj->typePtr == intType)) {
+        return true;
+    }
+    int length;
+    const char *p = Tcl_GetStringFromObj(obj, &length);
+    const char *end = p + length;
+    if (p < end && (*p == '-' || *p == '+')) p++;
+    if (p < end && p[0] == '0' && p + 1 < end && p[1] >= '0' && p[1] <= '9') return false;
+    bool digits = false;
+    while (p < end && *p >= '0' && *p <= '9') p++, digits = true;
+    if (p < end && *p == '.') {
+        p++;
+        while (p < end && *p >= '0' && *p <= '9') p++, digits = true;
+    }
+    if (!digits) return false;
+    if (p < end && (*p == 'e' || *p == 'E')) {
+        p++;
+        if (p < end && (*p == '-' || *p == '+')) p++;
+        if (p == end || *p < '0' || *p > '9') return false;
+        while (p < end && *p >= '0' && *p <= '9') p++;
+    }
+    return p == end;
+}
+
+}  // namespace
+
 /* Tk's own object reader of distances: the first letter after the number
- * names the unit, so "1cm" and "2mm" read as "1c" and "2m" do. */
+ * names the unit, so "1cm" and "2mm" read as "1c" and "2m" do. A plain
+ * number is read directly (no text made of a number object, no parse of
+ * units), with the same arithmetic as the reader's, so the same double. */
 int gcanvasGetCoordFromObj(Tcl_Interp *interp, GcCanvas c, Tcl_Obj *obj, double *out)
 {
+    double value;
+    if (plainNumber(obj) && Tcl_GetDoubleFromObj(NULL, obj, &value) == TCL_OK) {
+        Screen *screen = Tk_Screen(c->tkwin);
+        double mm = value / WidthOfScreen(screen);
+        mm *= WidthMMOfScreen(screen);
+        *out = mm * gcanvasWidgetOf(c)->pixelsPerMM;
+        return TCL_OK;
+    }
     double mm;
     if (Tk_GetMMFromObj(interp, c->tkwin, obj, &mm) != TCL_OK) {
         return TCL_ERROR;

@@ -19,6 +19,10 @@
  * most 4096; larger blocks come from Tcl's allocator. */
 void *itemPoolAlloc(size_t size);
 
+/* The same, all bytes zero: a slot never used before is zero already (its
+ * chunk came zeroed), so only reused slots are cleared. */
+void *itemPoolAllocZeroed(size_t size);
+
 /* Gives back a block of itemPoolAlloc; size must be the size it was asked
  * for. The block is reused by a later record of the same size class. */
 void itemPoolFree(void *block, size_t size);

@@ -53,6 +53,7 @@ ProjHandle *latlongFrom(ProjHandle *P)
 void process(ProgramInput &in, bool geographicSource)
 {
     char line[PROGRAM_MAX_LINE + 3];
+    std::string out;    /* one line's text, its room kept from line to line */
     for (;;) {
         ++emessState.lineNumber;
         if (!in.readLine(line)) break;
@@ -75,7 +76,7 @@ void process(ProgramInput &in, bool geographicSource)
         z = strtod(s, &s);
         if (y == HUGE_VAL) x = HUGE_VAL;
         if (*s == '\0' && s > line) --s;
-        std::string out;
+        out.clear();
         if (echoin) {
             out.append(line, s - line);
             out += '\t';
@@ -91,19 +92,21 @@ void process(ProgramInput &in, bool geographicSource)
         if (x == HUGE_VAL) {
             out += oterr;
         } else if (projIsLatLong(toSystem) && !haveFormat) {
-            if (reverseout) out += rtodms(y, 'N', 'S') + "\t" + rtodms(x, 'E', 'W');
-            else out += rtodms(x, 'E', 'W') + "\t" + rtodms(y, 'N', 'S');
+            appendRtodms(out, reverseout ? y : x, reverseout ? 'N' : 'E', reverseout ? 'S' : 'W');
+            out += '\t';
+            appendRtodms(out, reverseout ? x : y, reverseout ? 'E' : 'N', reverseout ? 'W' : 'S');
         } else {
             if (projIsLatLong(toSystem)) {
                 x *= RAD_TO_DEG;
                 y *= RAD_TO_DEG;
             }
-            if (reverseout) out += formatNumber(oform.c_str(), y) + "\t" + formatNumber(oform.c_str(), x);
-            else out += formatNumber(oform.c_str(), x) + "\t" + formatNumber(oform.c_str(), y);
+            appendNumber(out, oform.c_str(), reverseout ? y : x);
+            out += '\t';
+            appendNumber(out, oform.c_str(), reverseout ? x : y);
         }
-        char b[64];
-        snprintf(b, sizeof b, " %.3f\n", z);
-        out += b;
+        out += ' ';
+        appendNumber(out, "%.3f", z);
+        out += '\n';
         programWrite(out);
     }
 }

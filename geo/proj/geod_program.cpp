@@ -36,18 +36,30 @@ bool haveAngleFormat = false;
 std::string osform;
 std::string dfmt = "%.3f";
 
-std::string angle(double a)
+void appendAngle(std::string &out, double a)
 {
-    return haveAngleFormat ? formatNumber(osform.c_str(), a * RAD_TO_DEG) : rtodms(a, 0, 0);
+    if (haveAngleFormat) appendNumber(out, osform.c_str(), a * RAD_TO_DEG);
+    else appendRtodms(out, a, 0, 0);
+}
+
+void appendLatLon(std::string &out, double lat, double lon)
+{
+    if (haveAngleFormat) {
+        appendNumber(out, osform.c_str(), lat * RAD_TO_DEG);
+        out += '\t';
+        appendNumber(out, osform.c_str(), lon * RAD_TO_DEG);
+        return;
+    }
+    appendRtodms(out, lat, 'N', 'S');
+    out += '\t';
+    appendRtodms(out, lon, 'E', 'W');
 }
 
 std::string latLon(double lat, double lon)
 {
-    if (haveAngleFormat) {
-        return formatNumber(osform.c_str(), lat * RAD_TO_DEG) + "\t" +
-               formatNumber(osform.c_str(), lon * RAD_TO_DEG);
-    }
-    return rtodms(lat, 'N', 'S') + "\t" + rtodms(lon, 'E', 'W');
+    std::string out;
+    appendLatLon(out, lat, lon);
+    return out;
 }
 
 void arc()
@@ -80,6 +92,7 @@ void line()
 void process(ProgramInput &in, bool inverse)
 {
     char buffer[PROGRAM_MAX_LINE + 3];
+    std::string out;    /* one line's text, its room kept from line to line */
     for (;;) {
         ++emessState.lineNumber;
         if (!in.readLine(buffer)) break;
@@ -105,17 +118,26 @@ void process(ProgramInput &in, bool inverse)
             if (G.al12 < 0) G.al12 += 2 * M_PI;
             if (G.al21 < 0) G.al21 += 2 * M_PI;
         }
-        std::string out;
-        std::string distance = formatNumber(dfmt.c_str(), G.S * frMeter);
+        out.clear();
         if (fullout) {
-            out = latLon(G.phi1, G.lam1) + "\t" + latLon(G.phi2, G.lam2) + "\t" + angle(G.al12) +
-                  "\t" + angle(G.al21) + "\t" + distance;
-        } else if (inverse) {
-            out = angle(G.al12) + "\t" + angle(G.al21) + "\t" + distance;
-        } else {
-            out = latLon(G.phi2, G.lam2) + "\t" + angle(G.al21);
+            appendLatLon(out, G.phi1, G.lam1);
+            out += '\t';
+            appendLatLon(out, G.phi2, G.lam2);
+            out += '\t';
         }
-        programWrite(out + s);
+        if (fullout || inverse) {
+            appendAngle(out, G.al12);
+            out += '\t';
+            appendAngle(out, G.al21);
+            out += '\t';
+            appendNumber(out, dfmt.c_str(), G.S * frMeter);
+        } else {
+            appendLatLon(out, G.phi2, G.lam2);
+            out += '\t';
+            appendAngle(out, G.al21);
+        }
+        out += s;
+        programWrite(out);
     }
 }
 

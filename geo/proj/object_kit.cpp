@@ -10,6 +10,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <charconv>
+
 #include "core/objects.h"
 #include "core/whole_file.h"
 #include "geo/object_create.h"
@@ -56,10 +58,21 @@ int projObjectCreate(Tcl_Interp *interp, int argc, const char **argv, const char
     });
 }
 
-std::string formatNumber(const char *format, double value)
+namespace {
+
+/* What a script-given number format is, worked out once for the lines of
+ * a run that all use it. */
+struct NumberFormat {
+    std::string text;       /* the format as given */
+    const char *use;        /* the format printed with */
+    int fixedDigits;        /* N of a plain "%.Nf", else -1 */
+};
+
+void parseNumberFormat(const char *format, NumberFormat &f)
 {
+    f.text = format;
     int conversions = 0;
-    bool ok = format != NULL;
+    bool ok = true;
     for (const char *p = format; ok && *p != '\0'; p++) {
         if (*p != '%') continue;
         p++;
@@ -77,18 +90,66 @@ std::string formatNumber(const char *format, double value)
         }
         conversions++;
     }
-    if (!ok || conversions != 1) {
-        format = "%.12g";
+    f.use = ok && conversions == 1 ? f.text.c_str() : "%.12g";
+    /* "%.Nf" alone: written by to_chars, which gives printf's digits
+     * (the exact value rounded to N places) without its locale and
+     * argument machinery. */
+    f.fixedDigits = -1;
+    const char *t = f.use;
+    if (t[0] == '%' && t[1] == '.' && t[2] >= '0' && t[2] <= '9') {
+        int digits = t[2] - '0';
+        const char *q = t + 3;
+        if (*q >= '0' && *q <= '9') digits = digits * 10 + (*q++ - '0');
+        if (q[0] == 'f' && q[1] == '\0' && digits <= 17) f.fixedDigits = digits;
+    }
+}
+
+}  // namespace
+
+void appendNumber(std::string &out, const char *format, double value)
+{
+    /* A run formats every line with the same one or two formats. */
+    static thread_local NumberFormat cache[2];
+    static thread_local int next = 0;
+    if (format == NULL) format = "%.12g";    /* what a missing format prints with */
+    NumberFormat *f = NULL;
+    for (NumberFormat &c : cache) {
+        if (c.use != NULL && c.text == format) {
+            f = &c;
+            break;
+        }
+    }
+    if (f == NULL) {
+        f = &cache[next];
+        next = (next + 1) % 2;
+        parseNumberFormat(format, *f);
     }
     char buffer[512];
-    int n = snprintf(buffer, sizeof buffer, format, value);
-    if (n < (int)sizeof buffer) {
-        return std::string(buffer, n < 0 ? 0 : n);
+    if (f->fixedDigits >= 0) {
+        std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                               std::chars_format::fixed, f->fixedDigits);
+        if (r.ec == std::errc()) {
+            out.append(buffer, (size_t)(r.ptr - buffer));
+            return;
+        }
     }
-    std::string big((size_t)n + 1, '\0');
-    snprintf(&big[0], big.size(), format, value);
-    big.resize((size_t)n);
-    return big;
+    const char *use = f->use;
+    int n = snprintf(buffer, sizeof buffer, use, value);
+    if (n < (int)sizeof buffer) {
+        out.append(buffer, n < 0 ? 0 : (size_t)n);
+        return;
+    }
+    size_t at = out.size();
+    out.resize(at + (size_t)n + 1);
+    snprintf(&out[at], (size_t)n + 1, use, value);
+    out.resize(at + (size_t)n);
+}
+
+std::string formatNumber(const char *format, double value)
+{
+    std::string out;
+    appendNumber(out, format, value);
+    return out;
 }
 
 bool readWholeText(const char *path, std::string *text)

@@ -35,6 +35,8 @@ int projObjectCreate(Tcl_Interp *interp, int argc, const char **argv, const char
 /* value printed with a format of one floating-point conversion; any
  * other format (one that would read other arguments) gives "%.12g". */
 std::string formatNumber(const char *format, double value);
+/* The same text appended to out (no allocation once out has room). */
+void appendNumber(std::string &out, const char *format, double value);
 
 /* The whole content of a file, false when it cannot be read. */
 /* (A file that cannot be opened gives its reason to objLoadFailure.) */

@@ -12,6 +12,7 @@
 #include "core/rounding.h"
 #include "geo/proj/emess.h"
 #include "geo/proj/run_guard.h"
+#include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
 
 bool ProgramInput::open(const char *name, const char *mode)
@@ -62,16 +63,24 @@ bool ProgramInput::readLine(char *buffer)
     return true;
 }
 
+void programWrite(const char *text, size_t length)
+{
+    /* Line by line, each in one call, without copies (inside a run the
+     * console collects them into large writes). */
+    const char *end = text + length;
+    while (text < end) {
+        const char *nl = (const char *)memchr(text, '\n', (size_t)(end - text));
+        const char *stop = nl != nullptr ? nl + 1 : end;
+        /* Text stops at a zero byte, as ovex_fputs of the line did. */
+        const char *nul = (const char *)memchr(text, '\0', (size_t)(stop - text));
+        consolePuts(TCL_STDOUT, text, (int)((nul != nullptr ? nul : stop) - text));
+        text = stop;
+    }
+}
+
 void programWrite(const std::string &text)
 {
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        end = end == std::string::npos ? text.size() : end + 1;
-        std::string line = text.substr(start, end - start);
-        ovex_fputs(line.c_str(), stdout);
-        start = end;
-    }
+    programWrite(text.data(), text.size());
 }
 
 namespace {
@@ -91,14 +100,13 @@ void setRtodms(int fract, int con_w)
     fullWidth = con_w != 0;
 }
 
-std::string rtodms(double r, int pos, int neg)
+void appendRtodms(std::string &out, double r, int pos, int neg)
 {
-    std::string out;
     int sign;
     if (r < 0) {
         r = -r;
         if (!pos) {
-            out = "-";
+            out += '-';
             sign = 0;
         } else {
             sign = neg;
@@ -112,32 +120,34 @@ std::string rtodms(double r, int pos, int neg)
     int min = clampToInt(fmod(r, 60.));
     int deg = clampToInt(r / 60.);
     char buffer[128];
-    std::string letter = sign != 0 ? std::string(1, (char)sign) : "";
+    int n;
     if (fullWidth) {
-        snprintf(buffer, sizeof buffer, "%dd%02d'%0*.*f\"", deg, min,
-                 fractDigits + 2 + (fractDigits ? 1 : 0), fractDigits, sec);
-        out += buffer + letter;
+        n = snprintf(buffer, sizeof buffer, "%dd%02d'%0*.*f\"", deg, min,
+                     fractDigits + 2 + (fractDigits ? 1 : 0), fractDigits, sec);
     } else if (sec != 0) {
-        snprintf(buffer, sizeof buffer, "%dd%d'%.*f", deg, min, fractDigits, sec);
-        std::string text = buffer;
+        n = snprintf(buffer, sizeof buffer, "%dd%d'%.*f", deg, min, fractDigits, sec);
         /* Trailing zeros of the seconds go, and a bare point with them. */
-        size_t dot = text.rfind('.');
-        if (dot != std::string::npos && dot > text.rfind('\'')) {
-            size_t last = text.find_last_not_of('0');
-            if (last == dot) {
-                text.erase(dot);
-            } else {
-                text.erase(last + 1);
-            }
+        char *quote = strrchr(buffer, '\'');
+        char *dot = strrchr(buffer, '.');
+        if (dot != nullptr && dot > quote) {
+            char *last = buffer + n - 1;
+            while (*last == '0') --last;
+            n = (int)((last == dot ? dot : last + 1) - buffer);
         }
-        out += text + "\"" + letter;
+        buffer[n++] = '"';
     } else if (min != 0) {
-        snprintf(buffer, sizeof buffer, "%dd%d'", deg, min);
-        out += buffer + letter;
+        n = snprintf(buffer, sizeof buffer, "%dd%d'", deg, min);
     } else {
-        snprintf(buffer, sizeof buffer, "%dd", deg);
-        out += buffer + letter;
+        n = snprintf(buffer, sizeof buffer, "%dd", deg);
     }
+    out.append(buffer, (size_t)n);
+    if (sign != 0) out += (char)sign;
+}
+
+std::string rtodms(double r, int pos, int neg)
+{
+    std::string out;
+    appendRtodms(out, r, pos, neg);
     return out;
 }
 

@@ -42,10 +42,13 @@ private:
 
 /* Writes text to standard output, each line in one call. */
 void programWrite(const std::string &text);
+void programWrite(const char *text, size_t length);
 
 /* Degrees-minutes-seconds text of an angle in radians, with hemisphere
  * letters pos/neg (0 for a signed number). */
 std::string rtodms(double r, int pos, int neg);
+/* The same text appended to out. */
+void appendRtodms(std::string &out, double r, int pos, int neg);
 /* Digits of the seconds fraction (0..8) and whether every field is
  * written at full width. */
 void setRtodms(int fract, int fullWidth);

@@ -89,10 +89,11 @@ bool scaledTransform(double u, double v, double *x, double *y)
 void processInput(ProgramInput &in)
 {
     char line[PROGRAM_MAX_LINE + 3];
+    std::string out;    /* one line's text, its room kept from line to line */
     for (;;) {
         ++emessState.lineNumber;
         double u, v;
-        std::string out;
+        out.clear();
         char *s = line;
         if (bin_in) {
             double rec[2];
@@ -141,15 +142,17 @@ void processInput(ProgramInput &in)
         if (u == HUGE_VAL) {
             out += oterr;
         } else if (inverse && !haveFormat) {
-            if (reverseout) out += rtodms(v, 'N', 'S') + "\t" + rtodms(u, 'E', 'W');
-            else out += rtodms(u, 'E', 'W') + "\t" + rtodms(v, 'N', 'S');
+            appendRtodms(out, reverseout ? v : u, reverseout ? 'N' : 'E', reverseout ? 'S' : 'W');
+            out += '\t';
+            appendRtodms(out, reverseout ? u : v, reverseout ? 'E' : 'N', reverseout ? 'W' : 'S');
         } else {
             if (inverse) {
                 u *= RAD_TO_DEG;
                 v *= RAD_TO_DEG;
             }
-            if (reverseout) out += formatNumber(oform.c_str(), v) + "\t" + formatNumber(oform.c_str(), u);
-            else out += formatNumber(oform.c_str(), u) + "\t" + formatNumber(oform.c_str(), v);
+            appendNumber(out, oform.c_str(), reverseout ? v : u);
+            out += '\t';
+            appendNumber(out, oform.c_str(), reverseout ? u : v);
         }
         if (dofactors) {
             if (!facs_bad) {

@@ -37,7 +37,9 @@ TEST(ItemPool, EveryByteIsUsableAndBlocksAreDistinctAcrossChunks)
     for (size_t size : sizes) {
         std::vector<unsigned char *> blocks;
         std::set<unsigned char *> seen;
-        int count = size > 4096 ? 20 : 400;  // several 64 KiB chunks
+        // Several chunks (up to 1 MiB each).
+        size_t slot = size == 0 ? 64 : (size + 63) / 64 * 64;
+        int count = size > 4096 ? 20 : (int)(3 * (1024 * 1024 / slot) + 10);
         for (int i = 0; i < count; i++) {
             unsigned char *b = (unsigned char *)itemPoolAlloc(size);
             ASSERT_NE(nullptr, b);
@@ -54,6 +56,33 @@ TEST(ItemPool, EveryByteIsUsableAndBlocksAreDistinctAcrossChunks)
             }
         }
         for (unsigned char *b : blocks) itemPoolFree(b, size);
+    }
+}
+
+// A new item record starts all zero, whether its slot is new (from a
+// chunk that came zeroed) or given back by an earlier record.
+TEST(ItemPool, ZeroedRecordsAreZeroNewOrReused)
+{
+    const size_t sizes[] = {1, 200, 440, 4096, 5000};
+    for (size_t size : sizes) {
+        std::vector<unsigned char *> blocks;
+        int count = size > 4096 ? 10 : (int)(2 * (1024 * 1024 / ((size + 63) / 64 * 64)) + 5);
+        for (int round = 0; round < 2; round++) {
+            for (int i = 0; i < count; i++) {
+                unsigned char *b = (unsigned char *)itemPoolAllocZeroed(size);
+                for (size_t k = 0; k < size; k++) {
+                    if (b[k] != 0) {
+                        ADD_FAILURE() << "size " << size << " round " << round << " block " << i
+                                      << " byte " << k << " not zero";
+                        break;
+                    }
+                }
+                memset(b, 0xa5, size);
+                blocks.push_back(b);
+            }
+            for (unsigned char *b : blocks) itemPoolFree(b, size);
+            blocks.clear();
+        }
     }
 }
 
