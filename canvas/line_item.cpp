@@ -170,7 +170,7 @@ static double effWidth(GcCanvas c, LineItem *l)
     } else if (gcanvasItemState(c, &l->header) == GC_STATE_DISABLED) {
         if (l->outline.disabledWidth > 0) width = l->outline.disabledWidth;
     }
-    return width;
+    return width * gcanvasWidgetOf(c)->pixelRatio;
 }
 
 static int partStart(LineItem *l, int part)
