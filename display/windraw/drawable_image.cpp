@@ -39,57 +39,127 @@ void markRefused(Display *display)
     }
 }
 
-/* The shared-memory read; 0 (nothing held) when any step fails. */
-int readShared(Display *display, Drawable drawable, Visual *visual, int depth, int x, int y,
-               unsigned int width, unsigned int height, DrawableImage *out)
+/* One segment kept per display for the reads that follow: a fresh
+ * segment costs its pages' first touch on both sides, which is as slow as
+ * the copy over the socket that it saves. Segments up to KEEP_MAX bytes
+ * are kept; a larger one serves a single read. The segment was marked for
+ * removal when made, so it goes with the process. */
+const size_t KEEP_MAX = (size_t)32 << 20;
+struct KeptSegment {
+    Display *display;
+    XShmSegmentInfo shm;
+    size_t size;
+    bool inUse;
+};
+KeptSegment kept[REFUSED_MAX];
+int keptCount = 0;
+
+KeptSegment *keptFor(Display *display)
 {
-    XShmSegmentInfo *shm = &out->shm;
-    XImage *image = XShmCreateImage(display, visual, (unsigned int)depth, ZPixmap, NULL, shm,
-                                    width, height);
-    if (image == NULL) {
-        return 0;
+    for (int i = 0; i < keptCount; i++) {
+        if (kept[i].display == display) {
+            return &kept[i];
+        }
     }
-    size_t size = (size_t)image->bytes_per_line * (size_t)height;
+    return NULL;
+}
+
+void detachSegment(Display *display, XShmSegmentInfo *shm)
+{
+    XErrorTrap trap;
+    xErrorTrapBegin(&trap, display);
+    XShmDetach(display, shm);
+    xErrorTrapEnd(&trap);
+    shmdt(shm->shmaddr);
+}
+
+/* A new segment of size bytes attached on both sides; false when any
+ * step fails (a refused attach marks the display). */
+bool attachSegment(Display *display, size_t size, XShmSegmentInfo *shm)
+{
     shm->shmid = shmget(IPC_PRIVATE, size, IPC_CREAT | 0600);
     if (shm->shmid < 0) {
-        XDestroyImage(image);
-        return 0;
+        return false;
     }
     shm->shmaddr = (char *)shmat(shm->shmid, NULL, 0);
     /* The segment goes with its last user; marked now so that no exit path
      * leaves it behind. */
     shmctl(shm->shmid, IPC_RMID, NULL);
     if (shm->shmaddr == (char *)-1) {
-        XDestroyImage(image);
-        return 0;
+        return false;
     }
-    image->data = shm->shmaddr;
     shm->readOnly = False;
     XErrorTrap trap;
     xErrorTrapBegin(&trap, display);
     Status attached = XShmAttach(display, shm);
-    int attachErrors = xErrorTrapEnd(&trap);
-    if (!attached || attachErrors != 0) {
+    int errors = xErrorTrapEnd(&trap);
+    if (!attached || errors != 0) {
         markRefused(display);
         shmdt(shm->shmaddr);
-        image->data = NULL;
-        XDestroyImage(image);
+        return false;
+    }
+    return true;
+}
+
+/* The shared-memory read; 0 (nothing held) when any step fails. */
+int readShared(Display *display, Drawable drawable, Visual *visual, int depth, int x, int y,
+               unsigned int width, unsigned int height, DrawableImage *out)
+{
+    XShmSegmentInfo layout;
+    XImage *image = XShmCreateImage(display, visual, (unsigned int)depth, ZPixmap, NULL, &layout,
+                                    width, height);
+    if (image == NULL) {
         return 0;
     }
+    size_t size = (size_t)image->bytes_per_line * (size_t)height;
+    KeptSegment *segment = keptFor(display);
+    if (segment != NULL && !segment->inUse && segment->size < size) {
+        detachSegment(display, &segment->shm);
+        *segment = kept[--keptCount];
+        segment = NULL;
+    }
+    if (segment == NULL || segment->inUse) {
+        /* A segment of the read's own, kept afterwards when small enough
+         * and none is kept for the display yet. */
+        if (!attachSegment(display, size, &out->shm)) {
+            XDestroyImage(image);
+            return 0;
+        }
+        if (segment == NULL && size <= KEEP_MAX && keptCount < REFUSED_MAX) {
+            segment = &kept[keptCount++];
+            segment->display = display;
+            segment->shm = out->shm;
+            segment->size = size;
+            segment->inUse = false;
+        } else {
+            segment = NULL;
+            out->shared = 2;    /* a segment of this read alone */
+        }
+    }
+    if (segment != NULL) {
+        out->shm = segment->shm;
+        segment->inUse = true;
+        out->shared = 1;
+    }
+    /* The image names its segment through obdata: out's copy from now on. */
+    image->data = out->shm.shmaddr;
+    image->obdata = (char *)&out->shm;
+    XErrorTrap trap;
     xErrorTrapBegin(&trap, display);
     Status got = XShmGetImage(display, drawable, image, x, y, AllPlanes);
-    int getErrors = xErrorTrapEnd(&trap);
-    if (!got || getErrors != 0) {
-        xErrorTrapBegin(&trap, display);
-        XShmDetach(display, shm);
-        xErrorTrapEnd(&trap);
-        shmdt(shm->shmaddr);
+    int errors = xErrorTrapEnd(&trap);
+    if (!got || errors != 0) {
         image->data = NULL;
         XDestroyImage(image);
+        if (out->shared == 2) {
+            detachSegment(display, &out->shm);
+        } else {
+            segment->inUse = false;
+        }
+        out->shared = 0;
         return 0;
     }
     out->image = image;
-    out->shared = 1;
     return 1;
 }
 
@@ -134,12 +204,15 @@ void freeDrawableImage(Display *display, DrawableImage *image)
     if (image->image == NULL) {
         return;
     }
+    if (image->shared == 2) {
+        detachSegment(display, &image->shm);
+    } else if (image->shared == 1) {
+        KeptSegment *segment = keptFor(display);
+        if (segment != NULL) {
+            segment->inUse = false;
+        }
+    }
     if (image->shared) {
-        XErrorTrap trap;
-        xErrorTrapBegin(&trap, display);
-        XShmDetach(display, &image->shm);
-        xErrorTrapEnd(&trap);
-        shmdt(image->shm.shmaddr);
         image->image->data = NULL;
     }
     XDestroyImage(image->image);

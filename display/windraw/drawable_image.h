@@ -16,7 +16,9 @@
 
 typedef struct DrawableImage {
     XImage *image;              /* the pixels, ZPixmap; NULL when none were read */
-    int shared;                 /* image->data lies in the segment shm */
+    int shared;                 /* 0: XGetImage's memory; 1: the segment kept
+                                 * for the display's reads; 2: a segment of this
+                                 * read alone (shm) */
     XShmSegmentInfo shm;
 } DrawableImage;
 
@@ -26,7 +28,8 @@ typedef struct DrawableImage {
 int readDrawableImage(Display *display, Drawable drawable, Visual *visual, int depth, int x,
                       int y, unsigned int width, unsigned int height, DrawableImage *out);
 
-/* Frees what readDrawableImage made; harmless on an empty record. */
+/* Frees what readDrawableImage made (the display's kept segment stays
+ * for the next read); harmless on an empty record. */
 void freeDrawableImage(Display *display, DrawableImage *image);
 
 /* Whether the next read on display may go through shared memory (the
