@@ -61,7 +61,7 @@ void convertImage(XImage *image, Tk_Window tkwin, CanvasRaster *raster)
         bool fast = image->bits_per_pixel == 32 && image->byte_order == LSBFirst && rb == 8
                     && gb == 8 && bb == 8;
         for (int y = 0; y < h; y++) {
-            uint32_t *out = raster->pixels.get() + (size_t)y * (size_t)w;
+            uint32_t *out = raster->row(y);
             if (fast) {
                 const uint32_t *in = (const uint32_t *)(image->data + (size_t)y * image->bytes_per_line);
                 for (int x = 0; x < w; x++) {
@@ -85,7 +85,7 @@ void convertImage(XImage *image, Tk_Window tkwin, CanvasRaster *raster)
     }
     XQueryColors(display, Tk_Colormap(tkwin), colors.data(), cells);
     for (int y = 0; y < h; y++) {
-        uint32_t *out = raster->pixels.get() + (size_t)y * (size_t)w;
+        uint32_t *out = raster->row(y);
         for (int x = 0; x < w; x++) {
             unsigned long p = XGetPixel(image, x, y);
             const XColor &c = colors[p < (unsigned long)cells ? p : 0];
@@ -159,7 +159,9 @@ static int pixmapToRaster(Tcl_Interp *interp, Tk_Window tkwin, Pixmap pixmap, in
         Tcl_SetResult(interp, (char *)"Error in reading the canvas image", TCL_STATIC);
         return TCL_ERROR;
     }
-    raster->pixels.reset(new uint32_t[(size_t)width * (size_t)height]);
+    if (raster->rows == nullptr) {
+        raster->pixels.reset(new uint32_t[(size_t)width * (size_t)height]);
+    }
     convertImage(read.image, tkwin, raster);
     freeDrawableImage(display, &read);
     return TCL_OK;

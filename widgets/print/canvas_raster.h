@@ -21,7 +21,17 @@ struct CanvasRaster {
     /* Row by row, top row first, 0x00RRGGBB; every pixel is written, so the
      * block is not cleared first. */
     std::unique_ptr<uint32_t[]> pixels;
+    /* Rows the caller provides (rowStride pixels apart), written instead of
+     * pixels when set: a print converts straight into its page image. */
+    uint32_t *rows = nullptr;
+    int rowStride = 0;
     Tk_Window tkwin = NULL;         /* the canvas's window */
+
+    uint32_t *row(int y) const
+    {
+        return rows != nullptr ? rows + (size_t)y * (size_t)rowStride
+                               : pixels.get() + (size_t)y * (size_t)width;
+    }
 };
 
 /* Renders the region from (x0, y0) to (x1, y1) of canvasName: window

@@ -259,6 +259,17 @@ bool printableArea(PrinterState *state, Tcl_Interp *interp, PrintArea *area)
     return area->right > area->left && area->bottom > area->top;
 }
 
+/* Places a tile rendered into the device's image rows, or painted from
+ * its own pixels when the device had no image to give. */
+void placeRaster(PrintDevice *device, const CanvasRaster &raster, int x, int y, int w, int h)
+{
+    if (raster.rows != nullptr) {
+        device->placeImage(x, y, w, h);
+    } else {
+        device->paint(raster.pixels.get(), raster.width, raster.height, x, y, w, h);
+    }
+}
+
 /*
  *----------------------------------------------------------------------
  *
@@ -295,13 +306,15 @@ bool printTiles(PrintDevice *device, int pageIndex, int pageTotal, Tcl_Interp *i
             int tye = (int)std::min<long long>(ty + tileHeight, y1);
             int w = roundToInt((txe - tx + 1) * scale);
             int h = roundToInt((tye - ty + 1) * scale);
+            /* The tile is converted straight into the page's image. */
             CanvasRaster raster;
+            raster.rows = device->imageRows(txe - (int)tx + 1, tye - (int)ty + 1,
+                                            &raster.rowStride);
             if (canvasToRaster(interp, canvasName, (int)tx, (int)ty, txe, tye, coordType, &raster)
                     != TCL_OK) {
                 return false;
             }
-            device->paint(raster.pixels.get(), raster.width, raster.height, deviceX, deviceY, w,
-                          h);
+            placeRaster(device, raster, deviceX, deviceY, w, h);
             deviceY += h;
             columnWidth = w;
             fraction += (float)((1.0 / (double)n) / pageTotal);
@@ -360,12 +373,12 @@ bool printGcanvasPage(PrintDevice *device, int pageIndex, int pageTotal, Tcl_Int
                 return false;
             }
             CanvasRaster raster;
+            raster.rows = device->imageRows(tw, th, &raster.rowStride);
             if (gcanvasToScaledRaster(interp, &info, page[0], page[1], kx, ky, tx, ty, tw, th,
                                       &raster) != TCL_OK) {
                 return false;
             }
-            device->paint(raster.pixels.get(), raster.width, raster.height, left + tx, top + ty,
-                          tw, th);
+            placeRaster(device, raster, left + tx, top + ty, tw, th);
             fraction += (float)((1.0 / (double)n) / pageTotal);
             if (fraction >= nextMark) {
                 meterSet(PROGRESS_TEXT, nextMark);
