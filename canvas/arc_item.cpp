@@ -139,7 +139,7 @@ static double effWidth(GcCanvas c, ArcItem *a, int strict)
     } else if (gcanvasItemState(c, &a->header) == GC_STATE_DISABLED) {
         if (strict ? o->disabledWidth > width : o->disabledWidth > 0) width = o->disabledWidth;
     }
-    return width;
+    return width * gcanvasWidgetOf(c)->pixelRatio;
 }
 
 static DashList *effDash(GcCanvas c, ArcItem *a)

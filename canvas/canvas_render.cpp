@@ -357,3 +357,141 @@ Drawable drawCanvasToPixmap(Tcl_Interp *interp, Drawable drawable, const CanvasI
                                        height);
         });
 }
+
+void canvasRegionToPixels(const CanvasInfo *info, int coordType, double x0, double y0, double x1,
+                          double y1, double out[4])
+{
+    double ox = 0.0, oy = 0.0;
+    if (info->kind == CANVAS_KIND_GCANVAS && info->widget != NULL) {
+        GcanvasWidget *canvas = (GcanvasWidget *)info->widget;
+        if (coordType != 0) {
+            worldRectToScreen(canvas, x0, y0, x1, y1, out);
+            return;
+        }
+        ox = canvas->xOrigin;
+        oy = canvas->yOrigin;
+    } else if (info->kind == CANVAS_KIND_TK && info->widget != NULL && coordType == 0) {
+        ox = ((const TkCanvas *)info->widget)->xOrigin;
+        oy = ((const TkCanvas *)info->widget)->yOrigin;
+    }
+    out[0] = (x0 < x1 ? x0 : x1) + ox;
+    out[1] = (y0 < y1 ? y0 : y1) + oy;
+    out[2] = (x0 < x1 ? x1 : x0) + ox;
+    out[3] = (y0 < y1 ? y1 : y0) + oy;
+}
+
+/* Whether two rectangles share an edge or more (closed on both sides: a
+ * one-pixel region at a box's edge still shows it). */
+static int rectanglesMeet(const double *a, double x1, double y1, double x2, double y2)
+{
+    return a[0] <= x2 && x1 <= a[2] && a[1] <= y2 && y1 <= a[3];
+}
+
+int canvasRegionDrawable(const CanvasInfo *info, const double region[4])
+{
+    int x0, y0, x1, y1;
+    int xOrigin = 0, yOrigin = 0;
+    bool scrolls = false;
+    double sx1 = 0, sy1 = 0, sx2 = 0, sy2 = 0;
+    if (info->kind == CANVAS_KIND_GCANVAS && info->widget != NULL) {
+        const GcanvasWidget *canvas = (const GcanvasWidget *)info->widget;
+        xOrigin = canvas->xOrigin;
+        yOrigin = canvas->yOrigin;
+        scrolls = canvas->regionString != NULL && canvas->regionString[0] != '\0';
+        sx1 = canvas->scrollX1, sy1 = canvas->scrollY1, sx2 = canvas->scrollX2, sy2 = canvas->scrollY2;
+    } else if (info->kind == CANVAS_KIND_TK && info->widget != NULL) {
+        const TkCanvas *canvas = (const TkCanvas *)info->widget;
+        xOrigin = canvas->xOrigin;
+        yOrigin = canvas->yOrigin;
+        scrolls = canvas->regionString != NULL && canvas->regionString[0] != '\0';
+        sx1 = canvas->scrollX1, sy1 = canvas->scrollY1, sx2 = canvas->scrollX2, sy2 = canvas->scrollY2;
+    } else {
+        return 0;
+    }
+    if (rectanglesMeet(region, xOrigin, yOrigin, (double)xOrigin + info->width,
+                       (double)yOrigin + info->height)) {
+        return 1;
+    }
+    if (scrolls && rectanglesMeet(region, sx1, sy1, sx2, sy2)) {
+        return 1;
+    }
+    /* The items' box comes in window pixels. */
+    return canvasItemsBBox(info, &x0, &y0, &x1, &y1)
+           && rectanglesMeet(region, (double)x0 + xOrigin, (double)y0 + yOrigin,
+                             (double)x1 + xOrigin, (double)y1 + yOrigin);
+}
+
+/* Runs every item's configure procedure again, as a change of the world
+ * transform needs (boxes, fonts, line widths), without asking for a
+ * redraw. */
+static void reconfigureItems(GcanvasWidget *canvas)
+{
+    for (GcanvasItem *item = canvas->firstItemPtr; item != NULL; item = item->nextPtr) {
+        if (item->typePtr->configProc(canvas->interp, canvas, item, 0, NULL, TK_CONFIG_ARGV_ONLY)
+                != TCL_OK) {
+            Tcl_ResetResult(canvas->interp);
+        }
+    }
+}
+
+/*
+ *----------------------------------------------------------------------
+ *
+ * drawGcanvasAtScale --
+ *
+ *	Renders part of a gcanvas at a finer resolution (see
+ *	canvas_render.h).
+ *
+ * Side effects:
+ *	The items are configured twice (for the scaled transform, then for
+ *	the canvas's own again) and the window is redrawn afterwards.
+ *
+ *----------------------------------------------------------------------
+ */
+Drawable drawGcanvasAtScale(Tcl_Interp *interp, const CanvasInfo *info, double left, double top,
+                            double kx, double ky, int tx, int ty, int width, int height)
+{
+    if (info->kind != CANVAS_KIND_GCANVAS || info->widget == NULL) {
+        notACanvas(interp);
+        return None;
+    }
+    GcanvasWidget *canvas = (GcanvasWidget *)info->widget;
+    if (!(kx > 0.0) || !(ky > 0.0) || !std::isfinite(kx) || !std::isfinite(ky)) {
+        Tcl_SetResult(interp, fmt("Error in create pixmap: width %d height %d\n", width, height),
+                      TCL_VOLATILE);
+        return None;
+    }
+    double mx = canvas->mx, my = canvas->my, sx = canvas->sxOrigin, sy = canvas->syOrigin;
+    double ratio = canvas->pixelRatio;
+    int textMin = canvas->textSizeMin, textMax = canvas->textSizeMax;
+    /* Scaled canvas pixels start at the region's corner, so that they stay
+     * small numbers whatever the world's. */
+    canvas->mx = mx * kx;
+    canvas->my = my * ky;
+    canvas->sxOrigin = (sx + left) * kx;
+    canvas->syOrigin = (sy + top) * ky;
+    canvas->pixelRatio = ratio * sqrt(kx * ky);
+    canvas->textSizeMin = clampToInt(floor(textMin * sqrt(kx * ky)));
+    canvas->textSizeMax = clampToInt(ceil(textMax * sqrt(kx * ky)));
+    reconfigureItems(canvas);
+    Drawable made = renderRegion(
+        interp, None, info, canvas, canvas->firstItemPtr, tx, ty, width, height, 1, false,
+        [canvas](GcanvasItem *item) {
+            return gcanvasItemHidden(canvas, item) || item->typePtr == &gcanvasWindowType;
+        },
+        [canvas, width, height](GcanvasItem *item, Display *display, Drawable target, int x,
+                                int y) {
+            item->typePtr->displayProc(canvas, item, display, target, x, y, width, height);
+        });
+    canvas->mx = mx;
+    canvas->my = my;
+    canvas->sxOrigin = sx;
+    canvas->syOrigin = sy;
+    canvas->pixelRatio = ratio;
+    canvas->textSizeMin = textMin;
+    canvas->textSizeMax = textMax;
+    Tcl_InterpState saved = Tcl_SaveInterpState(interp, TCL_OK);
+    gcanvasWorldChanged((ClientData)canvas);
+    Tcl_RestoreInterpState(interp, saved);
+    return made;
+}

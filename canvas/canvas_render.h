@@ -44,4 +44,31 @@ int canvasItemsBBox(const CanvasInfo *info, int *x0, int *y0, int *x1, int *y1);
 Drawable drawCanvasToPixmap(Tcl_Interp *interp, Drawable drawable, const CanvasInfo *info,
                             double x0, double y0, int width, int height, int coordType);
 
+/* The canvas-pixel rectangle (left, top, right, bottom; ordered) of the
+ * region from (x0, y0) to (x1, y1) named in a command's coordType: 0
+ * window pixels, to which the scroll origin is added; any other value
+ * canvas coordinates, which on a gcanvas are its world units (those that
+ * its canvasx, canvasy and bbox answer) and on a Tk canvas its pixels. */
+void canvasRegionToPixels(const CanvasInfo *info, int coordType, double x0, double y0, double x1,
+                          double y1, double out[4]);
+
+/* Whether the canvas-pixel rectangle meets anything the canvas can show:
+ * its window's area, its scroll region or the box of its items. A region
+ * meeting none of them would only ever be blank. */
+int canvasRegionDrawable(const CanvasInfo *info, const double region[4]);
+
+/* The message of a region that canvasRegionDrawable refuses. */
+#define CANVAS_REGION_OUTSIDE "Region lies outside the canvas"
+
+/* Renders a gcanvas at kx x ky pixels per canvas pixel: the pixmap of
+ * width x height (with the margin of drawCanvasToPixmap) holds the part
+ * that starts (tx, ty) pixels to the right of and below the canvas pixel
+ * (left, top). The world transform is scaled meanwhile, and with it line
+ * widths and text that keep their size on screen, so the picture is the
+ * screen's drawn at the finer resolution. Embedded windows are left out.
+ * Returns the pixmap (freed with Tk_FreePixmap), or None with the message
+ * in the result. */
+Drawable drawGcanvasAtScale(Tcl_Interp *interp, const CanvasInfo *info, double left, double top,
+                            double kx, double ky, int tx, int ty, int width, int height);
+
 #endif /* OVEX_CANVAS_CANVAS_RENDER_H */

@@ -223,6 +223,9 @@ struct GcanvasWidget : GcanvasContainer {
     Tk_Cursor cursor;
     char *takeFocus;
     double pixelsPerMM;
+    double pixelRatio;                  /* drawn pixels per screen pixel: 1, more while a
+                                         * print renders at the page's resolution (line
+                                         * widths and unscaled text grow with it) */
     int flags;
     struct PsInfo *psInfo;
     Tcl_HashTable idTable;

@@ -192,6 +192,7 @@ static void effective(GcCanvas c, GcanvasItem *item, ItemOutline *o, int mode, E
         if (o->disabledStipple != None) e->stipple = o->disabledStipple;
     }
     if (mode != 2 && e->width < 1.0) e->width = 1.0;
+    if (mode != 2) e->width *= w->pixelRatio;
 }
 
 int outlineConfigGC(XGCValues *v, GcCanvas c, GcanvasItem *item, ItemOutline *o)

@@ -177,6 +177,7 @@ static int gcanvasCmd(ClientData clientData, Tcl_Interp *interp, int objc, Tcl_O
     c->closeEnough = 0.1;
     c->pickEvent.type = LeaveNotify;
     c->mx = c->my = 1.0;
+    c->pixelRatio = 1.0;
     Screen *screen = Tk_Screen(tkwin);
     c->pixelsPerMM = (double)WidthOfScreen(screen) / (double)WidthMMOfScreen(screen);
     Tcl_InitHashTable(&c->idTable, TCL_ONE_WORD_KEYS);

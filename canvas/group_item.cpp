@@ -326,8 +326,11 @@ static void groupDisplay(GcCanvas c, GcanvasItem *item, Display *display, Drawab
     GcanvasWidget *w = gcanvasWidgetOf(c);
     double px, py;
     positionIn(w, g, &px, &py);
-    double lx = trunc(x - px), ly = trunc(y - py);
-    double lx2 = lx + width, ly2 = ly + height;
+    /* Members of a group that is not -scalable have boxes in screen pixels,
+     * which a print at the page's resolution draws pixelRatio times larger. */
+    double ratio = g->c.groupScalable ? 1.0 : w->pixelRatio;
+    double lx = trunc((x - px) / ratio), ly = trunc((y - py) / ratio);
+    double lx2 = lx + ceil(width / ratio), ly2 = ly + ceil(height / ratio);
 
     /* The members draw through the widget's transform moved to the
      * group's position (and at scale 1 unless the group is -scalable). */
@@ -335,7 +338,7 @@ static void groupDisplay(GcCanvas c, GcanvasItem *item, Display *display, Drawab
     w->sxOrigin -= g->c.groupX * w->mx;
     w->syOrigin -= g->c.groupY * w->my;
     if (!g->c.groupScalable) {
-        w->mx = w->my = 1.0;
+        w->mx = w->my = ratio;
     }
     for (GcanvasItem *m = g->c.firstItemPtr; m != NULL; m = m->nextPtr) {
         int meets = lx2 > m->x1 && ly2 > m->y1 && lx <= m->x2 && ly <= m->y2;

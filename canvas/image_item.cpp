@@ -17,6 +17,7 @@
 #include "canvas/item_kit.h"
 #include "canvas/point_item.h"
 #include "core/rounding.h"
+#include "display/windraw/drawable_image.h"
 
 typedef struct ImageItem {
     GcanvasItem header;
@@ -315,13 +316,15 @@ static int imagePostscriptImage(Tcl_Interp *interp, GcCanvas c, Tk_Image image, 
         Tk_FreeGC(d, gc);
     }
     Tk_RedrawImage(image, 0, 0, w, h, pixmap, 0, 0);
-    XImage *ximage = XGetImage(d, pixmap, 0, 0, (unsigned)w, (unsigned)h, AllPlanes, ZPixmap);
+    DrawableImage read;
+    int got = readDrawableImage(d, pixmap, Tk_Visual(tkwin), Tk_Depth(tkwin), 0, 0, (unsigned)w,
+                                (unsigned)h, &read);
     Tk_FreePixmap(d, pixmap);
     XSync(d, False);
     Tk_DeleteErrorHandler(handler);
-    if (ximage == NULL) return TCL_OK;
-    int status = gcanvasPsImage(interp, c, ximage, 0, 0, w, h);
-    XDestroyImage(ximage);
+    if (!got) return TCL_OK;
+    int status = gcanvasPsImage(interp, c, read.image, 0, 0, w, h);
+    freeDrawableImage(d, &read);
     return status;
 }
 

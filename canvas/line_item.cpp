@@ -170,7 +170,7 @@ static double effWidth(GcCanvas c, LineItem *l)
     } else if (gcanvasItemState(c, &l->header) == GC_STATE_DISABLED) {
         if (l->outline.disabledWidth > 0) width = l->outline.disabledWidth;
     }
-    return width;
+    return width * gcanvasWidgetOf(c)->pixelRatio;
 }
 
 static int partStart(LineItem *l, int part)
@@ -214,7 +214,11 @@ static void restoreEnds(LineItem *l, int which)
 static void makeArrow(GcCanvas c, LineItem *l, double *group, double *end, const double *q, double w)
 {
     double mx = c->mx, my = c->my;
-    double a = l->shapeA + 0.001, b = l->shapeB + 0.001, cc = l->shapeC + w / 2 + 0.001;
+    /* The shape is in screen pixels, drawn larger by a print's pixel ratio
+     * like the line's width w. */
+    double ratio = gcanvasWidgetOf(c)->pixelRatio;
+    double a = l->shapeA * ratio + 0.001, b = l->shapeB * ratio + 0.001;
+    double cc = l->shapeC * ratio + w / 2 + 0.001;
     double frac = (w / 2) / cc;
     double backup = frac * b + a * (1 - frac) / 2;
     double tipX = group[0], tipY = group[1];

@@ -157,7 +157,7 @@ static double effWidth(GcCanvas c, PolygonItem *p)
     } else if (gcanvasItemState(c, &p->header) == GC_STATE_DISABLED) {
         if (p->outline.disabledWidth > 0) width = p->outline.disabledWidth;
     }
-    return width;
+    return width * gcanvasWidgetOf(c)->pixelRatio;
 }
 
 static void chooseFill(GcCanvas c, PolygonItem *p, XColor **color, Pixmap *stipple)

@@ -84,7 +84,7 @@ static double effWidth(GcCanvas c, RectOvalItem *r)
     } else if (gcanvasItemState(c, &r->header) == GC_STATE_DISABLED) {
         if (r->outline.disabledWidth > 0) width = r->outline.disabledWidth;
     }
-    return width;
+    return width * gcanvasWidgetOf(c)->pixelRatio;
 }
 
 static void chooseFill(GcCanvas c, RectOvalItem *r, XColor **color, Pixmap *stipple)

@@ -384,7 +384,7 @@ static void computeBbox(GcCanvas c, GcanvasItem *item)
         s->rightEdgeMargin = 0;
         s->labelLeft = s->labelRight = s->labelTop = s->labelBottom = 0;
     } else {
-        double sx = 1.0, sy = 1.0;
+        double sx = gcanvasWidgetOf(c)->pixelRatio, sy = sx;
         if (item->scalable) {
             sx = fabs(c->mx * c->textSizeRatio);
             sy = fabs(c->my * c->textSizeRatio);

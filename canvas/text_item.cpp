@@ -150,7 +150,9 @@ double fontGivenSize(Tcl_Interp *interp, Tk_Font tkfont)
 
 int scaledTextSize(GcCanvas c, int scalable, double givenSize, double *sx, double *sy, int *size)
 {
-    *sx = *sy = 1.0;
+    /* Unscaled text keeps its size in screen pixels, which a print at the
+     * page's resolution draws larger. */
+    *sx = *sy = gcanvasWidgetOf(c)->pixelRatio;
     if (scalable) {
         *sx = fabs(c->mx * c->textSizeRatio);
         *sy = fabs(c->my * c->textSizeRatio);

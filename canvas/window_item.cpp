@@ -15,6 +15,7 @@
 #include "canvas/item_kit.h"
 #include "canvas/point_item.h"
 #include "core/rounding.h"
+#include "display/windraw/drawable_image.h"
 
 /* Tk's flag of windows at the top of a hierarchy (top-levels, menus,
  * embedded windows); from Tk's private tkInt.h. */
@@ -279,12 +280,13 @@ static int windowPixelsPostscript(Tcl_Interp *interp, GcCanvas c, Tk_Window tkwi
     if (w <= 0 || h <= 0 || Tk_WindowId(tkwin) == None) return TCL_OK;
     /* An unviewable window answers XGetImage with an error, which must
      * not reach Xlib's default handler. */
-    Tk_ErrorHandler handler = Tk_CreateErrorHandler(d, -1, -1, -1, NULL, NULL);
-    XImage *image = XGetImage(d, Tk_WindowId(tkwin), 0, 0, (unsigned)w, (unsigned)h, AllPlanes, ZPixmap);
-    Tk_DeleteErrorHandler(handler);
-    if (image == NULL) return TCL_OK;
-    int status = gcanvasPsImage(interp, c, image, 0, 0, w, h);
-    XDestroyImage(image);
+    DrawableImage read;
+    if (!readDrawableImage(d, Tk_WindowId(tkwin), Tk_Visual(tkwin), Tk_Depth(tkwin), 0, 0,
+                           (unsigned)w, (unsigned)h, &read)) {
+        return TCL_OK;
+    }
+    int status = gcanvasPsImage(interp, c, read.image, 0, 0, w, h);
+    freeDrawableImage(d, &read);
     return status;
 }
 

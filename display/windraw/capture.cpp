@@ -11,6 +11,7 @@
 
 #include "display/windraw/capture.h"
 #include "display/windraw/dib_bits.h"
+#include "display/windraw/drawable_image.h"
 #include "display/windraw/x_error_trap.h"
 #include "core/package.h"
 #include "ovex/ovex.h"
@@ -448,25 +449,20 @@ RAMIMG *bitmapToRAMImage(const char *tag, Display *display, Pixmap bitmap, Visua
                          Colormap colormap, const OvexPalette *palette)
 {
     DrawableInfo info;
-    XImage *image = NULL;
+    DrawableImage read;
+    int got = 0;
     if (display != NULL && describeDrawable(display, bitmap, &info)) {
-        XErrorTrap trap;
-        xErrorTrapBegin(&trap, display);
-        image = XGetImage(display, bitmap, 0, 0, (unsigned int)info.width,
-                          (unsigned int)info.height, AllPlanes, ZPixmap);
-        if (xErrorTrapEnd(&trap) != 0 && image != NULL) {
-            XDestroyImage(image);
-            image = NULL;
-        }
+        got = readDrawableImage(display, bitmap, info.visual, info.depth, 0, 0,
+                                (unsigned int)info.width, (unsigned int)info.height, &read);
     }
     RAMIMG *ram = NULL;
-    if (image != NULL) {
+    if (got) {
         PackedDib dib;
-        if (imageToDib(display, image, visual, colormap, palette, &dib)) {
+        if (imageToDib(display, read.image, visual, colormap, palette, &dib)) {
             ram = dibToRAMImage(tag, dib.bytes, dib.size);
             gmemFree(dib.bytes);
         }
-        XDestroyImage(image);
+        freeDrawableImage(display, &read);
     }
     if (ram == NULL) {
         ovex_fprintf(stderr, "no bitmap data converted.\n");

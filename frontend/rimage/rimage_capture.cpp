@@ -22,6 +22,7 @@
 #include "display/windraw/clipboard.h"
 #include "display/windraw/x_error_trap.h"
 #include "core/package.h"
+#include "core/rounding.h"
 
 /* The TAG that puts a capture on the clipboard instead of into an image. */
 static const char CLIPBOARD_TAG[] = "clipboard";
@@ -151,25 +152,52 @@ int rimageCanvas(ImageHead *, Tcl_Interp *interp, int argc, const char **argv)
     Tcl_ResetResult(interp);
     const char *tag = argv[3];
     int x0 = 0, y0 = 0, width = info.width, height = info.height, coordType = 0;
+    if (argc == 9) {
+        coordType = ovexLenientInt(argv[8]);
+    }
+    /* A gcanvas's canvas coordinates are world units: the region they name
+     * is taken at the canvas's resolution. */
+    bool world = argc >= 8 && info.kind == CANVAS_KIND_GCANVAS && coordType != 0;
+    double corner[2] = {0, 0}, extent[2] = {0, 0};
     if (argc >= 8) {
         x0 = ovexLenientInt(argv[4]);
         y0 = ovexLenientInt(argv[5]);
         width = ovexLenientInt(argv[6]);
         height = ovexLenientInt(argv[7]);
+        corner[0] = world ? ovexLenientDouble(argv[4]) : x0;
+        corner[1] = world ? ovexLenientDouble(argv[5]) : y0;
+        extent[0] = world ? ovexLenientDouble(argv[6]) : width;
+        extent[1] = world ? ovexLenientDouble(argv[7]) : height;
     }
-    if (argc == 9) {
-        coordType = ovexLenientInt(argv[8]);
+    double region[4];
+    if (world) {
+        canvasRegionToPixels(&info, coordType, corner[0], corner[1], corner[0] + extent[0],
+                             corner[1] + extent[1], region);
+        width = roundToInt(region[2] - region[0]);
+        height = roundToInt(region[3] - region[1]);
     }
-    if (width < 1 || height < 1) {
+    if (!(extent[0] >= 0) || !(extent[1] >= 0) || width < 1 || height < 1) {
         Tcl_SetResult(interp, fmt("Error in create pixmap: width %d height %d\n", width, height),
                       TCL_VOLATILE);
         return TCL_ERROR;
     }
+    if (argc >= 8) {
+        if (!world) {
+            canvasRegionToPixels(&info, coordType, x0, y0, (double)x0 + width,
+                                 (double)y0 + height, region);
+        }
+        if (!canvasRegionDrawable(&info, region)) {
+            Tcl_SetResult(interp, (char *)CANVAS_REGION_OUTSIDE, TCL_STATIC);
+            return TCL_ERROR;
+        }
+    }
 
     /* One pixel more on each side before the region: its corner is the
      * pixmap's pixel (1, 1). */
-    Pixmap pixmap = drawCanvasToPixmap(interp, None, &info, (double)x0 - 1, (double)y0 - 1,
-                                       width + 1, height + 1, coordType);
+    Pixmap pixmap = world ? drawCanvasToPixmap(interp, None, &info, region[0] - 1, region[1] - 1,
+                                               width + 1, height + 1, 1)
+                          : drawCanvasToPixmap(interp, None, &info, (double)x0 - 1,
+                                               (double)y0 - 1, width + 1, height + 1, coordType);
     if (pixmap == None) {
         return TCL_ERROR;
     }

@@ -7,10 +7,12 @@
 
 #include <X11/Xutil.h>
 
+#include <algorithm>
 #include <vector>
 
-#include "display/windraw/x_error_trap.h"
+#include "display/windraw/drawable_image.h"
 #include "canvas/canvas_render.h"
+#include "core/rounding.h"
 
 namespace {
 
@@ -59,7 +61,7 @@ void convertImage(XImage *image, Tk_Window tkwin, CanvasRaster *raster)
         bool fast = image->bits_per_pixel == 32 && image->byte_order == LSBFirst && rb == 8
                     && gb == 8 && bb == 8;
         for (int y = 0; y < h; y++) {
-            uint32_t *out = raster->pixels.get() + (size_t)y * (size_t)w;
+            uint32_t *out = raster->row(y);
             if (fast) {
                 const uint32_t *in = (const uint32_t *)(image->data + (size_t)y * image->bytes_per_line);
                 for (int x = 0; x < w; x++) {
@@ -83,7 +85,7 @@ void convertImage(XImage *image, Tk_Window tkwin, CanvasRaster *raster)
     }
     XQueryColors(display, Tk_Colormap(tkwin), colors.data(), cells);
     for (int y = 0; y < h; y++) {
-        uint32_t *out = raster->pixels.get() + (size_t)y * (size_t)w;
+        uint32_t *out = raster->row(y);
         for (int x = 0; x < w; x++) {
             unsigned long p = XGetPixel(image, x, y);
             const XColor &c = colors[p < (unsigned long)cells ? p : 0];
@@ -94,48 +96,98 @@ void convertImage(XImage *image, Tk_Window tkwin, CanvasRaster *raster)
 
 }  // namespace
 
-Pixmap canvasToPixmap(Tcl_Interp *interp, const char *canvasName, int x0, int y0, int x1, int y1,
-                      int coordType, Tk_Window *tkwin)
+/* Whether the region of a command names a gcanvas's world units. */
+static bool worldRegion(const CanvasInfo *info, int coordType)
+{
+    return info->kind == CANVAS_KIND_GCANVAS && coordType != 0;
+}
+
+int regionInPixels(Tcl_Interp *interp, const CanvasInfo *info, double x0, double y0, double x1,
+                   double y1, int coordType, double out[4])
+{
+    int inclusive = worldRegion(info, coordType) ? 0 : 1;
+    canvasRegionToPixels(info, coordType, x0, y0, x1, y1, out);
+    out[2] += inclusive;
+    out[3] += inclusive;
+    if (!canvasRegionDrawable(info, out)) {
+        Tcl_SetResult(interp, (char *)CANVAS_REGION_OUTSIDE, TCL_STATIC);
+        return TCL_ERROR;
+    }
+    return TCL_OK;
+}
+
+Pixmap canvasToPixmap(Tcl_Interp *interp, const char *canvasName, double x0, double y0,
+                      double x1, double y1, int coordType, Tk_Window *tkwin, int *width,
+                      int *height)
 {
     CanvasInfo info;
     if (getCanvasInfo(interp, canvasName, &info) != TCL_OK) {
         return None;
     }
-    int width = x1 - x0 + 1, height = y1 - y0 + 1;
-    Drawable made = drawCanvasToPixmap(interp, None, &info, x0, y0, width, height, coordType);
+    Drawable made;
+    if (worldRegion(&info, coordType)) {
+        double r[4];
+        canvasRegionToPixels(&info, coordType, x0, y0, x1, y1, r);
+        *width = std::max(1, roundToInt(r[2] - r[0]));
+        *height = std::max(1, roundToInt(r[3] - r[1]));
+        made = drawCanvasToPixmap(interp, None, &info, r[0], r[1], *width, *height, 1);
+    } else {
+        *width = (int)x1 - (int)x0 + 1;
+        *height = (int)y1 - (int)y0 + 1;
+        made = drawCanvasToPixmap(interp, None, &info, (int)x0, (int)y0, *width, *height,
+                                  coordType);
+    }
     if (tkwin != NULL) {
         *tkwin = info.tkwin;
     }
     return (Pixmap)made;
 }
 
-int canvasToRaster(Tcl_Interp *interp, const char *canvasName, int x0, int y0, int x1, int y1,
-                   int coordType, CanvasRaster *raster)
+/* The width x height pixels at the corner of pixmap (freed here). */
+static int pixmapToRaster(Tcl_Interp *interp, Tk_Window tkwin, Pixmap pixmap, int width,
+                          int height, CanvasRaster *raster)
 {
-    Tk_Window tkwin = NULL;
-    Pixmap pixmap = canvasToPixmap(interp, canvasName, x0, y0, x1, y1, coordType, &tkwin);
-    if (pixmap == None) {
-        return TCL_ERROR;
-    }
     Display *display = Tk_Display(tkwin);
-    raster->width = x1 - x0 + 1;
-    raster->height = y1 - y0 + 1;
+    raster->width = width;
+    raster->height = height;
     raster->tkwin = tkwin;
-    XErrorTrap trap;
-    xErrorTrapBegin(&trap, display);
-    XImage *image = XGetImage(display, pixmap, 0, 0, (unsigned int)raster->width,
-                              (unsigned int)raster->height, AllPlanes, ZPixmap);
-    int errors = xErrorTrapEnd(&trap);
+    DrawableImage read;
+    int got = readDrawableImage(display, pixmap, Tk_Visual(tkwin), Tk_Depth(tkwin), 0, 0,
+                                (unsigned int)width, (unsigned int)height, &read);
     Tk_FreePixmap(display, pixmap);
-    if (image == NULL || errors != 0) {
-        if (image != NULL) {
-            XDestroyImage(image);
-        }
+    if (!got) {
         Tcl_SetResult(interp, (char *)"Error in reading the canvas image", TCL_STATIC);
         return TCL_ERROR;
     }
-    raster->pixels.reset(new uint32_t[(size_t)raster->width * (size_t)raster->height]);
-    convertImage(image, tkwin, raster);
-    XDestroyImage(image);
+    if (raster->rows == nullptr) {
+        raster->pixels.reset(new uint32_t[(size_t)width * (size_t)height]);
+    }
+    convertImage(read.image, tkwin, raster);
+    freeDrawableImage(display, &read);
     return TCL_OK;
+}
+
+int gcanvasToScaledRaster(Tcl_Interp *interp, const CanvasInfo *info, double left, double top,
+                          double kx, double ky, int tx, int ty, int width, int height,
+                          CanvasRaster *raster)
+{
+    Pixmap pixmap = (Pixmap)drawGcanvasAtScale(interp, info, left, top, kx, ky, tx, ty, width,
+                                               height);
+    if (pixmap == None) {
+        return TCL_ERROR;
+    }
+    return pixmapToRaster(interp, info->tkwin, pixmap, width, height, raster);
+}
+
+int canvasToRaster(Tcl_Interp *interp, const char *canvasName, double x0, double y0, double x1,
+                   double y1, int coordType, CanvasRaster *raster)
+{
+    Tk_Window tkwin = NULL;
+    int width = 0, height = 0;
+    Pixmap pixmap = canvasToPixmap(interp, canvasName, x0, y0, x1, y1, coordType, &tkwin, &width,
+                                   &height);
+    if (pixmap == None) {
+        return TCL_ERROR;
+    }
+    return pixmapToRaster(interp, tkwin, pixmap, width, height, raster);
 }

@@ -48,28 +48,38 @@ int gmetafileCmd(ClientData, Tcl_Interp *interp, int argc, const char **argv)
     }
     const char *canvasName = argv[1];
     bool toClipboard = strcmp(argv[2], "clipboard") == 0;
-    int x0, y0, x1, y1;
-    if (argc >= 7) {
-        x0 = ovexLenientInt(argv[3]);
-        y0 = ovexLenientInt(argv[4]);
-        x1 = ovexLenientInt(argv[5]);
-        y1 = ovexLenientInt(argv[6]);
-    } else {
-        CanvasInfo info;
-        if (getCanvasInfo(interp, canvasName, &info) != TCL_OK) {
-            return TCL_ERROR;
-        }
-        canvasItemsBBox(&info, &x0, &y0, &x1, &y1);
-    }
     int coordType = argc == 8 ? ovexLenientInt(argv[7]) : 0;
+    CanvasInfo info;
+    if (getCanvasInfo(interp, canvasName, &info) != TCL_OK) {
+        return TCL_ERROR;
+    }
+    /* A gcanvas's canvas coordinates are world units, not whole numbers. */
+    bool world = info.kind == CANVAS_KIND_GCANVAS && coordType != 0;
+    double x0, y0, x1, y1;
+    if (argc >= 7) {
+        double *corners[4] = {&x0, &y0, &x1, &y1};
+        for (int i = 0; i < 4; i++) {
+            *corners[i] = world ? ovexLenientDouble(argv[3 + i]) : ovexLenientInt(argv[3 + i]);
+        }
+    } else {
+        int bx0, by0, bx1, by1;
+        canvasItemsBBox(&info, &bx0, &by0, &bx1, &by1);
+        x0 = bx0, y0 = by0, x1 = bx1, y1 = by1;
+    }
+    double region[4];
+    if (regionInPixels(interp, &info, x0, y0, x1, y1, coordType, region) != TCL_OK) {
+        return TCL_ERROR;
+    }
 
     if (toClipboard) {
         Tk_Window tkwin = NULL;
-        Pixmap pixmap = canvasToPixmap(interp, canvasName, x0, y0, x1, y1, coordType, &tkwin);
+        int width = 0, height = 0;
+        Pixmap pixmap = canvasToPixmap(interp, canvasName, x0, y0, x1, y1, coordType, &tkwin,
+                                       &width, &height);
         if (pixmap == None) {
             return TCL_ERROR;
         }
-        int ok = copyToClipboard(Tk_Display(tkwin), pixmap, 0, 0, x1 - x0 + 1, y1 - y0 + 1);
+        int ok = copyToClipboard(Tk_Display(tkwin), pixmap, 0, 0, width, height);
         Tk_FreePixmap(Tk_Display(tkwin), pixmap);
         if (!ok) {
             Tcl_ResetResult(interp);

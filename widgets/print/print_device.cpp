@@ -65,6 +65,10 @@ void PrintDevice::abandon()
         surface_ = nullptr;
     }
     releasePageImages();
+    if (pendingImage_ != nullptr) {
+        cairo_surface_destroy(pendingImage_);
+        pendingImage_ = nullptr;
+    }
     if (fd_ >= 0 && !printer_.isPdf) {
         close(fd_);
     }
@@ -124,25 +128,39 @@ void PrintDevice::endPage()
     pageOpen_ = false;
 }
 
-void PrintDevice::paint(const uint32_t *pixels, int width, int height, int x, int y, int w, int h)
+uint32_t *PrintDevice::imageRows(int width, int height, int *stride)
 {
-    if (cr_ == nullptr || width < 1 || height < 1 || w < 1 || h < 1) {
-        return;
+    if (pendingImage_ != nullptr) {
+        cairo_surface_destroy(pendingImage_);
+        pendingImage_ = nullptr;
     }
-    /* The image owns a copy of the caller's pixels and is kept until the
-     * page is written. */
+    if (cr_ == nullptr || width < 1 || height < 1) {
+        return nullptr;
+    }
     cairo_surface_t *image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
     if (cairo_surface_status(image) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(image);
-        return;
+        return nullptr;
     }
     cairo_surface_flush(image);
-    int stride = cairo_image_surface_get_stride(image);
-    unsigned char *data = cairo_image_surface_get_data(image);
-    for (int r = 0; r < height; r++) {
-        memcpy(data + (size_t)r * (size_t)stride, pixels + (size_t)r * (size_t)width,
-               (size_t)width * 4);
+    pendingImage_ = image;
+    *stride = cairo_image_surface_get_stride(image) / 4;
+    return (uint32_t *)cairo_image_surface_get_data(image);
+}
+
+void PrintDevice::placeImage(int x, int y, int w, int h)
+{
+    cairo_surface_t *image = pendingImage_;
+    pendingImage_ = nullptr;
+    if (image == nullptr) {
+        return;
     }
+    if (cr_ == nullptr || w < 1 || h < 1) {
+        cairo_surface_destroy(image);
+        return;
+    }
+    int width = cairo_image_surface_get_width(image);
+    int height = cairo_image_surface_get_height(image);
     cairo_surface_mark_dirty(image);
     cairo_save(cr_);
     cairo_scale(cr_, POINTS_PER_PIXEL, POINTS_PER_PIXEL);
@@ -154,7 +172,23 @@ void PrintDevice::paint(const uint32_t *pixels, int width, int height, int x, in
     cairo_pattern_set_filter(cairo_get_source(cr_), CAIRO_FILTER_NEAREST);
     cairo_paint(cr_);
     cairo_restore(cr_);
+    /* The document reads the image when the page is written. */
     pageImages_.push_back(image);
+}
+
+void PrintDevice::paint(const uint32_t *pixels, int width, int height, int x, int y, int w, int h)
+{
+    int stride = 0;
+    uint32_t *rows = imageRows(width, height, &stride);
+    if (rows == nullptr || pixels == nullptr) {
+        imageRows(0, 0, &stride);   /* drops it */
+        return;
+    }
+    for (int r = 0; r < height; r++) {
+        memcpy(rows + (size_t)r * (size_t)stride, pixels + (size_t)r * (size_t)width,
+               (size_t)width * 4);
+    }
+    placeImage(x, y, w, h);
 }
 
 void PrintDevice::releasePageImages()

@@ -37,6 +37,11 @@ public:
     /* Paints width x height 0x00RRGGBB pixels into the device rectangle
      * (x, y, w, h), clipped to it, without smoothing. */
     void paint(const uint32_t *pixels, int width, int height, int x, int y, int w, int h);
+    /* The rows of a new width x height image (0x00RRGGBB, *stride pixels
+     * apart) for the caller to fill, then placed as paint places pixels
+     * by placeImage; NULL when no image can be made. */
+    uint32_t *imageRows(int width, int height, int *stride);
+    void placeImage(int x, int y, int w, int h);
     /* Finishes the file and delivers it; false after a message. */
     bool endDoc();
 
@@ -62,6 +67,7 @@ private:
      * page is written, so they live until then (freeing them earlier makes
      * cairo copy each one). */
     std::vector<cairo_surface_t *> pageImages_;
+    cairo_surface_t *pendingImage_ = nullptr;   /* from imageRows, not yet placed */
     void releasePageImages();
 };
 

@@ -24,6 +24,7 @@
 #include "ovex/ovex.h"
 #include "ovex/ovexstdio.h"
 #include "canvas/canvas_render.h"
+#include "canvas/gcanvas.h"
 #include "widgets/print/canvas_raster.h"
 #include "widgets/print/caps_tables.h"
 #include "widgets/print/print_commands.h"
@@ -258,6 +259,17 @@ bool printableArea(PrinterState *state, Tcl_Interp *interp, PrintArea *area)
     return area->right > area->left && area->bottom > area->top;
 }
 
+/* Places a tile rendered into the device's image rows, or painted from
+ * its own pixels when the device had no image to give. */
+void placeRaster(PrintDevice *device, const CanvasRaster &raster, int x, int y, int w, int h)
+{
+    if (raster.rows != nullptr) {
+        device->placeImage(x, y, w, h);
+    } else {
+        device->paint(raster.pixels.get(), raster.width, raster.height, x, y, w, h);
+    }
+}
+
 /*
  *----------------------------------------------------------------------
  *
@@ -294,13 +306,15 @@ bool printTiles(PrintDevice *device, int pageIndex, int pageTotal, Tcl_Interp *i
             int tye = (int)std::min<long long>(ty + tileHeight, y1);
             int w = roundToInt((txe - tx + 1) * scale);
             int h = roundToInt((tye - ty + 1) * scale);
+            /* The tile is converted straight into the page's image. */
             CanvasRaster raster;
+            raster.rows = device->imageRows(txe - (int)tx + 1, tye - (int)ty + 1,
+                                            &raster.rowStride);
             if (canvasToRaster(interp, canvasName, (int)tx, (int)ty, txe, tye, coordType, &raster)
                     != TCL_OK) {
                 return false;
             }
-            device->paint(raster.pixels.get(), raster.width, raster.height, deviceX, deviceY, w,
-                          h);
+            placeRaster(device, raster, deviceX, deviceY, w, h);
             deviceY += h;
             columnWidth = w;
             fraction += (float)((1.0 / (double)n) / pageTotal);
@@ -311,6 +325,67 @@ bool printTiles(PrintDevice *device, int pageIndex, int pageTotal, Tcl_Interp *i
             Tcl_DoOneEvent(TCL_ALL_EVENTS | TCL_DONT_WAIT);
         }
         deviceX += columnWidth;
+    }
+    meterSet(PROGRESS_TEXT, fraction);
+    return true;
+}
+
+/*
+ *----------------------------------------------------------------------
+ *
+ * printGcanvasPage --
+ *
+ *	Prints the canvas-pixel rectangle page (left, top, right, bottom)
+ *	of a gcanvas at k device pixels per canvas pixel, from the printable
+ *	area's corner: the canvas is drawn at the device's resolution, in
+ *	tiles of at most tileWidth x tileHeight device pixels, each placed
+ *	pixel for pixel.
+ *
+ * Results:
+ *	true, or false with the renderer's message in the result.
+ *
+ *----------------------------------------------------------------------
+ */
+bool printGcanvasPage(PrintDevice *device, int pageIndex, int pageTotal, Tcl_Interp *interp,
+                      const char *canvasName, int left, int top, const double page[4], double k)
+{
+    float fraction = (float)pageIndex / (float)pageTotal;
+    float nextMark = fraction;
+    meterSet(PROGRESS_TEXT, fraction);
+    int width = std::max(1, roundToInt((page[2] - page[0]) * k));
+    int height = std::max(1, roundToInt((page[3] - page[1]) * k));
+    /* The rounded device size fixes the exact scale of each axis. */
+    double kx = width / (page[2] - page[0]), ky = height / (page[3] - page[1]);
+    long long columns = ((long long)width + tileWidth - 1) / tileWidth;
+    long long n = columns * (((long long)height + tileHeight - 1) / tileHeight);
+    for (int tx = 0; tx < width; tx += tileWidth) {
+        int tw = std::min(tileWidth, width - tx);
+        for (int ty = 0; ty < height; ty += tileHeight) {
+            int th = std::min(tileHeight, height - ty);
+            /* Looked up for each tile: the events serviced between tiles
+             * may have changed the canvas, or destroyed it. */
+            CanvasInfo info;
+            if (getCanvasInfo(interp, canvasName, &info) != TCL_OK) {
+                return false;
+            }
+            if (info.kind != CANVAS_KIND_GCANVAS) {
+                Tcl_SetResult(interp, (char *)"Not a canvas widget", TCL_STATIC);
+                return false;
+            }
+            CanvasRaster raster;
+            raster.rows = device->imageRows(tw, th, &raster.rowStride);
+            if (gcanvasToScaledRaster(interp, &info, page[0], page[1], kx, ky, tx, ty, tw, th,
+                                      &raster) != TCL_OK) {
+                return false;
+            }
+            placeRaster(device, raster, left + tx, top + ty, tw, th);
+            fraction += (float)((1.0 / (double)n) / pageTotal);
+            if (fraction >= nextMark) {
+                meterSet(PROGRESS_TEXT, nextMark);
+                nextMark += meterInc();
+            }
+            Tcl_DoOneEvent(TCL_ALL_EVENTS | TCL_DONT_WAIT);
+        }
     }
     meterSet(PROGRESS_TEXT, fraction);
     return true;
@@ -356,37 +431,67 @@ int printerCanvas(PrinterState *state, Tcl_Interp *interp, int argc, const char 
     BusyHold busy;
     const char *canvasName = argv[2];
     double scale = argc >= 4 ? ovexLenientDouble(argv[3]) : 0.0;
+    int coordType = argc >= 9 ? ovexLenientInt(argv[8]) : 0;
+    CanvasInfo info;
+    if (getCanvasInfo(interp, canvasName, &info) != TCL_OK) {
+        return TCL_ERROR;
+    }
+    /* A gcanvas prints through its transform at the device's resolution,
+     * over a page grid in canvas pixels; its canvas coordinates are world
+     * units, and the scale then device pixels per world unit along x. */
+    bool sharp = info.kind == CANVAS_KIND_GCANVAS;
+    bool world = sharp && coordType != 0;
     int x0, y0, x1, y1;
+    double corners[4];
     if (argc >= 8) {
         x0 = ovexLenientInt(argv[4]);
         y0 = ovexLenientInt(argv[5]);
         x1 = ovexLenientInt(argv[6]);
         y1 = ovexLenientInt(argv[7]);
-    } else {
-        CanvasInfo info;
-        if (getCanvasInfo(interp, canvasName, &info) != TCL_OK) {
-            return TCL_ERROR;
+        for (int i = 0; i < 4; i++) {
+            corners[i] = world ? ovexLenientDouble(argv[4 + i]) : ovexLenientInt(argv[4 + i]);
         }
+    } else {
         canvasItemsBBox(&info, &x0, &y0, &x1, &y1);
+        corners[0] = x0, corners[1] = y0, corners[2] = x1, corners[3] = y1;
     }
-    int coordType = argc >= 9 ? ovexLenientInt(argv[8]) : 0;
-    double canvasW = (double)x1 - x0 + 1, canvasH = (double)y1 - y0 + 1;
+    double region[4];
+    if (regionInPixels(interp, &info, corners[0], corners[1], corners[2], corners[3], coordType,
+                       region) != TCL_OK) {
+        return TCL_ERROR;
+    }
     int pageW = area.right - area.left + 1, pageH = area.bottom - area.top + 1;
+    double canvasW = (double)x1 - x0 + 1, canvasH = (double)y1 - y0 + 1;
+    /* The region's pixel edges: a region given in pixels includes both
+     * corners, and a page reaches one pixel into the next (inclusive). */
+    int inclusive = world ? 0 : 1;
+    if (sharp) {
+        canvasW = region[2] - region[0];
+        canvasH = region[3] - region[1];
+    }
     if (!(scale > 0.0)) {
-        double sx = (area.right - area.left + 1.0) / canvasW;
-        double sy = (area.bottom - area.top + 1.0) / canvasH;
+        double sx = pageW / canvasW;
+        double sy = pageH / canvasH;
         scale = sx < sy ? sx : sy;
+    } else if (world) {
+        scale /= fabs(((GcanvasWidget *)info.widget)->mx);
     }
     /* A page step below one canvas unit would make the page grid endless. */
-    int stepX = std::isfinite(scale) && scale > 0.0 ? roundToInt(pageW / scale) : 0;
-    int stepY = std::isfinite(scale) && scale > 0.0 ? roundToInt(pageH / scale) : 0;
-    if (stepX < 1 || stepY < 1 || !(canvasW > 0.0) || !(canvasH > 0.0)) {
+    double stepX = std::isfinite(scale) && scale > 0.0 ? pageW / scale : 0.0;
+    double stepY = std::isfinite(scale) && scale > 0.0 ? pageH / scale : 0.0;
+    if (!world) {
+        stepX = roundToInt(stepX);
+        stepY = roundToInt(stepY);
+    }
+    if (!(stepX >= 1.0) || !(stepY >= 1.0) || !(canvasW > 0.0) || !(canvasH > 0.0)) {
         Tcl_SetResult(interp, (char *)"Error in resolving print region", TCL_STATIC);
         return TCL_ERROR;
     }
 
-    long long rows = ((long long)y1 - y0 + stepY - 1) / stepY;
-    long long columns = ((long long)x1 - x0 + stepX - 1) / stepX;
+    double spanX = sharp ? canvasW - inclusive : (double)x1 - x0;
+    double spanY = sharp ? canvasH - inclusive : (double)y1 - y0;
+    long long rows = spanY > 0 ? (long long)ceil(spanY / stepY - 1e-9) : 0;
+    long long columns = spanX > 0 ? (long long)ceil(spanX / stepX - 1e-9) : 0;
     long long pages = rows > 0 && columns > 0 ? rows * columns : 0;
     if (pages < 1) {
         /* A region of no width or height gives no page to print. */
@@ -406,11 +511,7 @@ int printerCanvas(PrinterState *state, Tcl_Interp *interp, int argc, const char 
     } else {
         state->pageCount = (int)std::min<long long>(pages, INT_MAX);
         int errorCode = 0;
-        CanvasInfo info;
-        std::string owner = getCanvasInfo(interp, canvasName, &info) == TCL_OK
-                                ? std::string(Tk_PathName(info.tkwin))
-                                : ownerPath(interp, NULL);
-        Tcl_ResetResult(interp);
+        std::string owner = Tk_PathName(info.tkwin);
         device = printerPrintDlg(state, interp, owner, state->interactive ? 0 : PD_RETURNDC,
                                  !state->interactive, &errorCode);
         if (!device) {
@@ -433,18 +534,29 @@ int printerCanvas(PrinterState *state, Tcl_Interp *interp, int argc, const char 
     meterReset();
     int number = 0;
     int pageTotal = state->toPage - state->fromPage + 1;
-    for (long long y = y0; y < y1; y += stepY) {
-        for (long long x = x0; x < x1; x += stepX) {
+    for (long long row = 0; row < rows; row++) {
+        for (long long column = 0; column < columns; column++) {
             number++;
             if (number < state->fromPage || number > state->toPage) {
                 continue;
             }
             device->startPage();
-            int pageX1 = (int)std::min<long long>(x + stepX, x1);
-            int pageY1 = (int)std::min<long long>(y + stepY, y1);
-            if (!printTiles(device.get(), number - state->fromPage, pageTotal > 0 ? pageTotal : 1,
-                            interp, canvasName, coordType, area.left, area.top, (int)x, (int)y,
-                            pageX1, pageY1, scale)) {
+            bool printed;
+            int index = number - state->fromPage, total = pageTotal > 0 ? pageTotal : 1;
+            if (sharp) {
+                double page[4] = {region[0] + column * stepX, region[1] + row * stepY, 0, 0};
+                page[2] = std::min(page[0] + stepX + inclusive, region[2]);
+                page[3] = std::min(page[1] + stepY + inclusive, region[3]);
+                printed = printGcanvasPage(device.get(), index, total, interp, canvasName,
+                                           area.left, area.top, page, scale);
+            } else {
+                long long x = x0 + column * (long long)stepX, y = y0 + row * (long long)stepY;
+                int pageX1 = (int)std::min<long long>(x + (long long)stepX, x1);
+                int pageY1 = (int)std::min<long long>(y + (long long)stepY, y1);
+                printed = printTiles(device.get(), index, total, interp, canvasName, coordType,
+                                     area.left, area.top, (int)x, (int)y, pageX1, pageY1, scale);
+            }
+            if (!printed) {
                 /* The job is abandoned: no file, nothing spooled. */
                 device.reset();
                 meterReset();
