@@ -349,10 +349,10 @@ RAMIMG *openRamImageFile(const char *file, ImageHead *head, RAMIMG *reuse, int *
     if (gifDecoded) {
         errorNoteListen();
         int decoded = readGIF(fresh);
+        std::string note = decoded == 0 ? errorNoteLast() : "";
         errorNoteStop();
         if (decoded == 0) {
-            const char *note = errorNoteLast();
-            setRamImageOpenReason(note[0] != '\0' ? note : "its GIF data cannot be decoded");
+            setRamImageOpenReason(!note.empty() ? note.c_str() : "its GIF data cannot be decoded");
             freeRamImage(fresh);
             *err = RAMIMG_EUNHANDLED;
             return NULL;
