@@ -18,6 +18,7 @@
 #include "canvas/gcanvas_geometry.h"
 #include "canvas/gcanvas_outline.h"
 #include "canvas/gcanvas_postscript.h"
+#include "canvas/guard_clip.h"
 #include "canvas/item_kit.h"
 #include "canvas/point_list_parse.h"
 #include "canvas/polygon_item.h"
@@ -78,6 +79,51 @@ void drawRingOutlines(Display *display, Drawable drawable, GC gc, const XPoint *
     }
 }
 
+/* polygonFillDraw for figures reaching far off the drawable: the fill
+ * cut to the drawable's near range, the outline cut as a line. */
+static void polygonFarDraw(GcCanvas c, const double *points, int n, Display *display, Drawable drawable,
+                           GC fillGC, GC outlineGC, int canvasFlag)
+{
+    GcanvasWidget *w = gcanvasWidgetOf(c);
+    GuardBox box;
+    guardNearDrawable(&box, w->drawableXOrigin, w->drawableYOrigin);
+    long long room = guardRingRoom(n);
+    double *canvasPts = (double *)ckalloc(2 * (size_t)n * sizeof(double));
+    double *clipped = (double *)ckalloc(2 * (size_t)room * sizeof(double));
+    double *scratch = (double *)ckalloc(2 * (size_t)room * sizeof(double));
+    XPoint *xp = (XPoint *)ckalloc((size_t)(room > 2 * n ? room : 2 * n) * sizeof(XPoint));
+    for (int i = 0; i < n; i++) {
+        canvasPts[2 * i] = canvasFlag ? points[2 * i] : worldToCanvasX(c, points[2 * i]);
+        canvasPts[2 * i + 1] = canvasFlag ? points[2 * i + 1] : worldToCanvasY(c, points[2 * i + 1]);
+    }
+    if (fillGC != NULL && n > 3) {
+        int m = clipRingToGuard(canvasPts, n, &box, clipped, scratch);
+        for (int i = 0; i < m; i++) {
+            xp[i].x = gcanvasDrawableCoords(w->drawableXOrigin, clipped[2 * i]);
+            xp[i].y = gcanvasDrawableCoords(w->drawableYOrigin, clipped[2 * i + 1]);
+        }
+        if (m >= 3) XFillPolygon(display, drawable, fillGC, xp, m, Complex, CoordModeOrigin);
+    }
+    if (outlineGC != NULL) {
+        struct Stroke {
+            Display *display;
+            Drawable drawable;
+            GC gc;
+            static void run(void *cd, const XPoint *pts, int count, double)
+            {
+                Stroke *s = (Stroke *)cd;
+                drawLinesSplit(s->display, s->drawable, s->gc, pts, count, CoordModeOrigin);
+            }
+        } stroke = {display, drawable, outlineGC};
+        clipPolylineToGuard(canvasPts, n, w->drawableXOrigin, w->drawableYOrigin, &box, xp, Stroke::run,
+                            &stroke);
+    }
+    ckfree((char *)xp);
+    ckfree((char *)scratch);
+    ckfree((char *)clipped);
+    ckfree((char *)canvasPts);
+}
+
 void polygonFillDraw(GcCanvas c, const double *points, int n, Display *display, Drawable drawable, GC fillGC,
                      GC outlineGC, int canvasFlag)
 {
@@ -85,14 +131,23 @@ void polygonFillDraw(GcCanvas c, const double *points, int n, Display *display, 
     GcanvasWidget *w = gcanvasWidgetOf(c);
     XPoint fixed[FIXED_POINTS];
     XPoint *xp = n <= FIXED_POINTS ? fixed : (XPoint *)ckalloc(n * sizeof(XPoint));
+    int far = 0;
     for (int i = 0; i < n; i++) {
-        double x = points[2 * i], y = points[2 * i + 1];
+        double xy[2] = {points[2 * i], points[2 * i + 1]};
         if (!canvasFlag) {
-            x = worldToCanvasX(c, x);
-            y = worldToCanvasY(c, y);
+            xy[0] = worldToCanvasX(c, xy[0]);
+            xy[1] = worldToCanvasY(c, xy[1]);
         }
-        xp[i].x = gcanvasDrawableCoords(w->drawableXOrigin, x);
-        xp[i].y = gcanvasDrawableCoords(w->drawableYOrigin, y);
+        far |= !canvasPointsNear(xy, 1, w->drawableXOrigin, w->drawableYOrigin);
+        xp[i].x = gcanvasDrawableCoords(w->drawableXOrigin, xy[0]);
+        xp[i].y = gcanvasDrawableCoords(w->drawableYOrigin, xy[1]);
+    }
+    if (far) {
+        /* Clamped one by one, far points would bend the figure: cut it
+         * in floating point to the drawable's near range instead. */
+        if (xp != fixed) ckfree((char *)xp);
+        polygonFarDraw(c, points, n, display, drawable, fillGC, outlineGC, canvasFlag);
+        return;
     }
     if (fillGC != NULL && n > 3) XFillPolygon(display, drawable, fillGC, xp, n, Complex, CoordModeOrigin);
     if (outlineGC != NULL) drawLinesSplit(display, drawable, outlineGC, xp, n, CoordModeOrigin);
@@ -134,7 +189,19 @@ void drawRingsClipped(GcCanvas c, const double *points, int n, int ringCount, co
     XPoint *xp = room <= FIXED_POINTS ? fixed : (XPoint *)ckalloc((size_t)room * sizeof(XPoint));
     int total;
     int x2 = clipX + clipWidth, y2 = clipY + clipHeight;
-    if (ringCount == 1) {
+    if (!worldPointsNear(c, points, n)) {
+        /* Far points are cut in floating point before they are
+         * converted: clamped one by one they would bend the edges. */
+        GcanvasWidget *w = gcanvasWidgetOf(c);
+        GuardBox box = {(double)clipX + w->drawableXOrigin, (double)clipY + w->drawableYOrigin,
+                        (double)x2 + w->drawableXOrigin, (double)y2 + w->drawableYOrigin};
+        long long farRoom = guardRingsRoom(sz, ringCount);
+        if (farRoom > room) {
+            if (xp != fixed) ckfree((char *)xp);
+            xp = farRoom <= FIXED_POINTS ? fixed : (XPoint *)ckalloc((size_t)farRoom * sizeof(XPoint));
+        }
+        total = worldRingsToScreenGuarded(c, points, ringCount, sz, &box, xp);
+    } else if (ringCount == 1) {
         total = worldToScreenRing(c, points, xp, n);
         total = clipPolygonToBox(xp, total, clipX, clipY, x2, y2);
         sz[0] = total;
