@@ -17,6 +17,7 @@
 #include "canvas/item_kit.h"
 #include "canvas/point_item.h"
 #include "core/rounding.h"
+#include "display/windraw/x_error_trap.h"
 
 typedef struct ImageItem {
     GcanvasItem header;
@@ -304,8 +305,9 @@ static int imagePostscriptImage(Tcl_Interp *interp, GcCanvas c, Tk_Image image, 
     Tk_MakeWindowExist(tkwin);
     /* Pixmap or read-back failures arrive as X errors; they end in no
      * image, never in Xlib's default handler. */
+    Pixmap pixmap = trappedPixmap(d, Tk_WindowId(tkwin), w, h, Tk_Depth(tkwin));
+    if (pixmap == None) return TCL_OK;
     Tk_ErrorHandler handler = Tk_CreateErrorHandler(d, -1, -1, -1, NULL, NULL);
-    Pixmap pixmap = Tk_GetPixmap(d, Tk_WindowId(tkwin), w, h, Tk_Depth(tkwin));
     XGCValues v;
     v.foreground = WhitePixelOfScreen(Tk_Screen(tkwin));
     GC gc = Tk_GetGC(tkwin, GCForeground, &v);
