@@ -565,6 +565,65 @@ static int create(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, int objc, T
 
 /* ---- display ---- */
 
+/* A smoothed polygon reaching far off the drawable: each ring smoothed in
+ * canvas pixels, cut to box in floating point, then converted, so that
+ * clamped far points never bend the curve. */
+static void drawSmoothFar(GcCanvas c, PolygonItem *p, Display *d, Drawable drawable, GC outlineGC,
+                          const GuardBox *box)
+{
+    int rings = p->numRings;
+    int *sz = (int *)ckalloc(rings * sizeof(int));
+    int largest = 2;
+    long long room = 0;
+    for (int k = 0; k < rings; k++) {
+        int n = p->ringSizes[k];
+        int m = n >= 3 ? p->smooth->coordProc(c, NULL, n, p->splineSteps, NULL, NULL) : n;
+        largest = m > largest ? m : largest;
+        room += guardRingRoom(m);
+    }
+    long long ringRoom = guardRingRoom(largest);
+    double *canvasPts = (double *)ckalloc(2 * (size_t)p->numPoints * sizeof(double));
+    double *smoothed = (double *)ckalloc(2 * (size_t)largest * sizeof(double));
+    double *clipped = (double *)ckalloc(2 * (size_t)ringRoom * sizeof(double));
+    double *scratch = (double *)ckalloc(2 * (size_t)ringRoom * sizeof(double));
+    XPoint *xp = (XPoint *)ckalloc((size_t)(room > 0 ? room : 1) * sizeof(XPoint));
+    worldToScreenPoints(c, p->points, canvasPts, p->numPoints);
+    const double *src = canvasPts;
+    XPoint *at = xp;
+    int total = 0, hlStart = -1, hlSize = 0;
+    for (int k = 0; k < rings; k++) {
+        int n = p->ringSizes[k];
+        int m = n;
+        if (n >= 3) {
+            m = p->smooth->coordProc(c, src, n, p->splineSteps, NULL, smoothed);
+        } else if (n > 0) {
+            memcpy(smoothed, src, 2 * (size_t)n * sizeof(double));
+        }
+        int kept = m > 0 ? clipRingToGuard(smoothed, m, box, clipped, scratch) : 0;
+        sz[k] = kept > 0 ? canvasToScreenRing(c, clipped, at, kept) : 0;
+        if (k == p->highlightRing) {
+            hlStart = total;
+            hlSize = sz[k];
+        }
+        total += sz[k];
+        at += sz[k];
+        src += 2 * (n > 0 ? n : 0);
+    }
+    if (total > 0) {
+        if (p->fillGC != NULL) fillAndOutline(d, drawable, p->fillGC, NULL, xp, rings, sz, total);
+        if (hlStart >= 0 && p->highlightGC != NULL && hlSize >= 3) {
+            XFillPolygon(d, drawable, p->highlightGC, xp + hlStart, hlSize, Complex, CoordModeOrigin);
+        }
+        if (outlineGC != NULL) drawRingOutlines(d, drawable, outlineGC, xp, rings, sz);
+    }
+    ckfree((char *)xp);
+    ckfree((char *)scratch);
+    ckfree((char *)clipped);
+    ckfree((char *)smoothed);
+    ckfree((char *)canvasPts);
+    ckfree((char *)sz);
+}
+
 static void display(GcCanvas c, GcanvasItem *item, Display *d, Drawable drawable, int, int, int width, int height)
 {
     PolygonItem *p = (PolygonItem *)item;
@@ -599,6 +658,10 @@ static void display(GcCanvas c, GcanvasItem *item, Display *d, Drawable drawable
             drawRingsClipped(c, ringStart(p, p->highlightRing), size, 1, &size, d, drawable, p->highlightGC,
                              outlineGC, cx, cy, cw, ch);
         }
+    } else if (!worldPointsNear(c, p->points, p->numPoints)) {
+        GuardBox box = {(double)cx + w->drawableXOrigin, (double)cy + w->drawableYOrigin,
+                        (double)cx + cw + w->drawableXOrigin, (double)cy + ch + w->drawableYOrigin};
+        drawSmoothFar(c, p, d, drawable, outlineGC, &box);
     } else {
         int rings = p->numRings;
         int *sz = (int *)ckalloc(rings * sizeof(int));
