@@ -229,11 +229,16 @@ static Pixmap makeRegionPixmap(Tcl_Interp *interp, const CanvasInfo *info, GC gc
         return None;
     }
     Display *display = Tk_Display(info->tkwin);
+    Pixmap made = trappedPixmap(display, RootWindowOfScreen(Tk_Screen(info->tkwin)),
+                                width + RENDER_MARGIN, height + RENDER_MARGIN,
+                                Tk_Depth(info->tkwin));
+    if (made == None) {
+        Tcl_SetResult(interp, fmt("Error in create pixmap: width %d height %d\n", width, height),
+                      TCL_VOLATILE);
+        return None;
+    }
     XErrorTrap trap;
     xErrorTrapBegin(&trap, display);
-    Pixmap made = Tk_GetPixmap(display, RootWindowOfScreen(Tk_Screen(info->tkwin)),
-                               width + RENDER_MARGIN, height + RENDER_MARGIN,
-                               Tk_Depth(info->tkwin));
     XFillRectangle(display, made, gc, 0, 0, (unsigned int)(width + RENDER_MARGIN),
                    (unsigned int)(height + RENDER_MARGIN));
     if (xErrorTrapEnd(&trap) != 0) {

@@ -282,6 +282,8 @@ void screenRectToWorld(GcCanvas c, const double *in, double *out);
 void screenCornersToWorld(GcCanvas c, double x1, double y1, double x2, double y2, double *out);
 void pointsBounds(const double *points, int n, double *out);
 int worldToScreenRing(GcCanvas c, const double *points, XPoint *out, int n);
+/* The same for points already in canvas pixels. */
+int canvasToScreenRing(GcCanvas c, const double *points, XPoint *out, int n);
 int partOfVertex(int vertex, const int *sizes, int partCount);
 XColor *colorForWindow(Tcl_Interp *interp, Tk_Window tkwin, XColor *color);
 /* Replaces each *dst[i] whose src[i] is given by that colour for tkwin. */

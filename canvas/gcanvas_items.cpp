@@ -79,12 +79,23 @@ GcanvasItemType *gcanvasMatchItemType(const char *word)
 static GcanvasItem *allocItem(GcanvasWidget *c, GcanvasItemType *type)
 {
     GcanvasItem *item = (GcanvasItem *)itemPoolAllocZeroed(type->itemSize);
-    item->id = c->nextId;
+    /* The id is taken before the type's create procedure runs, as Tk
+     * does: a script it runs (a magnify command) may create items too. */
+    item->id = c->nextId++;
     item->tagPtr = item->staticTagSpace;
     item->tagSpace = 3;
     item->typePtr = type;
     item->state = GC_STATE_NULL;
     return item;
+}
+
+/* A failed creation gives its id back, unless items made meanwhile took
+ * later ones. */
+static void releaseId(GcanvasWidget *c, GcanvasItem *item)
+{
+    if (c->nextId == item->id + 1) {
+        c->nextId = item->id;
+    }
 }
 
 static void linkItem(GcanvasWidget *c, GcanvasItem *item)
@@ -106,7 +117,6 @@ static void linkItem(GcanvasWidget *c, GcanvasItem *item)
     gcanvasQueueItem(c, item);
     gcanvasEventuallyRedrawItem(c, item);
     c->flags |= GC_REPICK_NEEDED;
-    c->nextId++;
 }
 
 int gcanvasCreateItem(Tcl_Interp *interp, GcanvasWidget *c, GcanvasItemType *type, int objc,
@@ -120,6 +130,7 @@ int gcanvasCreateItem(Tcl_Interp *interp, GcanvasWidget *c, GcanvasItemType *typ
         status = type->createFromPointsProc ? type->createFromPointsProc(interp, c, item, desc) : TCL_ERROR;
     }
     if (status != TCL_OK) {
+        releaseId(c, item);
         if (item->tagPtr != item->staticTagSpace) {
             ckfree((char *)item->tagPtr);
         }
@@ -139,12 +150,14 @@ GcanvasItem *gcanvasCreateItemFromPoints(GcanvasWidget *c, Tcl_Interp *interp, G
     }
     GcanvasItem *item = allocItem(c, type);
     if (type->createFromPointsProc(interp, c, item, desc) != TCL_OK) {
+        releaseId(c, item);
         itemPoolFree(item, type->itemSize);
         return NULL;
     }
     if (tags != NULL) {
         Tk_CustomOption *opt = &gcanvasTagsOption;
         if (opt->parseProc(NULL, interp, c->tkwin, tags, (char *)item, 0) != TCL_OK) {
+            releaseId(c, item);
             gcanvasFreeItem(c, item);
             return NULL;
         }

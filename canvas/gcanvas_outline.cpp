@@ -5,6 +5,7 @@
  *	"_-,. "), the outline GC with an optional background colour drawn in
  *	the gaps of a dash, and outline PostScript.
  */
+#include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -271,6 +272,45 @@ int outlineChangeGC(GcCanvas c, GcanvasItem *item, ItemOutline *o)
         return 1;
     }
     return 0;
+}
+
+void outlineDashPhase(GcCanvas c, GcanvasItem *item, ItemOutline *o, int changed, double along)
+{
+    Effective e;
+    effective(c, item, o, 1, &e);
+    if (e.color == NULL || o->gc == NULL || e.dash->number == 0) return;
+    /* The list the GC holds now: what outlineChangeGC set, else what the
+     * GC was made with. */
+    char fixed[64];
+    char *list = fixed;
+    int n;
+    if (!changed) {
+        n = 1;
+        list[0] = e.dash->number >= 2 ? 4
+                  : e.dash->number > 0 ? dashBytes(e.dash)[0]
+                                       : (char)clampToInt(4 * e.width);
+    } else if (e.dash->number < 0) {
+        int k = -e.dash->number;
+        if (2 * k + 1 > (int)sizeof fixed) list = (char *)ckalloc(2 * k + 1);
+        n = dashConvert(list, dashBytes(e.dash), k, e.width);
+    } else if (replacesDashes(e.dash)) {
+        n = e.dash->number;
+        if (n > (int)sizeof fixed) list = (char *)ckalloc(n);
+        memcpy(list, dashBytes(e.dash), n);
+    } else {
+        n = 1;
+        list[0] = e.dash->number == 1 ? dashBytes(e.dash)[0] : 4;
+    }
+    long period = 0;
+    for (int i = 0; i < n; i++) period += (unsigned char)list[i];
+    if (n % 2 == 1) period *= 2;
+    if (n > 0 && period > 0) {
+        double shift = isfinite(along) ? fmod(floor(along + 0.5), (double)period) : 0.0;
+        long offset = ((long)o->offset + (long)shift) % period;
+        if (offset < 0) offset += period;
+        XSetDashes(c->display, o->gc, (int)offset, list, n);
+    }
+    if (list != fixed) ckfree(list);
 }
 
 int outlineResetGC(GcCanvas c, GcanvasItem *item, ItemOutline *o)

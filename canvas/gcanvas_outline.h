@@ -37,6 +37,11 @@ void outlineFree(Display *display, ItemOutline *outline);
 int outlineConfigGC(XGCValues *gcValues, GcCanvas canvas, GcanvasItem *item, ItemOutline *outline);
 int outlineChangeGC(GcCanvas canvas, GcanvasItem *item, ItemOutline *outline);
 int outlineResetGC(GcCanvas canvas, GcanvasItem *item, ItemOutline *outline);
+/* Sets the outline GC's dashes to take up their pattern "along" pixels
+ * from the start (0: the item's own -dashoffset), for lines drawn from a
+ * point after their first, as cut at a guard box. changed: the dashes are
+ * those of outlineChangeGC, else those the GC was made with. */
+void outlineDashPhase(GcCanvas canvas, GcanvasItem *item, ItemOutline *outline, int changed, double along);
 int outlinePostscript(GcCanvas canvas, GcanvasItem *item, ItemOutline *outline);
 int dashConvert(char *out, const char *pattern, int n, double width);
 int getDash(Tcl_Interp *interp, const char *value, DashList *dash);

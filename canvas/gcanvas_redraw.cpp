@@ -9,6 +9,7 @@
 #include <math.h>
 #include "canvas/gcanvas.h"
 #include "core/rounding.h"
+#include "display/windraw/x_error_trap.h"
 
 enum { CACHE_MARGIN = 8 };
 
@@ -144,7 +145,8 @@ void gcanvasRenderRegion(GcanvasWidget *c, int mx, int my, int x1, int y1, int x
     if (y1 < c->redrawY1) y1 = c->redrawY1;
     if (x2 > c->redrawX2) x2 = c->redrawX2;
     if (y2 > c->redrawY2) y2 = c->redrawY2;
-    if (x1 >= x2 || y1 >= y2 || c->tkwin == NULL || (c->flags & GC_DISPLAY_CUT_SHORT)) {
+    if (x1 >= x2 || y1 >= y2 || c->tkwin == NULL || c->cache == None
+            || (c->flags & GC_DISPLAY_CUT_SHORT)) {
         return;
     }
     Tk_Window tkwin = c->tkwin;
@@ -158,7 +160,12 @@ void gcanvasRenderRegion(GcanvasWidget *c, int mx, int my, int x1, int y1, int x
     c->drawableXOrigin = x1 - mx;
     c->drawableYOrigin = y1 - my;
     Pixmap pm = whole ? c->cache
-                      : Tk_GetPixmap(d, Tk_WindowId(tkwin), w + 2 * mx, h + 2 * my, Tk_Depth(tkwin));
+                      : trappedPixmap(d, Tk_WindowId(tkwin), w + 2 * mx, h + 2 * my, Tk_Depth(tkwin));
+    if (pm == None) {
+        /* The server could not make the pixmap: the area keeps what it
+         * showed rather than the process ending. */
+        return;
+    }
     XFillRectangle(d, pm, c->pixmapGC, whole ? 0 : mx, whole ? 0 : my, (unsigned)(whole ? w + 2 * mx : w),
                    (unsigned)(whole ? h + 2 * my : h));
     for (GcanvasItem *item = c->firstItemPtr; item != NULL; item = item->nextPtr) {
@@ -203,8 +210,18 @@ static void composeView(GcanvasWidget *c)
     if (!keep) {
         Pixmap old = c->cache;
         int ox1 = c->cacheX1, oy1 = c->cacheY1, ox2 = c->cacheX2, oy2 = c->cacheY2;
-        c->cache = Tk_GetPixmap(d, Tk_WindowId(tkwin), w + 2 * CACHE_MARGIN, h + 2 * CACHE_MARGIN,
-                                Tk_Depth(tkwin));
+        c->cache = trappedPixmap(d, Tk_WindowId(tkwin), w + 2 * CACHE_MARGIN, h + 2 * CACHE_MARGIN,
+                                 Tk_Depth(tkwin));
+        if (c->cache == None) {
+            /* The server could not make the cache: the window is left
+             * blank in the background colour, and the next redraw asks
+             * again. */
+            if (old != None) Tk_FreePixmap(d, old);
+            XFillRectangle(d, Tk_WindowId(tkwin), c->pixmapGC, c->inset, c->inset, (unsigned)w,
+                           (unsigned)h);
+            c->rebuildCache = 1;
+            return;
+        }
         c->cacheX1 = vx1;
         c->cacheY1 = vy1;
         c->cacheX2 = vx2;
@@ -247,7 +264,14 @@ static void composeView(GcanvasWidget *c)
         c->rebuildCache = 0;
         return;
     }
-    Pixmap view = Tk_GetPixmap(d, Tk_WindowId(tkwin), w, h, Tk_Depth(tkwin));
+    Pixmap view = trappedPixmap(d, Tk_WindowId(tkwin), w, h, Tk_Depth(tkwin));
+    if (view == None) {
+        /* No room for the floating items' pixmap: the cache alone. */
+        XCopyArea(d, c->cache, Tk_WindowId(tkwin), c->pixmapGC, CACHE_MARGIN, CACHE_MARGIN, (unsigned)w,
+                  (unsigned)h, c->inset, c->inset);
+        c->rebuildCache = 0;
+        return;
+    }
     XCopyArea(d, c->cache, view, c->pixmapGC, CACHE_MARGIN, CACHE_MARGIN, (unsigned)w, (unsigned)h,
               0, 0);
     c->drawableXOrigin = vx1;

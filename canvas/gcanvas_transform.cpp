@@ -96,16 +96,29 @@ short gcanvasDrawableCoords(int origin, double value)
  *	One ring to drawable points, repeated points collapsed and points
  *	inside straight runs dropped. Returns the number kept (at least 2).
  */
+static int toScreenRing(GcCanvas c, const double *points, XPoint *out, int n, int world);
+
 int worldToScreenRing(GcCanvas c, const double *points, XPoint *out, int n)
+{
+    return toScreenRing(c, points, out, n, 1);
+}
+
+int canvasToScreenRing(GcCanvas c, const double *points, XPoint *out, int n)
+{
+    return toScreenRing(c, points, out, n, 0);
+}
+
+static int toScreenRing(GcCanvas c, const double *points, XPoint *out, int n, int world)
 {
     GcanvasWidget *w = gcanvasWidgetOf(c);
     int ox = w->drawableXOrigin, oy = w->drawableYOrigin;
-    out[0].x = gcanvasDrawableCoords(ox, worldToCanvasX(c, points[0]));
-    out[0].y = gcanvasDrawableCoords(oy, worldToCanvasY(c, points[1]));
+    out[0].x = gcanvasDrawableCoords(ox, world ? worldToCanvasX(c, points[0]) : points[0]);
+    out[0].y = gcanvasDrawableCoords(oy, world ? worldToCanvasY(c, points[1]) : points[1]);
     int kept = 1;
     for (int i = 1; i < n; i++) {
-        out[kept].x = gcanvasDrawableCoords(ox, worldToCanvasX(c, points[2 * i]));
-        out[kept].y = gcanvasDrawableCoords(oy, worldToCanvasY(c, points[2 * i + 1]));
+        double x = points[2 * i], y = points[2 * i + 1];
+        out[kept].x = gcanvasDrawableCoords(ox, world ? worldToCanvasX(c, x) : x);
+        out[kept].y = gcanvasDrawableCoords(oy, world ? worldToCanvasY(c, y) : y);
         if (out[kept].x != out[kept - 1].x || out[kept].y != out[kept - 1].y) {
             kept++;
         }

@@ -562,7 +562,8 @@ static int makeMember(Tcl_Interp *interp, GcanvasWidget *w, GroupItem *g, int ob
     }
     GcanvasItem *m = (GcanvasItem *)ckalloc(type->itemSize);
     memset((void *)m, 0, type->itemSize);
-    m->id = g->c.nextId;
+    /* Taken before the create procedure, which may run scripts. */
+    m->id = g->c.nextId++;
     m->tagPtr = m->staticTagSpace;
     m->tagSpace = 3;
     m->typePtr = type;
@@ -573,6 +574,7 @@ static int makeMember(Tcl_Interp *interp, GcanvasWidget *w, GroupItem *g, int ob
      * the group's redraws cover its members. */
     m->redraw_flags = GC_ITEM_BOX_QUEUED;
     if (type->createProc(interp, w, m, objc - 1, objv + 1) != TCL_OK) {
+        if (g->c.nextId == m->id + 1) g->c.nextId = m->id;
         gcanvasForgetQueued(w, m);
         if (m->tagPtr != m->staticTagSpace) ckfree((char *)m->tagPtr);
         ckfree((char *)m);
@@ -595,7 +597,6 @@ static int makeMember(Tcl_Interp *interp, GcanvasWidget *w, GroupItem *g, int ob
     memberName(name, sizeof name, g->c.header.id, m->id);
     enterName(w, name, m);
     Tcl_SetObjResult(interp, Tcl_NewIntObj(m->id));
-    g->c.nextId++;
     return TCL_OK;
 }
 

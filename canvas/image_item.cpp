@@ -18,6 +18,7 @@
 #include "canvas/point_item.h"
 #include "core/rounding.h"
 #include "display/windraw/drawable_image.h"
+#include "display/windraw/x_error_trap.h"
 
 typedef struct ImageItem {
     GcanvasItem header;
@@ -57,10 +58,13 @@ static Tk_Image shownImage(GcCanvas c, ImageItem *ii)
 }
 
 /* A scale written as the magnify requests write it: six decimals. */
+/* Scales go over as text at full precision: rounded to a few decimals
+ * they would size the image a pixel off at map scales. */
 static void appendScale(Tcl_DString *ds, double v)
 {
-    char buf[TCL_DOUBLE_SPACE + 340];
-    snprintf(buf, sizeof buf, " %f", v);
+    char buf[TCL_DOUBLE_SPACE + 1];
+    Tcl_PrintDouble(NULL, v, buf);
+    Tcl_DStringAppend(ds, " ", 1);
     Tcl_DStringAppend(ds, buf, -1);
 }
 
@@ -94,12 +98,8 @@ static int requestMagnification(GcCanvas c, ImageItem *ii)
         int code = Tcl_EvalObjv(interp, 3, typeWords, TCL_EVAL_GLOBAL);
         for (int i = 0; i < 2; i++) Tcl_DecrRefCount(typeWords[i]);
         if (code == TCL_OK && strcmp(Tcl_GetStringResult(interp), "tulx") == 0 && !ii->deleted) {
-            char buf[2 * (TCL_DOUBLE_SPACE + 340)];
-            snprintf(buf, sizeof buf, "%f", c->mx);
-            Tcl_Obj *words[6] = {name, Tcl_NewStringObj("magnify", -1), Tcl_NewStringObj(buf, -1), NULL,
-                                 Tcl_NewIntObj(0), Tcl_NewIntObj(1)};
-            snprintf(buf, sizeof buf, "%f", c->my);
-            words[3] = Tcl_NewStringObj(buf, -1);
+            Tcl_Obj *words[6] = {name, Tcl_NewStringObj("magnify", -1), Tcl_NewDoubleObj(c->mx),
+                                 Tcl_NewDoubleObj(c->my), Tcl_NewIntObj(0), Tcl_NewIntObj(1)};
             for (int i = 1; i < 6; i++) Tcl_IncrRefCount(words[i]);
             if (Tcl_EvalObjv(interp, 6, words, TCL_EVAL_GLOBAL) == TCL_OK) Tcl_ResetResult(interp);
             for (int i = 1; i < 6; i++) Tcl_DecrRefCount(words[i]);
@@ -306,8 +306,9 @@ static int imagePostscriptImage(Tcl_Interp *interp, GcCanvas c, Tk_Image image, 
     Tk_MakeWindowExist(tkwin);
     /* Pixmap or read-back failures arrive as X errors; they end in no
      * image, never in Xlib's default handler. */
+    Pixmap pixmap = trappedPixmap(d, Tk_WindowId(tkwin), w, h, Tk_Depth(tkwin));
+    if (pixmap == None) return TCL_OK;
     Tk_ErrorHandler handler = Tk_CreateErrorHandler(d, -1, -1, -1, NULL, NULL);
-    Pixmap pixmap = Tk_GetPixmap(d, Tk_WindowId(tkwin), w, h, Tk_Depth(tkwin));
     XGCValues v;
     v.foreground = WhitePixelOfScreen(Tk_Screen(tkwin));
     GC gc = Tk_GetGC(tkwin, GCForeground, &v);

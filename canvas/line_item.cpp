@@ -15,6 +15,7 @@
 #include "canvas/gcanvas_geometry.h"
 #include "canvas/gcanvas_outline.h"
 #include "canvas/gcanvas_postscript.h"
+#include "canvas/guard_clip.h"
 #include "canvas/item_kit.h"
 #include "canvas/point_list_parse.h"
 #include "canvas/polygon_item.h"
@@ -530,7 +531,42 @@ static int create(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, int objc, T
 
 /* ---- display ---- */
 
-static void display(GcCanvas c, GcanvasItem *item, Display *d, Drawable drawable, int, int, int, int)
+/* A part reaching far off the drawable: cut to the guard in canvas
+ * pixels, each visible run drawn with the dashes in phase with the part's
+ * first point. */
+typedef struct FarStroke {
+    GcCanvas c;
+    LineItem *l;
+    Display *d;
+    Drawable drawable;
+    GC gc;
+    int phased;
+} FarStroke;
+
+static void strokeFarRun(void *clientData, const XPoint *points, int count, double along)
+{
+    FarStroke *f = (FarStroke *)clientData;
+    if (f->phased) outlineDashPhase(f->c, &f->l->header, &f->l->outline, 1, along);
+    drawLinesSplit(f->d, f->drawable, f->gc, points, count, CoordModeOrigin);
+}
+
+static void strokeFarPart(FarStroke *f, const double *world, int n, const GuardBox *guard)
+{
+    GcanvasWidget *w = gcanvasWidgetOf(f->c);
+    double *canvasPts = (double *)ckalloc(2 * (size_t)n * sizeof(double));
+    XPoint *room = (XPoint *)ckalloc(2 * (size_t)n * sizeof(XPoint));
+    for (int i = 0; i < n; i++) {
+        canvasPts[2 * i] = worldToCanvasX(f->c, world[2 * i]);
+        canvasPts[2 * i + 1] = worldToCanvasY(f->c, world[2 * i + 1]);
+    }
+    clipPolylineToGuard(canvasPts, n, w->drawableXOrigin, w->drawableYOrigin, guard, room, strokeFarRun, f);
+    if (f->phased) outlineDashPhase(f->c, &f->l->header, &f->l->outline, 1, 0.0);
+    ckfree((char *)room);
+    ckfree((char *)canvasPts);
+}
+
+static void display(GcCanvas c, GcanvasItem *item, Display *d, Drawable drawable, int x, int y, int width,
+                    int height)
 {
     LineItem *l = (LineItem *)item;
     if (l->numPoints == 0 || l->outline.gc == NULL) return;
@@ -545,6 +581,8 @@ static void display(GcCanvas c, GcanvasItem *item, Display *d, Drawable drawable
     XPoint *xp = total <= FIXED_POINTS ? fixed : (XPoint *)ckalloc((size_t)total * sizeof(XPoint));
     int fixedSizes[16];
     int *sz = l->numParts <= 16 ? fixedSizes : (int *)ckalloc(l->numParts * sizeof(int));
+    /* Parts reaching far off the drawable are marked with the size -1 and
+     * drawn cut to the guard below. */
     double *smoothBuf = NULL;
     int smoothRoom = 0;
     XPoint *at = xp;
@@ -563,31 +601,50 @@ static void display(GcCanvas c, GcanvasItem *item, Display *d, Drawable drawable
                 smoothRoom = bound;
             }
             int m = l->smooth->coordProc(c, src, n, l->splineSteps, NULL, smoothBuf);
-            sz[k] = m > 0 ? worldToScreenRing(c, smoothBuf, at, m) : 0;
+            if (m > 0 && !worldPointsNear(c, smoothBuf, m)) {
+                sz[k] = -1;
+            } else {
+                sz[k] = m > 0 ? worldToScreenRing(c, smoothBuf, at, m) : 0;
+            }
+        } else if (n > 0 && !worldPointsNear(c, src, n)) {
+            sz[k] = -1;
         } else {
             sz[k] = n > 0 ? worldToScreenRing(c, src, at, n) : 0;
         }
-        at += sz[k];
+        at += sz[k] > 0 ? sz[k] : 0;
         src += 2 * (n > 0 ? n : 0);
     }
-    if (smoothBuf != NULL) ckfree((char *)smoothBuf);
     if (outlineChangeGC(c, item, &l->outline) && l->arrowGC != NULL) {
         gcanvasSetOffset(c, l->arrowGC, &l->outline.tsoffset);
     }
-    double width = l->outline.width;
+    double lineWidth = l->outline.width;
     if (gcanvasIsCurrentItem(c, item)) {
-        if (l->outline.activeWidth != width && l->outline.activeWidth > 0) width = l->outline.activeWidth;
+        if (l->outline.activeWidth != lineWidth && l->outline.activeWidth > 0) lineWidth = l->outline.activeWidth;
     } else if (gcanvasItemState(c, item) == GC_STATE_DISABLED) {
-        if (l->outline.disabledWidth != width && l->outline.disabledWidth > 0) width = l->outline.disabledWidth;
+        if (l->outline.disabledWidth != lineWidth && l->outline.disabledWidth > 0) {
+            lineWidth = l->outline.disabledWidth;
+        }
     }
-    int dia = clampToInt(width + 0.5);
+    int dia = clampToInt(lineWidth + 0.5);
     if (dia < 1) dia = 1;
+    GuardBox guard;
+    guardAroundArea(&guard, x, y, width, height, lineWidth);
     at = xp;
+    src = l->points;
     for (int k = 0; k < l->numParts; k++) {
         int high = k == l->highlightPart && l->highlightGC != NULL;
         GC strokeGC = high ? l->highlightGC : l->outline.gc;
         GC fillGC = high ? l->highlightGC : l->arrowGC;
-        if (sz[k] < 2) {
+        int n = l->partSizes[k];
+        if (sz[k] < 0) {
+            FarStroke f = {c, l, d, drawable, strokeGC, strokeGC == l->outline.gc};
+            if (smooth && n >= 3) {
+                int m = l->smooth->coordProc(c, src, n, l->splineSteps, NULL, smoothBuf);
+                strokeFarPart(&f, smoothBuf, m, &guard);
+            } else {
+                strokeFarPart(&f, src, n, &guard);
+            }
+        } else if (sz[k] < 2) {
             if (sz[k] == 1) {
                 XFillArc(d, drawable, strokeGC, at[0].x - dia / 2, at[0].y - dia / 2, (unsigned)dia + 1,
                          (unsigned)dia + 1, 0, 64 * 360);
@@ -595,14 +652,16 @@ static void display(GcCanvas c, GcanvasItem *item, Display *d, Drawable drawable
         } else {
             drawLinesSplit(d, drawable, strokeGC, at, sz[k], CoordModeOrigin);
         }
-        if (l->firstArrows != NULL && l->partSizes[k] >= 2) {
+        if (l->firstArrows != NULL && n >= 2) {
             polygonFillDraw(c, l->firstArrows + 12 * k, 6, d, drawable, fillGC, NULL, 0);
         }
-        if (l->lastArrows != NULL && l->partSizes[k] >= 2) {
+        if (l->lastArrows != NULL && n >= 2) {
             polygonFillDraw(c, l->lastArrows + 12 * k, 6, d, drawable, fillGC, NULL, 0);
         }
-        at += sz[k];
+        at += sz[k] > 0 ? sz[k] : 0;
+        src += 2 * (n > 0 ? n : 0);
     }
+    if (smoothBuf != NULL) ckfree((char *)smoothBuf);
     if (outlineResetGC(c, item, &l->outline) && l->arrowGC != NULL) XSetTSOrigin(d, l->arrowGC, 0, 0);
     if (xp != fixed) ckfree((char *)xp);
     if (sz != fixedSizes) ckfree((char *)sz);

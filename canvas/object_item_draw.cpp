@@ -11,6 +11,7 @@
 #include <stdio.h>
 #include <string.h>
 #include <time.h>
+#include "canvas/guard_clip.h"
 #include "canvas/object_item.h"
 #include "canvas/ring_clip.h"
 #include "core/package.h"
@@ -184,6 +185,7 @@ static int objectDrawPoints(GcCanvas c, ObjectItem *o, Display *display, Drawabl
 typedef struct RecordPens {
     GCObjects *normal, *highlight, *outline;
     const int *clip;
+    const GuardBox *guard;      /* lines reaching far off the drawable are cut to it */
 } RecordPens;
 
 typedef void (*RecordDraw)(GcCanvas c, ObjectItem *o, RecordGeometry *g, GCObjects *pen, const RecordPens *pens,
@@ -216,11 +218,55 @@ static int drawRecords(GcCanvas c, ObjectItem *o, const double *area, const Reco
 
 /* ---- lines ---- */
 
-static void drawLineRecord(GcCanvas c, ObjectItem *o, RecordGeometry *g, GCObjects *G, const RecordPens *,
+/* A line record reaching far off the drawable: each part cut to the
+ * guard, its runs drawn with the dashes in phase with the part's start. */
+typedef struct FarRecordStroke {
+    GcCanvas c;
+    ObjectItem *o;
+    GCObjects *pen;
+    int phased;
+} FarRecordStroke;
+
+static void strokeFarRecordRun(void *clientData, const XPoint *points, int count, double along)
+{
+    FarRecordStroke *f = (FarRecordStroke *)clientData;
+    if (f->phased) outlineDashPhase(f->c, &f->o->header, &f->o->outline, 0, along);
+    batchDrawLines(f->pen, points, count, CoordModeOrigin);
+}
+
+static void drawFarLineRecord(GcCanvas c, ObjectItem *o, RecordGeometry *g, const double *pts, GCObjects *G,
+                              const RecordPens *pens)
+{
+    GcanvasWidget *w = gcanvasWidgetOf(c);
+    FarRecordStroke f = {c, o, G, G == pens->normal};
+    for (int k = 0; k < g->numParts; k++) {
+        int n = g->parts[k];
+        if (n >= 2) {
+            double *canvasPts = (double *)ckalloc(2 * (size_t)n * sizeof(double));
+            XPoint *room = (XPoint *)ckalloc(2 * (size_t)n * sizeof(XPoint));
+            for (int i = 0; i < n; i++) {
+                canvasPts[2 * i] = worldToCanvasX(c, pts[2 * i]);
+                canvasPts[2 * i + 1] = worldToCanvasY(c, pts[2 * i + 1]);
+            }
+            clipPolylineToGuard(canvasPts, n, w->drawableXOrigin, w->drawableYOrigin, pens->guard, room,
+                                strokeFarRecordRun, &f);
+            if (f.phased) outlineDashPhase(c, &o->header, &o->outline, 0, 0.0);
+            ckfree((char *)room);
+            ckfree((char *)canvasPts);
+        }
+        pts += 2 * (n > 0 ? n : 0);
+    }
+}
+
+static void drawLineRecord(GcCanvas c, ObjectItem *o, RecordGeometry *g, GCObjects *G, const RecordPens *pens,
                            PointBuffer *buf)
 {
     if (G == NULL || g->numParts <= 0) return;
     const double *pts = smoothParts(c, o, g, 3);
+    if (pens->guard != NULL && !worldPointsNear(c, pts, g->numPoints)) {
+        drawFarLineRecord(c, o, g, pts, G, pens);
+        return;
+    }
     long long room = 0;
     for (int k = 0; k < g->numParts; k++) room += g->parts[k] < 2 ? 2 : g->parts[k];
     XPoint *xp = pointRoom(buf, room);
@@ -235,12 +281,13 @@ static void drawLineRecord(GcCanvas c, ObjectItem *o, RecordGeometry *g, GCObjec
     }
 }
 
-static int objectDrawLines(GcCanvas c, ObjectItem *o, Display *display, Drawable drawable, const double *area)
+static int objectDrawLines(GcCanvas c, ObjectItem *o, Display *display, Drawable drawable, const double *area,
+                           const GuardBox *guard)
 {
     DrawBatch *batch = beginDrawBatch(display, drawable);
     GCObjects *O = newGCObjects(batch, o->outline.gc);
     GCObjects *H = newGCObjects(batch, o->highlightGC);
-    RecordPens pens = {O, H, O, NULL};
+    RecordPens pens = {O, H, O, NULL, guard};
     int drawn = drawRecords(c, o, area, &pens, drawLineRecord);
     freeGCObjects(H);
     freeGCObjects(O);
@@ -275,9 +322,20 @@ static void drawPolygonRecord(GcCanvas c, ObjectItem *o, RecordGeometry *g, GCOb
      * do for small rings cut at several corners. */
     long long room = 0;
     for (int k = 0; k < g->numParts; k++) room += clipRoom(g->parts[k]);
-    XPoint *xp = pointRoom(buf, room > 0 ? room : 1);
-    worldToScreenRingsSpaced(c, pts, xp, g->numParts, g->parts);
-    int total = clipRingsToBox(xp, g->numParts, g->parts, clip[0], clip[1], clip[2], clip[3]);
+    int total;
+    if (!worldPointsNear(c, pts, g->numPoints)) {
+        /* Far points are cut in floating point before they are converted:
+         * clamped one by one they would bend the edges. */
+        GuardBox box = {(double)clip[0] + w->drawableXOrigin, (double)clip[1] + w->drawableYOrigin,
+                        (double)clip[2] + w->drawableXOrigin, (double)clip[3] + w->drawableYOrigin};
+        XPoint *xp = pointRoom(buf, guardRingsRoom(g->parts, g->numParts));
+        total = worldRingsToScreenGuarded(c, pts, g->numParts, g->parts, &box, xp);
+    } else {
+        XPoint *xp = pointRoom(buf, room > 0 ? room : 1);
+        worldToScreenRingsSpaced(c, pts, xp, g->numParts, g->parts);
+        total = clipRingsToBox(xp, g->numParts, g->parts, clip[0], clip[1], clip[2], clip[3]);
+    }
+    XPoint *xp = buf->points;
     if (total <= 0) return;
     if (F) batchFillPolygonRings(F, xp, g->numParts, g->parts, Complex, CoordModeOrigin);
     if (O) {
@@ -318,7 +376,7 @@ static int objectDrawPolygons(GcCanvas c, ObjectItem *o, Display *display, Drawa
     }
     outlineChangeGC(c, &o->header, &o->outline);
     int clip[4] = {dx - CLIP_MARGIN, dy - CLIP_MARGIN, dx + width + CLIP_MARGIN, dy + height + CLIP_MARGIN};
-    RecordPens pens = {F, H, O, clip};
+    RecordPens pens = {F, H, O, clip, NULL};
     int drawn = drawRecords(c, o, area, &pens, drawPolygonRecord);
     outlineResetGC(c, &o->header, &o->outline);
     if (stipple != None) XSetTSOrigin(display, o->fillGC, 0, 0);
@@ -361,7 +419,9 @@ void objectDisplay(GcCanvas c, GcanvasItem *item, Display *display, Drawable dra
     if (subtype == SHAPE_CLASS_POINT) {
         drawn = objectDrawPoints(c, o, display, drawable, pointArea);
     } else if (subtype == SHAPE_CLASS_LINE) {
-        drawn = objectDrawLines(c, o, display, drawable, lineArea);
+        GuardBox guard;
+        guardAroundArea(&guard, x, y, width, height, w);
+        drawn = objectDrawLines(c, o, display, drawable, lineArea, &guard);
     } else if (subtype == SHAPE_CLASS_POLYGON) {
         drawn = objectDrawPolygons(c, o, display, drawable, dx, dy, iw, ih, lineArea);
     }

@@ -18,6 +18,7 @@
 #include "canvas/gcanvas_geometry.h"
 #include "canvas/gcanvas_outline.h"
 #include "canvas/gcanvas_postscript.h"
+#include "canvas/guard_clip.h"
 #include "canvas/item_kit.h"
 #include "canvas/point_list_parse.h"
 #include "canvas/polygon_item.h"
@@ -78,6 +79,51 @@ void drawRingOutlines(Display *display, Drawable drawable, GC gc, const XPoint *
     }
 }
 
+/* polygonFillDraw for figures reaching far off the drawable: the fill
+ * cut to the drawable's near range, the outline cut as a line. */
+static void polygonFarDraw(GcCanvas c, const double *points, int n, Display *display, Drawable drawable,
+                           GC fillGC, GC outlineGC, int canvasFlag)
+{
+    GcanvasWidget *w = gcanvasWidgetOf(c);
+    GuardBox box;
+    guardNearDrawable(&box, w->drawableXOrigin, w->drawableYOrigin);
+    long long room = guardRingRoom(n);
+    double *canvasPts = (double *)ckalloc(2 * (size_t)n * sizeof(double));
+    double *clipped = (double *)ckalloc(2 * (size_t)room * sizeof(double));
+    double *scratch = (double *)ckalloc(2 * (size_t)room * sizeof(double));
+    XPoint *xp = (XPoint *)ckalloc((size_t)(room > 2 * n ? room : 2 * n) * sizeof(XPoint));
+    for (int i = 0; i < n; i++) {
+        canvasPts[2 * i] = canvasFlag ? points[2 * i] : worldToCanvasX(c, points[2 * i]);
+        canvasPts[2 * i + 1] = canvasFlag ? points[2 * i + 1] : worldToCanvasY(c, points[2 * i + 1]);
+    }
+    if (fillGC != NULL && n > 3) {
+        int m = clipRingToGuard(canvasPts, n, &box, clipped, scratch);
+        for (int i = 0; i < m; i++) {
+            xp[i].x = gcanvasDrawableCoords(w->drawableXOrigin, clipped[2 * i]);
+            xp[i].y = gcanvasDrawableCoords(w->drawableYOrigin, clipped[2 * i + 1]);
+        }
+        if (m >= 3) XFillPolygon(display, drawable, fillGC, xp, m, Complex, CoordModeOrigin);
+    }
+    if (outlineGC != NULL) {
+        struct Stroke {
+            Display *display;
+            Drawable drawable;
+            GC gc;
+            static void run(void *cd, const XPoint *pts, int count, double)
+            {
+                Stroke *s = (Stroke *)cd;
+                drawLinesSplit(s->display, s->drawable, s->gc, pts, count, CoordModeOrigin);
+            }
+        } stroke = {display, drawable, outlineGC};
+        clipPolylineToGuard(canvasPts, n, w->drawableXOrigin, w->drawableYOrigin, &box, xp, Stroke::run,
+                            &stroke);
+    }
+    ckfree((char *)xp);
+    ckfree((char *)scratch);
+    ckfree((char *)clipped);
+    ckfree((char *)canvasPts);
+}
+
 void polygonFillDraw(GcCanvas c, const double *points, int n, Display *display, Drawable drawable, GC fillGC,
                      GC outlineGC, int canvasFlag)
 {
@@ -85,14 +131,23 @@ void polygonFillDraw(GcCanvas c, const double *points, int n, Display *display, 
     GcanvasWidget *w = gcanvasWidgetOf(c);
     XPoint fixed[FIXED_POINTS];
     XPoint *xp = n <= FIXED_POINTS ? fixed : (XPoint *)ckalloc(n * sizeof(XPoint));
+    int far = 0;
     for (int i = 0; i < n; i++) {
-        double x = points[2 * i], y = points[2 * i + 1];
+        double xy[2] = {points[2 * i], points[2 * i + 1]};
         if (!canvasFlag) {
-            x = worldToCanvasX(c, x);
-            y = worldToCanvasY(c, y);
+            xy[0] = worldToCanvasX(c, xy[0]);
+            xy[1] = worldToCanvasY(c, xy[1]);
         }
-        xp[i].x = gcanvasDrawableCoords(w->drawableXOrigin, x);
-        xp[i].y = gcanvasDrawableCoords(w->drawableYOrigin, y);
+        far |= !canvasPointsNear(xy, 1, w->drawableXOrigin, w->drawableYOrigin);
+        xp[i].x = gcanvasDrawableCoords(w->drawableXOrigin, xy[0]);
+        xp[i].y = gcanvasDrawableCoords(w->drawableYOrigin, xy[1]);
+    }
+    if (far) {
+        /* Clamped one by one, far points would bend the figure: cut it
+         * in floating point to the drawable's near range instead. */
+        if (xp != fixed) ckfree((char *)xp);
+        polygonFarDraw(c, points, n, display, drawable, fillGC, outlineGC, canvasFlag);
+        return;
     }
     if (fillGC != NULL && n > 3) XFillPolygon(display, drawable, fillGC, xp, n, Complex, CoordModeOrigin);
     if (outlineGC != NULL) drawLinesSplit(display, drawable, outlineGC, xp, n, CoordModeOrigin);
@@ -134,7 +189,19 @@ void drawRingsClipped(GcCanvas c, const double *points, int n, int ringCount, co
     XPoint *xp = room <= FIXED_POINTS ? fixed : (XPoint *)ckalloc((size_t)room * sizeof(XPoint));
     int total;
     int x2 = clipX + clipWidth, y2 = clipY + clipHeight;
-    if (ringCount == 1) {
+    if (!worldPointsNear(c, points, n)) {
+        /* Far points are cut in floating point before they are
+         * converted: clamped one by one they would bend the edges. */
+        GcanvasWidget *w = gcanvasWidgetOf(c);
+        GuardBox box = {(double)clipX + w->drawableXOrigin, (double)clipY + w->drawableYOrigin,
+                        (double)x2 + w->drawableXOrigin, (double)y2 + w->drawableYOrigin};
+        long long farRoom = guardRingsRoom(sz, ringCount);
+        if (farRoom > room) {
+            if (xp != fixed) ckfree((char *)xp);
+            xp = farRoom <= FIXED_POINTS ? fixed : (XPoint *)ckalloc((size_t)farRoom * sizeof(XPoint));
+        }
+        total = worldRingsToScreenGuarded(c, points, ringCount, sz, &box, xp);
+    } else if (ringCount == 1) {
         total = worldToScreenRing(c, points, xp, n);
         total = clipPolygonToBox(xp, total, clipX, clipY, x2, y2);
         sz[0] = total;
@@ -498,6 +565,65 @@ static int create(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, int objc, T
 
 /* ---- display ---- */
 
+/* A smoothed polygon reaching far off the drawable: each ring smoothed in
+ * canvas pixels, cut to box in floating point, then converted, so that
+ * clamped far points never bend the curve. */
+static void drawSmoothFar(GcCanvas c, PolygonItem *p, Display *d, Drawable drawable, GC outlineGC,
+                          const GuardBox *box)
+{
+    int rings = p->numRings;
+    int *sz = (int *)ckalloc(rings * sizeof(int));
+    int largest = 2;
+    long long room = 0;
+    for (int k = 0; k < rings; k++) {
+        int n = p->ringSizes[k];
+        int m = n >= 3 ? p->smooth->coordProc(c, NULL, n, p->splineSteps, NULL, NULL) : n;
+        largest = m > largest ? m : largest;
+        room += guardRingRoom(m);
+    }
+    long long ringRoom = guardRingRoom(largest);
+    double *canvasPts = (double *)ckalloc(2 * (size_t)p->numPoints * sizeof(double));
+    double *smoothed = (double *)ckalloc(2 * (size_t)largest * sizeof(double));
+    double *clipped = (double *)ckalloc(2 * (size_t)ringRoom * sizeof(double));
+    double *scratch = (double *)ckalloc(2 * (size_t)ringRoom * sizeof(double));
+    XPoint *xp = (XPoint *)ckalloc((size_t)(room > 0 ? room : 1) * sizeof(XPoint));
+    worldToScreenPoints(c, p->points, canvasPts, p->numPoints);
+    const double *src = canvasPts;
+    XPoint *at = xp;
+    int total = 0, hlStart = -1, hlSize = 0;
+    for (int k = 0; k < rings; k++) {
+        int n = p->ringSizes[k];
+        int m = n;
+        if (n >= 3) {
+            m = p->smooth->coordProc(c, src, n, p->splineSteps, NULL, smoothed);
+        } else if (n > 0) {
+            memcpy(smoothed, src, 2 * (size_t)n * sizeof(double));
+        }
+        int kept = m > 0 ? clipRingToGuard(smoothed, m, box, clipped, scratch) : 0;
+        sz[k] = kept > 0 ? canvasToScreenRing(c, clipped, at, kept) : 0;
+        if (k == p->highlightRing) {
+            hlStart = total;
+            hlSize = sz[k];
+        }
+        total += sz[k];
+        at += sz[k];
+        src += 2 * (n > 0 ? n : 0);
+    }
+    if (total > 0) {
+        if (p->fillGC != NULL) fillAndOutline(d, drawable, p->fillGC, NULL, xp, rings, sz, total);
+        if (hlStart >= 0 && p->highlightGC != NULL && hlSize >= 3) {
+            XFillPolygon(d, drawable, p->highlightGC, xp + hlStart, hlSize, Complex, CoordModeOrigin);
+        }
+        if (outlineGC != NULL) drawRingOutlines(d, drawable, outlineGC, xp, rings, sz);
+    }
+    ckfree((char *)xp);
+    ckfree((char *)scratch);
+    ckfree((char *)clipped);
+    ckfree((char *)smoothed);
+    ckfree((char *)canvasPts);
+    ckfree((char *)sz);
+}
+
 static void display(GcCanvas c, GcanvasItem *item, Display *d, Drawable drawable, int, int, int width, int height)
 {
     PolygonItem *p = (PolygonItem *)item;
@@ -532,6 +658,10 @@ static void display(GcCanvas c, GcanvasItem *item, Display *d, Drawable drawable
             drawRingsClipped(c, ringStart(p, p->highlightRing), size, 1, &size, d, drawable, p->highlightGC,
                              outlineGC, cx, cy, cw, ch);
         }
+    } else if (!worldPointsNear(c, p->points, p->numPoints)) {
+        GuardBox box = {(double)cx + w->drawableXOrigin, (double)cy + w->drawableYOrigin,
+                        (double)cx + cw + w->drawableXOrigin, (double)cy + ch + w->drawableYOrigin};
+        drawSmoothFar(c, p, d, drawable, outlineGC, &box);
     } else {
         int rings = p->numRings;
         int *sz = (int *)ckalloc(rings * sizeof(int));

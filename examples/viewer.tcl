@@ -64,6 +64,7 @@ namespace eval viewer {
             .map create object 0 0 -object ::viewer::outlines -outline yellow -width 2 -tags outlines
         }
         fit 512 384
+        bind .map <Configure> {viewer::frame}
 
         bind .map <ButtonPress-1> {viewer::grab %x %y}
         bind .map <B1-Motion> {viewer::drag %x %y}
@@ -86,6 +87,55 @@ namespace eval viewer {
         set left [expr {$x0 - ($width / $scale - $groundW) / 2}]
         set top [expr {$y0 + ($height / $scale - $groundH) / 2}]
         .map configure -mx $scale -my [expr {-$scale}] -viewxorigin $left -viewyorigin $top
+        frame
+    }
+
+    # The tulx view covers only the image pixels in the window and half a
+    # window around it (-sc/-sr where it starts, -maxw/-maxh its size), so
+    # that at any zoom it stays small enough to be rendered: a view of the
+    # whole image would be capped at -maxw/-maxh pixels and leave the
+    # window blank beyond them. Panning within the margin only moves the
+    # canvas; the view is renewed when the window leaves it or the zoom
+    # changes.
+    variable covered {}
+    proc frame {} {
+        variable x0; variable y0; variable dx; variable dy; variable columns; variable rows
+        variable covered
+        set width [winfo width .map]
+        set height [winfo height .map]
+        if {$width < 2 || $height < 2} {
+            set width [.map cget -width]
+            set height [.map cget -height]
+        }
+        set mx [.map cget -mx]
+        lassign [mapPoint 0 0] left top
+        lassign [mapPoint $width $height] right bottom
+        # The image columns and rows in the window.
+        set c0 [expr {int(floor(($left - $x0) / $dx))}]
+        set c1 [expr {int(ceil(($right - $x0) / $dx))}]
+        set r0 [expr {int(floor(($y0 - $top) / $dy))}]
+        set r1 [expr {int(ceil(($y0 - $bottom) / $dy))}]
+        if {[llength $covered] == 5} {
+            lassign $covered zoom sc sr ec er
+            if {$zoom == $mx && $c0 >= $sc && $r0 >= $sr && $c1 <= $ec && $r1 <= $er} {
+                return
+            }
+        }
+        set marginC [expr {($c1 - $c0) / 2 + 1}]
+        set marginR [expr {($r1 - $r0) / 2 + 1}]
+        set sc [expr {max(0, min($columns - 1, $c0 - $marginC))}]
+        set sr [expr {max(0, min($rows - 1, $r0 - $marginR))}]
+        set ec [expr {max($sc + 1, min($columns, $c1 + $marginC))}]
+        set er [expr {max($sr + 1, min($rows, $r1 + $marginR))}]
+        # Screen pixels per image pixel; the view ends with the last whole
+        # image pixel it needs.
+        set zx [expr {abs($mx) * $dx}]
+        set zy [expr {abs([.map cget -my]) * $dy}]
+        set maxw [expr {max(1, int(ceil(($ec - $sc) * $zx)))}]
+        set maxh [expr {max(1, int(ceil(($er - $sr) * $zy)))}]
+        ::viewer::picture configure -sc $sc -sr $sr -maxw $maxw -maxh $maxh
+        .map coords picture [expr {$x0 + $sc * $dx}] [expr {$y0 - $sr * $dy}]
+        set covered [list $mx $sc $sr $ec $er]
     }
 
     # The map point under window pixel (x, y).
@@ -106,6 +156,7 @@ namespace eval viewer {
         .map configure -viewxorigin [expr {[.map cget -viewxorigin] - ($x - $fx) / $mx}] \
             -viewyorigin [expr {[.map cget -viewyorigin] - ($y - $fy) / $my}]
         set from [list $x $y]
+        frame
         report $x $y
     }
 
@@ -116,6 +167,7 @@ namespace eval viewer {
         set my [expr {[.map cget -my] * $factor}]
         .map configure -mx $mx -my $my -viewxorigin [expr {$wx - $x / $mx}] \
             -viewyorigin [expr {$wy - $y / $my}]
+        frame
         report $x $y
     }
 

@@ -43,6 +43,7 @@ typedef struct ViewPixmap {
     int x, y;                   /* view position at the top-left corner */
     int valid;
     int locked;
+    int refused;                /* the server could not make this geometry */
 } ViewPixmap;
 
 typedef struct ZoomMap {

@@ -15,6 +15,7 @@
 #include "display/tulx/tulx_subcommands.h"
 #include "display/windraw/capture.h"
 #include "display/windraw/clipboard.h"
+#include "display/windraw/x_error_trap.h"
 #include "ramimage/ramimg.h"
 
 /*
@@ -29,8 +30,8 @@ static Pixmap tulxCapturePixmap(TulxMaster *master, int x0, int y0, int width, i
         return 0;
     }
     Tk_MakeWindowExist(main);
-    Pixmap pixmap = Tk_GetPixmap(master->display, Tk_WindowId(main), width, height,
-                                 Tk_Depth(main));
+    Pixmap pixmap = trappedPixmap(master->display, Tk_WindowId(main), width, height,
+                                  Tk_Depth(main));
     if (pixmap == 0) {
         return 0;
     }

@@ -587,6 +587,18 @@ static int stripRows(int size, int turbo)
     return turbo ? size : (size < 256 ? size : 256);
 }
 
+/* The view side for a zoomed extent: the extent rounded up, except that
+ * a product a few ulps above a whole number (a scale times a pixel size,
+ * both rounded to binary) counts as that number. */
+static double viewSideCeil(double extent)
+{
+    double whole = floor(extent + 0.5);
+    if (fabs(extent - whole) <= 1e-9 * (fabs(extent) > 1 ? fabs(extent) : 1)) {
+        return whole;
+    }
+    return ceil(extent);
+}
+
 /*
  * tulxConfigMagnification --
  *	Stores the zoom and rebuilds the view geometry and the zoom maps.
@@ -599,8 +611,8 @@ int tulxConfigMagnification(TulxMaster *master, double mx, double my)
     if (image != NULL) {
         double columns = image->head.columns - (master->sc > 0 ? master->sc : 0);
         double rows = image->head.rows - (master->sr > 0 ? master->sr : 0);
-        master->width = clampToInt(ceil(columns * fabs(mx)));
-        master->height = clampToInt(ceil(rows * fabs(my)));
+        master->width = clampToInt(viewSideCeil(columns * fabs(mx)));
+        master->height = clampToInt(viewSideCeil(rows * fabs(my)));
     }
     if (master->maxw > 0 && master->maxw < master->width) {
         master->width = master->maxw;

@@ -199,7 +199,7 @@ int tulxMakeGCs(TulxMaster *master)
         XFreeGC(master->display, master->gc);
     }
     master->gc = gc;
-    Pixmap mono = Tk_GetPixmap(master->display, Tk_WindowId(master->tkwin), 8, 8, 1);
+    Pixmap mono = trappedPixmap(master->display, Tk_WindowId(master->tkwin), 8, 8, 1);
     if (mono != 0) {
         GC monoGC = makeGC(master, mono);
         Tk_FreePixmap(master->display, mono);

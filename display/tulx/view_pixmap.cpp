@@ -10,6 +10,7 @@
 
 #include "core/package.h"
 #include "display/tulx/tulx.h"
+#include "display/windraw/x_error_trap.h"
 #include "ovex/ovexstdio.h"
 
 void vpInit(ViewPixmap *vp, Display *display)
@@ -41,6 +42,7 @@ int vpPixmapSet(ViewPixmap *vp, Drawable drawable, int width, int height, int de
     if (width != vp->width || height != vp->height || depth != vp->depth || x != vp->x
             || y != vp->y) {
         vpFreePixmap(vp);
+        vp->refused = 0;
         vp->width = width;
         vp->height = height;
         vp->depth = depth;
@@ -53,8 +55,9 @@ int vpPixmapSet(ViewPixmap *vp, Drawable drawable, int width, int height, int de
 
 /*
  * vpPixmap --
- *	The pixmap, made on first use. A view of no area makes none: X
- *	refuses empty pixmaps with an error that would end the process.
+ *	The pixmap, made on first use. A view of no area, or one the server
+ *	cannot hold, makes none (0): the callers then render into temporary
+ *	pixmaps of the part shown.
  */
 Pixmap vpPixmap(ViewPixmap *vp)
 {
@@ -68,9 +71,16 @@ Pixmap vpPixmap(ViewPixmap *vp)
         vp->valid = 0;
         return 0;
     }
-    vp->pixmap = Tk_GetPixmap(vp->display, vp->drawable, vp->width, vp->height, vp->depth);
+    /* A size the server refused once is not asked for again until the
+     * geometry changes: every display would cost a round trip. */
+    if (vp->refused) {
+        vp->valid = 0;
+        return 0;
+    }
+    vp->pixmap = trappedPixmap(vp->display, vp->drawable, vp->width, vp->height, vp->depth);
     if (vp->pixmap == 0) {
         vp->valid = 0;
+        vp->refused = 1;
         if (getOvexDebug()) {
             ovex_fprintf(stderr, "vpPixmap error in Tk_GetPixmap - fail to create a pixmap of %dx%dx%d\n",
                     vp->width, vp->height, vp->depth);

@@ -23,13 +23,12 @@ static Pixmap copyIntoPixmap(Display *display, Drawable drawable, int x, int y, 
         ovex_fprintf(stderr, "Error in %s.\n", caller);
         return None;
     }
-    XErrorTrap trap;
-    xErrorTrapBegin(&trap, display);
-    Pixmap pixmap = Tk_GetPixmap(display, drawable, width, height, (int)geometry.depth);
-    if (xErrorTrapEnd(&trap) != 0 || pixmap == None) {
+    Pixmap pixmap = trappedPixmap(display, drawable, width, height, (int)geometry.depth);
+    if (pixmap == None) {
         ovex_fprintf(stderr, "Error in %s.\n", caller);
         return None;
     }
+    XErrorTrap trap;
     xErrorTrapBegin(&trap, display);
     XGCValues values;
     values.graphics_exposures = False;

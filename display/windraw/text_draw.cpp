@@ -13,6 +13,7 @@
 #include <string.h>
 
 #include "display/windraw/font_faces.h"
+#include "display/windraw/x_error_trap.h"
 #include "core/rounding.h"
 #include "ovex/ovex.h"
 
@@ -110,7 +111,12 @@ static void drawThroughMask(Display *display, Drawable drawable, GC gc, OvexFont
         return;
     }
     unsigned int width = (unsigned int)(x1 - x0), height = (unsigned int)(y1 - y0);
-    Pixmap mask = XCreatePixmap(display, drawable, width, height, 1);
+    /* Glyphs spread over more than X can address (a huge size) make no
+     * mask: the text is not drawn rather than the process ended. */
+    Pixmap mask = trappedPixmap(display, drawable, (int)width, (int)height, 1);
+    if (mask == None) {
+        return;
+    }
     GC maskGC = XCreateGC(display, mask, 0, NULL);
     XSetForeground(display, maskGC, 0);
     XFillRectangle(display, mask, maskGC, 0, 0, width, height);

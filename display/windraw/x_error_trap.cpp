@@ -38,3 +38,25 @@ int trappedDrawableGeometry(Display *display, Drawable drawable, DrawableGeometr
                               &geometry->depth);
     return xErrorTrapEnd(&trap) == 0 && got != 0;
 }
+
+Pixmap trappedPixmap(Display *display, Drawable drawable, int width, int height, int depth)
+{
+    if (display == NULL || drawable == None || width < 1 || height < 1 || depth < 1
+            || width > TRAPPED_PIXMAP_MAX_SIDE || height > TRAPPED_PIXMAP_MAX_SIDE) {
+        return None;
+    }
+    XErrorTrap trap;
+    xErrorTrapBegin(&trap, display);
+    Pixmap pixmap = Tk_GetPixmap(display, drawable, width, height, depth);
+    if (xErrorTrapEnd(&trap) == 0) {
+        return pixmap;
+    }
+    if (pixmap != None) {
+        /* The id was handed out though the server made nothing: freeing
+         * it raises an error of its own, caught as well. */
+        xErrorTrapBegin(&trap, display);
+        Tk_FreePixmap(display, pixmap);
+        xErrorTrapEnd(&trap);
+    }
+    return None;
+}

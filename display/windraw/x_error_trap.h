@@ -33,4 +33,13 @@ typedef struct DrawableGeometry {
  * the request failed or raised an error. */
 int trappedDrawableGeometry(Display *display, Drawable drawable, DrawableGeometry *geometry);
 
+/* Sides beyond this make no pixmap: X coordinates into it would wrap. */
+enum { TRAPPED_PIXMAP_MAX_SIDE = 32767 };
+
+/* Tk_GetPixmap with its protocol errors caught: None when a side is below
+ * 1 or above TRAPPED_PIXMAP_MAX_SIDE, when the depth is below 1, or when
+ * the server refuses the pixmap (BadAlloc for a pixmap larger than its
+ * memory), instead of the end of the process. Free with Tk_FreePixmap. */
+Pixmap trappedPixmap(Display *display, Drawable drawable, int width, int height, int depth);
+
 #endif /* OVEX_DISPLAY_WINDRAW_X_ERROR_TRAP_H */

@@ -261,10 +261,14 @@ int ddDrawText(DdPrimary *primary, DdSurface *surface, Tk_Window tkwin, const ch
     if (font == NULL) {
         return DDERR_GENERIC;
     }
+    Pixmap pixmap = trappedPixmap(display, primary->window, image->width, image->height,
+                                  primary->depth);
+    if (pixmap == None) {
+        Tk_FreeFont(font);
+        return DDERR_GENERIC;
+    }
     XErrorTrap trap;
     xErrorTrapBegin(&trap, display);
-    Pixmap pixmap = XCreatePixmap(display, primary->window, (unsigned)image->width,
-                                  (unsigned)image->height, (unsigned)primary->depth);
     XGCValues values;
     values.foreground = pixel;
     values.graphics_exposures = False;
