@@ -799,16 +799,14 @@ unsigned char *getRowBytePal(RAMIMG *image, int row, int col, int n, int channel
 }
 
 /*
- * getRowFloatPal --
- *	Returns out: getRowBytePal as floats. The indices are read as bytes
- *	into the front of out and widened from the end backwards, so no
- *	second buffer is needed.
+ * widenPaletteRow --
+ *	Returns out: the palette image's indices (or, for a colour channel,
+ *	their colours) as T. The indices are read as bytes into the front of
+ *	out and widened from the end backwards, so no second buffer is needed.
  */
-float *getRowFloatPal(RAMIMG *image, int row, int col, int n, int channel, float *out)
+template <typename T>
+static T *widenPaletteRow(RAMIMG *image, int row, int col, int n, int channel, T *out)
 {
-    if (!hasPalette(image)) {
-        return getRowFloat(image, row, col, n, channel, out);
-    }
     if (out == NULL || n <= 0) {
         return out;
     }
@@ -817,9 +815,21 @@ float *getRowFloatPal(RAMIMG *image, int row, int col, int n, int channel, float
     bool colour = isColourChannel(channel);
     for (int k = n - 1; k >= 0; k--) {
         unsigned char index = indices[k];
-        out[k] = colour ? (float)image->head.palette[index][channel] : (float)index;
+        out[k] = colour ? (T)image->head.palette[index][channel] : (T)index;
     }
     return out;
+}
+
+/*
+ * getRowFloatPal --
+ *	Returns out: getRowBytePal as floats.
+ */
+float *getRowFloatPal(RAMIMG *image, int row, int col, int n, int channel, float *out)
+{
+    if (!hasPalette(image)) {
+        return getRowFloat(image, row, col, n, channel, out);
+    }
+    return widenPaletteRow(image, row, col, n, channel, out);
 }
 
 /*
@@ -842,17 +852,7 @@ double *getRowDoublePal(RAMIMG *image, int row, int col, int n, int channel, dou
     if (!hasPalette(image)) {
         return getRowDouble(image, row, col, n, channel, out);
     }
-    if (out == NULL || n <= 0) {
-        return out;
-    }
-    unsigned char *indices = (unsigned char *)out;
-    getRowByte(image, row, col, n, 0, indices);
-    bool colour = isColourChannel(channel);
-    for (int k = n - 1; k >= 0; k--) {
-        unsigned char index = indices[k];
-        out[k] = colour ? (double)image->head.palette[index][channel] : (double)index;
-    }
-    return out;
+    return widenPaletteRow(image, row, col, n, channel, out);
 }
 
 /*
