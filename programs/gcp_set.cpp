@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include "core/numeric.h"
+#include "core/objects.h"
 #include "core/read_bytes.h"
 #include "core/whole_file.h"
 #include "ovex/ovex.h"
@@ -524,6 +525,7 @@ GcpSet *loadGcpObj(const char *fileName)
 {
     int fd = open(nativePath(fileName).c_str(), O_RDONLY);
     if (fd < 0) {
+        objLoadFailure(Tcl_ErrnoMsg(errno));
         return NULL;
     }
     unsigned char head[GCPOBJ_HEAD_SIZE];
@@ -531,6 +533,7 @@ GcpSet *loadGcpObj(const char *fileName)
     if (got < GCPOBJ_MAGIC_SIZE || memcmp(head, GCPOBJ_MAGIC, GCPOBJ_MAGIC_SIZE) != 0
             || got < GCPOBJ_HEAD_SIZE) {
         close(fd);
+        objLoadFailure("not a GCP object file: no GCPOBJ code and header at its start");
         return NULL;
     }
     int32_t count = getInt32(head + 6);
@@ -538,6 +541,7 @@ GcpSet *loadGcpObj(const char *fileName)
     int32_t nterms = getInt32(head + 14);
     if (count < 0 || count > GCP_CAPACITY) {
         close(fd);
+        objLoadFailure("point count out of range");
         return NULL;
     }
     GcpSet *set = newGcpSet(NULL);
@@ -550,6 +554,7 @@ GcpSet *loadGcpObj(const char *fileName)
     close(fd);
     if (got < 0 || (size_t)got != recordBytes) {
         freeGcpSet(set);
+        objLoadFailure("file shorter than its points");
         return NULL;
     }
     set->count = count;

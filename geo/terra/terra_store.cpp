@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include "core/gmem.h"
+#include "core/objects.h"
 #include "core/rounding.h"
 #include "core/safe_replace.h"
 #include "core/vocabulary.h"
@@ -239,17 +240,24 @@ static int64_t checkIndex(const unsigned char *block, int64_t tiles, int64_t dat
 int openTerraFile(const char *fileName, TerraCache *store)
 {
     if (fileName == NULL || strlen(fileName) >= TERRA_NAME_SIZE) {
+        objLoadFailure("name too long");
         return 0;
     }
     int fd = open(nativePath(fileName).c_str(), O_RDWR);
     if (fd < 0) {
+        objLoadFailure(Tcl_ErrnoMsg(errno));
         return 0;
     }
     unsigned char head[TERRA_MIN_FILE];
     struct stat info;
-    if (readAt(fd, head, sizeof head, 0) != (ssize_t)sizeof head || memcmp(head, "TERRA", 6) != 0
-        || fstat(fd, &info) != 0) {
+    if (readAt(fd, head, sizeof head, 0) != (ssize_t)sizeof head || fstat(fd, &info) != 0) {
         close(fd);
+        objLoadFailure("file shorter than a TERRA header");
+        return 0;
+    }
+    if (memcmp(head, "TERRA", 6) != 0) {
+        close(fd);
+        objLoadFailure("not a TERRA file: no TERRA code at its start");
         return 0;
     }
     int swapped = head[TERRA_AT_ORDER] != (unsigned char)msbFirst();
@@ -261,6 +269,7 @@ int openTerraFile(const char *fileName, TerraCache *store)
     if (dataEnd > (int64_t)info.st_size || dataEnd > TERRA_MAX_BYTES
         || !tablesFit(n, dataEnd - TERRA_HEADER_FIXED)) {
         close(fd);
+        objLoadFailure("its header's data end or tile count does not fit the file");
         return 0;
     }
     int64_t tiles = n * n;
@@ -269,6 +278,7 @@ int openTerraFile(const char *fileName, TerraCache *store)
     if (headerSize < TERRA_HEADER_FIXED + 8 * tiles || headerSize > dataEnd
         || !groupRangeFits(n, field(head, TERRA_AT_GX), field(head, TERRA_AT_GY))) {
         close(fd);
+        objLoadFailure("its header's size or group numbers are out of range");
         return 0;
     }
 
@@ -290,6 +300,7 @@ int openTerraFile(const char *fileName, TerraCache *store)
     gmemFree(index);
     if (present < 0) {
         close(fd);
+        objLoadFailure("its tile index points outside the data");
         return 0;
     }
     int64_t room = TERRA_ROOM_PER_TILE * (tiles - present);
@@ -305,6 +316,7 @@ int openTerraFile(const char *fileName, TerraCache *store)
     if (readAt(fd, block, (size_t)dataEnd, 0) != (ssize_t)dataEnd) {
         gmemFree(block);
         close(fd);
+        objLoadFailure("file shorter than its header's data end");
         return 0;
     }
     if (swapped) {
