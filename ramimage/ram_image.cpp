@@ -524,5 +524,6 @@ void freeRamImage(RAMIMG *image)
 void discardRamImage(RAMIMG *image)
 {
     writeBackRows(image);
+    jpegWriteBlankIfEmpty(image);
     freeRamImage(image);
 }

@@ -1587,6 +1587,7 @@ int setRAMImageResident(RAMIMG *image, int on)
             image->rowLoader(image, r, b, 1);
         }
     }
+    jpegWriteBlankIfEmpty(image);
     close(image->fd);
     image->fd = -1;
     return 1;

@@ -478,6 +478,8 @@ int saveWholeImage(int fd, ImageHead *head)
  *
  *----------------------------------------------------------------------
  */
+thread_local bool jpegBlankDeferred = false;
+
 int createImageFile(ImageHead *head)
 {
     if (head == NULL || head->file[0] == '\0' || memchr(head->file, '\0', sizeof(head->file)) == NULL) {
@@ -491,7 +493,18 @@ int createImageFile(ImageHead *head)
     }
     int result = -1;
     if (writeImageHeader(fd, 1, head) != -1) {
-        result = saveWholeImage(fd, head);
+        if (head->imgid == IMGID_JPEG && jpegBlankDeferred && head->transparent < 0
+            && head->columns > 0 && head->rows > 0) {
+            /* Every row is about to be written: the picture is encoded
+             * once, from them; the blank is written only should no row
+             * come (jpegWriteBlankIfEmpty). */
+            head->nbands = (head->nbands < 2) ? 1 : 3;
+            head->nindices = 0;
+            head->offset = 0;
+            result = 0;
+        } else {
+            result = saveWholeImage(fd, head);
+        }
     }
     if (close(fd) != 0) {
         result = -1;
