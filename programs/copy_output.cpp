@@ -108,7 +108,11 @@ RAMIMG *createCopyOutput(const ImageHead *input, const CopyOutputShape *shape,
         head.block = (int32_t)least;
     }
 
+    /* The copy writes the rows of its new output next: a JPEG is encoded
+     * once, from them, not first as a blank picture. */
+    jpegBlankDeferred = true;
     RAMIMG *image = progCreateImage(&head, 0, err);
+    jpegBlankDeferred = false;
     if (image == NULL) {
         ovex_fprintf(stderr, "Error in open %s.\n", word);
         return NULL;

@@ -50,6 +50,9 @@ int jpegWritesRowByRow(const RAMIMG *image);
 void jpegBeforeMiss(RAMIMG *image, int row, int slot);
 int jpegRowsEncoded(const RAMIMG *image);
 int jpegFinishRows(RAMIMG *image);
+/* jpegWriteBlankIfEmpty: a new JPEG created empty whose rows are all still
+ * blank gets its blank picture written, so that its file is a whole JPEG. */
+void jpegWriteBlankIfEmpty(RAMIMG *image);
 int readXbmRamImage(RAMIMG *image);  /* 1 when every row was filled */
 void writeXbmRamImage(RAMIMG *image);
 

@@ -545,5 +545,6 @@ void freeRamImage(RAMIMG *image)
 void discardRamImage(RAMIMG *image)
 {
     writeBackRows(image);
+    jpegWriteBlankIfEmpty(image);
     freeRamImage(image);
 }

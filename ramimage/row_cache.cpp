@@ -1588,6 +1588,7 @@ int setRAMImageResident(RAMIMG *image, int on)
             image->rowLoader(image, r, b, 1);
         }
     }
+    jpegWriteBlankIfEmpty(image);
     close(image->fd);
     image->fd = -1;
     return 1;

@@ -481,6 +481,8 @@ int saveWholeImage(int fd, ImageHead *head)
  *
  *----------------------------------------------------------------------
  */
+thread_local bool jpegBlankDeferred = false;
+
 int createImageFile(ImageHead *head)
 {
     if (head == NULL || head->file[0] == '\0' || memchr(head->file, '\0', sizeof(head->file)) == NULL) {
@@ -489,13 +491,29 @@ int createImageFile(ImageHead *head)
     /* The new file is made beside an old one and renamed over it once
      * whole: a failure (a full disk, a kill) leaves the old file as it
      * was, and a file no writer takes is not left behind. */
+    /* Only a new file may stand empty until its rows come: an old file is
+     * replaced by a whole picture, never by an empty one. */
+    struct stat existing;
+    bool deferBlank = head->imgid == IMGID_JPEG && jpegBlankDeferred && head->transparent < 0
+                      && head->columns > 0 && head->rows > 0
+                      && stat(nativePath(head->file).c_str(), &existing) != 0 && errno == ENOENT;
     FileReplacement file;
     if (!file.open(head->file)) {
         return -1;
     }
     int result = -1;
     if (writeImageHeader(file.fd(), 1, head) != -1) {
-        result = saveWholeImage(file.fd(), head);
+        if (deferBlank) {
+            /* Every row is about to be written: the picture is encoded
+             * once, from them; the blank is written only should no row
+             * come (jpegWriteBlankIfEmpty). */
+            head->nbands = (head->nbands < 2) ? 1 : 3;
+            head->nindices = 0;
+            head->offset = 0;
+            result = 0;
+        } else {
+            result = saveWholeImage(file.fd(), head);
+        }
     }
     if (result == -1 || !file.commit()) {
         return -1;

@@ -60,4 +60,10 @@ int saveWholeImage(int fd, ImageHead *head);
  * fails or it cannot be closed. */
 int createImageFile(ImageHead *head);
 
+/* While true, a new JPEG file is created empty (its picture blank to the
+ * cache) rather than holding an encoded blank picture: set by a caller that
+ * writes every row next. The file gets the blank picture at its first
+ * flush should no row have been written (jpegWriteBlankIfEmpty). */
+extern thread_local bool jpegBlankDeferred;
+
 #endif /* OVEX_RAMIMAGE_FORMATS_IMAGE_PROBE_H */

@@ -11,12 +11,14 @@
 #include <cstring>
 #include <fcntl.h>
 #include <new>
+#include <sys/stat.h>
 
 #include "core/gmem.h"
 #include "core/safe_replace.h"
 #include "ovex/ovexstdio.h"
 #include "ramimage/cache_block.h"
 #include "ramimage/format_hooks.h"
+#include "ramimage/formats/format_entry.h"
 #include "ramimage/formats/jpeg.h"
 #include "ramimage/ramimg.h"
 #include "ramimage/whole_image_cap.h"
@@ -609,6 +611,35 @@ int jpegFinishRows(RAMIMG *image)
         return 0;
     }
     return 1;
+}
+
+/*
+ *----------------------------------------------------------------------
+ *
+ * jpegWriteBlankIfEmpty --
+ *
+ *	For a JPEG file created empty (jpegBlankDeferred) none of whose rows
+ *	was encoded: writes the blank picture into it, as a new JPEG holds
+ *	one. A failure is remembered for flushRamImage.
+ *
+ *----------------------------------------------------------------------
+ */
+void jpegWriteBlankIfEmpty(RAMIMG *image)
+{
+    if (image == NULL || image->head.imgid != IMGID_JPEG || image->fd < 0
+        || image->extBuffer != NULL || cacheTrailer(image) == NULL
+        || !cacheTrailer(image)->blankRows || currentWrite(image) != NULL) {
+        return;
+    }
+    struct stat status;
+    if (fstat(image->fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size != 0) {
+        return;
+    }
+    ImageHead head = image->head;
+    if (writeJpegBlank(image->fd, &head) != 0) {
+        ovex_fprintf(stderr, "Error in writing JPEG image %s\n", image->head.file);
+        noteWriteFailure(image);
+    }
 }
 
 /*

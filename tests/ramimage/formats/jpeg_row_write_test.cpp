@@ -319,6 +319,43 @@ TEST_F(JpegRowWrite, NothingWrittenKeepsTheBlankPicture)
     EXPECT_TRUE(blank == readFile(path("reference.jpg")));
 }
 
+TEST_F(JpegRowWrite, AFileCreatedEmptyForItsRowsEndsAsTheBlankOrTheWrittenPicture)
+{
+    /* A writer of every row has the file created empty (no blank encoded
+     * first): the rows written give the bytes they give after the blank,
+     * and with none written, or the window made resident, the file still
+     * ends as the blank picture, windowed or whole. */
+    const struct {
+        const char *what;
+        int nbands, window;
+        bool rows, resident;
+    } cases[] = {{"rows, window", 3, 8, true, false}, {"rows, whole", 3, 0, true, false},
+                 {"grey rows, window", 1, 8, true, false}, {"none, window", 3, 8, false, false},
+                 {"none, whole", 3, 0, false, false}, {"none, grey", 1, 8, false, false},
+                 {"none, resident", 3, 8, false, true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        Order order = c.rows ? inRowOrder(c.nbands) : Order();
+        Bytes expected = fileOf("expected.jpg", c.nbands, c.window, order);
+        ASSERT_GT(expected.size(), 300u);
+        jpegBlankDeferred = true;
+        RAMIMG *image = writeNew("deferred.jpg", c.nbands, c.window, Order());
+        jpegBlankDeferred = false;
+        ASSERT_NE(image, nullptr);
+        EXPECT_TRUE(readFile(path("deferred.jpg")).empty()) << "no blank encoded first";
+        for (auto [r, b] : order) {
+            Bytes row = pictureRow(r, b);
+            EXPECT_EQ(COLUMNS, putRowByte(image, r, 0, COLUMNS, b, row.data()));
+        }
+        if (c.resident) {
+            EXPECT_EQ(1, setRAMImageResident(image, 1));
+        }
+        EXPECT_EQ(1, flushRamImage(image));
+        closeRAMImage(image, NULL);
+        EXPECT_TRUE(expected == readFile(path("deferred.jpg")));
+    }
+}
+
 TEST_F(JpegRowWrite, TheBlankPictureHasTheBytesOfZeroRowsEncoded)
 {
     /* The blank writer encodes the blocks of a blank picture directly: its
