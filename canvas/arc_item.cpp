@@ -600,8 +600,7 @@ static void arcFarDisplay(GcCanvas c, ArcItem *a, Display *d, Drawable drawable,
         FarArcStroke f = {c, &a->header, &a->outline, d, drawable, changed};
         /* An open arc is its points alone. */
         int strokeCount = a->style == ARC_STYLE ? n : total;
-        const double *stroke = a->style == ARC_STYLE && pie ? figure + 2 : figure;
-        clipPolylineToGuard(stroke, strokeCount, w->drawableXOrigin, w->drawableYOrigin, box, xp,
+        clipPolylineToGuard(figure, strokeCount, w->drawableXOrigin, w->drawableYOrigin, box, xp,
                             strokeFarArcRun, &f);
         outlineDashPhase(c, &a->header, &a->outline, changed, 0.0);
         outlineResetGC(c, &a->header, &a->outline);
