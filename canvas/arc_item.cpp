@@ -11,8 +11,10 @@
 #include <stdio.h>
 #include <string.h>
 #include "canvas/gcanvas_outline.h"
+#include "canvas/guard_clip.h"
 #include "canvas/item_kit.h"
 #include "core/rounding.h"
+#include "display/windraw/lines_split.h"
 
 /* Geometry routines libtk exports (declared in Tk's private tkInt.h). */
 extern "C" {
@@ -520,12 +522,109 @@ static void drawEdgeLine(Display *d, Drawable drawable, GC gc, GcanvasWidget *w,
               gcanvasDrawableCoords(w->drawableYOrigin, p2[1]));
 }
 
-static void arcDisplay(GcCanvas c, GcanvasItem *item, Display *d, Drawable drawable, int, int, int, int)
+/* An outline run cut to the guard, drawn with its dashes in phase with
+ * the outline's first point. */
+typedef struct FarArcStroke {
+    GcCanvas c;
+    GcanvasItem *item;
+    ItemOutline *outline;
+    Display *display;
+    Drawable drawable;
+    int changed;
+} FarArcStroke;
+
+static void strokeFarArcRun(void *clientData, const XPoint *points, int count, double along)
+{
+    FarArcStroke *f = (FarArcStroke *)clientData;
+    outlineDashPhase(f->c, f->item, f->outline, f->changed, along);
+    drawLinesSplit(f->display, f->drawable, f->outline->gc, points, count, CoordModeOrigin);
+}
+
+/*
+ * arcFarDisplay --
+ *	An arc whose rectangle reaches far off the drawable: X's 16-bit
+ *	arcs cannot hold it, so the part near the area drawn is traced in
+ *	floating point and drawn as a ring and a polyline cut to the guard.
+ */
+static void arcFarDisplay(GcCanvas c, ArcItem *a, Display *d, Drawable drawable, const double *r, double s,
+                          double e, const GuardBox *box)
+{
+    GcanvasWidget *w = gcanvasWidgetOf(c);
+    double *arc;
+    int n = ovalArcPoints(r, s, e, box, &arc);
+    if (n < 2) {
+        if (arc != NULL) ckfree((char *)arc);
+        return;
+    }
+    /* The figure: the vertex, the arc and the vertex again for a pie
+     * slice; the arc closed by its chord otherwise. */
+    int pie = a->style == PIESLICE_STYLE;
+    int total = n + (pie ? 2 : 1);
+    double *figure = (double *)ckalloc(2 * (size_t)total * sizeof(double));
+    int k = 0;
+    if (pie) {
+        figure[0] = (r[0] + r[2]) / 2.0;
+        figure[1] = (r[1] + r[3]) / 2.0;
+        k = 1;
+    }
+    memcpy(figure + 2 * k, arc, 2 * (size_t)n * sizeof(double));
+    k += n;
+    figure[2 * k] = figure[0];
+    figure[2 * k + 1] = figure[1];
+    ckfree((char *)arc);
+
+    long long room = guardRingRoom(total);
+    if (room < 2LL * total) room = 2LL * total;
+    XPoint *xp = (XPoint *)ckalloc((size_t)room * sizeof(XPoint));
+    if (a->fillGC != NULL && a->style != ARC_STYLE) {
+        double *clipped = (double *)ckalloc(2 * (size_t)room * sizeof(double));
+        double *scratch = (double *)ckalloc(2 * (size_t)room * sizeof(double));
+        int m = clipRingToGuard(figure, total, box, clipped, scratch);
+        for (int i = 0; i < m; i++) {
+            xp[i].x = gcanvasDrawableCoords(w->drawableXOrigin, clipped[2 * i]);
+            xp[i].y = gcanvasDrawableCoords(w->drawableYOrigin, clipped[2 * i + 1]);
+        }
+        if (m >= 3) {
+            XColor *color;
+            Pixmap stipple;
+            effFill(c, a, &color, &stipple);
+            if (stipple != None) gcanvasSetFillStippleOffset(c, d, a->fillGC, &a->tsoffset, stipple);
+            XFillPolygon(d, drawable, a->fillGC, xp, m, Complex, CoordModeOrigin);
+            if (stipple != None) XSetTSOrigin(d, a->fillGC, 0, 0);
+        }
+        ckfree((char *)scratch);
+        ckfree((char *)clipped);
+    }
+    if (a->outline.gc != NULL) {
+        int changed = outlineChangeGC(c, &a->header, &a->outline);
+        FarArcStroke f = {c, &a->header, &a->outline, d, drawable, changed};
+        /* An open arc is its points alone. */
+        int strokeCount = a->style == ARC_STYLE ? n : total;
+        clipPolylineToGuard(figure, strokeCount, w->drawableXOrigin, w->drawableYOrigin, box, xp,
+                            strokeFarArcRun, &f);
+        outlineDashPhase(c, &a->header, &a->outline, changed, 0.0);
+        outlineResetGC(c, &a->header, &a->outline);
+    }
+    ckfree((char *)xp);
+    ckfree((char *)figure);
+}
+
+static void arcDisplay(GcCanvas c, GcanvasItem *item, Display *d, Drawable drawable, int ax, int ay,
+                       int awidth, int aheight)
 {
     ArcItem *a = (ArcItem *)item;
     GcanvasWidget *w = gcanvasWidgetOf(c);
     double r[4];
     canvasRect(c, a, r);
+    if (!canvasPointsNear(r, 2, w->drawableXOrigin, w->drawableYOrigin)) {
+        double s, e;
+        arcMirrorAngles(c, a, &s, &e);
+        if (e == 0.0) return;
+        GuardBox box;
+        guardAroundArea(&box, ax, ay, awidth, aheight, effWidth(c, a, 0));
+        arcFarDisplay(c, a, d, drawable, r, s, e, &box);
+        return;
+    }
     int x1 = gcanvasDrawableCoords(w->drawableXOrigin, r[0]);
     int y1 = gcanvasDrawableCoords(w->drawableYOrigin, r[1]);
     int x2 = gcanvasDrawableCoords(w->drawableXOrigin, r[2]);

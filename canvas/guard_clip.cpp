@@ -248,3 +248,91 @@ int worldRingsToScreenGuarded(GcCanvas c, const double *points, int ringCount, i
     ckfree((char *)canvasPts);
     return total;
 }
+
+/* ---- arcs of ovals ---- */
+
+/* Off the true curve by no more than this, in pixels. */
+static const double ARC_TOLERANCE = 0.25;
+/* Sampling stops splitting beyond these, whatever the oval. */
+enum { ARC_MAX_DEPTH = 60, ARC_MAX_POINTS = 1 << 20 };
+
+typedef struct ArcSampler {
+    double cx, cy, rx, ry, rmax;
+    const GuardBox *box;
+    double *points;
+    int count, room;
+} ArcSampler;
+
+static void arcPoint(const ArcSampler *s, double angle, double *p)
+{
+    /* Screen y runs down: counter-clockwise on the screen is -angle. */
+    p[0] = s->cx + s->rx * cos(angle);
+    p[1] = s->cy - s->ry * sin(angle);
+}
+
+static void arcPush(ArcSampler *s, const double *p)
+{
+    if (s->count == s->room) {
+        s->room *= 2;
+        s->points = (double *)ckrealloc((char *)s->points, 2 * (size_t)s->room * sizeof(double));
+    }
+    s->points[2 * s->count] = p[0];
+    s->points[2 * s->count + 1] = p[1];
+    s->count++;
+}
+
+/* The arc from a to b (radians, b - a at most pi) stays within sag of its
+ * chord and, seen in the unit circle the oval is scaled from, within the
+ * rectangle on the chord sag high: so within the chord ends' bounds grown
+ * by sag. */
+static int arcMayMeetBox(const ArcSampler *s, const double *p, const double *q, double sag)
+{
+    double left = (p[0] < q[0] ? p[0] : q[0]) - sag, right = (p[0] > q[0] ? p[0] : q[0]) + sag;
+    double top = (p[1] < q[1] ? p[1] : q[1]) - sag, bottom = (p[1] > q[1] ? p[1] : q[1]) + sag;
+    return right >= s->box->left && left <= s->box->right && bottom >= s->box->top && top <= s->box->bottom;
+}
+
+/* Appends the points after p up to q, q included. */
+static void arcSplit(ArcSampler *s, double a, double b, const double *p, const double *q, int depth)
+{
+    double half = fabs(b - a) / 2;
+    double sag = s->rmax * (1 - cos(half));
+    int split = half > 0.785 || (sag > ARC_TOLERANCE && arcMayMeetBox(s, p, q, sag));
+    if (split && depth < ARC_MAX_DEPTH && s->count < ARC_MAX_POINTS) {
+        double m = (a + b) / 2, mid[2];
+        arcPoint(s, m, mid);
+        arcSplit(s, a, m, p, mid, depth + 1);
+        arcSplit(s, m, b, mid, q, depth + 1);
+        return;
+    }
+    arcPush(s, q);
+}
+
+int ovalArcPoints(const double *rect, double start, double extent, const GuardBox *box, double **points)
+{
+    *points = NULL;
+    for (int i = 0; i < 4; i++) {
+        if (!isfinite(rect[i])) return 0;
+    }
+    if (!isfinite(start) || !isfinite(extent)) return 0;
+    ArcSampler s;
+    s.cx = (rect[0] + rect[2]) / 2;
+    s.cy = (rect[1] + rect[3]) / 2;
+    s.rx = fabs(rect[2] - rect[0]) / 2;
+    s.ry = fabs(rect[3] - rect[1]) / 2;
+    s.rmax = s.rx > s.ry ? s.rx : s.ry;
+    s.box = box;
+    s.count = 0;
+    s.room = 64;
+    s.points = (double *)ckalloc(2 * (size_t)s.room * sizeof(double));
+    if (extent > 360) extent = 360;
+    if (extent < -360) extent = -360;
+    double a = start * (M_PI / 180), b = (start + extent) * (M_PI / 180);
+    double p[2], q[2];
+    arcPoint(&s, a, p);
+    arcPush(&s, p);
+    arcPoint(&s, b, q);
+    if (a != b) arcSplit(&s, a, b, p, q, 0);
+    *points = s.points;
+    return s.count;
+}

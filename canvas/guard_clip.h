@@ -80,4 +80,14 @@ long long guardRingsRoom(const int *sizes, int ringCount);
 int worldRingsToScreenGuarded(GcCanvas c, const double *points, int ringCount, int *sizes, const GuardBox *box,
                               XPoint *out);
 
+/* Points along the arc of the oval inscribed in rect (left, top, right,
+ * bottom in canvas pixels) from start through extent degrees, counted
+ * counter-clockwise on the screen as the oval's own angles: dense (off
+ * the true curve by under a quarter pixel) where the arc comes near box,
+ * a few chords elsewhere that never reach the box. Stored in *points
+ * (ckalloc'ed, the caller frees it); returns the count, 0 for a
+ * degenerate or non-finite oval. Far ovals are drawn from these points,
+ * cut to box like rings and lines. */
+int ovalArcPoints(const double *rect, double start, double extent, const GuardBox *box, double **points);
+
 #endif /* OVEX_CANVAS_GUARD_CLIP_H */

@@ -10,8 +10,10 @@
 #include <stdio.h>
 #include <string.h>
 #include "canvas/gcanvas_outline.h"
+#include "canvas/guard_clip.h"
 #include "canvas/item_kit.h"
 #include "core/rounding.h"
+#include "display/windraw/lines_split.h"
 
 /* Geometry routines libtk exports (declared in Tk's private tkInt.h). */
 extern "C" {
@@ -231,10 +233,89 @@ static int create(Tcl_Interp *interp, GcCanvas c, GcanvasItem *item, int objc, T
     return TCL_OK;
 }
 
-static void display(GcCanvas c, GcanvasItem *item, Display *d, Drawable drawable, int, int, int, int)
+/* An outline run cut to the guard, its dashes in phase with the
+ * oval's first point. */
+typedef struct FarOvalStroke {
+    GcCanvas c;
+    RectOvalItem *r;
+    Display *display;
+    Drawable drawable;
+    int changed;
+} FarOvalStroke;
+
+static void strokeFarOvalRun(void *clientData, const XPoint *points, int count, double along)
+{
+    FarOvalStroke *f = (FarOvalStroke *)clientData;
+    outlineDashPhase(f->c, &f->r->header, &f->r->outline, f->changed, along);
+    drawLinesSplit(f->display, f->drawable, f->r->outline.gc, points, count, CoordModeOrigin);
+}
+
+/*
+ * ovalFarDisplay --
+ *	An oval whose rectangle reaches far off the drawable: X's 16-bit
+ *	arcs cannot hold it, so the part near the area drawn is traced in
+ *	floating point and drawn as a ring and a polyline cut to the guard.
+ *	(Rectangles need no such care: clamped, a far side stays out of
+ *	sight and the near sides keep their places.)
+ */
+static void ovalFarDisplay(GcCanvas c, RectOvalItem *r, Display *d, Drawable drawable, const double *rect,
+                           const GuardBox *box)
+{
+    GcanvasWidget *w = gcanvasWidgetOf(c);
+    double *ring;
+    int n = ovalArcPoints(rect, 0.0, 360.0, box, &ring);
+    if (n < 2) {
+        if (ring != NULL) ckfree((char *)ring);
+        return;
+    }
+    long long room = guardRingRoom(n);
+    if (room < 2LL * n) room = 2LL * n;
+    XPoint *xp = (XPoint *)ckalloc((size_t)room * sizeof(XPoint));
+    if (r->fillGC != NULL) {
+        double *clipped = (double *)ckalloc(2 * (size_t)room * sizeof(double));
+        double *scratch = (double *)ckalloc(2 * (size_t)room * sizeof(double));
+        int m = clipRingToGuard(ring, n, box, clipped, scratch);
+        for (int i = 0; i < m; i++) {
+            xp[i].x = gcanvasDrawableCoords(w->drawableXOrigin, clipped[2 * i]);
+            xp[i].y = gcanvasDrawableCoords(w->drawableYOrigin, clipped[2 * i + 1]);
+        }
+        if (m >= 3) {
+            XColor *color;
+            Pixmap stipple;
+            chooseFill(c, r, &color, &stipple);
+            if (stipple != None) gcanvasSetFillStippleOffset(c, d, r->fillGC, &r->tsoffset, stipple);
+            XFillPolygon(d, drawable, r->fillGC, xp, m, Complex, CoordModeOrigin);
+            if (stipple != None) XSetTSOrigin(d, r->fillGC, 0, 0);
+        }
+        ckfree((char *)scratch);
+        ckfree((char *)clipped);
+    }
+    if (r->outline.gc != NULL) {
+        int changed = outlineChangeGC(c, &r->header, &r->outline);
+        FarOvalStroke f = {c, r, d, drawable, changed};
+        clipPolylineToGuard(ring, n, w->drawableXOrigin, w->drawableYOrigin, box, xp, strokeFarOvalRun, &f);
+        outlineDashPhase(c, &r->header, &r->outline, changed, 0.0);
+        outlineResetGC(c, &r->header, &r->outline);
+    }
+    ckfree((char *)xp);
+    ckfree((char *)ring);
+}
+
+static void display(GcCanvas c, GcanvasItem *item, Display *d, Drawable drawable, int ax, int ay, int awidth,
+                    int aheight)
 {
     RectOvalItem *r = (RectOvalItem *)item;
     GcanvasWidget *w = gcanvasWidgetOf(c);
+    if (!isRect(item)) {
+        double rect[4] = {worldToCanvasX(c, r->bbox[0]), worldToCanvasY(c, r->bbox[1]),
+                          worldToCanvasX(c, r->bbox[2]), worldToCanvasY(c, r->bbox[3])};
+        if (!canvasPointsNear(rect, 2, w->drawableXOrigin, w->drawableYOrigin)) {
+            GuardBox box;
+            guardAroundArea(&box, ax, ay, awidth, aheight, effWidth(c, r));
+            ovalFarDisplay(c, r, d, drawable, rect, &box);
+            return;
+        }
+    }
     short x1 = gcanvasDrawableCoords(w->drawableXOrigin, worldToCanvasX(c, r->bbox[0]));
     short y1 = gcanvasDrawableCoords(w->drawableYOrigin, worldToCanvasY(c, r->bbox[1]));
     short x2 = gcanvasDrawableCoords(w->drawableXOrigin, worldToCanvasX(c, r->bbox[2]));

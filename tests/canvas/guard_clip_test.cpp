@@ -105,4 +105,64 @@ TEST(GuardClip, RingsAreCutInExactRoom)
     }
 }
 
+TEST(GuardClip, OvalArcsAreFineNearTheBoxOnly)
+{
+    // Circles about the origin seen through a box on their edge at 45
+    // degrees, an oval wide and flat seen where it bends, and a small
+    // circle wholly in the box.
+    struct Case {
+        double rx, ry, angle;
+        GuardBox box;
+    };
+    std::vector<Case> cases;
+    for (double r : {1e6, 1e9, 1e12}) {
+        double x = r * std::cos(M_PI / 4);
+        cases.push_back({r, r, 45, {x - 1000, -x - 1000, x + 1000, -x + 1000}});
+    }
+    cases.push_back({1e9, 1e3, 0, {1e9 - 1000, -1000, 1e9 + 1000, 1000}});
+    cases.push_back({50, 50, 45, {-100, -100, 100, 100}});
+    for (const Case &k : cases) {
+        double rect[4] = {-k.rx, -k.ry, k.rx, k.ry};
+        double *points = nullptr;
+        int n = ovalArcPoints(rect, 0, 360, &k.box, &points);
+        ASSERT_GT(n, 2);
+        EXPECT_LT(n, 20000);
+        int inside = 0;
+        for (int i = 0; i < n; i++) {
+            double x = points[2 * i] / k.rx, y = points[2 * i + 1] / k.ry;
+            EXPECT_NEAR(std::hypot(x, y), 1.0, 1e-9);
+            if (i == 0) continue;
+            double t0, t1;
+            double *p = points + 2 * (i - 1), *q = points + 2 * i;
+            if (!clipSegmentToGuard(&k.box, p[0], p[1], q[0], q[1], &t0, &t1)) continue;
+            inside++;
+            // A chord reaching the box keeps within a quarter pixel of the
+            // curve: its midpoint lies that close to the oval.
+            double mx = (p[0] + q[0]) / 2, my = (p[1] + q[1]) / 2;
+            double a = std::atan2(-my / k.ry, mx / k.rx);
+            double cx = k.rx * std::cos(a), cy = -k.ry * std::sin(a);
+            EXPECT_LT(std::hypot(mx - cx, my - cy), 0.26);
+        }
+        EXPECT_GE(inside, 1);
+        EXPECT_NEAR(points[0], k.rx, 1e-3);
+        EXPECT_NEAR(points[2 * n - 2], k.rx, 1e-3);
+        ckfree((char *)points);
+    }
+    // A part arc: its ends where its angles say, none of it for a
+    // degenerate or non-finite oval.
+    GuardBox box = {-200, -200, 200, 200};
+    double rect[4] = {-100, -100, 100, 100};
+    double *points = nullptr;
+    int n = ovalArcPoints(rect, 90, -90, &box, &points);
+    ASSERT_GT(n, 2);
+    EXPECT_NEAR(points[0], 0, 1e-9);
+    EXPECT_NEAR(points[1], -100, 1e-9);
+    EXPECT_NEAR(points[2 * n - 2], 100, 1e-9);
+    EXPECT_NEAR(points[2 * n - 1], 0, 1e-9);
+    ckfree((char *)points);
+    double bad[4] = {0, 0, NAN, 10};
+    EXPECT_EQ(ovalArcPoints(bad, 0, 90, &box, &points), 0);
+    EXPECT_EQ(points, nullptr);
+}
+
 }  // namespace
